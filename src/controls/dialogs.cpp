@@ -1,0 +1,110 @@
+#include "controls/dialogs.h"
+
+#include <QApplication>
+#include <QDialog>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMessageBox>
+
+namespace orv::ui {
+
+namespace {
+
+Dialogs* g_current = nullptr;
+
+// A save dialog that asks `canClose` before it accepts a name, and stays open on false.
+class HookedSaveDialog final : public QFileDialog {
+public:
+    HookedSaveDialog(QWidget* parent, std::function<bool(const QString&)> canClose)
+        : QFileDialog(parent), canClose_(std::move(canClose)) {}
+
+    void accept() override {
+        QStringList files = selectedFiles();
+        if (!files.isEmpty() && canClose_ && !canClose_(files.front())) return;
+        QFileDialog::accept();
+    }
+
+private:
+    std::function<bool(const QString&)> canClose_;
+};
+
+QMessageBox::Icon ToQt(Icon icon) {
+    switch (icon) {
+        case Icon::Information: return QMessageBox::Information;
+        case Icon::Warning: return QMessageBox::Warning;
+        case Icon::Error: return QMessageBox::Critical;
+        case Icon::Question: return QMessageBox::Question;
+        case Icon::None: break;
+    }
+    return QMessageBox::NoIcon;
+}
+
+}  // namespace
+
+Dialogs& CurrentDialogs() {
+    static QtDialogs qt;
+    return g_current ? *g_current : qt;
+}
+
+void SetDialogs(Dialogs* d) { g_current = d; }
+
+void Dialogs::ErrorBox(QWidget* parent, const QString& text) {
+    Message(parent, text, QApplication::applicationDisplayName(), Icon::Error, Buttons::Ok);
+}
+
+QStringList ToQtFilters(const QString& filter) {
+    QStringList parts = filter.split('|');
+    QStringList out;
+    for (int i = 0; i + 1 < parts.size(); i += 2)
+        out << parts[i] + " (" + QString(parts[i + 1]).replace(';', ' ') + ")";
+    return out;
+}
+
+Answer QtDialogs::Message(QWidget* parent, const QString& text, const QString& caption, Icon icon,
+                          Buttons buttons) {
+    QMessageBox box(ToQt(icon), caption, text, QMessageBox::NoButton, parent);
+    switch (buttons) {
+        case Buttons::Ok: box.setStandardButtons(QMessageBox::Ok); break;
+        case Buttons::OkCancel: box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel); break;
+        case Buttons::YesNo: box.setStandardButtons(QMessageBox::Yes | QMessageBox::No); break;
+        case Buttons::YesCancel:
+            box.setStandardButtons(QMessageBox::Yes | QMessageBox::Cancel);
+            break;
+    }
+    switch (box.exec()) {
+        case QMessageBox::Ok: return Answer::Ok;
+        case QMessageBox::Yes: return Answer::Yes;
+        case QMessageBox::No: return Answer::No;
+        case QMessageBox::Cancel: return Answer::Cancel;
+        default: return Answer::Closed;
+    }
+}
+
+std::optional<QString> QtDialogs::OpenFile(QWidget* parent, const FileDialogSpec& spec) {
+    QFileDialog d(parent);
+    d.setAcceptMode(QFileDialog::AcceptOpen);
+    d.setFileMode(QFileDialog::ExistingFile);
+    d.setNameFilters(ToQtFilters(spec.filter));
+    if (!spec.initialDir.isEmpty()) d.setDirectory(spec.initialDir);
+    if (!spec.fileName.isEmpty()) d.selectFile(spec.fileName);
+    if (d.exec() != QDialog::Accepted || d.selectedFiles().isEmpty()) return std::nullopt;
+    return d.selectedFiles().front();
+}
+
+std::optional<QString> QtDialogs::SaveFile(QWidget* parent, const FileDialogSpec& spec,
+                                           const std::function<bool(const QString&)>& canClose) {
+    HookedSaveDialog d(parent, canClose);
+    // The hook does the asking; Qt's own overwrite question would ask twice.
+    d.setOptions(QFileDialog::DontUseNativeDialog | QFileDialog::DontConfirmOverwrite);
+    d.setAcceptMode(QFileDialog::AcceptSave);
+    d.setNameFilters(ToQtFilters(spec.filter));
+    d.setDefaultSuffix(spec.defaultExt);
+    if (!spec.initialDir.isEmpty()) d.setDirectory(spec.initialDir);
+    if (!spec.fileName.isEmpty()) d.selectFile(spec.fileName);
+    if (d.exec() != QDialog::Accepted || d.selectedFiles().isEmpty()) return std::nullopt;
+    return d.selectedFiles().front();
+}
+
+int QtDialogs::ExecModal(QDialog* dialog) { return dialog->exec(); }
+
+}  // namespace orv::ui

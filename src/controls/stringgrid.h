@@ -1,0 +1,73 @@
+// A string grid: cells addressed by (column, row), a RowCount that the code sets, optional
+// fixed heading row (row 0, shown as the grid's header), whole-row selection.
+#pragma once
+
+#include <QAbstractTableModel>
+#include <QTableView>
+#include <QString>
+#include <vector>
+
+namespace orv::ui {
+
+class StringGridModel final : public QAbstractTableModel {
+    Q_OBJECT
+public:
+    StringGridModel(int cols, int rows, int fixedRows, QObject* parent = nullptr);
+
+    int ColCount() const { return cols_; }
+    int RowCount() const { return static_cast<int>(cells_.size()); }
+    int FixedRows() const { return fixed_; }
+    void SetColCount(int n);
+    void SetRowCount(int n);
+    QString Cell(int col, int row) const;
+    void SetCell(int col, int row, const QString& text);
+    // Writes `text` into the first empty cell of `row` (an empty value is kept as " " so the
+    // cell counts as filled); returns the column written, -1 when the row is full.
+    int AddToRow(int row, const QString& text);
+    // Empties every cell of column `col`.
+    void ClearColumn(int col);
+    // Empties every cell.
+    void Clear();
+
+    // QAbstractTableModel
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role) const override;
+    QVariant headerData(int section, Qt::Orientation o, int role) const override;
+
+private:
+    int cols_;
+    int fixed_;
+    std::vector<std::vector<QString>> cells_;  // cells_[row][col], fixed rows included
+};
+
+class TStringGrid : public QTableView {
+    Q_OBJECT
+public:
+    TStringGrid(int cols, int rows, int fixedRows, QWidget* parent = nullptr);
+
+    StringGridModel& Model() { return *model_; }
+    const StringGridModel& Model() const { return *model_; }
+
+    int ColCount() const { return model_->ColCount(); }
+    void SetColCount(int n) { model_->SetColCount(n); }
+    int RowCount() const { return model_->RowCount(); }
+    void SetRowCount(int n) { model_->SetRowCount(n); }
+    int FixedRows() const { return model_->FixedRows(); }
+    QString Cells(int col, int row) const { return model_->Cell(col, row); }
+    void SetCells(int col, int row, const QString& text) { model_->SetCell(col, row, text); }
+    int AddToRow(int row, const QString& text) { return model_->AddToRow(row, text); }
+    void SetColWidth(int col, int width);
+    int ColWidth(int col) const { return columnWidth(col); }
+    void SetDefaultRowHeight(int h);
+
+    // The selected row in grid numbering (fixed rows included); -1 when none.
+    int Row() const;
+    // Selects row `r` (grid numbering) and scrolls it into view.
+    void SetRow(int r);
+
+private:
+    StringGridModel* model_;
+};
+
+}  // namespace orv::ui

@@ -1,0 +1,181 @@
+#include "platform/inifile.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <iterator>
+#include <fstream>
+#include <sstream>
+
+namespace orv {
+
+namespace {
+
+bool EqualNoCase(const std::string& a, const std::string& b) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               auto low = [](char c) { return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c; };
+               return low(x) == low(y);
+           });
+}
+
+std::string Trim(const std::string& s) {
+    const char* ws = " \t\r";
+    auto b = s.find_first_not_of(ws);
+    if (b == std::string::npos) return {};
+    auto e = s.find_last_not_of(ws);
+    return s.substr(b, e - b + 1);
+}
+
+}  // namespace
+
+IniFile::IniFile(std::string path) : path_(std::move(path)) {
+    std::ifstream in(path_, std::ios::binary);
+    if (!in) return;
+    std::ostringstream ss;
+    ss << in.rdbuf();
+    Parse(ss.str());
+}
+
+void IniFile::Parse(const std::string& text) {
+    preamble_.clear();
+    sections_.clear();
+    std::vector<Line>* target = &preamble_;
+    std::istringstream in(text);
+    std::string raw;
+    while (std::getline(in, raw)) {
+        if (!raw.empty() && raw.back() == '\r') raw.pop_back();
+        std::string t = Trim(raw);
+        if (t.size() >= 2 && t.front() == '[' && t.back() == ']') {
+            sections_.push_back({Trim(t.substr(1, t.size() - 2)), {}});
+            target = &sections_.back().lines;
+            continue;
+        }
+        Line line;
+        auto eq = raw.find('=');
+        if (!t.empty() && t.front() != ';' && t.front() != '#' && eq != std::string::npos &&
+            !Trim(raw.substr(0, eq)).empty()) {
+            line.key = Trim(raw.substr(0, eq));
+            line.value = raw.substr(eq + 1);
+            if (!line.value.empty() && line.value.back() == '\r') line.value.pop_back();
+        } else {
+            line.raw = raw;
+        }
+        target->push_back(std::move(line));
+    }
+}
+
+const IniFile::Section* IniFile::Find(const std::string& name) const {
+    for (const auto& s : sections_)
+        if (EqualNoCase(s.name, name)) return &s;
+    return nullptr;
+}
+
+IniFile::Section& IniFile::Need(const std::string& name) {
+    for (auto& s : sections_)
+        if (EqualNoCase(s.name, name)) return s;
+    sections_.push_back({name, {}});
+    return sections_.back();
+}
+
+std::string IniFile::ReadString(const std::string& section, const std::string& key,
+                                const std::string& def) const {
+    if (const Section* s = Find(section))
+        for (const auto& l : s->lines)
+            if (!l.key.empty() && EqualNoCase(l.key, key)) return l.value;
+    return def;
+}
+
+int IniFile::ReadInteger(const std::string& section, const std::string& key, int def) const {
+    std::string v = Trim(ReadString(section, key, {}));
+    if (v.empty()) return def;
+    errno = 0;
+    char* end = nullptr;
+    int base = (v.size() > 2 && v[0] == '0' && (v[1] == 'x' || v[1] == 'X')) ? 16 : 10;
+    long n = std::strtol(v.c_str(), &end, base);
+    if (errno != 0 || *end != '\0' || n < INT_MIN || n > INT_MAX) return def;
+    return static_cast<int>(n);
+}
+
+bool IniFile::ValueExists(const std::string& section, const std::string& key) const {
+    if (const Section* s = Find(section))
+        for (const auto& l : s->lines)
+            if (!l.key.empty() && EqualNoCase(l.key, key)) return true;
+    return false;
+}
+
+std::vector<std::string> IniFile::ReadSection(const std::string& section) const {
+    std::vector<std::string> keys;
+    if (const Section* s = Find(section))
+        for (const auto& l : s->lines)
+            if (!l.key.empty()) keys.push_back(l.key);
+    return keys;
+}
+
+bool IniFile::SectionExists(const std::string& section) const { return Find(section) != nullptr; }
+
+void IniFile::WriteString(const std::string& section, const std::string& key,
+                          const std::string& value) {
+    // A value cannot hold a line break: it would turn into a line of its own.
+    std::string v = value.substr(0, value.find_first_of("\r\n"));
+    Section& s = Need(section);
+    dirty_ = true;
+    for (auto& l : s.lines)
+        if (!l.key.empty() && EqualNoCase(l.key, key)) {
+            l.value = v;
+            return;
+        }
+    // New keys go after the section's last key, before trailing blank lines.
+    auto pos = s.lines.end();
+    while (pos != s.lines.begin() && std::prev(pos)->key.empty() && Trim(std::prev(pos)->raw).empty())
+        --pos;
+    s.lines.insert(pos, Line{key, v, {}});
+}
+
+void IniFile::WriteInteger(const std::string& section, const std::string& key, int value) {
+    WriteString(section, key, std::to_string(value));
+}
+
+void IniFile::EraseSection(const std::string& section) {
+    auto it = std::remove_if(sections_.begin(), sections_.end(),
+                             [&](const Section& s) { return EqualNoCase(s.name, section); });
+    if (it != sections_.end()) dirty_ = true;
+    sections_.erase(it, sections_.end());
+}
+
+std::string IniFile::Text() const {
+    std::string out;
+    auto put = [&](const Line& l) {
+        out += l.key.empty() ? l.raw : l.key + "=" + l.value;
+        out += "\n";
+    };
+    for (const auto& l : preamble_) put(l);
+    for (const auto& s : sections_) {
+        out += "[" + s.name + "]\n";
+        for (const auto& l : s.lines) put(l);
+    }
+    return out;
+}
+
+bool IniFile::UpdateFile() {
+    if (!dirty_) return true;
+    if (path_.empty()) return false;
+    // Write a sibling and rename it over the file, so a failed write never leaves half a file.
+    std::string tmp = path_ + ".tmp";
+    {
+        std::ofstream out(tmp, std::ios::binary | std::ios::trunc);
+        if (!out) return false;
+        out << Text();
+        out.flush();
+        if (!out) return false;
+    }
+    if (std::rename(tmp.c_str(), path_.c_str()) != 0) {
+        std::remove(tmp.c_str());
+        return false;
+    }
+    dirty_ = false;
+    return true;
+}
+
+}  // namespace orv

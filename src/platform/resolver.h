@@ -1,0 +1,76 @@
+// Name and address resolution through the system resolver, in the shape the tools were
+// written against (host entries, dotted text, a start/clean-up pair), but thread-safe:
+// every call copies its answer out and keeps no shared result storage.
+#pragma once
+
+#include <bit>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace orv::net {
+
+// An IPv4 address in network byte order, as it travels on the wire.
+using InAddr = std::uint32_t;
+inline constexpr InAddr kAddrNone = 0xFFFFFFFFu;  // also 255.255.255.255
+
+struct HostEntry {
+    std::string name;                 // the official name
+    std::vector<std::string> aliases;
+    std::vector<InAddr> addresses;    // in the resolver's order
+};
+
+// The resolver the program uses. Tests install a fake through SetResolver.
+class Resolver {
+public:
+    virtual ~Resolver() = default;
+    // Brings up the sockets layer; false when it cannot be used.
+    virtual bool Startup() = 0;
+    virtual void Cleanup() = 0;
+    virtual std::optional<HostEntry> HostByName(const std::string& name) = 0;
+    virtual std::optional<HostEntry> HostByAddr(InAddr addr) = 0;
+};
+
+// The system resolver (hosts file, DNS, ...): safe to call from any thread.
+Resolver& SystemResolver();
+
+// The resolver in force; SystemResolver() unless a test installed another.
+Resolver& CurrentResolver();
+// Installs `r` (nullptr: back to the system resolver). Call before any thread resolves.
+void SetResolver(Resolver* r);
+
+// The familiar entry points, on the resolver in force.
+inline bool WSAStartup() { return CurrentResolver().Startup(); }
+inline void WSACleanup() { CurrentResolver().Cleanup(); }
+inline std::optional<HostEntry> gethostbyname(const std::string& name) {
+    return CurrentResolver().HostByName(name);
+}
+inline std::optional<HostEntry> gethostbyaddr(InAddr addr) {
+    return CurrentResolver().HostByAddr(addr);
+}
+
+// Dotted text to address with the classic parser's rules (octal and hex parts, short forms
+// like "127.1"); kAddrNone for text that is not an address.
+InAddr inet_addr(const std::string& text);
+// Address to canonical dotted text ("10.0.0.1").
+std::string inet_ntoa(InAddr addr);
+
+// Builds an address from its four octets, first octet first.
+constexpr InAddr MakeAddr(unsigned a, unsigned b, unsigned c, unsigned d) {
+    a &= 0xFF, b &= 0xFF, c &= 0xFF, d &= 0xFF;
+    if constexpr (std::endian::native == std::endian::little)
+        return a | b << 8 | c << 16 | d << 24;
+    else
+        return a << 24 | b << 16 | c << 8 | d;
+}
+
+// The four octets of an address, first octet first.
+constexpr unsigned Octet(InAddr addr, int i) {
+    if constexpr (std::endian::native == std::endian::little)
+        return (addr >> (8 * i)) & 0xFF;
+    else
+        return (addr >> (8 * (3 - i))) & 0xFF;
+}
+
+}  // namespace orv::net
