@@ -1,0 +1,303 @@
+#include "app/p_main.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QHBoxLayout>
+#include <QMenuBar>
+#include <QMouseEvent>
+#include <QScreen>
+#include <QStyle>
+#include <QToolButton>
+#include <QWindow>
+
+#include "app/fonts.h"
+#include "app/globals.h"
+#include "app/page_country.h"
+#include "app/page_iptodomain.h"
+#include "app/page_localinfo.h"
+#include "app/page_monitor.h"
+#include "app/page_ping.h"
+#include "app/page_scanner.h"
+#include "app/page_tracert.h"
+#include "app/page_whois.h"
+#include "controls/stringgrid.h"
+#include "lookup/nametoip.h"
+#include "navbar/mxsidebar.h"
+#include "platform/resolver.h"
+#include "platform/shell.h"
+
+namespace orv {
+
+namespace {
+
+constexpr int kWidth = 765;
+constexpr int kHeight = 532;
+
+std::string Trimmed(const QString& s) { return s.trimmed().toStdString(); }
+
+void Layout(ui::TStringGrid* g, std::initializer_list<std::pair<const char*, int>> cols) {
+    int c = 0;
+    for (auto [heading, width] : cols) {
+        if (g->FixedRows() > 0) g->SetCells(c, 0, QString::fromLatin1(heading));
+        g->SetColWidth(c++, width);
+    }
+}
+
+}  // namespace
+
+Tmain::Tmain(std::string programFolder, ScannerControl* scanner, QWidget* parent)
+    : QMainWindow(parent),
+      programFolder_(std::move(programFolder)),
+      settingsPath_(programFolder_ + "settings.ini"),
+      channel_(std::make_shared<ui::UiChannel>(this)),
+      scanner_(scanner ? scanner : &idleScanner_) {
+    setObjectName("main");
+    setWindowTitle("Orvelan");
+    setFont(WindowFont());
+    resize(kWidth, kHeight);
+    if (QScreen* s = QGuiApplication::primaryScreen())
+        move(s->availableGeometry().center() - rect().center());
+
+    StartWindowMove = [this] { return windowHandle() && windowHandle()->startSystemMove(); };
+    ShowAbout = [] {};
+
+    auto* central = new QWidget(this);
+    auto* row = new QHBoxLayout(central);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->setSpacing(0);
+    mxSideBar1 = new TmxSideBar(central);
+    mainpage = new ui::TPageControl(central);
+    mainpage->setObjectName("mainpage");
+    row->addWidget(mxSideBar1);
+    row->addWidget(mainpage, 1);
+    setCentralWidget(central);
+
+    ip_to_domain_converter_tab = new TIpToDomainPage;
+    batch_ping_tab = new TBatchPingPage;
+    tracert_tab = new TTracertPage;
+    whois_tab = new TWhoisPage;
+    country_lookup_tab = new TCountryLookupPage;
+    website_scanner_tab = new TWebsiteScannerPage;
+    connection_monitor_tab = new TConnectionMonitorPage;
+    local_information_tab = new TLocalInfoPage;
+    for (TToolPage* p : std::initializer_list<TToolPage*>{
+             ip_to_domain_converter_tab, batch_ping_tab, tracert_tab, whois_tab,
+             country_lookup_tab, website_scanner_tab, connection_monitor_tab,
+             local_information_tab})
+        mainpage->AddPage(p, p->Caption());
+    mainpage->SetActivePageIndex(0);
+
+    opendialog1.filter = "*.txt|*.txt|*.ini|*.ini|*.txt;*.ini|*.txt;*.ini";
+    for (ui::FileDialogSpec* d : {&SaveDialog1, &SaveDialog2, &SaveDialog4}) {
+        d->defaultExt = "txt";
+        d->filter = "*.txt|*.txt";
+    }
+
+    BuildMenu();
+    BuildSideBar();
+    connect(mainpage, &ui::TPageControl::PageChanged, this, [this](int i) {
+        static constexpr std::pair<int, int> kButtonOfPage[] = {{0, 0}, {0, 1}, {0, 3}, {0, 4},
+                                                                {0, 2}, {0, 5}, {0, 6}, {1, 0}};
+        mxSideBar1->SetCurrent(i >= 0 && i < 8 ? mxSideBar1->Button(kButtonOfPage[i].first,
+                                                                    kButtonOfPage[i].second)
+                                               : nullptr);
+    });
+    G().main = this;
+    FormCreate();
+}
+
+Tmain::~Tmain() {
+    FormDestroy();
+    // Workers still running find the door shut; what they send afterwards goes nowhere.
+    channel_->Close();
+    for (auto* w : {&G().findip_thread, &G().findname_thread, &G().nametoip_thread,
+                    &G().ping_thread, &G().whereis_single_thread, &G().whereis_batch_thread,
+                    &G().whois_thread})
+        if (*w) (*w)->Halt();
+    if (G().main == this) G().main = nullptr;
+}
+
+void Tmain::BuildMenu() {
+    QMenuBar* bar = menuBar();
+    QMenu* file = bar->addMenu("  File  ");
+    Exit1 = file->addAction("     Exit     ", this, &Tmain::Exit1Click);
+
+    LocalInfomation1 = bar->addMenu("Function View");
+    Show1 = LocalInfomation1->addAction("IP-to-Domain Converter   ", this, &Tmain::Show1Click);
+    BatchPing1 = LocalInfomation1->addAction("Batch Ping", this, &Tmain::BatchPing1Click);
+    IPtoCountryConverter1 = LocalInfomation1->addAction("IP-to-Country Converter", this,
+                                                        &Tmain::IPtoCountryConverter1Click);
+    raceroute1 = LocalInfomation1->addAction("Traceroute", this, &Tmain::raceroute1Click);
+    Whois5 = LocalInfomation1->addAction("Whois", this, &Tmain::Whois5Click);
+    WebsiteScanner5 =
+        LocalInfomation1->addAction("Website Scanner", this, &Tmain::WebsiteScanner5Click);
+    ConnectionMonitor1 =
+        LocalInfomation1->addAction("Connection Monitor", this, &Tmain::ConnectionMonitor1Click);
+    LocalInfomation1->addSeparator();
+    LocalInformation1 =
+        LocalInfomation1->addAction("Local Information", this, &Tmain::LocalInformation1Click);
+
+    QMenu* help = bar->addMenu("  Help  ");
+    Help2 = help->addAction("Help Topic", this, &Tmain::Help2Click);
+    help->addSeparator();
+    Checkfor1 = help->addAction("Email Support", this, &Tmain::Checkfor1Click);
+    BatchIPWebsite1 = help->addAction("Orvelan Website", this, &Tmain::BatchIPWebsite1Click);
+    help->addSeparator();
+    About1 = help->addAction("About", this, &Tmain::About1Click);
+}
+
+void Tmain::BuildSideBar() {
+    QStyle* st = style();
+    int tools = mxSideBar1->AddHeader("Network Tools");
+    auto add = [&](int header, const char* caption, QStyle::StandardPixmap icon,
+                   void (Tmain::*handler)()) {
+        mxSideBar1->AddButton(header, caption, st->standardIcon(icon),
+                              [this, handler] { (this->*handler)(); });
+    };
+    add(tools, "IP Domain Converter", QStyle::SP_DriveNetIcon,
+        &Tmain::mxSideBar1Headers0Buttons0Click);
+    add(tools, "Batch Ping", QStyle::SP_BrowserReload, &Tmain::mxSideBar1Headers0Buttons1Click);
+    add(tools, "IP Country Converter", QStyle::SP_DirHomeIcon,
+        &Tmain::mxSideBar1Headers0Buttons2Click);
+    add(tools, "Traceroute", QStyle::SP_ArrowRight, &Tmain::mxSideBar1Headers0Buttons3Click);
+    add(tools, "Whois", QStyle::SP_MessageBoxQuestion, &Tmain::mxSideBar1Headers0Buttons4Click);
+    add(tools, "Website Scanner", QStyle::SP_FileDialogContentsView,
+        &Tmain::mxSideBar1Headers0Buttons5Click);
+    add(tools, "Connection Monitor", QStyle::SP_ComputerIcon,
+        &Tmain::mxSideBar1Headers0Buttons6Click);
+    int local = mxSideBar1->AddHeader("Local Information");
+    add(local, "Local Information", QStyle::SP_FileDialogInfoView,
+        &Tmain::mxSideBar1Headers1Buttons0Click);
+    mxSideBar1->SetCurrent(mxSideBar1->Button(0, 0));
+}
+
+void Tmain::FormCreate() {
+    // The settings file does not depend on the sockets layer: open it first, so a close after
+    // a failed start still has a file to write to.
+    G().SettingsFile = std::make_unique<IniFile>(settingsPath_);
+
+    socketsStarted_ = net::WSAStartup();
+    if (!socketsStarted_) {
+        ui::CurrentDialogs().ErrorBox(this, "Winsock Version Error");
+        return;
+    }
+    G().IcmpHandle = icmp::IcmpCreateFile();
+    LayoutGrids();
+    connection_monitor_tab->sbClearClick();
+    PrefillFromBrowser();
+    G().ProgramFolder = programFolder_;
+    opendialog1.initialDir = QString::fromStdString(G().ProgramFolder);
+    ReadSettings();
+}
+
+void Tmain::LayoutGrids() {
+    Layout(batch_ping_tab->StringGrid1, {{"Status", 50},
+                                         {"IP or Domain/Host Name", 150},
+                                         {"Bytes", 40},
+                                         {"Time(ms)", 65},
+                                         {"Failed Reason", 2000}});
+    Layout(ip_to_domain_converter_tab->StringGrid2,
+           {{"Domain / Host Name", 200}, {"IP Address", 2000}});
+    Layout(country_lookup_tab->StringGrid3,
+           {{"Domain Name / IP Address", 160}, {"Country", 2000}});
+    Layout(connection_monitor_tab->sgConnHist,
+           {{"", 62}, {"", 60}, {"", 85}, {"", 50}, {"", 85}, {"", 60}, {"", 60}, {"", 2000}});
+    Layout(website_scanner_tab->StringGrid4, {{"", 40}, {"", 2000}});
+}
+
+void Tmain::PrefillFromBrowser() {
+    if (GetBrowserUrl() == "XXX") return;
+    // Each input asks the browser afresh, as the page may change in between.
+    auto host = [this] { return QString::fromStdString(GetBrowserHost()); };
+    ip_to_domain_converter_tab->domain_edit->SetText(host());
+    batch_ping_tab->Edit7->SetText(host());
+    tracert_tab->edTarget->SetText(host());
+    whois_tab->edDomain->SetText(QString::fromStdString(GetBaseDomain(GetBrowserHost())));
+    country_lookup_tab->Edit3->SetText(host());
+    website_scanner_tab->Edit111->SetText(host());
+}
+
+void Tmain::ReadSettings() {
+    IniFile& ini = *G().SettingsFile;
+    bool custom = ini.ReadString("whois", "customized", "false") == "true";
+    whois_tab->CheckBox7->SetChecked(custom);
+    whois_tab->edit10->setEnabled(custom);
+    whois_tab->edit10->SetText(QString::fromStdString(ini.ReadString("whois", "server", "")));
+    // An index outside the pages shows none until the user picks one.
+    mainpage->SetActivePageIndex(ini.ReadInteger("tab", "tab", 0));
+}
+
+bool Tmain::FormCloseQuery() {
+    closeCancelled_ = false;
+    if (scanner_->IsWorking() && !scanner_->IsStopping()) {
+        ui::Answer a = ui::CurrentDialogs().Message(this, "Website Scanner is working, exit or not?",
+                                                    "Confirm", ui::Icon::Question,
+                                                    ui::Buttons::YesCancel);
+        if (a == ui::Answer::Yes) {
+            scanner_->ShutdownScan();
+        } else {
+            closeCancelled_ = true;
+        }
+        return false;
+    }
+    return true;
+}
+
+void Tmain::FormClose() {
+    if (!G().SettingsFile) G().SettingsFile = std::make_unique<IniFile>(settingsPath_);
+    IniFile& ini = *G().SettingsFile;
+    ini.WriteString("whois", "customized", whois_tab->CheckBox7->Checked() ? "true" : "false");
+    ini.WriteString("whois", "server", Trimmed(whois_tab->edit10->Text()));
+    ini.WriteInteger("tab", "tab", mainpage->ActivePageIndex());
+    if (!ini.UpdateFile())
+        ui::CurrentDialogs().ErrorBox(this, QString("Cannot write %1").arg(settingsPath_.c_str()));
+}
+
+void Tmain::FormDestroy() {
+    if (destroyed_) return;
+    destroyed_ = true;
+    if (socketsStarted_) net::WSACleanup();
+}
+
+void Tmain::closeEvent(QCloseEvent* e) {
+    if (!FormCloseQuery()) {
+        e->ignore();
+        return;
+    }
+    FormClose();
+    e->accept();
+}
+
+void Tmain::mousePressEvent(QMouseEvent* e) {
+    // A press on free client area (no child took it) drags the window, as a caption would.
+    if (e->button() == Qt::LeftButton && StartWindowMove && StartWindowMove()) {
+        e->accept();
+        return;
+    }
+    QMainWindow::mousePressEvent(e);
+}
+
+void Tmain::Exit1Click() {
+    bool closed = close();
+    if (closed || !closeCancelled_) QApplication::quit();
+}
+
+void Tmain::Help2Click() { ShellOpen(G().ProgramFolder + "Orvelan.chm"); }
+void Tmain::Checkfor1Click() { ShellOpen(kSupportMail); }
+void Tmain::BatchIPWebsite1Click() { ShellOpen(kWebSite); }
+void Tmain::About1Click() {
+    if (ShowAbout) ShowAbout();
+}
+
+void Tmain::ShowPage(QWidget* page) { mainpage->SetActivePage(page); }
+
+void Tmain::Show1Click() { ShowPage(ip_to_domain_converter_tab); }
+void Tmain::BatchPing1Click() { ShowPage(batch_ping_tab); }
+void Tmain::IPtoCountryConverter1Click() { ShowPage(country_lookup_tab); }
+void Tmain::raceroute1Click() { ShowPage(tracert_tab); }
+void Tmain::Whois5Click() { ShowPage(whois_tab); }
+void Tmain::WebsiteScanner5Click() { ShowPage(website_scanner_tab); }
+void Tmain::ConnectionMonitor1Click() { ShowPage(connection_monitor_tab); }
+void Tmain::LocalInformation1Click() { ShowPage(local_information_tab); }
+
+}  // namespace orv

@@ -49,8 +49,11 @@ bool Decode(const unsigned char* data, unsigned long size, QImage& out) {
         jpeg_read_scanlines(&cinfo, &row, 1);
     }
     jpeg_finish_decompress(&cinfo);
+    // libjpeg patches up damaged data with a warning (a file cut short comes out grey below
+    // the cut): such a picture is not the one that was stored.
+    const bool clean = err.base.num_warnings == 0;
     jpeg_destroy_decompress(&cinfo);
-    return true;
+    return clean;
 }
 
 // Reads only the picture's size, so the image can be allocated before decoding.

@@ -7,6 +7,8 @@
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
+    QApplication::setApplicationName("Orvelan");
+    QApplication::setApplicationDisplayName("Orvelan");
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

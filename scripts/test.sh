@@ -1,0 +1,27 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds every test twice (with AddressSanitizer and
+# UndefinedBehaviorSanitizer, then plain) and runs them all. Network tests create their own
+# namespaces and servers; as root none of them is skipped.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/install-deps.sh
+
+jobs=$(nproc)
+configure_and_build() {
+  local dir=$1
+  shift
+  cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@"
+  cmake --build "$dir" -j"$jobs"
+}
+
+export QT_QPA_PLATFORM=offscreen
+export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:strict_string_checks=1
+export LSAN_OPTIONS=suppressions=$PWD/scripts/lsan.supp:print_suppressions=0
+export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
+
+configure_and_build build-asan -DORVELAN_SANITIZE=ON -DORVELAN_BENCH=OFF
+(cd build-asan && ctest --output-on-failure -j4 --timeout 600)
+
+configure_and_build build -DORVELAN_SANITIZE=OFF
+cd build
+ctest --output-on-failure -j4 --timeout 600

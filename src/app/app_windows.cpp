@@ -1,0 +1,56 @@
+#include "app/app_windows.h"
+
+#include "controls/dialogs.h"
+
+namespace orv {
+
+namespace {
+// A window whose content is not there yet: it opens and closes, nothing more.
+std::unique_ptr<QDialog> Shell(const char* name) {
+    auto d = std::make_unique<QDialog>();
+    d->setObjectName(name);
+    return d;
+}
+}  // namespace
+
+AppWindows::~AppWindows() {
+    // Dialogs first, the main window last, the reverse of their creation.
+    localinfo.reset();
+    filter_help.reset();
+    monitor_export.reset();
+    country_export.reset();
+    nametoip_export.reset();
+    ip_update.reset();
+    ip_add.reset();
+    about.reset();
+    ping_export.reset();
+    ping_update.reset();
+    ping_add.reset();
+    whereis_update.reset();
+    whereis_add.reset();
+    main.reset();
+}
+
+std::unique_ptr<AppWindows> AppWindows::Create(const std::string& programFolder,
+                                               ScannerControl* scanner) {
+    auto w = std::make_unique<AppWindows>();
+    w->main = std::make_unique<Tmain>(programFolder, scanner);
+    w->whereis_add = Shell("whereis_add");
+    w->whereis_update = Shell("whereis_update");
+    w->ping_add = Shell("ping_add");
+    w->ping_update = Shell("ping_update");
+    w->ping_export = Shell("ping_export");
+    w->about = std::make_unique<Tabout>();
+    w->ip_add = Shell("ip_add");
+    w->ip_update = Shell("ip_update");
+    w->nametoip_export = Shell("nametoip_export");
+    w->country_export = Shell("country_export");
+    w->monitor_export = Shell("monitor_export");
+    w->filter_help = Shell("filter_help");
+    w->localinfo = Shell("localinfo");
+    Tabout* about = w->about.get();
+    w->main->ShowAbout = [about] { ui::CurrentDialogs().ExecModal(about); };
+    return w;
+}
+
+}  // namespace orv

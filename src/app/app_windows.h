@@ -1,0 +1,40 @@
+// Every window of the program, created once at start-up in a fixed order and kept until the
+// process ends.
+#pragma once
+
+#include <QDialog>
+#include <memory>
+#include <string>
+
+#include "app/p_about.h"
+#include "app/p_main.h"
+
+namespace orv {
+
+struct AppWindows {
+    std::unique_ptr<Tmain> main;
+    std::unique_ptr<QDialog> whereis_add;
+    std::unique_ptr<QDialog> whereis_update;
+    std::unique_ptr<QDialog> ping_add;
+    std::unique_ptr<QDialog> ping_update;
+    std::unique_ptr<QDialog> ping_export;
+    std::unique_ptr<Tabout> about;
+    std::unique_ptr<QDialog> ip_add;
+    std::unique_ptr<QDialog> ip_update;
+    std::unique_ptr<QDialog> nametoip_export;
+    std::unique_ptr<QDialog> country_export;
+    std::unique_ptr<QDialog> monitor_export;
+    std::unique_ptr<QDialog> filter_help;
+    std::unique_ptr<QDialog> localinfo;
+
+    AppWindows() = default;
+    ~AppWindows();
+    AppWindows(const AppWindows&) = delete;
+    AppWindows& operator=(const AppWindows&) = delete;
+
+    // Builds the windows, `main` first, so it is the application's main window.
+    static std::unique_ptr<AppWindows> Create(const std::string& programFolder,
+                                              ScannerControl* scanner = nullptr);
+};
+
+}  // namespace orv

@@ -1,0 +1,145 @@
+// The main window: menu, the eight tool pages, start-up and shut-down, settings.ini.
+#pragma once
+
+#include <QMainWindow>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "app/scanner_control.h"
+#include "controls/dialogs.h"
+#include "controls/pagecontrol.h"
+#include "controls/worker.h"
+
+class QAction;
+class QMenu;
+
+namespace orv {
+
+class TIpToDomainPage;
+class TBatchPingPage;
+class TTracertPage;
+class TWhoisPage;
+class TCountryLookupPage;
+class TWebsiteScannerPage;
+class TConnectionMonitorPage;
+class TLocalInfoPage;
+class TmxSideBar;
+
+class Tmain final : public QMainWindow {
+    Q_OBJECT
+public:
+    // `programFolder` ends in "/"; settings.ini lives there. `scanner` answers the close
+    // question (nullptr: a scanner that never works); the window does not own it.
+    explicit Tmain(std::string programFolder, ScannerControl* scanner = nullptr,
+                   QWidget* parent = nullptr);
+    ~Tmain() override;
+
+    // The pages, in page-index order.
+    ui::TPageControl* mainpage;
+    TIpToDomainPage* ip_to_domain_converter_tab;
+    TBatchPingPage* batch_ping_tab;
+    TTracertPage* tracert_tab;
+    TWhoisPage* whois_tab;
+    TCountryLookupPage* country_lookup_tab;
+    TWebsiteScannerPage* website_scanner_tab;
+    TConnectionMonitorPage* connection_monitor_tab;
+    TLocalInfoPage* local_information_tab;
+    TmxSideBar* mxSideBar1;
+
+    // Menu items.
+    QMenu* LocalInfomation1;  // "Function View"
+    QAction* Exit1;
+    QAction* Show1;
+    QAction* BatchPing1;
+    QAction* IPtoCountryConverter1;
+    QAction* raceroute1;
+    QAction* Whois5;
+    QAction* WebsiteScanner5;
+    QAction* ConnectionMonitor1;
+    QAction* LocalInformation1;
+    QAction* Help2;
+    QAction* Checkfor1;
+    QAction* BatchIPWebsite1;
+    QAction* About1;
+
+    // File dialogs: the list import, and the Whois, Tracert and Website Scanner exports.
+    ui::FileDialogSpec opendialog1;
+    ui::FileDialogSpec SaveDialog1;
+    ui::FileDialogSpec SaveDialog2;
+    ui::FileDialogSpec SaveDialog4;
+
+    // Where worker threads deliver their writes to this window.
+    const std::shared_ptr<ui::UiChannel>& Channel() const { return channel_; }
+    ScannerControl& Scanner() const { return *scanner_; }
+
+    // The browser link: the address of the page open in the web browser and its host, or
+    // "XXX" when there is none.
+    std::function<std::string()> GetBrowserUrl = [] { return std::string("XXX"); };
+    std::function<std::string()> GetBrowserHost = [] { return std::string("XXX"); };
+    // Starts a move of the window by the mouse; false when the platform cannot.
+    std::function<bool()> StartWindowMove;
+    // Shows the About box.
+    std::function<void()> ShowAbout;
+
+    // Start-up and shut-down.
+    void FormCreate();
+    bool FormCloseQuery();
+    void FormClose();
+    void FormDestroy();
+
+    // Menu handlers.
+    void Exit1Click();
+    void Help2Click();
+    void Checkfor1Click();
+    void BatchIPWebsite1Click();
+    void About1Click();
+    void Show1Click();
+    void BatchPing1Click();
+    void IPtoCountryConverter1Click();
+    void raceroute1Click();
+    void Whois5Click();
+    void WebsiteScanner5Click();
+    void ConnectionMonitor1Click();
+    void LocalInformation1Click();
+
+    // Side-bar button handlers; each does what its menu item does.
+    void mxSideBar1Headers0Buttons0Click() { Show1Click(); }
+    void mxSideBar1Headers0Buttons1Click() { BatchPing1Click(); }
+    void mxSideBar1Headers0Buttons2Click() { IPtoCountryConverter1Click(); }
+    void mxSideBar1Headers0Buttons3Click() { raceroute1Click(); }
+    void mxSideBar1Headers0Buttons4Click() { Whois5Click(); }
+    void mxSideBar1Headers0Buttons5Click() { WebsiteScanner5Click(); }
+    void mxSideBar1Headers0Buttons6Click() { ConnectionMonitor1Click(); }
+    void mxSideBar1Headers1Buttons0Click() { LocalInformation1Click(); }
+
+    // True when the sockets layer came up at start-up.
+    bool SocketsStarted() const { return socketsStarted_; }
+
+protected:
+    void closeEvent(QCloseEvent* e) override;
+    void mousePressEvent(QMouseEvent* e) override;
+
+private:
+    void BuildMenu();
+    void BuildSideBar();
+    void LayoutGrids();
+    void PrefillFromBrowser();
+    void ReadSettings();
+    void ShowPage(QWidget* page);
+
+    std::string programFolder_;
+    std::string settingsPath_;
+    std::shared_ptr<ui::UiChannel> channel_;
+    IdleScanner idleScanner_;
+    ScannerControl* scanner_;
+    bool socketsStarted_ = false;
+    bool closeCancelled_ = false;
+    bool destroyed_ = false;
+};
+
+// The support mail address and web site the Help menu opens.
+inline constexpr const char* kSupportMail = "mailto:support@orvelan.example";
+inline constexpr const char* kWebSite = "https://www.orvelan.example/";
+
+}  // namespace orv

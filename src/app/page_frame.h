@@ -1,0 +1,35 @@
+// The frame every tool page shares: a 26-pixel header strip (banner picture on the left with
+// the page's bold title over it) above the page's own controls.
+#pragma once
+
+#include <QString>
+#include <QWidget>
+
+class QVBoxLayout;
+class QLabel;
+
+namespace orv {
+
+class TToolPage : public QWidget {
+    Q_OBJECT
+public:
+    // `banner` names a picture under ":/banners/" ("batch_ping"); an empty `title` means the
+    // page has no header strip.
+    TToolPage(const QString& caption, const QString& title, const QString& banner,
+              QWidget* parent = nullptr);
+
+    const QString& Caption() const { return caption_; }
+    QString Title() const;
+    // The area under the header strip, where the page puts its controls.
+    QWidget* Body() const { return body_; }
+    // True when the banner picture was found and decoded.
+    bool HasBanner() const { return hasBanner_; }
+
+private:
+    QString caption_;
+    QLabel* title_ = nullptr;
+    QWidget* body_;
+    bool hasBanner_ = false;
+};
+
+}  // namespace orv

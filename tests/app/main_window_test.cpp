@@ -1,0 +1,369 @@
+// The real main window, built offscreen: start-up, settings.ini, the close question, menus.
+#include "app/p_main.h"
+
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QMenu>
+#include <QMenuBar>
+#include <QTemporaryDir>
+#include <QTest>
+#include <fstream>
+#include <sstream>
+
+#include "app/app_windows.h"
+#include "app/globals.h"
+#include "app/page_country.h"
+#include "app/page_iptodomain.h"
+#include "app/page_localinfo.h"
+#include "app/page_monitor.h"
+#include "app/page_ping.h"
+#include "app/page_scanner.h"
+#include "app/page_tracert.h"
+#include "app/page_whois.h"
+#include "controls/stringgrid.h"
+#include "fake_resolver.h"
+#include "lookup/nametoip.h"
+#include "navbar/mxsidebar.h"
+#include "platform/shell.h"
+#include "scripted_dialogs.h"
+
+namespace orv {
+namespace {
+
+class FakeScanner final : public ScannerControl {
+public:
+    bool working = false;
+    bool stopping = false;
+    int shutdowns = 0;
+    bool IsWorking() const override { return working; }
+    bool IsStopping() const override { return stopping; }
+    void ShutdownScan() override { ++shutdowns; }
+};
+
+std::vector<std::string> g_opened;
+bool RecordOpen(const std::string& target) {
+    g_opened.push_back(target);
+    return true;
+}
+
+class MainWindow : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ResetGlobals();
+        folder = QDir(dir.path()).absolutePath().toStdString() + "/";
+        g_opened.clear();
+        SetShellOpenHook(RecordOpen);
+    }
+    void TearDown() override {
+        win.reset();
+        SetShellOpenHook(nullptr);
+        ResetGlobals();
+    }
+
+    std::string SettingsPath() const { return folder + "settings.ini"; }
+    void WriteSettings(const std::string& text) { std::ofstream(SettingsPath()) << text; }
+    std::string ReadSettingsText() const {
+        std::ifstream in(SettingsPath());
+        std::stringstream ss;
+        ss << in.rdbuf();
+        return ss.str();
+    }
+    bool SettingsExist() const { return QFile::exists(QString::fromStdString(SettingsPath())); }
+    Tmain& Build() {
+        win = std::make_unique<Tmain>(folder, &scanner);
+        return *win;
+    }
+    IniFile Saved() const { return IniFile(SettingsPath()); }
+
+    QTemporaryDir dir;
+    std::string folder;
+    test::ScriptedDialogs dialogs;
+    FakeScanner scanner;
+    std::unique_ptr<Tmain> win;
+};
+
+TEST_F(MainWindow, FirstStartWithoutSettings) {
+    Tmain& m = Build();
+    EXPECT_EQ(m.windowTitle(), "Orvelan");
+    EXPECT_EQ(m.size(), QSize(765, 532));
+    EXPECT_EQ(m.mainpage->PageCount(), 8);
+    EXPECT_EQ(m.mainpage->ActivePageIndex(), 0);
+    EXPECT_FALSE(m.whois_tab->CheckBox7->Checked());
+    EXPECT_FALSE(m.whois_tab->edit10->isEnabled());
+    EXPECT_EQ(m.whois_tab->edit10->Text(), "");
+    EXPECT_EQ(G().ProgramFolder, folder);
+    EXPECT_EQ(m.opendialog1.initialDir.toStdString(), folder);
+    EXPECT_TRUE(dialogs.shown.empty());
+    EXPECT_FALSE(SettingsExist());
+    EXPECT_TRUE(m.close());
+    EXPECT_EQ(ReadSettingsText(), "[whois]\ncustomized=false\nserver=\n[tab]\ntab=0\n");
+}
+
+TEST_F(MainWindow, CustomizedMustBeExactlyTrue) {
+    struct Case {
+        const char* value;
+        bool checked;
+    } cases[] = {{"true", true}, {"True", false}, {"TRUE", false}, {"false", false},
+                 {" true", false}, {"1", false}, {"", false}};
+    for (const auto& c : cases) {
+        WriteSettings(std::string("[whois]\ncustomized=") + c.value + "\nserver=whois.test\n");
+        Tmain& m = Build();
+        EXPECT_EQ(m.whois_tab->CheckBox7->Checked(), c.checked) << c.value;
+        EXPECT_EQ(m.whois_tab->edit10->isEnabled(), c.checked) << c.value;
+        EXPECT_EQ(m.whois_tab->edit10->Text(), "whois.test");
+        win.reset();
+    }
+}
+
+TEST_F(MainWindow, CloseWritesTheThreeKeysTrimmedAndKeepsOtherSections) {
+    WriteSettings("[mine]\nx=1\n[whois]\ncustomized=false\n");
+    Tmain& m = Build();
+    m.whois_tab->CheckBox7->click();  // as the user does: enables the box
+    EXPECT_TRUE(m.whois_tab->edit10->isEnabled());
+    m.whois_tab->edit10->SetText("  whois.example.net \t");
+    m.Whois5Click();
+    EXPECT_TRUE(m.close());
+    IniFile saved = Saved();
+    EXPECT_EQ(saved.ReadString("whois", "customized", ""), "true");
+    EXPECT_EQ(saved.ReadString("whois", "server", ""), "whois.example.net");
+    EXPECT_EQ(saved.ReadInteger("tab", "tab", -9), 3);
+    EXPECT_EQ(saved.ReadString("mine", "x", ""), "1");
+}
+
+TEST_F(MainWindow, SavedPageIsRestored) {
+    struct Case {
+        const char* tab;
+        int active;
+    } cases[] = {{"4", 4}, {"7", 7}, {"0", 0}, {"8", -1}, {"-1", -1}, {"junk", 0}};
+    for (const auto& c : cases) {
+        WriteSettings(std::string("[tab]\ntab=") + c.tab + "\n");
+        Tmain& m = Build();
+        EXPECT_EQ(m.mainpage->ActivePageIndex(), c.active) << c.tab;
+        win.reset();
+    }
+    // No page shown until the user picks one; then that page shows.
+    WriteSettings("[tab]\ntab=99\n");
+    Tmain& m = Build();
+    EXPECT_EQ(m.mainpage->ActivePage(), nullptr);
+    m.ConnectionMonitor1Click();
+    EXPECT_EQ(m.mainpage->ActivePage(), m.connection_monitor_tab);
+}
+
+TEST_F(MainWindow, ScannerQuestionCancelKeepsWindowAndSettings) {
+    Tmain& m = Build();
+    m.show();
+    scanner.working = true;
+    dialogs.answers = {ui::Answer::Cancel};
+    EXPECT_FALSE(m.close());
+    ASSERT_EQ(dialogs.shown.size(), 1u);
+    EXPECT_EQ(dialogs.shown[0].text, "Website Scanner is working, exit or not?");
+    EXPECT_EQ(dialogs.shown[0].buttons, ui::Buttons::YesCancel);
+    EXPECT_TRUE(m.isVisible());
+    EXPECT_EQ(scanner.shutdowns, 0);
+    EXPECT_FALSE(SettingsExist());
+}
+
+TEST_F(MainWindow, ScannerQuestionYesShutsTheScannerDownWithoutSettings) {
+    Tmain& m = Build();
+    scanner.working = true;
+    dialogs.answers = {ui::Answer::Yes};
+    EXPECT_FALSE(m.close());  // the scanner ends the program itself, a little later
+    EXPECT_EQ(scanner.shutdowns, 1);
+    EXPECT_FALSE(SettingsExist());
+}
+
+TEST_F(MainWindow, NoQuestionWhileTheScannerStops) {
+    Tmain& m = Build();
+    scanner.working = true;
+    scanner.stopping = true;
+    EXPECT_TRUE(m.close());
+    EXPECT_TRUE(dialogs.shown.empty());
+    EXPECT_TRUE(SettingsExist());
+}
+
+TEST_F(MainWindow, MenuAndSideBarReachEveryPageInTheirOwnOrder) {
+    Tmain& m = Build();
+    m.ip_to_domain_converter_tab->domain_edit->SetText("keep.me");
+    QList<QAction*> items = m.LocalInfomation1->actions();
+    QStringList captions;
+    for (QAction* a : items)
+        if (!a->isSeparator()) captions << a->text();
+    EXPECT_EQ(captions, (QStringList{"IP-to-Domain Converter   ", "Batch Ping",
+                                     "IP-to-Country Converter", "Traceroute", "Whois",
+                                     "Website Scanner", "Connection Monitor",
+                                     "Local Information"}));
+    // The menu's order is not the page order: Country Lookup is page 4, Tracert page 2.
+    const int pageOfItem[] = {0, 1, 4, 2, 3, 5, 6, 7};
+    int n = 0;
+    for (QAction* a : items) {
+        if (a->isSeparator()) continue;
+        a->trigger();
+        EXPECT_EQ(m.mainpage->ActivePageIndex(), pageOfItem[n]) << a->text().toStdString();
+        ++n;
+    }
+    struct Button {
+        int header, index, page;
+    } buttons[] = {{0, 0, 0}, {0, 1, 1}, {0, 2, 4}, {0, 3, 2},
+                   {0, 4, 3}, {0, 5, 5}, {0, 6, 6}, {1, 0, 7}};
+    for (const auto& b : buttons) {
+        m.mxSideBar1->Button(b.header, b.index)->click();
+        EXPECT_EQ(m.mainpage->ActivePageIndex(), b.page);
+    }
+    EXPECT_EQ(m.ip_to_domain_converter_tab->domain_edit->Text(), "keep.me");
+    EXPECT_TRUE(dialogs.shown.empty());
+}
+
+TEST_F(MainWindow, MenuCaptionsKeepTheirBlanks) {
+    Tmain& m = Build();
+    QStringList menus;
+    for (QAction* a : m.menuBar()->actions()) menus << a->text();
+    EXPECT_EQ(menus, (QStringList{"  File  ", "Function View", "  Help  "}));
+    EXPECT_EQ(m.Exit1->text(), "     Exit     ");
+    QStringList help;
+    for (QAction* a : m.menuBar()->actions().at(2)->menu()->actions())
+        help << (a->isSeparator() ? QString("-") : a->text());
+    EXPECT_EQ(help, (QStringList{"Help Topic", "-", "Email Support", "Orvelan Website", "-",
+                                 "About"}));
+}
+
+TEST_F(MainWindow, GridsAreLaidOutWithHeadingsAndWidths) {
+    Tmain& m = Build();
+    auto headings = [](const ui::TStringGrid* g) {
+        QStringList h;
+        for (int c = 0; c < g->ColCount(); ++c) h << g->Cells(c, 0);
+        return h;
+    };
+    auto widths = [](const ui::TStringGrid* g) {
+        std::vector<int> w;
+        for (int c = 0; c < g->ColCount(); ++c) w.push_back(g->ColWidth(c));
+        return w;
+    };
+    auto* ping = m.batch_ping_tab->StringGrid1;
+    EXPECT_EQ(headings(ping), (QStringList{"Status", "IP or Domain/Host Name", "Bytes",
+                                           "Time(ms)", "Failed Reason"}));
+    EXPECT_EQ(widths(ping), (std::vector<int>{50, 150, 40, 65, 2000}));
+    EXPECT_EQ(ping->RowCount(), 2);
+    EXPECT_EQ(headings(m.ip_to_domain_converter_tab->StringGrid2),
+              (QStringList{"Domain / Host Name", "IP Address"}));
+    EXPECT_EQ(widths(m.ip_to_domain_converter_tab->StringGrid2), (std::vector<int>{200, 2000}));
+    EXPECT_EQ(headings(m.country_lookup_tab->StringGrid3),
+              (QStringList{"Domain Name / IP Address", "Country"}));
+    EXPECT_EQ(widths(m.country_lookup_tab->StringGrid3), (std::vector<int>{160, 2000}));
+    auto* hist = m.connection_monitor_tab->sgConnHist;
+    EXPECT_EQ(widths(hist), (std::vector<int>{62, 60, 85, 50, 85, 60, 60, 2000}));
+    EXPECT_EQ(hist->FixedRows(), 0);
+    EXPECT_EQ(hist->RowCount(), 1);
+    EXPECT_TRUE(m.connection_monitor_tab->Timer->Enabled());
+    EXPECT_EQ(m.connection_monitor_tab->Timer->Interval(), 500);
+    EXPECT_EQ(widths(m.website_scanner_tab->StringGrid4), (std::vector<int>{40, 2000}));
+    EXPECT_EQ(m.website_scanner_tab->StringGrid4->FixedRows(), 0);
+}
+
+TEST_F(MainWindow, PageHeadersCarryTheirTitles) {
+    Tmain& m = Build();
+    const char* titles[] = {"IP Domain Converter", "Batch Ping",      "Traceroute",
+                            "Whois",               "IP Country Converter", "Website Scanner",
+                            "Connection Monitor",  ""};
+    const char* captions[] = {"IP-to-Domain Converter", "Batch Ping",      "Tracert",
+                              "Whois",                  "Country Lookup",  "Website Scanner",
+                              "Connection Monitor",     "Local Infomation"};
+    for (int i = 0; i < 8; ++i) {
+        auto* page = static_cast<TToolPage*>(m.mainpage->Page(i));
+        EXPECT_EQ(page->Title(), titles[i]);
+        EXPECT_EQ(m.mainpage->PageCaption(i), captions[i]);
+    }
+}
+
+TEST_F(MainWindow, FailedSocketsStartShowsTheErrorAndCloseStillWorks) {
+    test::FakeResolver fake;
+    fake.startupOk = false;
+    WriteSettings("[whois]\ncustomized=true\nserver=kept\n[tab]\ntab=3\n");
+    Tmain& m = Build();
+    ASSERT_EQ(dialogs.shown.size(), 1u);
+    EXPECT_EQ(dialogs.shown[0].text, "Winsock Version Error");
+    EXPECT_EQ(dialogs.shown[0].caption, "Orvelan");
+    EXPECT_EQ(dialogs.shown[0].icon, ui::Icon::Error);
+    // The rest of start-up did not run: no layout, no poll, no settings applied.
+    EXPECT_EQ(m.batch_ping_tab->StringGrid1->Cells(0, 0), "");
+    EXPECT_FALSE(m.connection_monitor_tab->Timer->Enabled());
+    EXPECT_FALSE(m.whois_tab->CheckBox7->Checked());
+    EXPECT_EQ(m.mainpage->ActivePageIndex(), 0);
+    EXPECT_TRUE(m.close());
+    EXPECT_TRUE(SettingsExist());
+    win.reset();
+    EXPECT_EQ(fake.cleanups, 0);  // never started, never cleaned up
+}
+
+TEST_F(MainWindow, SocketsAreCleanedUpWhenTheWindowGoes) {
+    test::FakeResolver fake;
+    Build();
+    win.reset();
+    EXPECT_EQ(fake.cleanups, 1);
+}
+
+TEST_F(MainWindow, PressOnFreeClientAreaMovesTheWindow) {
+    Tmain& m = Build();
+    int moves = 0;
+    m.StartWindowMove = [&] {
+        ++moves;
+        return true;
+    };
+    m.show();
+    QTest::mousePress(m.batch_ping_tab->Body(), Qt::LeftButton, {}, QPoint(300, 400));
+    EXPECT_EQ(moves, 1);
+    QTest::mousePress(m.batch_ping_tab->Edit7, Qt::LeftButton);  // an edit keeps its press
+    QTest::mousePress(m.batch_ping_tab->Body(), Qt::RightButton, {}, QPoint(300, 400));
+    EXPECT_EQ(moves, 1);
+}
+
+TEST_F(MainWindow, HelpMenuHandsItsTargetsToTheShell) {
+    Tmain& m = Build();
+    m.Help2->trigger();
+    m.Checkfor1->trigger();
+    m.BatchIPWebsite1->trigger();
+    ASSERT_EQ(g_opened.size(), 3u);
+    EXPECT_EQ(g_opened[0], folder + "Orvelan.chm");
+    EXPECT_EQ(g_opened[1].rfind("mailto:", 0), 0u);
+    EXPECT_EQ(g_opened[2].rfind("https://", 0), 0u);
+}
+
+TEST_F(MainWindow, WindowsAreCreatedInOrderAndAboutOpensModally) {
+    auto w = AppWindows::Create(folder, &scanner);
+    EXPECT_EQ(G().main, w->main.get());
+    EXPECT_EQ(w->about->objectName(), "about");
+    bool shown = false;
+    dialogs.modals.push_back([&](QDialog* d) {
+        shown = d == w->about.get();
+        return int(QDialog::Accepted);
+    });
+    w->main->About1->trigger();
+    EXPECT_TRUE(shown);
+}
+
+TEST_F(MainWindow, DestroyingTheWindowWithAWorkerBlockedInTheResolver) {
+    test::FakeResolver fake;
+    fake.Block();
+    struct Lookup final : ui::WorkerThread {
+        ui::TEdit* target;
+        explicit Lookup(ui::TEdit* t) : target(t) {}
+        void Execute() override {
+            std::string ip = nametoip("localhost.test");
+            Synchronize([this, ip] { target->SetText(QString::fromStdString(ip)); });
+        }
+    };
+    Tmain& m = Build();
+    auto w = std::make_shared<Lookup>(m.batch_ping_tab->Edit7);
+    ui::WorkerThread::Start(w, m.Channel(), [] { FAIL() << "end handler after the window went"; });
+    G().ping_thread = w;
+    while (fake.Waiting() == 0) QThread::usleep(100);
+    win.reset();  // the window goes while the lookup blocks
+    fake.Release();
+    while (w->Running()) QThread::usleep(100);
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(w->Halted());
+}
+
+}  // namespace
+}  // namespace orv

@@ -1,0 +1,80 @@
+#include "controls/stringgrid.h"
+
+#include <gtest/gtest.h>
+
+#include <QHeaderView>
+
+namespace orv::ui {
+namespace {
+
+TEST(StringGrid, HeadingRowIsTheHeaderAndDataRowsFollow) {
+    TStringGrid g(2, 2, 1);
+    g.SetCells(0, 0, "Domain / Host Name");
+    g.SetCells(1, 0, "IP Address");
+    EXPECT_EQ(g.model()->headerData(1, Qt::Horizontal, Qt::DisplayRole).toString(), "IP Address");
+    EXPECT_EQ(g.model()->rowCount(), 1);  // row 1, the empty row the next result goes into
+    g.SetCells(0, 1, "localhost");
+    g.SetRowCount(3);
+    EXPECT_EQ(g.RowCount(), 3);
+    EXPECT_EQ(g.model()->data(g.model()->index(0, 0)).toString(), "localhost");
+    EXPECT_EQ(g.Cells(0, 2), "");
+    // Shrinking drops the rows below; growing again brings empty ones.
+    g.SetRowCount(2);
+    g.SetRowCount(3);
+    EXPECT_EQ(g.Cells(0, 2), "");
+    EXPECT_EQ(g.Cells(0, 1), "localhost");
+}
+
+TEST(StringGrid, RowKeepsOneRowBelowTheHeading) {
+    TStringGrid headed(2, 2, 1);
+    headed.SetRowCount(0);
+    EXPECT_EQ(headed.RowCount(), 2);
+    TStringGrid plain(8, 1, 0);
+    plain.SetRowCount(0);
+    EXPECT_EQ(plain.RowCount(), 1);
+    EXPECT_TRUE(plain.horizontalHeader()->isHidden());
+}
+
+TEST(StringGrid, AddToRowFillsTheFirstEmptyCellAndKeepsEmptyAsBlank) {
+    TStringGrid g(5, 2, 1);
+    EXPECT_EQ(g.AddToRow(1, "X"), 0);
+    EXPECT_EQ(g.AddToRow(1, "host"), 1);
+    EXPECT_EQ(g.AddToRow(1, ""), 2);  // stored as " " so the next value goes on to column 3
+    EXPECT_EQ(g.Cells(2, 1), " ");
+    EXPECT_EQ(g.AddToRow(1, "12"), 3);
+    EXPECT_EQ(g.AddToRow(1, "Timed out"), 4);
+    EXPECT_EQ(g.AddToRow(1, "overflow"), -1);  // a full row takes nothing
+    EXPECT_EQ(g.AddToRow(7, "x"), -1);         // outside the grid
+}
+
+TEST(StringGrid, OutOfRangeIsHarmless) {
+    TStringGrid g(2, 2, 1);
+    g.SetCells(5, 1, "x");
+    g.SetCells(0, -1, "x");
+    g.SetCells(0, 9, "x");
+    EXPECT_EQ(g.Cells(5, 1), "");
+    EXPECT_EQ(g.Cells(0, 9), "");
+}
+
+TEST(StringGrid, SelectionFollowsGridNumbering) {
+    TStringGrid g(2, 5, 1);
+    g.SetRow(3);
+    EXPECT_EQ(g.Row(), 3);
+    g.SetRow(0);  // the heading cannot be selected
+    EXPECT_EQ(g.Row(), 3);
+}
+
+TEST(StringGrid, ClearEmptiesCellsButKeepsRows) {
+    TStringGrid g(2, 3, 1);
+    g.SetCells(0, 0, "h");
+    g.SetCells(1, 2, "v");
+    g.Model().ClearColumn(1);
+    EXPECT_EQ(g.Cells(1, 2), "");
+    EXPECT_EQ(g.Cells(0, 0), "h");
+    g.Model().Clear();
+    EXPECT_EQ(g.Cells(0, 0), "");
+    EXPECT_EQ(g.RowCount(), 3);
+}
+
+}  // namespace
+}  // namespace orv::ui
