@@ -181,7 +181,8 @@ void Tmain::FormCreate() {
         ui::CurrentDialogs().ErrorBox(this, "Winsock Version Error");
         return;
     }
-    G().IcmpHandle = icmp::IcmpCreateFile();
+    // One ICMP handle serves the whole run.
+    if (G().IcmpHandle == icmp::kInvalidHandle) G().IcmpHandle = icmp::IcmpCreateFile();
     LayoutGrids();
     connection_monitor_tab->sbClearClick();
     PrefillFromBrowser();
