@@ -7,6 +7,9 @@
 #include "app/fonts.h"
 #include "controls/jpeg.h"
 
+// The pictures are compiled into this library; a static library must register them itself.
+static void InitPictures() { Q_INIT_RESOURCE(resources); }
+
 namespace orv {
 
 namespace {
@@ -17,6 +20,8 @@ constexpr int kBannerWidth = 237;
 TToolPage::TToolPage(const QString& caption, const QString& title, const QString& banner,
                      QWidget* parent)
     : QWidget(parent), caption_(caption), body_(new QWidget(this)) {
+    static const bool pictures = (InitPictures(), true);
+    (void)pictures;
     setFont(PageFont());
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);

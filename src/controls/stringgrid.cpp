@@ -9,7 +9,8 @@ StringGridModel::StringGridModel(int cols, int rows, int fixedRows, QObject* par
     : QAbstractTableModel(parent),
       cols_(std::max(cols, 1)),
       fixed_(std::clamp(fixedRows, 0, 1)),
-      cells_(std::max(rows, fixed_ + 1), std::vector<QString>(cols_)) {}
+      shown_(std::max(rows, fixed_ + 1)),
+      cells_(shown_, std::vector<QString>(cols_)) {}
 
 void StringGridModel::SetColCount(int n) {
     n = std::max(n, 1);
@@ -22,17 +23,36 @@ void StringGridModel::SetColCount(int n) {
 
 void StringGridModel::SetRowCount(int n) {
     n = std::max(n, fixed_ + 1);  // a grid always keeps one row below its fixed rows
-    int old = RowCount();
-    if (n == old) return;
-    if (n > old) {
-        beginInsertRows({}, old - fixed_, n - fixed_ - 1);
+    if (n == RowCount()) return;
+    if (n > RowCount()) {
         cells_.resize(n, std::vector<QString>(cols_));
-        endInsertRows();
-    } else {
-        beginRemoveRows({}, n - fixed_, old - fixed_ - 1);
-        cells_.resize(n);
-        endRemoveRows();
+        ScheduleFlush();
+        return;
     }
+    if (n < shown_) {
+        beginRemoveRows({}, n - fixed_, shown_ - fixed_ - 1);
+        cells_.resize(n);
+        shown_ = n;
+        endRemoveRows();
+    } else {
+        cells_.resize(n);  // only rows the view never saw go
+    }
+}
+
+void StringGridModel::ScheduleFlush() {
+    if (flushPending_) return;
+    flushPending_ = true;
+    QMetaObject::invokeMethod(this, &StringGridModel::Flush, Qt::QueuedConnection);
+}
+
+void StringGridModel::Flush() {
+    flushPending_ = false;
+    if (RowCount() > shown_) {
+        beginInsertRows({}, shown_ - fixed_, RowCount() - fixed_ - 1);
+        shown_ = RowCount();
+        endInsertRows();
+    }
+    emit Flushed();
 }
 
 QString StringGridModel::Cell(int col, int row) const {
@@ -45,7 +65,7 @@ void StringGridModel::SetCell(int col, int row, const QString& text) {
     cells_[row][col] = text;
     if (row < fixed_) {
         emit headerDataChanged(Qt::Horizontal, col, col);
-    } else {
+    } else if (row < shown_) {
         QModelIndex i = index(row - fixed_, col);
         emit dataChanged(i, i, {Qt::DisplayRole});
     }
@@ -72,11 +92,12 @@ void StringGridModel::Clear() {
     beginResetModel();
     for (auto& r : cells_)
         for (auto& c : r) c.clear();
+    shown_ = RowCount();
     endResetModel();
 }
 
 int StringGridModel::rowCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : RowCount() - fixed_;
+    return parent.isValid() ? 0 : shown_ - fixed_;
 }
 
 int StringGridModel::columnCount(const QModelIndex& parent) const {
@@ -111,6 +132,7 @@ TStringGrid::TStringGrid(int cols, int rows, int fixedRows, QWidget* parent)
     horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     horizontalHeader()->setStretchLastSection(false);
     if (!fixedRows) horizontalHeader()->hide();
+    connect(model_, &StringGridModel::Flushed, this, &TStringGrid::ApplyPendingRow);
 }
 
 void TStringGrid::SetColWidth(int col, int width) { setColumnWidth(col, width); }
@@ -121,16 +143,29 @@ void TStringGrid::SetDefaultRowHeight(int h) {
 }
 
 int TStringGrid::Row() const {
+    if (pendingRow_ >= 0) return pendingRow_;
     QModelIndex i = currentIndex();
     return i.isValid() ? i.row() + FixedRows() : -1;
 }
 
 void TStringGrid::SetRow(int r) {
-    int vr = r - FixedRows();
-    if (vr < 0 || vr >= model_->rowCount()) return;
-    QModelIndex i = model_->index(vr, 0);
+    if (r < FixedRows() || r >= RowCount()) return;
+    if (r >= model_->ShownRows()) {
+        // The view learns of the row at the next flush; select it then.
+        pendingRow_ = r;
+        return;
+    }
+    pendingRow_ = -1;
+    QModelIndex i = model_->index(r - FixedRows(), 0);
     setCurrentIndex(i);
     scrollTo(i);
+}
+
+void TStringGrid::ApplyPendingRow() {
+    if (pendingRow_ < 0) return;
+    int r = pendingRow_;
+    pendingRow_ = -1;
+    SetRow(r);
 }
 
 }  // namespace orv::ui

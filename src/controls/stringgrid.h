@@ -28,6 +28,15 @@ public:
     void ClearColumn(int col);
     // Empties every cell.
     void Clear();
+    // Tells the view about rows added since the last flush. Rows are announced in batches (a
+    // view re-indexes all its rows on every insertion), on the next turn of the event loop.
+    void Flush();
+    int ShownRows() const { return shown_; }
+
+signals:
+    void Flushed();
+
+public:
 
     // QAbstractTableModel
     int rowCount(const QModelIndex& parent = {}) const override;
@@ -36,8 +45,12 @@ public:
     QVariant headerData(int section, Qt::Orientation o, int role) const override;
 
 private:
+    void ScheduleFlush();
+
     int cols_;
     int fixed_;
+    int shown_;  // rows the view knows of, fixed rows included
+    bool flushPending_ = false;
     std::vector<std::vector<QString>> cells_;  // cells_[row][col], fixed rows included
 };
 
@@ -67,7 +80,10 @@ public:
     void SetRow(int r);
 
 private:
+    void ApplyPendingRow();
+
     StringGridModel* model_;
+    int pendingRow_ = -1;  // selected before the view knew of the row
 };
 
 }  // namespace orv::ui

@@ -1,13 +1,16 @@
 #include "controls/worker.h"
 
+#include <QElapsedTimer>
 #include <QMetaObject>
 #include <thread>
 
 namespace orv::ui {
 
 void UiChannel::Close() {
+    std::deque<std::function<void()>> dropped;
     std::lock_guard lock(m_);
     target_ = nullptr;
+    dropped.swap(queue_);
 }
 
 bool UiChannel::IsOpen() {
@@ -20,7 +23,39 @@ bool UiChannel::Post(std::function<void()> fn) {
     // lock) before it is destroyed.
     std::lock_guard lock(m_);
     if (!target_) return false;
-    return QMetaObject::invokeMethod(target_, std::move(fn), Qt::QueuedConnection);
+    queue_.push_back(std::move(fn));
+    if (!drainPosted_) {
+        drainPosted_ = true;
+        QMetaObject::invokeMethod(target_, [self = shared_from_this()] { self->Drain(); },
+                                  Qt::QueuedConnection);
+    }
+    return true;
+}
+
+void UiChannel::Drain() {
+    // One write at a time off the shared queue: a write that runs a nested event loop (a
+    // message box) and with it another drain still sees the rest in order. After a slice of
+    // time the drain yields, so the window keeps painting under a flood of writes.
+    QElapsedTimer slice;
+    slice.start();
+    for (;;) {
+        std::function<void()> fn;
+        {
+            std::lock_guard lock(m_);
+            if (queue_.empty() || !target_) {
+                drainPosted_ = false;
+                return;
+            }
+            if (slice.elapsed() >= 20) {
+                QMetaObject::invokeMethod(target_, [self = shared_from_this()] { self->Drain(); },
+                                          Qt::QueuedConnection);
+                return;
+            }
+            fn = std::move(queue_.front());
+            queue_.pop_front();
+        }
+        fn();
+    }
 }
 
 void WorkerThread::Start(const std::shared_ptr<WorkerThread>& w, std::shared_ptr<UiChannel> channel,

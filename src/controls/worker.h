@@ -11,6 +11,7 @@
 #include <QObject>
 #include <QPointer>
 #include <atomic>
+#include <deque>
 #include <functional>
 #include <future>
 #include <memory>
@@ -20,8 +21,11 @@
 namespace orv::ui {
 
 // The door from worker threads into the UI thread. The window owns one and closes it when it
-// goes away; after that every post is refused, and events already queued die with the target.
-class UiChannel {
+// goes away; after that every post is refused and what is still queued is dropped.
+//
+// Writes wait in one queue and the UI thread runs them in order, many per event, so a worker
+// that writes a row per step does not cost an event and a wake-up per row.
+class UiChannel : public std::enable_shared_from_this<UiChannel> {
 public:
     explicit UiChannel(QObject* target) : target_(target) {}
     // UI thread.
@@ -31,8 +35,12 @@ public:
     bool IsOpen();
 
 private:
+    void Drain();
+
     std::mutex m_;
     QObject* target_;
+    std::deque<std::function<void()>> queue_;
+    bool drainPosted_ = false;
 };
 
 class WorkerThread : public std::enable_shared_from_this<WorkerThread> {

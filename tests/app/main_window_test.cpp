@@ -272,6 +272,7 @@ TEST_F(MainWindow, PageHeadersCarryTheirTitles) {
     for (int i = 0; i < 8; ++i) {
         auto* page = static_cast<TToolPage*>(m.mainpage->Page(i));
         EXPECT_EQ(page->Title(), titles[i]);
+        EXPECT_EQ(page->HasBanner(), i < 7) << i;  // decoded through libjpeg
         EXPECT_EQ(m.mainpage->PageCaption(i), captions[i]);
     }
 }
@@ -333,6 +334,7 @@ TEST_F(MainWindow, WindowsAreCreatedInOrderAndAboutOpensModally) {
     auto w = AppWindows::Create(folder, &scanner);
     EXPECT_EQ(G().main, w->main.get());
     EXPECT_EQ(w->about->objectName(), "about");
+    EXPECT_TRUE(w->about->HasPicture());
     bool shown = false;
     dialogs.modals.push_back([&](QDialog* d) {
         shown = d == w->about.get();

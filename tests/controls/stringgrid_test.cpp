@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
 #include <QHeaderView>
 
 namespace orv::ui {
@@ -45,6 +46,29 @@ TEST(StringGrid, AddToRowFillsTheFirstEmptyCellAndKeepsEmptyAsBlank) {
     EXPECT_EQ(g.AddToRow(1, "Timed out"), 4);
     EXPECT_EQ(g.AddToRow(1, "overflow"), -1);  // a full row takes nothing
     EXPECT_EQ(g.AddToRow(7, "x"), -1);         // outside the grid
+}
+
+TEST(StringGrid, ViewLearnsOfNewRowsInBatches) {
+    TStringGrid g(2, 2, 1);
+    for (int i = 0; i < 1000; ++i) {
+        int r = g.RowCount() - 1;
+        g.AddToRow(r, QString::number(i));
+        g.SetRow(r);
+        g.SetRowCount(g.RowCount() + 1);
+    }
+    // The code sees every row at once; the view gets them with one insertion.
+    EXPECT_EQ(g.RowCount(), 1002);
+    EXPECT_EQ(g.Cells(0, 1000), "999");
+    EXPECT_EQ(g.Row(), 1000);
+    EXPECT_EQ(g.model()->rowCount(), 1);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(g.model()->rowCount(), 1001);
+    EXPECT_EQ(g.model()->data(g.model()->index(999, 0)).toString(), "999");
+    EXPECT_EQ(g.currentIndex().row(), 999);
+    // Shrinking below what the view knows removes rows at once.
+    g.SetRowCount(10);
+    EXPECT_EQ(g.model()->rowCount(), 9);
+    EXPECT_LT(g.Row(), 10);
 }
 
 TEST(StringGrid, OutOfRangeIsHarmless) {

@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <thread>
 
 namespace orv::test {
 
@@ -73,6 +74,16 @@ bool Link(const Netns& a, const std::string& addrA, const Netns& b, const std::s
            Sh("ip -n " + b.name() + " addr add " + addrB + " dev " + ib) == 0 &&
            Sh("ip -n " + a.name() + " link set " + ia + " up") == 0 &&
            Sh("ip -n " + b.name() + " link set " + ib + " up") == 0;
+}
+
+bool RunInNetns(const Netns& ns, const std::function<void()>& fn) {
+    bool entered = false;
+    std::thread t([&] {
+        entered = ns.EnterOnThisThread();
+        if (entered) fn();
+    });
+    t.join();
+    return entered;
 }
 
 }  // namespace orv::test

@@ -2,6 +2,7 @@
 // Traffic of such tests goes only to loopback or to these hosts.
 #pragma once
 
+#include <functional>
 #include <string>
 
 namespace orv::test {
@@ -38,6 +39,10 @@ private:
 
 // Links two namespaces with a veth pair and gives each end an address (CIDR text).
 bool Link(const Netns& a, const std::string& addrA, const Netns& b, const std::string& addrB);
+
+// Runs `fn` on a new thread entered into `ns` and waits for it; false (and `fn` not run) when
+// the thread cannot enter. Sockets, netlink and /proc/thread-self/net of `fn` see `ns`.
+bool RunInNetns(const Netns& ns, const std::function<void()>& fn);
 
 }  // namespace orv::test
 
