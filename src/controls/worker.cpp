@@ -79,6 +79,9 @@ void WorkerThread::Run(std::function<void()> onEnd) {
         self->finished_.store(true, std::memory_order_release);
         if (onEnd) onEnd();
     });
+    // The queued end holds this instance; letting go of the channel here keeps the two from
+    // holding each other when the end is never delivered.
+    channel_.reset();
 }
 
 bool WorkerThread::Synchronize(std::function<void()> write) {
