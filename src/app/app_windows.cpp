@@ -1,5 +1,8 @@
 #include "app/app_windows.h"
 
+#include "app/page_country.h"
+#include "app/page_monitor.h"
+#include "app/page_scanner.h"
 #include "controls/dialogs.h"
 
 namespace orv {
@@ -35,14 +38,17 @@ std::unique_ptr<AppWindows> AppWindows::Create(const std::string& programFolder,
                                                ScannerControl* scanner) {
     auto w = std::make_unique<AppWindows>();
     w->main = std::make_unique<Tmain>(programFolder, scanner);
-    w->whereis_add = Shell("whereis_add");
-    w->whereis_update = Shell("whereis_update");
-    w->ping_add = Shell("ping_add");
-    w->ping_update = Shell("ping_update");
+    w->whereis_add =
+        std::make_unique<Twhereis_add>(TListEditing::Find(w->main.get(), EditedList::Whereis));
+    w->whereis_update =
+        std::make_unique<Twhereis_update>(TListEditing::Find(w->main.get(), EditedList::Whereis));
+    w->ping_add = std::make_unique<Tping_add>(TListEditing::Find(w->main.get(), EditedList::Ping));
+    w->ping_update =
+        std::make_unique<Tping_update>(TListEditing::Find(w->main.get(), EditedList::Ping));
     w->ping_export = Shell("ping_export");
     w->about = std::make_unique<Tabout>();
-    w->ip_add = Shell("ip_add");
-    w->ip_update = Shell("ip_update");
+    w->ip_add = std::make_unique<Tip_add>(TListEditing::Find(w->main.get(), EditedList::Ip));
+    w->ip_update = std::make_unique<Tip_update>(TListEditing::Find(w->main.get(), EditedList::Ip));
     w->nametoip_export = Shell("nametoip_export");
     w->country_export = Shell("country_export");
     w->monitor_export = Shell("monitor_export");
@@ -50,6 +56,9 @@ std::unique_ptr<AppWindows> AppWindows::Create(const std::string& programFolder,
     w->localinfo = Shell("localinfo");
     Tabout* about = w->about.get();
     w->main->ShowAbout = [about] { ui::CurrentDialogs().ExecModal(about); };
+    w->main->country_lookup_tab->country_export = w->country_export.get();
+    w->main->connection_monitor_tab->monitor_export = w->monitor_export.get();
+    w->main->website_scanner_tab->filter_help = w->filter_help.get();
     return w;
 }
 

@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 
+#include "app/list_dialogs.h"
 #include "app/p_about.h"
 #include "app/p_main.h"
 
@@ -13,14 +14,14 @@ namespace orv {
 
 struct AppWindows {
     std::unique_ptr<Tmain> main;
-    std::unique_ptr<QDialog> whereis_add;
-    std::unique_ptr<QDialog> whereis_update;
-    std::unique_ptr<QDialog> ping_add;
-    std::unique_ptr<QDialog> ping_update;
+    std::unique_ptr<Twhereis_add> whereis_add;
+    std::unique_ptr<Twhereis_update> whereis_update;
+    std::unique_ptr<Tping_add> ping_add;
+    std::unique_ptr<Tping_update> ping_update;
     std::unique_ptr<QDialog> ping_export;
     std::unique_ptr<Tabout> about;
-    std::unique_ptr<QDialog> ip_add;
-    std::unique_ptr<QDialog> ip_update;
+    std::unique_ptr<Tip_add> ip_add;
+    std::unique_ptr<Tip_update> ip_update;
     std::unique_ptr<QDialog> nametoip_export;
     std::unique_ptr<QDialog> country_export;
     std::unique_ptr<QDialog> monitor_export;

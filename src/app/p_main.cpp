@@ -78,6 +78,7 @@ Tmain::Tmain(std::string programFolder, ScannerControl* scanner, QWidget* parent
     whois_tab = new TWhoisPage;
     country_lookup_tab = new TCountryLookupPage;
     website_scanner_tab = new TWebsiteScannerPage;
+    if (!scanner) scanner_ = &website_scanner_tab->Control();  // the page's own scanner
     connection_monitor_tab = new TConnectionMonitorPage;
     local_information_tab = new TLocalInfoPage;
     for (TToolPage* p : std::initializer_list<TToolPage*>{

@@ -30,7 +30,7 @@ class Tmain final : public QMainWindow {
     Q_OBJECT
 public:
     // `programFolder` ends in "/"; settings.ini lives there. `scanner` answers the close
-    // question (nullptr: a scanner that never works); the window does not own it.
+    // question (nullptr: the Website Scanner page's own); the window does not own it.
     explicit Tmain(std::string programFolder, ScannerControl* scanner = nullptr,
                    QWidget* parent = nullptr);
     ~Tmain() override;

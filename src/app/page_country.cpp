@@ -1,21 +1,308 @@
 #include "app/page_country.h"
 
 #include <QBoxLayout>
+#include <QDialog>
+#include <QGridLayout>
+#include <QPalette>
+#include <QPointer>
+#include <QStyle>
+#include <memory>
+#include <optional>
+
+#include "app/fonts.h"
+#include "app/globals.h"
+#include "app/list_editing.h"
+#include "app/p_main.h"
+#include "controls/dialogs.h"
+#include "controls/worker.h"
+#include "lookup/nametoip.h"
+#include "lookup/whereis.h"
+#include "platform/resolver.h"
 
 namespace orv {
 
+std::string LookupCountry(const std::string& entry) {
+    // The address parser and the resolver disagree on some spellings (hex parts, for one), so
+    // an entry that parses as an address is asked for in its canonical form: what counts as an
+    // address is then exactly what gets looked up.
+    net::InAddr a = net::inet_addr(entry);
+    return WhereIs(nametoip(a != net::kAddrNone ? net::inet_ntoa(a) : entry));
+}
+
+// The single lookup: Edit3's text as it was at the press, its answer into Edit6.
+class whereis_single_thread final : public ui::WorkerThread {
+  public:
+    whereis_single_thread(TCountryLookupPage* page, std::string text)
+        : page_(page), text_(std::move(text)) {}
+
+  protected:
+    void Execute() override {
+        if (text_.empty())
+            return;
+        QString answer = QString::fromStdString(LookupCountry(text_));
+        Synchronize([page = page_, answer] {
+            if (page)
+                page->Edit6->SetText(answer);
+        });
+    }
+
+  private:
+    QPointer<TCountryLookupPage> page_;
+    std::string text_;
+};
+
+// The batch lookup: every entry of ListBox3, read afresh at each step so edits during the run
+// count for the entries still to come; one grid row and one count per entry.
+class whereis_batch_thread final : public ui::WorkerThread {
+  public:
+    explicit whereis_batch_thread(TCountryLookupPage* page) : page_(page) {}
+
+  protected:
+    void Execute() override {
+        int successful = 0;
+        int failed = 0;
+        for (int i = 0;; ++i) {
+            auto entry =
+                Query<std::optional<QString>>([page = page_, i]() -> std::optional<QString> {
+                    if (!page || i >= page->ListBox3->Count())
+                        return std::nullopt;
+                    return page->ListBox3->Item(i);
+                });
+            if (!entry || !*entry)
+                return;
+            const QString& text = **entry;
+            // The entry shows in the empty last row while its lookup runs.
+            bool open = Synchronize([page = page_, text] {
+                if (!page)
+                    return;
+                ui::TStringGrid* g = page->StringGrid3;
+                g->SetCells(0, g->RowCount() - 1, text);
+            });
+            if (!open)
+                return;
+
+            std::string result = LookupCountry(text.toStdString());
+            bool found = result != kFailMark;
+            QString answer = QString::fromStdString(result);
+            int count = found ? ++successful : ++failed;
+            open = Synchronize([page = page_, answer, found, count] {
+                if (!page)
+                    return;
+                ui::TStringGrid* g = page->StringGrid3;
+                int r = g->RowCount() - 1;
+                g->SetCells(1, r, answer);
+                g->SetRow(r);
+                g->SetRowCount(r + 2);
+                (found ? page->Label49 : page->Label51)->SetCaption(QString::number(count));
+            });
+            if (!open)
+                return;
+        }
+    }
+
+  private:
+    QPointer<TCountryLookupPage> page_;
+};
+
+namespace {
+
+const char* const kEntryHeading = "Domain Name / IP Address";
+const char* const kCountryHeading = "Country";
+
+void Colour(QWidget* w, const QColor& c) {
+    QPalette p = w->palette();
+    p.setColor(QPalette::WindowText, c);
+    w->setPalette(p);
+}
+
+std::shared_ptr<ui::UiChannel> Channel() {
+    return G().main ? G().main->Channel() : nullptr;
+}
+
+}  // namespace
+
 TCountryLookupPage::TCountryLookupPage(QWidget* parent)
     : TToolPage("Country Lookup", "IP Country Converter", "ip_country_converter", parent) {
+    QStyle* st = style();
     auto* layout = new QVBoxLayout(Body());
-    layout->setContentsMargins(8, 8, 8, 8);
-    auto* form = new QHBoxLayout;
-    form->addWidget(new ui::TLabel("IP / Domain Name"));
+    layout->setContentsMargins(8, 6, 8, 6);
+    layout->setSpacing(4);
+
+    // Single lookup: entry and answer side by side.
+    auto* single = new QGridLayout;
+    single->setHorizontalSpacing(6);
+    single->setVerticalSpacing(2);
+    Label38 = new ui::TLabel("Domain Name / IP Address");
     Edit3 = new ui::TEdit;
     Edit3->setToolTip("Right Click to Get More");
-    form->addWidget(Edit3, 1);
+    SpeedButton9 = new ui::TSpeedButton("Resolve", "Resolve");
+    SpeedButton9->setIcon(st->standardIcon(QStyle::SP_ArrowRight));
+    SpeedButton9->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    SpeedButton24 =
+        new ui::TSpeedButton("", "Query the domain currently open in the Internet Explorer");
+    SpeedButton24->setIcon(st->standardIcon(QStyle::SP_DesktopIcon));
+    Label39 = new ui::TLabel("Country");
+    Edit6 = new ui::TEdit;
+    single->addWidget(Label38, 0, 0);
+    single->addWidget(Label39, 0, 3);
+    single->addWidget(Edit3, 1, 0);
+    single->addWidget(SpeedButton9, 1, 1);
+    single->addWidget(SpeedButton24, 1, 2);
+    single->addWidget(Edit6, 1, 3);
+    single->setColumnStretch(0, 2);
+    single->setColumnStretch(3, 3);
+    layout->addLayout(single);
+
+    Pop_country_lookup = new ui::TPopupMenu(this);
+    Pop_country_lookup->AttachTo(Edit3);
+    Edit3->OnEnter = [this] { Edit3KeyPress('\r'); };
+    SpeedButton9->OnClick = [this] { SpeedButton9Click(); };
+
+    // Batch lookup: the list on the left, the results on the right.
+    auto* batchBar = new QHBoxLayout;
+    batchBar->setSpacing(4);
+    Label40 = new ui::TLabel("Batch Lookup");
+    Label40->setFont(PageFont(9, true));
+    whereis_start = new ui::TSpeedButton("Start", "Start");
+    whereis_start->setIcon(st->standardIcon(QStyle::SP_MediaPlay));
+    whereis_start->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    whereis_stop = new ui::TSpeedButton("Stop", "Stop");
+    whereis_stop->setIcon(st->standardIcon(QStyle::SP_MediaStop));
+    whereis_stop->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    SpeedButton11 = new ui::TSpeedButton("Export", "Export the result to a file");
+    SpeedButton11->setIcon(st->standardIcon(QStyle::SP_DialogSaveButton));
+    SpeedButton11->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    Label56 = new ui::TLabel;
+    Label56->setMinimumWidth(70);
+    batchBar->addWidget(Label40);
+    batchBar->addStretch(1);
+    batchBar->addWidget(whereis_start);
+    batchBar->addWidget(whereis_stop);
+    batchBar->addWidget(Label56);
+    batchBar->addWidget(SpeedButton11);
+    layout->addLayout(batchBar);
+
+    auto* batch = new QHBoxLayout;
+    batch->setSpacing(6);
+    auto* listSide = new QVBoxLayout;
+    listSide->setSpacing(2);
+    ListBox3 = new ui::TListBox;
+    ListBox3->setFixedWidth(170);
+    PopupMenu3 = new ui::TPopupMenu(this);
+    auto* listFoot = new QHBoxLayout;
+    SpeedButton10 =
+        new ui::TSpeedButton("Import", "Import an domain name or IP address file (*.txt)");
+    SpeedButton10->setIcon(st->standardIcon(QStyle::SP_DialogOpenButton));
+    SpeedButton10->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    Label44 = new ui::TLabel("Total");
+    Label45 = new ui::TLabel(QString(16, ' '));
+    listFoot->addWidget(SpeedButton10);
+    listFoot->addStretch(1);
+    listFoot->addWidget(Label44);
+    listFoot->addWidget(Label45);
+    listSide->addWidget(ListBox3, 1);
+    listSide->addLayout(listFoot);
+
+    auto* resultSide = new QVBoxLayout;
+    resultSide->setSpacing(2);
     StringGrid3 = new ui::TStringGrid(2, 2, 1);
-    layout->addLayout(form);
-    layout->addWidget(StringGrid3, 1);
+    pop_country_results = new ui::TPopupMenu(this);
+    pop_country_results->AttachTo(StringGrid3);
+    auto* counts = new QHBoxLayout;
+    Label48 = new ui::TLabel("Successful");
+    Label49 = new ui::TLabel;
+    Label49->setMinimumWidth(50);
+    Colour(Label49, Qt::darkGreen);
+    Label50 = new ui::TLabel("Failed");
+    Label51 = new ui::TLabel;
+    Label51->setMinimumWidth(50);
+    Colour(Label51, Qt::red);
+    counts->addWidget(Label48);
+    counts->addWidget(Label49);
+    counts->addSpacing(12);
+    counts->addWidget(Label50);
+    counts->addWidget(Label51);
+    counts->addStretch(1);
+    resultSide->addWidget(StringGrid3, 1);
+    resultSide->addLayout(counts);
+
+    batch->addLayout(listSide);
+    batch->addLayout(resultSide, 1);
+    layout->addLayout(batch, 1);
+
+    // Add / Update / Delete / Clear All, double-click, import and the total label.
+    TListEditing::Attach(EditedList::Whereis, ListBox3, Label45, SpeedButton10, PopupMenu3);
+
+    whereis_start->OnClick = [this] { whereis_startClick(); };
+    whereis_stop->OnClick = [this] { whereis_stopClick(); };
+    SpeedButton11->OnClick = [this] { SpeedButton11Click(); };
+}
+
+void TCountryLookupPage::Edit3KeyPress(char key) {
+    if (key == 13)
+        SpeedButton9Click();
+}
+
+void TCountryLookupPage::SpeedButton9Click() {
+    auto channel = Channel();
+    if (!channel)
+        return;
+    // Only the newest press may answer: an older lookup that comes back later would put the
+    // answer for a text no longer asked about into Edit6.
+    if (G().whereis_single_thread)
+        G().whereis_single_thread->Halt();
+    auto t = std::make_shared<whereis_single_thread>(this, Edit3->Text().toStdString());
+    G().whereis_single_thread = t;
+    ui::WorkerThread::Start(t, channel);
+}
+
+void TCountryLookupPage::whereis_startClick() {
+    if (ListBox3->Count() == 0) {
+        ui::CurrentDialogs().Warn(this,
+                                  " Please import the domain names or IP addresses list(*.txt)! ");
+        return;
+    }
+    auto channel = Channel();
+    if (!channel)
+        return;
+    // Two runs must never write into one grid.
+    if (G().whereis_batch_thread)
+        G().whereis_batch_thread->Halt();
+
+    StringGrid3->Model().Clear();
+    StringGrid3->SetRowCount(2);
+    StringGrid3->SetCells(0, 0, kEntryHeading);
+    StringGrid3->SetCells(1, 0, kCountryHeading);
+    Label49->SetCaption("");
+    Label51->SetCaption("");
+    whereis_start->setEnabled(false);
+    Label56->SetCaption("Working...");
+
+    auto t = std::make_shared<whereis_batch_thread>(this);
+    G().whereis_batch_thread = t;
+    QPointer<TCountryLookupPage> self(this);
+    ui::WorkerThread::Start(t, channel, [self] {
+        if (self)
+            self->whereis_batch_active();
+    });
+}
+
+void TCountryLookupPage::whereis_batch_active() {
+    whereis_start->setEnabled(true);
+    Label56->SetCaption("Done!");
+}
+
+void TCountryLookupPage::whereis_stopClick() {
+    if (!G().whereis_batch_thread)
+        return;
+    G().whereis_batch_thread->Halt();
+    Label56->SetCaption("Done!");
+    whereis_start->setEnabled(true);
+}
+
+void TCountryLookupPage::SpeedButton11Click() {
+    if (country_export)
+        ui::CurrentDialogs().ExecModal(country_export);
 }
 
 }  // namespace orv

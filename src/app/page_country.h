@@ -1,19 +1,63 @@
-// The "Country Lookup" page.
+// The "Country Lookup" page: the owner or country of a name's or address's block, for one entry
+// typed into Edit3 or for every entry of ListBox3, each lookup on a worker thread.
 #pragma once
+
+#include <string>
 
 #include "app/page_frame.h"
 #include "controls/stringgrid.h"
 #include "controls/widgets.h"
 
+class QDialog;
+
 namespace orv {
+
+// The answer for one entry: its address through the resolver, then the block's owner; "X" when
+// the name does not resolve or no block holds the address. Blocks on the resolver; any thread.
+std::string LookupCountry(const std::string& entry);
 
 class TCountryLookupPage final : public TToolPage {
     Q_OBJECT
-public:
+  public:
     explicit TCountryLookupPage(QWidget* parent = nullptr);
 
+    // Single lookup.
+    ui::TLabel* Label38;
     ui::TEdit* Edit3;
+    ui::TSpeedButton* SpeedButton9;   // "Resolve"
+    ui::TSpeedButton* SpeedButton24;  // the host open in the web browser
+    ui::TLabel* Label39;
+    ui::TEdit* Edit6;
+    ui::TPopupMenu* Pop_country_lookup;
+
+    // Batch lookup.
+    ui::TLabel* Label40;
+    ui::TListBox* ListBox3;
+    ui::TPopupMenu* PopupMenu3;
+    ui::TSpeedButton* SpeedButton10;  // list import
+    ui::TLabel* Label44;
+    ui::TLabel* Label45;  // number of entries in ListBox3
+    ui::TSpeedButton* whereis_start;
+    ui::TSpeedButton* whereis_stop;
+    ui::TLabel* Label56;  // "Working..." / "Done!"
     ui::TStringGrid* StringGrid3;
+    ui::TPopupMenu* pop_country_results;
+    ui::TSpeedButton* SpeedButton11;  // export
+    ui::TLabel* Label48;
+    ui::TLabel* Label49;  // successful count
+    ui::TLabel* Label50;
+    ui::TLabel* Label51;  // failed count
+
+    // The export dialog SpeedButton11 shows modally; set by whoever creates the windows.
+    QDialog* country_export = nullptr;
+
+    // Handlers.
+    void Edit3KeyPress(char key);
+    void SpeedButton9Click();
+    void whereis_startClick();
+    void whereis_stopClick();
+    void whereis_batch_active();
+    void SpeedButton11Click();
 };
 
 }  // namespace orv

@@ -1,23 +1,197 @@
 #include "app/page_monitor.h"
 
 #include <QBoxLayout>
+#include <QDialog>
+#include <QPalette>
+#include <QStyle>
+#include <cstdint>
+#include <cstring>
+
+#include "app/fonts.h"
+#include "controls/datetime.h"
+#include "controls/dialogs.h"
+#include "lookup/nametoip.h"
 
 namespace orv {
 
+namespace {
+
+const QString kSince = QStringLiteral("TCP connection history since : ");
+const QString kHeadings = QStringLiteral(
+    "       Date           Time              Local IP          Local Port       Remote IP       "
+    "Rem.Service     Status           Remote Host Name");
+const std::string kListening(TcpStateNames[1]);
+
+enum Column { kDate, kTime, kLocalIp, kLocalPort, kRemoteIp, kRemotePort, kState, kHostName };
+
+std::string Text(const ui::TStringGrid* g, int col, int row) {
+    return g->Cells(col, row).toStdString();
+}
+
+}  // namespace
+
 TConnectionMonitorPage::TConnectionMonitorPage(QWidget* parent)
     : TToolPage("Connection Monitor", "Connection Monitor", "connection_monitor", parent) {
+    QStyle* st = style();
     auto* layout = new QVBoxLayout(Body());
-    layout->setContentsMargins(8, 8, 8, 8);
+    layout->setContentsMargins(8, 6, 8, 6);
+    layout->setSpacing(4);
+
+    auto* bar = new QHBoxLayout;
+    bar->setSpacing(8);
+    stStart = new ui::TLabel;
+    stStart->setFont(PageFont(9, true));
+    QPalette green = stStart->palette();
+    green.setColor(QPalette::WindowText, QColor(0, 128, 0));
+    stStart->setPalette(green);
+    cbShowListeners = new ui::TCheckBox("Show Listening Ports");
+    CheckBox2 = new ui::TCheckBox("Host Revolve");
+    sbClear = new ui::TSpeedButton("Clear", "Clear");
+    sbClear->setIcon(st->standardIcon(QStyle::SP_DialogResetButton));
+    sbClear->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    SpeedButton14 = new ui::TSpeedButton("Export", "Export the result to a file");
+    SpeedButton14->setIcon(st->standardIcon(QStyle::SP_DialogSaveButton));
+    SpeedButton14->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    bar->addWidget(stStart, 1);
+    bar->addWidget(cbShowListeners);
+    bar->addWidget(CheckBox2);
+    bar->addWidget(sbClear);
+    bar->addWidget(SpeedButton14);
+    layout->addLayout(bar);
+
+    // The headings stand in one caption above the grid, which has no heading row of its own.
+    StaticText1 = new ui::TLabel(kHeadings);
+    StaticText1->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    StaticText1->setFont(WindowFont());
+    StaticText1->setMinimumWidth(1);  // the caption runs past a narrow window instead of widening it
+    layout->addWidget(StaticText1);
+
     sgConnHist = new ui::TStringGrid(8, 1, 0);
+    sgConnHist->setFrameShape(QFrame::NoFrame);
+    sgConnHist->setFont(WindowFont());
+    layout->addWidget(sgConnHist, 1);
+    layout->setSpacing(0);
+    bar->setContentsMargins(0, 0, 0, 4);
+
     Timer = new ui::TTimer(this);
     Timer->SetInterval(500);
-    layout->addWidget(sgConnHist, 1);
+
+    // Anyone else's change to the grid makes the index rebuild before it is next asked.
+    auto changed = [this] {
+        if (!writing_) indexDirty_ = true;
+    };
+    ui::StringGridModel* model = &sgConnHist->Model();
+    connect(model, &QAbstractItemModel::modelReset, this, changed);
+    connect(model, &QAbstractItemModel::rowsRemoved, this, changed);
+    connect(model, &QAbstractItemModel::dataChanged, this, changed);
+
+    Timer->OnTimer = [this] { TimerTimer(); };
+    sbClear->OnClick = [this] { sbClearClick(); };
+    SpeedButton14->OnClick = [this] { SpeedButton14Click(); };
+}
+
+const std::string& TConnectionMonitorPage::KeyOf(const std::string& localPort,
+                                                 const std::string& remoteAddress,
+                                                 const std::string& remotePort,
+                                                 const std::string& state) {
+    // Each field after its length, so no text can pass for another split of the same bytes.
+    key_.clear();
+    for (const std::string* f : {&localPort, &remoteAddress, &remotePort, &state}) {
+        auto n = static_cast<std::uint32_t>(f->size());
+        char len[sizeof n];
+        std::memcpy(len, &n, sizeof n);
+        key_.append(len, sizeof n);
+        key_ += *f;
+    }
+    return key_;
+}
+
+void TConnectionMonitorPage::SyncIndex() {
+    if (!indexDirty_ && indexedRows_ == sgConnHist->RowCount()) return;
+    seen_.clear();
+    // Every row counts, the empty last one included, as a look through the grid would find it.
+    const int rows = sgConnHist->RowCount();
+    seen_.reserve(static_cast<std::size_t>(rows));
+    for (int r = 0; r < rows; ++r)
+        seen_.insert(KeyOf(Text(sgConnHist, kLocalPort, r), Text(sgConnHist, kRemoteIp, r),
+                           Text(sgConnHist, kRemotePort, r), Text(sgConnHist, kState, r)));
+    indexedRows_ = rows;
+    indexDirty_ = false;
+}
+
+bool TConnectionMonitorPage::IsNewConnection(const TTcpConnStatus& record) {
+    if (!cbShowListeners->Checked() && record.State == kListening) return false;
+    SyncIndex();
+    return !seen_.contains(
+        KeyOf(record.LocalPort, record.RemoteAddress, record.RemotePort, record.State));
+}
+
+void TConnectionMonitorPage::AddRow(const TTcpConnStatus& record) {
+    QDateTime now = Now();
+    // Rows of one second share their texts: a first poll may add a thousand rows.
+    qint64 second = now.toSecsSinceEpoch();
+    if (second != stampSecond_) {
+        stampSecond_ = second;
+        stampDate_ = ui::DateToStr(now.date());
+        stampTime_ = ui::TimeToStr(now.time());
+    }
+    writing_ = true;
+    const int r = sgConnHist->RowCount() - 1;
+    sgConnHist->SetCells(kDate, r, stampDate_);
+    sgConnHist->SetCells(kTime, r, stampTime_);
+    sgConnHist->SetCells(kLocalIp, r, QString::fromStdString(record.LocalAddress));
+    sgConnHist->SetCells(kLocalPort, r, QString::fromStdString(record.LocalPort));
+    sgConnHist->SetCells(kRemoteIp, r, QString::fromStdString(record.RemoteAddress));
+    sgConnHist->SetCells(kRemotePort, r, QString::fromStdString(record.RemotePort));
+    sgConnHist->SetCells(kState, r, QString::fromStdString(record.State));
+    if (CheckBox2->Checked())
+        sgConnHist->SetCells(kHostName, r,
+                             QString::fromStdString(iptoname(TrimPaddedIp(record.RemoteAddress))));
+    sgConnHist->SetRowCount(r + 2);
+    sgConnHist->SetRow(r);
+    writing_ = false;
+    seen_.insert(KeyOf(record.LocalPort, record.RemoteAddress, record.RemotePort, record.State));
+    indexedRows_ = sgConnHist->RowCount();
+}
+
+void TConnectionMonitorPage::TimerTimer() {
+    // Off for the whole poll: the reverse look-ups and the warning box run event loops, and a
+    // tick inside them must not start a second poll.
+    Timer->SetEnabled(false);
+    TTcpConnStatusList list;
+    GetTcpConnStatusList(&list);
+    for (const TTcpConnStatus& record : list)
+        if (IsNewConnection(record)) AddRow(record);
+    list.clear();
+
+    if (sgConnHist->RowCount() > kRowLimit) {
+        QString text = " There are more than " + QString::number(kRowLimit) +
+                       " items have been recorded!" + QChar(13) +
+                       " To avoid resource problems, the records will be cleared";
+        if (ui::CurrentDialogs().Message(this, text, "Warning", ui::Icon::Warning,
+                                         ui::Buttons::Ok) == ui::Answer::Ok)
+            sbClearClick();
+    }
+    Timer->SetEnabled(true);
 }
 
 void TConnectionMonitorPage::sbClearClick() {
-    sgConnHist->Model().Clear();
+    Timer->SetEnabled(false);
+    writing_ = true;
+    // Fewer rows first: emptying the one row left is then cheap.
     sgConnHist->SetRowCount(1);
+    sgConnHist->Model().Clear();
+    writing_ = false;
+    seen_.clear();
+    seen_.insert(KeyOf({}, {}, {}, {}));  // the empty last row
+    indexedRows_ = sgConnHist->RowCount();
+    indexDirty_ = false;
     Timer->SetEnabled(true);
+    stStart->SetCaption(kSince + ui::DateTimeToStr(Now()));
+}
+
+void TConnectionMonitorPage::SpeedButton14Click() {
+    if (monitor_export) ui::CurrentDialogs().ExecModal(monitor_export);
 }
 
 }  // namespace orv

@@ -1,22 +1,75 @@
-// The "Connection Monitor" page.
+// The "Connection Monitor" page: twice a second, on the UI thread, the machine's TCP connection
+// table is read and every connection the history does not hold yet is added to sgConnHist with
+// the date and time it was first seen.
 #pragma once
+
+#include <QDateTime>
+#include <QString>
+#include <functional>
+#include <string>
+#include <unordered_set>
 
 #include "app/page_frame.h"
 #include "controls/stringgrid.h"
 #include "controls/widgets.h"
+#include "lookup/iphelper.h"
+
+class QDialog;
 
 namespace orv {
 
 class TConnectionMonitorPage final : public TToolPage {
     Q_OBJECT
-public:
+  public:
     explicit TConnectionMonitorPage(QWidget* parent = nullptr);
 
+    // History rows beyond this many bring up the warning that clears them.
+    static constexpr int kRowLimit = 100000;
+
+    ui::TLabel* stStart;  // "TCP connection history since : " and the time of the last clear
+    ui::TCheckBox* cbShowListeners;
+    ui::TCheckBox* CheckBox2;  // "Host Revolve": new rows get the remote host's name
+    ui::TSpeedButton* sbClear;
+    ui::TSpeedButton* SpeedButton14;  // export
+    ui::TLabel* StaticText1;          // the column headings, above the grid
+    // Eight columns, no heading row: date, time, local address, local port, remote address,
+    // remote port, state, remote host name; the last row is the empty one the next record fills.
     ui::TStringGrid* sgConnHist;
     ui::TTimer* Timer;  // the 500 ms poll
 
+    // The export dialog SpeedButton14 shows modally; set by whoever creates the windows.
+    QDialog* monitor_export = nullptr;
+    // The clock the rows and stStart are dated with.
+    std::function<QDateTime()> Now = [] { return QDateTime::currentDateTime(); };
+
+    // One poll: every new connection of the table becomes a row.
+    void TimerTimer();
+    // Whether `record` is to be added: not a listener while those are not shown, and no row
+    // holds its local port, remote address, remote port and state (the local address, date and
+    // time take no part).
+    bool IsNewConnection(const TTcpConnStatus& record);
     // Empties the history and starts the poll.
     void sbClearClick();
+    void SpeedButton14Click();
+
+  private:
+    // The compared fields of a record, as one unambiguous key.
+    const std::string& KeyOf(const std::string& localPort, const std::string& remoteAddress,
+                             const std::string& remotePort, const std::string& state);
+    // Builds the index again when the grid was changed by anything but this page.
+    void SyncIndex();
+    void AddRow(const TTcpConnStatus& record);
+
+    // The keys of every history row: "is it new" is one look-up, not a pass over the history.
+    std::unordered_set<std::string> seen_;
+    int indexedRows_ = 0;  // grid rows the index stands for, the empty last one included
+    bool indexDirty_ = false;
+    bool writing_ = false;  // the page itself is changing the grid
+    std::string key_;       // reused for look-ups
+
+    // The date and time texts of the last second that dated a row.
+    qint64 stampSecond_ = -1;
+    QString stampDate_, stampTime_;
 };
 
 }  // namespace orv

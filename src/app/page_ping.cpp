@@ -1,21 +1,567 @@
 #include "app/page_ping.h"
 
 #include <QBoxLayout>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <algorithm>
+#include <climits>
+#include <optional>
+
+#include "app/globals.h"
+#include "app/list_editing.h"
+#include "app/neighborhood.h"
+#include "app/p_main.h"
+#include "controls/dialogs.h"
 
 namespace orv {
 
+namespace {
+
+const char* const kHeadings[] = {"Status", "IP or Domain/Host Name", "Bytes", "Time(ms)",
+                                 "Failed Reason"};
+constexpr const char* kDefaultSeconds = "3";
+
+// A decimal integer: an optional sign and at least one digit, nothing else, within 32 bits.
+std::optional<int> DecimalInteger(const QString& s) {
+    int i = 0;
+    bool negative = false;
+    if (i < s.size() && (s[i] == '+' || s[i] == '-'))
+        negative = s[i++] == '-';
+    if (i == s.size())
+        return std::nullopt;
+    long long v = 0;
+    for (; i < s.size(); ++i) {
+        if (s[i] < '0' || s[i] > '9')
+            return std::nullopt;
+        v = v * 10 + (s[i].unicode() - '0');
+        if (v > static_cast<long long>(INT_MAX) + 1)
+            return std::nullopt;
+    }
+    if (negative)
+        v = -v;
+    if (v < INT_MIN || v > INT_MAX)
+        return std::nullopt;
+    return static_cast<int>(v);
+}
+
+// Seconds between continuous runs: a whole number of at least one. Zero, "00" or a negative
+// number would make the timer fire without pause (or never), so they count as bad input.
+std::optional<int> ContinuousSeconds(const QString& s) {
+    std::optional<int> v = DecimalInteger(s);
+    if (!v || *v < 1)
+        return std::nullopt;
+    return v;
+}
+
+QStringList Steps(int from, int to, int step) {
+    QStringList out;
+    for (int v = from; v <= to; v += step)
+        out << QString::number(v);
+    return out;
+}
+
+// The sender of the program: the ICMP layer on the handle opened at start-up.
+class IcmpEchoLayer final : public EchoLayer {
+  public:
+    SendEchoFn Open(std::string& why) override {
+        icmp::IcmpHandle h = G().IcmpHandle;
+        if (h == icmp::kInvalidHandle) {
+            why = icmp::IcmpUnavailableReason();
+            return {};
+        }
+        return [h](net::InAddr destination, const void* data, std::size_t size,
+                   const icmp::IpOptions* options, void* reply, std::size_t replySize,
+                   std::uint32_t timeoutMs) {
+            return icmp::IcmpSendEcho(h, destination, data, size, options, reply, replySize,
+                                      timeoutMs);
+        };
+    }
+};
+
+}  // namespace
+
+// ---------------------------------------------------------------------------------------------
+// ping_thread
+
+ping_thread::ping_thread(TBatchPingPage* page, SendEchoFn send, int pingCount)
+    : page_(page), send_(std::move(send)), pingCount_(pingCount) {}
+
+ping_thread::EchoRow ping_thread::Classify(std::uint32_t answers,
+                                           const icmp::EchoReplyBuffer<kPingReplyRoom>& buffer) {
+    const icmp::IcmpEchoReply& r = buffer.reply;
+    EchoRow row;
+    row.bytes = QString::number(r.dataSize);
+    row.time = QString::number(r.roundTripTime);
+    if (answers == 0) {
+        // Nothing answered: a zeroed record that nobody wrote reads as a time-out too.
+        row.kind = RowKind::Failed;
+        row.reason = r.status == icmp::IpStatus::TimedOut || r.status == icmp::IpStatus::Success
+                         ? QStringLiteral("Timed out")
+                         : QString::fromLatin1(icmp::IcmpStatusText(r.status));
+        return row;
+    }
+    if (r.status != icmp::IpStatus::Success) {
+        // An ICMP error about our echo (unreachable, TTL exceeded, ...) is a failed echo.
+        row.kind = RowKind::Failed;
+        row.reason = QString::fromLatin1(icmp::IcmpStatusText(r.status));
+        if (row.reason.isEmpty())
+            row.reason = QStringLiteral("Failed");
+        return row;
+    }
+    // Only returned data inside our own buffer is looked at.
+    const std::uint8_t* begin = buffer.data;
+    const std::uint8_t* end = buffer.data + kPingReplyRoom;
+    std::less_equal<const std::uint8_t*> le;
+    std::less<const std::uint8_t*> lt;
+    bool inside = r.data && le(begin, r.data) && lt(r.data, end);
+    if (r.dataSize > 0 && inside && r.data[0] == static_cast<std::uint8_t>(kPingPayload[0])) {
+        row.kind = RowKind::Answered;
+        return row;
+    }
+    row.kind = RowKind::Other;
+    return row;
+}
+
+void ping_thread::Execute() {
+    struct Entry {
+        bool present = false;
+        QString text;
+        std::uint32_t timeoutMs = 0;
+    };
+    QPointer<TBatchPingPage> page = page_;
+    std::int32_t finished = 0, successful = 0, failed = 0;
+    // The list is read afresh before each entry: entries added during the run are pinged too.
+    for (int i = 0;; ++i) {
+        std::optional<Entry> next = Query<Entry>([page, i] {
+            Entry e;
+            if (!page || i >= page->ListBox2->Count())
+                return e;
+            e.present = true;
+            e.text = page->ListBox2->Item(i);
+            e.timeoutMs = page->ComboBox2->Text().toUInt();
+            return e;
+        });
+        if (!next || !next->present)
+            return;
+        const QString entry = next->text;
+
+        // Resolved once: every echo of the entry goes to the same address, so a resolving
+        // entry always takes exactly ping_count rows.
+        std::optional<net::HostEntry> host = net::gethostbyname(entry.toStdString());
+        if (Halted())
+            return;
+        if (!host || host->addresses.empty()) {
+            ++finished;
+            ++failed;
+            bool go = Synchronize([page, entry, finished, failed] {
+                if (!page)
+                    return;
+                page->AppendRow({"X", entry, "", "", "Unknown host"});
+                page->ShowCounters(finished, -1, failed);
+            });
+            if (!go)
+                return;
+            continue;
+        }
+        const net::InAddr destination = host->addresses.front();
+
+        for (int k = 0; k < pingCount_; ++k) {
+            icmp::EchoReplyBuffer<kPingReplyRoom> buffer{};
+            icmp::IpOptions options;
+            options.ttl = 64;
+            options.tos = 0;
+            options.flags = 0;
+            std::uint32_t answers = send_(destination, kPingPayload, kPingPayloadSize, &options,
+                                          &buffer, sizeof buffer, next->timeoutMs);
+            if (Halted())
+                return;
+            EchoRow row = Classify(answers, buffer);
+            QStringList cells;
+            std::int32_t showFinished = -1, showSuccessful = -1, showFailed = -1;
+            switch (row.kind) {
+                case RowKind::Answered:
+                    cells = {"Running", entry, row.bytes, row.time, ""};
+                    showFinished = ++finished;
+                    showSuccessful = ++successful;
+                    break;
+                case RowKind::Failed:
+                    cells = {"X", entry, row.bytes, row.time, row.reason};
+                    showFinished = ++finished;
+                    showFailed = ++failed;
+                    break;
+                case RowKind::Other:
+                    // Some other data came back: the row stays empty and counts nothing.
+                    break;
+            }
+            bool go = Synchronize([page, cells, showFinished, showSuccessful, showFailed] {
+                if (!page)
+                    return;
+                page->AppendRow(cells);
+                page->ShowCounters(showFinished, showSuccessful, showFailed);
+            });
+            if (!go)
+                return;
+        }
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+// The page
+
 TBatchPingPage::TBatchPingPage(QWidget* parent)
-    : TToolPage("Batch Ping", "Batch Ping", "batch_ping", parent) {
-    auto* layout = new QVBoxLayout(Body());
-    layout->setContentsMargins(8, 8, 8, 8);
-    auto* form = new QHBoxLayout;
-    form->addWidget(new ui::TLabel("Domain  Name"));
+    : TToolPage("Batch Ping", "Batch Ping", "batch_ping", parent),
+      icmpLayer_(std::make_unique<IcmpEchoLayer>()) {
+    auto hint = [](QWidget* w, const char* text) { w->setToolTip(QString::fromLatin1(text)); };
+
+    // Single name and single address.
     Edit7 = new ui::TEdit;
-    Edit7->setToolTip("Right Click to Get More");
-    form->addWidget(Edit7, 1);
+    hint(Edit7, "Right Click to Get More");
+    SpeedButton7 = new ui::TSpeedButton("Ping", "Convert");
+    SpeedButton21 =
+        new ui::TSpeedButton("IE", "Ping the domain currently open in the Internet Explorer");
+    Edit8 = new ui::TEdit;
+    hint(Edit8, "Right Click to Get More");
+    SpeedButton18 = new ui::TSpeedButton("Ping", "Convert");
+    CheckBox4 = new ui::TCheckBox("IP Neighborhood");
+    ComboBox4 = new ui::TComboBox(false);
+    ComboBox4->SetItems(Steps(10, 250, 10));
+    ComboBox4->SetText("20");
+
+    // List maker.
+    Edit2 = new ui::TEdit;
+    Edit4 = new ui::TEdit;
+    Edit4->SetText("0");
+    Edit5 = new ui::TEdit;
+    Edit5->SetText("255");
+    for (ui::TEdit* e : {Edit4, Edit5})
+        e->setMaximumWidth(40);
+    SpeedButton8 = new ui::TSpeedButton("Create", "Create");
+
+    // The list.
+    ListBox2 = new ui::TListBox;
+    hint(ListBox2, "Right Click to Get More");
+    Label19 = new ui::TLabel;
+    SpeedButton2 = new ui::TSpeedButton("Import", "");
+    PopupMenu2 = new ui::TPopupMenu(this);
+
+    // Run control and options.
+    ping_start_button = new ui::TSpeedButton("Start", "Start");
+    ping_stop_button = new ui::TSpeedButton("Stop", "Stop");
+    Label54 = new ui::TLabel;
+    ComboBox1 = new ui::TComboBox(false);
+    ComboBox1->SetItems(Steps(1, 6, 1));
+    ComboBox1->SetText("2");
+    ComboBox2 = new ui::TComboBox(false);
+    ComboBox2->SetItems(Steps(1000, 5000, 500));
+    ComboBox2->SetText("2500");
+    CheckBox6 = new ui::TCheckBox("Continuous");
+    Edit9 = new ui::TEdit;
+    Edit9->SetText(kDefaultSeconds);
+    Edit9->setEnabled(false);
+    Edit9->setMaximumWidth(36);
+    Timer1 = new ui::TTimer(this);
+    Timer1->setSingleShot(false);
+
+    // Results.
     StringGrid1 = new ui::TStringGrid(5, 2, 1);
-    layout->addLayout(form);
-    layout->addWidget(StringGrid1, 1);
+    for (int c = 0; c < 5; ++c)
+        StringGrid1->SetCells(c, 0, kHeadings[c]);
+    StringGrid1->SetDefaultRowHeight(18);
+    Label33 = new ui::TLabel;
+    Label20 = new ui::TLabel;
+    Label30 = new ui::TLabel;
+    Label60 = new ui::TLabel("Total Count");
+    Label59 = new ui::TLabel("0");
+    SpeedButton12 = new ui::TSpeedButton("Export", "Export the result to a file");
+
+    // Layout: inputs across the top, the list on the left, run control and results on the
+    // right.
+    auto* layout = new QVBoxLayout(Body());
+    layout->setContentsMargins(6, 4, 6, 6);
+    layout->setSpacing(4);
+
+    auto* top = new QGridLayout;
+    top->setHorizontalSpacing(4);
+    top->setVerticalSpacing(2);
+    top->addWidget(new ui::TLabel("Domain  Name"), 0, 0);
+    top->addWidget(Edit7, 0, 1);
+    top->addWidget(SpeedButton7, 0, 2);
+    top->addWidget(SpeedButton21, 0, 3);
+    top->addWidget(new ui::TLabel("IP Address"), 0, 4);
+    top->addWidget(Edit8, 0, 5);
+    top->addWidget(SpeedButton18, 0, 6);
+    auto* neighborhood = new QHBoxLayout;
+    neighborhood->addWidget(CheckBox4);
+    neighborhood->addWidget(ComboBox4);
+    neighborhood->addStretch(1);
+    top->addLayout(neighborhood, 1, 5, 1, 2);
+    top->setColumnStretch(1, 1);
+    top->setColumnStretch(5, 1);
+    layout->addLayout(top);
+
+    auto* middle = new QHBoxLayout;
+    middle->setSpacing(6);
+
+    auto* left = new QVBoxLayout;
+    left->setSpacing(2);
+    left->addWidget(new ui::TLabel("Create an IP Address List "));
+    auto* maker = new QGridLayout;
+    maker->setHorizontalSpacing(2);
+    maker->addWidget(new ui::TLabel("From"), 0, 2);
+    maker->addWidget(new ui::TLabel("To"), 0, 4);
+    maker->addWidget(Edit2, 1, 0);
+    maker->addWidget(new ui::TLabel("."), 1, 1);
+    maker->addWidget(Edit4, 1, 2);
+    maker->addWidget(new ui::TLabel("-"), 1, 3);
+    maker->addWidget(Edit5, 1, 4);
+    maker->addWidget(SpeedButton8, 1, 5);
+    maker->setColumnStretch(0, 1);
+    left->addLayout(maker);
+    left->addWidget(ListBox2, 1);
+    auto* total = new QHBoxLayout;
+    total->addWidget(new ui::TLabel("Total"));
+    total->addWidget(Label19, 1);
+    total->addWidget(SpeedButton2);
+    left->addLayout(total);
+    auto* leftBox = new QWidget;
+    leftBox->setLayout(left);
+    leftBox->setFixedWidth(190);
+    left->setContentsMargins(0, 0, 0, 0);
+    middle->addWidget(leftBox);
+
+    auto* right = new QVBoxLayout;
+    right->setSpacing(2);
+    auto* options = new QGridLayout;
+    options->setHorizontalSpacing(6);
+    options->setVerticalSpacing(1);
+    options->addWidget(ping_start_button, 1, 0);
+    options->addWidget(ping_stop_button, 1, 1);
+    options->addWidget(Label54, 1, 2);
+    options->addWidget(new ui::TLabel("Ping Count"), 0, 3);
+    options->addWidget(ComboBox1, 1, 3);
+    options->addWidget(new ui::TLabel("Time out (ms)"), 0, 4);
+    options->addWidget(ComboBox2, 1, 4);
+    auto* continuous = new QHBoxLayout;
+    continuous->setSpacing(3);
+    continuous->addWidget(CheckBox6);
+    continuous->addWidget(new ui::TLabel("Per"));
+    continuous->addWidget(Edit9);
+    continuous->addWidget(new ui::TLabel("s"));
+    options->addLayout(continuous, 1, 5);
+    options->setColumnStretch(2, 1);
+    right->addLayout(options);
+    right->addWidget(StringGrid1, 1);
+    auto* counters = new QHBoxLayout;
+    counters->setSpacing(4);
+    auto counter = [counters](const char* caption, ui::TLabel* value) {
+        counters->addWidget(new ui::TLabel(caption));
+        value->setMinimumWidth(36);
+        counters->addWidget(value);
+    };
+    counter("Finished", Label33);
+    counter("Successful", Label20);
+    counter("Failed", Label30);
+    counters->addWidget(Label60);
+    Label59->setMinimumWidth(36);
+    counters->addWidget(Label59);
+    counters->addStretch(1);
+    counters->addWidget(SpeedButton12);
+    right->addLayout(counters);
+    middle->addLayout(right, 1);
+    layout->addLayout(middle, 1);
+
+    // The list's editing, import and total.
+    ListEditing2 =
+        TListEditing::Attach(EditedList::Ping, ListBox2, Label19, SpeedButton2, PopupMenu2);
+
+    // Handlers.
+    Edit7->OnEnter = [this] { SpeedButton7Click(); };
+    SpeedButton7->OnClick = [this] { SpeedButton7Click(); };
+    Edit8->OnEnter = [this] { SpeedButton18Click(); };
+    SpeedButton18->OnClick = [this] { SpeedButton18Click(); };
+    Edit2->OnEnter = [this] { SpeedButton8Click(); };
+    Edit5->OnEnter = [this] { SpeedButton8Click(); };
+    SpeedButton8->OnClick = [this] { SpeedButton8Click(); };
+    ping_start_button->OnClick = [this] { ping_start_buttonClick(); };
+    ping_stop_button->OnClick = [this] { ping_stop_buttonClick(); };
+    CheckBox6->OnClick = [this] { CheckBox6Click(); };
+    connect(Edit9, &QLineEdit::textChanged, this, [this] { Edit9Change(); });
+    Timer1->OnTimer = [this] { Timer1Timer(); };
+    SpeedButton12->OnClick = [this] { SpeedButton12Click(); };
+}
+
+TBatchPingPage::~TBatchPingPage() {
+    Timer1->stop();
+}
+
+EchoLayer& TBatchPingPage::Echo() const {
+    return echo_ ? *echo_ : *icmpLayer_;
+}
+
+void TBatchPingPage::AppendRow(const QStringList& cells) {
+    const int r = StringGrid1->RowCount() - 1;  // the empty last row
+    for (const QString& c : cells)
+        StringGrid1->AddToRow(r, c);
+    StringGrid1->SetRowCount(r + 2);
+    StringGrid1->SetRow(r);
+    // Rows 1 .. RowCount-2, the one just added included.
+    Label59->SetCaption(QString::number(StringGrid1->RowCount() - 2));
+}
+
+void TBatchPingPage::ShowCounters(std::int32_t finished, std::int32_t successful,
+                                  std::int32_t failed) {
+    if (finished >= 0)
+        Label33->SetCaption(QString::number(finished));
+    if (successful >= 0)
+        Label20->SetCaption(QString::number(successful));
+    if (failed >= 0)
+        Label30->SetCaption(QString::number(failed));
+}
+
+void TBatchPingPage::HaltRun() {
+    Timer1->SetEnabled(false);
+    if (G().ping_thread)
+        G().ping_thread->Halt();
+}
+
+void TBatchPingPage::StartRun(bool fresh) {
+    std::string why;
+    SendEchoFn send = Echo().Open(why);
+    if (!send || !G().main) {
+        if (why.empty())
+            why = "ICMP echo is not available.";
+        ui::CurrentDialogs().ErrorBox(this, QString::fromStdString(why));
+        return;
+    }
+    // Whatever starts a run ends the one before it, and a pending continuous run: two runs
+    // never write one grid.
+    HaltRun();
+    if (fresh) {
+        StringGrid1->Model().Clear();
+        StringGrid1->SetRowCount(2);
+        for (int c = 0; c < 5; ++c)
+            StringGrid1->SetCells(c, 0, kHeadings[c]);
+        Label33->SetCaption("");
+        Label20->SetCaption("");
+        Label30->SetCaption("");
+    }
+    ping_start_button->setEnabled(false);
+    Label54->SetCaption("Working...");
+    G().ping_count = ComboBox1->Text().toInt();
+    auto t = std::make_shared<ping_thread>(this, std::move(send), G().ping_count);
+    G().ping_thread = t;
+    QPointer<TBatchPingPage> self(this);
+    ui::WorkerThread::Start(t, G().main->Channel(), [self] {
+        if (self)
+            self->ping_button_active();
+    });
+}
+
+void TBatchPingPage::ping_start_buttonClick() {
+    if (ListBox2->Count() == 0) {
+        ui::CurrentDialogs().Warn(this, " Please add the IP address or domain/host name ");
+        return;
+    }
+    StartRun(true);
+}
+
+void TBatchPingPage::ping_stop_buttonClick() {
+    Timer1->SetEnabled(false);
+    if (!G().ping_thread)
+        return;
+    G().ping_thread->Halt();
+    Label54->SetCaption("Done!");
+    ping_start_button->setEnabled(true);
+}
+
+void TBatchPingPage::ping_button_active() {
+    ping_start_button->setEnabled(true);
+    Label54->SetCaption("Done!");
+    if (!CheckBox6->Checked())
+        return;
+    std::optional<int> seconds = ContinuousSeconds(Edit9->Text());
+    if (!seconds) {
+        ui::CurrentDialogs().Warn(this, " Please enter the integer! ");
+        Edit9->SetText(kDefaultSeconds);
+        seconds = ContinuousSeconds(Edit9->Text());
+    }
+    const long long ms = std::min<long long>(static_cast<long long>(*seconds) * 1000, INT_MAX);
+    Timer1->SetInterval(static_cast<int>(ms));
+    Timer1->SetEnabled(true);
+}
+
+void TBatchPingPage::Timer1Timer() {
+    // Disarmed first, so a run that cannot start does not come back every few seconds.
+    Timer1->SetEnabled(false);
+    // The next continuous run appends below the rows already there.
+    StartRun(false);
+}
+
+void TBatchPingPage::SpeedButton7Click() {
+    ListBox2->SetItems({Edit7->Text()});
+    ping_stop_buttonClick();
+    ping_start_buttonClick();
+}
+
+void TBatchPingPage::SpeedButton18Click() {
+    const QString text = Edit8->Text();
+    if (text.isEmpty())
+        return;
+    AddressCheck check = CheckAddressInput(this, text);
+    if (check.result != AddressCheck::Ok)
+        return;
+    ListBox2->Clear();
+    if (CheckBox4->Checked()) {
+        Neighborhood n = NeighborhoodList(check.fields, ComboBox4->Text().toInt());
+        ListBox2->SetItems(n.addresses);
+        if (!n.complete)
+            return;
+    } else {
+        ListBox2->SetItems({text});
+    }
+    Label19->SetCaption(QString::number(ListBox2->Count()));
+    ping_stop_buttonClick();
+    ping_start_buttonClick();
+}
+
+void TBatchPingPage::SpeedButton8Click() {
+    std::optional<int> from = DecimalInteger(Edit4->Text());
+    std::optional<int> to = DecimalInteger(Edit5->Text());
+    if (!from || !to) {
+        ui::CurrentDialogs().Message(this, "Please insert number 0-255! ", "Error", ui::Icon::Error,
+                                     ui::Buttons::Ok);
+        return;
+    }
+    if (*from < 0 || *from > 255 || *to < 0 || *to > 255) {
+        ui::CurrentDialogs().Message(this, "Please insert number 0-255!  ", "Error",
+                                     ui::Icon::Error, ui::Buttons::Ok);
+        return;
+    }
+    QStringList entries;
+    const QString prefix = Edit2->Text();
+    for (int n = *from; n <= *to; ++n)
+        entries << prefix + "." + QString::number(n);
+    ListBox2->SetItems(entries);
+    Label19->SetCaption(QString::number(ListBox2->Count()));
+}
+
+void TBatchPingPage::CheckBox6Click() {
+    const bool on = CheckBox6->Checked();
+    Edit9->setEnabled(on);
+    Label60->setVisible(on);
+    Label59->setVisible(on);
+}
+
+void TBatchPingPage::Edit9Change() {
+    if (ContinuousSeconds(Edit9->Text()))
+        return;
+    ui::CurrentDialogs().Warn(this, " Please enter the integer! ");
+    Edit9->SetText(kDefaultSeconds);
+}
+
+void TBatchPingPage::SpeedButton12Click() {
+    if (ShowExport)
+        ShowExport();
 }
 
 }  // namespace orv

@@ -1,19 +1,149 @@
-// The "Batch Ping" page.
+// The "Batch Ping" page: ICMP echoes to every entry of a list, a chosen number of times each,
+// tabulated in StringGrid1 (which the ping export reads together with ping_count).
 #pragma once
+
+#include <QPointer>
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
 
 #include "app/page_frame.h"
 #include "controls/stringgrid.h"
 #include "controls/widgets.h"
+#include "controls/worker.h"
+#include "platform/icmp.h"
+#include "platform/resolver.h"
 
 namespace orv {
 
+class TBatchPingPage;
+class TListEditing;
+
+// The data every echo carries: 34 characters, no terminating zero.
+inline constexpr char kPingPayload[] = "-------Hello,World!---------------";
+inline constexpr std::size_t kPingPayloadSize = sizeof kPingPayload - 1;
+// Room for returned data after the reply record.
+inline constexpr std::size_t kPingReplyRoom = 40;
+
+// Sends one echo and fills the reply buffer, as icmp::IcmpSendEcho does on one handle.
+// Called on the worker thread.
+using SendEchoFn =
+    std::function<std::uint32_t(net::InAddr destination, const void* requestData,
+                                std::size_t requestSize, const icmp::IpOptions* requestOptions,
+                                void* replyBuffer, std::size_t replySize, std::uint32_t timeoutMs)>;
+
+// Where the page's echoes go. The page's own sends through the ICMP layer on G().IcmpHandle;
+// tests put a scripted one in its place.
+class EchoLayer {
+  public:
+    virtual ~EchoLayer() = default;
+    // UI thread, at the start of every run: the sender for that run, or an empty function
+    // when no echo can be sent at all (`why` then says how to allow them).
+    virtual SendEchoFn Open(std::string& why) = 0;
+};
+
+// One run over ListBox2: each entry resolved once, then ping_count echoes to its first address.
+class ping_thread final : public ui::WorkerThread {
+  public:
+    ping_thread(TBatchPingPage* page, SendEchoFn send, int pingCount);
+
+    // What one echo left in the reply buffer, as a result row.
+    enum class RowKind { Answered, Failed, Other };
+    struct EchoRow {
+        RowKind kind = RowKind::Other;
+        QString bytes, time, reason;
+    };
+    // `answers` is what the sender returned.
+    static EchoRow Classify(std::uint32_t answers,
+                            const icmp::EchoReplyBuffer<kPingReplyRoom>& buffer);
+
+  protected:
+    void Execute() override;
+
+  private:
+    QPointer<TBatchPingPage> page_;
+    SendEchoFn send_;
+    int pingCount_;
+};
+
 class TBatchPingPage final : public TToolPage {
     Q_OBJECT
-public:
+  public:
     explicit TBatchPingPage(QWidget* parent = nullptr);
+    ~TBatchPingPage() override;
 
+    // Single name.
     ui::TEdit* Edit7;
+    ui::TSpeedButton* SpeedButton7;
+    ui::TSpeedButton* SpeedButton21;  // the browser link
+    // Single address or its neighbourhood.
+    ui::TEdit* Edit8;
+    ui::TSpeedButton* SpeedButton18;
+    ui::TCheckBox* CheckBox4;
+    ui::TComboBox* ComboBox4;
+    // List maker: prefix, From, To.
+    ui::TEdit* Edit2;
+    ui::TEdit* Edit4;
+    ui::TEdit* Edit5;
+    ui::TSpeedButton* SpeedButton8;
+    // The ping list.
+    ui::TListBox* ListBox2;
+    ui::TLabel* Label19;
+    ui::TSpeedButton* SpeedButton2;
+    ui::TPopupMenu* PopupMenu2;
+    TListEditing* ListEditing2 = nullptr;
+    // Run control.
+    ui::TSpeedButton* ping_start_button;
+    ui::TSpeedButton* ping_stop_button;
+    ui::TLabel* Label54;
+    ui::TComboBox* ComboBox1;  // echoes per entry
+    ui::TComboBox* ComboBox2;  // time-out of one echo, ms
+    ui::TCheckBox* CheckBox6;  // continuous
+    ui::TEdit* Edit9;          // seconds between continuous runs
+    ui::TTimer* Timer1;
+    // Results.
     ui::TStringGrid* StringGrid1;
+    ui::TLabel* Label33;  // Finished
+    ui::TLabel* Label20;  // Successful
+    ui::TLabel* Label30;  // Failed
+    ui::TLabel* Label60;  // "Total Count"
+    ui::TLabel* Label59;
+    ui::TSpeedButton* SpeedButton12;
+
+    // Shows the ping export dialog modally; set by whoever builds that dialog.
+    std::function<void()> ShowExport;
+
+    // Handlers.
+    void ping_start_buttonClick();
+    void ping_stop_buttonClick();
+    void ping_button_active();
+    void Timer1Timer();
+    void SpeedButton7Click();
+    void SpeedButton18Click();
+    void SpeedButton8Click();
+    void CheckBox6Click();
+    void Edit9Change();
+    void SpeedButton12Click();
+
+    // The echo layer in force (nullptr: the ICMP layer). Not owned.
+    void SetEchoLayer(EchoLayer* layer) { echo_ = layer; }
+    EchoLayer& Echo() const;
+
+    // Grid writes of a run, on the UI thread: one row appended into the empty last row.
+    void AppendRow(const QStringList& cells);
+    // Counter labels; a negative value leaves its label as it is.
+    void ShowCounters(std::int32_t finished, std::int32_t successful, std::int32_t failed);
+
+  private:
+    // Starts a run; `fresh` clears the grid and the counters first.
+    void StartRun(bool fresh);
+    // Stops the continuous timer and halts the run in progress, if any.
+    void HaltRun();
+
+    EchoLayer* echo_ = nullptr;
+    std::unique_ptr<EchoLayer> icmpLayer_;
 };
 
 }  // namespace orv

@@ -1,21 +1,402 @@
 #include "app/page_scanner.h"
 
 #include <QBoxLayout>
+#include <QButtonGroup>
+#include <QCoreApplication>
+#include <QDialog>
+#include <QRadioButton>
+#include <QSaveFile>
+#include <QStringDecoder>
+#include <QStyle>
+#include <QTimer>
+
+#include "app/globals.h"
+#include "app/p_main.h"
+#include "app/text_export.h"
+#include "controls/dialogs.h"
+#include "platform/shell.h"
 
 namespace orv {
 
+namespace {
+
+const char* const kNoUrlText = "Please enter the URL!   ";
+const char* const kFinishedText = "Scanning is finished.";
+
+// Bytes from the web: UTF-8 when they are valid UTF-8, otherwise one character per byte.
+QString Decode(const std::string& bytes) {
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    QString text = utf8.decode(QByteArrayView(bytes.data(), qsizetype(bytes.size())));
+    if (utf8.hasError())
+        text = QString::fromLatin1(bytes.data(), qsizetype(bytes.size()));
+    return text;
+}
+
+bool HasControlChar(const QString& s) {
+    for (QChar c : s)
+        if (c.unicode() < 0x20 || c.unicode() == 0x7f)
+            return true;
+    return false;
+}
+
+}  // namespace
+
+TRadioGroup::TRadioGroup(const QString& caption, const QStringList& items, int itemIndex,
+                         QWidget* parent)
+    : QGroupBox(caption, parent), group_(new QButtonGroup(this)) {
+    auto* column = new QVBoxLayout(this);
+    column->setContentsMargins(6, 2, 6, 2);
+    column->setSpacing(0);
+    for (int i = 0; i < items.size(); ++i) {
+        auto* b = new QRadioButton(items[i]);
+        group_->addButton(b, i);
+        column->addWidget(b);
+    }
+    SetItemIndex(itemIndex);
+    connect(group_, &QButtonGroup::idClicked, this, [this](int) {
+        if (OnClick)
+            OnClick();
+    });
+}
+
+int TRadioGroup::ItemIndex() const {
+    return group_->checkedId();
+}
+
+void TRadioGroup::SetItemIndex(int i) {
+    if (QAbstractButton* b = group_->button(i))
+        b->setChecked(true);
+}
+
+int TRadioGroup::Count() const {
+    return int(group_->buttons().size());
+}
+
+QRadioButton* TRadioGroup::Button(int i) const {
+    return qobject_cast<QRadioButton*>(group_->button(i));
+}
+
 TWebsiteScannerPage::TWebsiteScannerPage(QWidget* parent)
-    : TToolPage("Website Scanner", "Website Scanner", "website_scanner", parent) {
+    : TToolPage("Website Scanner", "Website Scanner", "website_scanner", parent),
+      HttpScan1(new scan::THttpScan(this)),
+      control_(*HttpScan1) {
+    // The settings the main window keeps for its scanner.
+    scan::THttpScan& s = *HttpScan1;
+    s.setObjectName("HttpScan1");
+    s.SetTimeOut(300);
+    s.SetFileOfResults("/results.txt");
+    s.SetLeavesFirst(false);
+    s.SetAgent(scan::kDefaultAgent);
+    s.SetHttpPort(80);
+    s.SetRetries(3);
+    s.SetLinkScan(scan::scanInitialSite);
+    s.SetLinkReport(scan::reportCurrentSiteLinks);
+    s.SetDepthSearchLevel(3);
+    s.SetTypeFilterEnabled(false);
+    s.SetProxyType(scan::PROXY_DEFAULT);
+    s.SetProxyPort(80);
+    s.SetMaxQueueSize(5000);
+    s.SetSeekRobotsTxt(false);
+    s.SetConcurrentDownloads(6);
+    s.OnLinkFound = [this](QObject*, const std::string& UrlFound, const std::string& TypeLink,
+                           const std::string&, const std::string&, const std::string&,
+                           const std::string&, const std::string&, std::string&, char, int,
+                           bool&) { HttpScan1LinkFound(UrlFound, TypeLink); };
+    s.OnPageReceived = [this](QObject*, const std::string&, const std::string&,
+                              const std::string& Head,
+                              const std::string&) { HttpScan1PageReceived(Head); };
+    s.OnWorking = [this](QObject*, bool Working_) { HttpScan1Working(Working_); };
+    // The scanner's own boxes are plain messages under the application's title.
+    s.OnShowMessage = [this](const std::string& text) {
+        ui::CurrentDialogs().Message(this, Decode(text), QCoreApplication::applicationName(),
+                                     ui::Icon::None, ui::Buttons::Ok);
+    };
+    // After ShutdownScan: leave the event loop without closing the windows, so the close
+    // handlers (and the settings they write) do not run on this path.
+    s.OnTerminateApplication = [] { QCoreApplication::exit(0); };
+
+    QStyle* st = style();
+    auto button = [st](const QString& caption, const QString& hint, QStyle::StandardPixmap icon) {
+        auto* b = new ui::TSpeedButton(caption, hint);
+        b->setIcon(st->standardIcon(icon));
+        if (!caption.isEmpty())
+            b->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+        return b;
+    };
+
     auto* layout = new QVBoxLayout(Body());
-    layout->setContentsMargins(8, 8, 8, 8);
+    layout->setContentsMargins(8, 6, 8, 6);
+    layout->setSpacing(4);
+
     auto* form = new QHBoxLayout;
+    form->setSpacing(4);
     form->addWidget(new ui::TLabel("Http://"));
     Edit111 = new ui::TEdit;
     Edit111->setToolTip("Right Click to Get More");
+    pop_scanner = new ui::TPopupMenu(this);
+    pop_scanner->AttachTo(Edit111);
     form->addWidget(Edit111, 1);
+    button22 = button("Start", "Start", QStyle::SP_MediaPlay);
+    button11 = button("Stop", "Stop", QStyle::SP_MediaStop);
+    SpeedButton15 = button("Export", "Export the results to a file", QStyle::SP_DialogSaveButton);
+    SpeedButton17 = button("", "Scan web address currently open in the Internet Explorer",
+                           QStyle::SP_DesktopIcon);
+    form->addWidget(button22);
+    form->addWidget(button11);
+    form->addWidget(SpeedButton15);
+    form->addWidget(SpeedButton17);
+
+    auto* settings = new QHBoxLayout;
+    settings->setSpacing(6);
+    RadioGroup2 =
+        new TRadioGroup("Page Scan", {"All Links", "In the WebSite", "In the Same Path"}, 1);
+    RadioGroup3 =
+        new TRadioGroup("Links Type", {"All Links", "In the Website", "In the Same Path"}, 1);
+    auto* filter = new QVBoxLayout;
+    filter->setSpacing(2);
+    auto* filterRow = new QHBoxLayout;
+    CheckBox5 = new ui::TCheckBox("Filter");
+    SpeedButton16 = button("", "Filter Help", QStyle::SP_MessageBoxQuestion);
+    filterRow->addWidget(CheckBox5);
+    filterRow->addStretch(1);
+    filterRow->addWidget(SpeedButton16);
+    Memo11 = new ui::TMemo;
+    Memo11->setReadOnly(false);
+    Memo11->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    Memo11->setFixedWidth(110);
+    filter->addLayout(filterRow);
+    filter->addWidget(Memo11, 1);
+    auto* head = new QVBoxLayout;
+    head->setSpacing(2);
+    head->addWidget(new ui::TLabel("Http Head"));
+    Memo222 = new ui::TMemo;
+    head->addWidget(Memo222, 1);
+    settings->addWidget(RadioGroup2);
+    settings->addWidget(RadioGroup3);
+    settings->addLayout(filter);
+    settings->addLayout(head, 1);
+
+    Label55 = new ui::TLabel;
     StringGrid4 = new ui::TStringGrid(2, 1, 0);
+    StringGrid4->SetDefaultRowHeight(18);
+    StringGrid4->setToolTip("Double click to open it ");
+
     layout->addLayout(form);
+    layout->addLayout(settings);
+    layout->addWidget(Label55);
     layout->addWidget(StringGrid4, 1);
+
+    Edit111->OnEnter = [this] {
+        // Enter does what the Start button does, and nothing while the button is disabled.
+        if (button22->isEnabled())
+            Button22Click();
+    };
+    button22->OnClick = [this] { Button22Click(); };
+    button11->OnClick = [this] { Button11Click(); };
+    SpeedButton15->OnClick = [this] { SpeedButton15Click(); };
+    SpeedButton16->OnClick = [this] { SpeedButton16Click(); };
+    RadioGroup2->OnClick = [this] { RadioGroup2Click(); };
+    RadioGroup3->OnClick = [this] { RadioGroup3Click(); };
+    CheckBox5->OnClick = [this] { CheckBox5Click(); };
+    connect(Memo11, &QPlainTextEdit::textChanged, this, [this] { Memo11Change(); });
+    connect(StringGrid4, &QAbstractItemView::doubleClicked, this,
+            [this](const QModelIndex&) { StringGrid4DblClick(); });
+}
+
+TWebsiteScannerPage::~TWebsiteScannerPage() {
+    // The scanner goes before the controls its events write to.
+    HttpScan1->OnLinkFound = nullptr;
+    HttpScan1->OnPageReceived = nullptr;
+    HttpScan1->OnWorking = nullptr;
+    HttpScan1->OnShowMessage = nullptr;
+    delete HttpScan1;
+    HttpScan1 = nullptr;
+}
+
+void TWebsiteScannerPage::Button22Click() {
+    if (Edit111->Text().isEmpty()) {
+        ui::CurrentDialogs().Warn(this, kNoUrlText);
+        return;
+    }
+    std::string url = "http://" + Edit111->Text().toStdString();
+    if (HttpScan1->IsStopping()) {
+        // A stopping scanner would take the address and queue nothing: start once it is idle.
+        pendingStart_ = url;
+        button22->setEnabled(false);
+        return;
+    }
+    // One scan at a time: while one works, a start does what the disabled button does.
+    if (HttpScan1->IsWorking())
+        return;
+    StartScanAt(url);
+}
+
+void TWebsiteScannerPage::StartScanAt(const std::string& url) {
+    HttpScan1->SetFileOfResults("");
+    button22->setEnabled(false);
+    HttpScan1->SetTypeFilter(Memo11->toPlainText().toStdString());
+    if (HttpScan1->StartScan(url)) {
+        LinkCount = 0;
+        StringGrid4->Model().Clear();
+        StringGrid4->SetRowCount(1);
+        StringGrid4->SetRow(0);
+        Memo222->Clear();
+    } else {
+        // Refused; the scanner said why. The previous results stay.
+        button22->setEnabled(true);
+    }
+}
+
+void TWebsiteScannerPage::RunPendingStart() {
+    if (!pendingStart_)
+        return;
+    if (HttpScan1->IsWorking())
+        return;  // still winding down: the next idle notice tries again
+    std::string url = std::move(*pendingStart_);
+    pendingStart_.reset();
+    StartScanAt(url);
+}
+
+void TWebsiteScannerPage::Button11Click() {
+    // A stop also drops a start that was waiting for the previous stop.
+    pendingStart_.reset();
+    if (HttpScan1->StopScan())
+        Label55->SetCaption(Label55->Caption() + "    stopping...");
+}
+
+char TWebsiteScannerPage::NextSpinnerChar() {
+    char& c = G().SpinnerChar;
+    switch (c) {
+        case '-':
+            c = '\\';
+            break;
+        case '/':
+            c = '-';
+            break;
+        case '\\':
+            c = '|';
+            break;
+        default:
+            c = '/';
+            break;
+    }
+    return c;
+}
+
+void TWebsiteScannerPage::HttpScan1LinkFound(const std::string& UrlFound,
+                                             const std::string& TypeLink) {
+    ++LinkCount;
+    StringGrid4->SetRowCount(StringGrid4->RowCount() + 1);
+    int row = StringGrid4->RowCount() - 2;
+    StringGrid4->SetRow(row);
+    StringGrid4->AddToRow(row, Decode(TypeLink));
+    StringGrid4->AddToRow(row, Decode(UrlFound));
+    Label55->SetCaption(QStringLiteral("   (") + QChar::fromLatin1(NextSpinnerChar()) +
+                        QStringLiteral(")        ") + QString::number(LinkCount) +
+                        QStringLiteral(" links found."));
+}
+
+void TWebsiteScannerPage::HttpScan1PageReceived(const std::string& Head) {
+    QString text = Decode(Head);
+    text.remove(u'\r');
+    while (text.endsWith(u'\n'))
+        text.chop(1);
+    Memo222->setPlainText(text);
+}
+
+void TWebsiteScannerPage::HttpScan1Working(bool Working_) {
+    if (Working_) {
+        Label55->SetCaption("   Working ....");
+        return;
+    }
+    Label55->SetCaption(Label55->Caption() + "     Done.");
+    ui::CurrentDialogs().Message(this, kFinishedText, "Information", ui::Icon::Information,
+                                 ui::Buttons::Ok);
+    button22->setEnabled(true);
+    // The scanner empties its lists of this scan after this notice: a waiting start goes
+    // after that, from the event loop.
+    if (pendingStart_)
+        QTimer::singleShot(0, this, [this] { RunPendingStart(); });
+}
+
+void TWebsiteScannerPage::RadioGroup2Click() {
+    static constexpr scan::TLinkScan kScan[] = {scan::scanAllLinks, scan::scanInitialSite,
+                                                scan::scanInitialPath};
+    int i = RadioGroup2->ItemIndex();
+    if (i >= 0 && i < 3)
+        HttpScan1->SetLinkScan(kScan[i]);
+}
+
+void TWebsiteScannerPage::RadioGroup3Click() {
+    static constexpr scan::TLinkReport kReport[] = {
+        scan::reportAllLinks, scan::reportCurrentSiteLinks, scan::reportCurrentPathLinks};
+    int i = RadioGroup3->ItemIndex();
+    if (i >= 0 && i < 3)
+        HttpScan1->SetLinkReport(kReport[i]);
+}
+
+void TWebsiteScannerPage::CheckBox5Click() {
+    HttpScan1->SetTypeFilterEnabled(CheckBox5->Checked());
+}
+
+void TWebsiteScannerPage::Memo11Change() {
+    HttpScan1->SetTypeFilter(Memo11->toPlainText().toStdString());
+}
+
+void TWebsiteScannerPage::SpeedButton16Click() {
+    if (filter_help)
+        ui::CurrentDialogs().ExecModal(filter_help);
+}
+
+std::optional<std::string> TWebsiteScannerPage::LinkToOpen(const QString& type,
+                                                           const QString& address) {
+    if (address.trimmed().isEmpty() || HasControlChar(address))
+        return std::nullopt;
+    if (type == "mail")
+        return ("mailto:" + address).toStdString();
+    for (const char* scheme : {"http://", "https://", "ftp://"}) {
+        QLatin1String s(scheme);
+        if (address.startsWith(s, Qt::CaseInsensitive) && address.size() > s.size())
+            return address.toStdString();
+    }
+    return std::nullopt;
+}
+
+void TWebsiteScannerPage::StringGrid4DblClick() {
+    int row = StringGrid4->Row();
+    if (row < 0 || row >= StringGrid4->RowCount())
+        return;
+    if (auto target = LinkToOpen(StringGrid4->Cells(0, row), StringGrid4->Cells(1, row)))
+        ShellOpen(*target);
+}
+
+bool TWebsiteScannerPage::SaveDialog4CanClose(const QString& fileName) {
+    return ConfirmReplace(this, fileName);
+}
+
+void TWebsiteScannerPage::SpeedButton15Click() {
+    ui::FileDialogSpec spec;
+    if (G().main) {
+        spec = G().main->SaveDialog4;
+    } else {
+        spec.defaultExt = "txt";
+        spec.filter = "*.txt|*.txt";
+    }
+    auto name = ui::CurrentDialogs().SaveFile(
+        this, spec, [this](const QString& f) { return SaveDialog4CanClose(f); });
+    if (!name)
+        return;
+    QByteArray out;
+    for (int r = 0; r <= StringGrid4->RowCount() - 2; ++r) {
+        out += StringGrid4->Cells(1, r).toUtf8();
+        out += "\r\n";
+    }
+    // The old file stays as it was unless the new one is written completely.
+    QSaveFile file(*name);
+    if (!file.open(QIODevice::WriteOnly) || file.write(out) != out.size() || !file.commit()) {
+        ui::CurrentDialogs().ErrorBox(
+            this, QString("Cannot write the file \"%1\": %2").arg(*name, file.errorString()));
+    }
 }
 
 }  // namespace orv

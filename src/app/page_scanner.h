@@ -1,19 +1,118 @@
-// The "Website Scanner" page.
+// The "Website Scanner" page: drives the scanner HttpScan1 from a start address, lists every
+// link it reports in StringGrid4, shows the head of the last page received, and saves the
+// found addresses as a text file.
 #pragma once
 
+#include <QGroupBox>
+#include <QStringList>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+
 #include "app/page_frame.h"
+#include "app/scanner_control.h"
 #include "controls/stringgrid.h"
 #include "controls/widgets.h"
+#include "scanner/thtscan.h"
+
+class QButtonGroup;
+class QDialog;
+class QRadioButton;
 
 namespace orv {
 
+// A framed group of choices, one of them checked. OnClick runs when the user picks one (not
+// when the program sets ItemIndex).
+class TRadioGroup final : public QGroupBox {
+    Q_OBJECT
+  public:
+    TRadioGroup(const QString& caption, const QStringList& items, int itemIndex,
+                QWidget* parent = nullptr);
+    int ItemIndex() const;
+    void SetItemIndex(int i);
+    int Count() const;
+    QRadioButton* Button(int i) const;
+    std::function<void()> OnClick;
+
+  private:
+    QButtonGroup* group_;
+};
+
+// What the main window's close question needs of the page's scanner.
+class THttpScanControl final : public ScannerControl {
+  public:
+    explicit THttpScanControl(scan::THttpScan& scan) : scan_(scan) {}
+    bool IsWorking() const override { return scan_.IsWorking(); }
+    bool IsStopping() const override { return scan_.IsStopping(); }
+    void ShutdownScan() override { scan_.ShutdownScan(); }
+
+  private:
+    scan::THttpScan& scan_;
+};
+
 class TWebsiteScannerPage final : public TToolPage {
     Q_OBJECT
-public:
+  public:
     explicit TWebsiteScannerPage(QWidget* parent = nullptr);
+    ~TWebsiteScannerPage() override;
 
-    ui::TEdit* Edit111;
-    ui::TStringGrid* StringGrid4;
+    ui::TEdit* Edit111;  // start address without "http://"
+    ui::TPopupMenu* pop_scanner;
+    ui::TSpeedButton* button22;       // Start
+    ui::TSpeedButton* button11;       // Stop
+    ui::TSpeedButton* SpeedButton15;  // export
+    ui::TSpeedButton* SpeedButton17;  // the address open in the web browser
+    ui::TLabel* Label55;              // progress line
+    TRadioGroup* RadioGroup2;         // "Page Scan": which links are followed
+    TRadioGroup* RadioGroup3;         // "Links Type": which links are reported
+    ui::TCheckBox* CheckBox5;         // "Filter"
+    ui::TMemo* Memo11;                // the type filter, one type per line
+    ui::TSpeedButton* SpeedButton16;  // filter help
+    ui::TMemo* Memo222;               // head of the last page received
+    ui::TStringGrid* StringGrid4;     // found links: type, address
+
+    // The scanner, owned by the page; its settings are the stored ones of the main window.
+    scan::THttpScan* HttpScan1;
+    // Links reported in the current scan.
+    std::int32_t LinkCount = 0;
+    // The filter help window, shown modally by SpeedButton16 (set when the windows are built).
+    QDialog* filter_help = nullptr;
+
+    // The scanner as the close question sees it.
+    ScannerControl& Control() { return control_; }
+
+    // Handlers.
+    void Button22Click();
+    void Button11Click();
+    void HttpScan1LinkFound(const std::string& UrlFound, const std::string& TypeLink);
+    void HttpScan1PageReceived(const std::string& Head);
+    void HttpScan1Working(bool Working_);
+    void RadioGroup2Click();
+    void RadioGroup3Click();
+    void CheckBox5Click();
+    void Memo11Change();
+    void SpeedButton16Click();
+    void StringGrid4DblClick();
+    void SpeedButton15Click();
+    // Asked with the chosen name before the save dialog closes; false keeps it open.
+    bool SaveDialog4CanClose(const QString& fileName);
+    // The next character of the progress spinner: "/", "-", "\", "|", "/", ...
+    static char NextSpinnerChar();
+
+    // What a double click on a row of this type and address hands to the shell: web and ftp
+    // addresses as they are, mail links as "mailto:"; nothing for anything else.
+    static std::optional<std::string> LinkToOpen(const QString& type, const QString& address);
+
+    // True while a start asked for during a stop waits for the scanner to go idle.
+    bool StartPending() const { return pendingStart_.has_value(); }
+
+  private:
+    void StartScanAt(const std::string& url);
+    void RunPendingStart();
+
+    THttpScanControl control_;
+    std::optional<std::string> pendingStart_;
 };
 
 }  // namespace orv

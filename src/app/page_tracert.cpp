@@ -1,20 +1,332 @@
 #include "app/page_tracert.h"
 
+#include <QAction>
 #include <QBoxLayout>
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QHeaderView>
+#include <QSaveFile>
+#include <QTreeWidget>
+#include <memory>
+#include <optional>
+
+#include "app/globals.h"
+#include "app/p_main.h"
+#include "controls/dialogs.h"
+#include "lookup/nametoip.h"
+#include "platform/resolver.h"
 
 namespace orv {
 
+namespace {
+
+constexpr int kColumnWidths[] = {31, 95, 152, 58};
+const char* const kColumns[] = {"Hop", "IP", "Host", "Note"};
+constexpr int kIpColumn = 1, kHostColumn = 2, kNoteColumn = 3;
+constexpr const char* kFieldGap = "    ";
+
+QString Text(const std::string& s) {
+    return QString::fromStdString(s);
+}
+
+}  // namespace
+
 TTracertPage::TTracertPage(QWidget* parent)
     : TToolPage("Tracert", "Traceroute", "traceroute", parent) {
-    auto* layout = new QVBoxLayout(Body());
-    layout->setContentsMargins(8, 8, 8, 8);
-    auto* form = new QHBoxLayout;
-    form->addWidget(new ui::TLabel("IP / Domain Name:"));
     edTarget = new ui::TEdit;
     edTarget->setToolTip("Right Click to Get More");
-    form->addWidget(edTarget, 1);
-    layout->addLayout(form);
-    layout->addStretch(1);
+    pop_tracert = new ui::TPopupMenu(this);
+    pop_tracert->setObjectName("pop_tracert");
+    pop_tracert->AttachTo(edTarget);
+    button1 = new ui::TButton("Start");
+    button1->setToolTip("Start");
+    button2 = new ui::TButton("Stop");
+    button2->setToolTip("Stop");
+    SpeedButton13 = new ui::TSpeedButton("Export", "Export the results a to a file");
+    SpeedButton22 =
+        new ui::TSpeedButton("IE", "Trace the domain currently open in the Internet Explorer");
+    seMaxHops = new ui::TSpinEdit(1, 255, 30);
+    CheckBox1 = new ui::TCheckBox("Host Revolve");
+
+    lvTrace = new QTreeWidget;
+    lvTrace->setObjectName("lvTrace");
+    lvTrace->setColumnCount(4);
+    lvTrace->setHeaderLabels({kColumns[0], kColumns[1], kColumns[2], kColumns[3]});
+    for (int c = 0; c < 4; ++c)
+        lvTrace->setColumnWidth(c, kColumnWidths[c]);
+    lvTrace->header()->setStretchLastSection(false);
+    lvTrace->setRootIsDecorated(false);
+    lvTrace->setItemsExpandable(false);
+    lvTrace->setUniformRowHeights(true);
+    lvTrace->setSelectionMode(QAbstractItemView::SingleSelection);
+    lvTrace->setSelectionBehavior(QAbstractItemView::SelectRows);
+    lvTrace->setAllColumnsShowFocus(true);
+    Pop_tracert_results = new ui::TPopupMenu(this);
+    Pop_tracert_results->setObjectName("Pop_tracert_results");
+    Pop_tracert_results->AttachTo(lvTrace);
+    lbLog = new ui::TListBox;
+    lbLog->setObjectName("lbLog");
+
+    acGo = new QAction("&Go", this);
+    acResolve = new QAction("&Resolve", this);
+    acPing = new QAction("&Ping", this);
+    acTrace = new QAction("&Trace", this);
+    acStop = new QAction("&Stop", this);
+    acStop->setEnabled(false);
+
+    // Layout: the target and run controls on top, the hop list and the log side by side.
+    auto* layout = new QVBoxLayout(Body());
+    layout->setContentsMargins(6, 4, 6, 6);
+    layout->setSpacing(4);
+    auto* target = new QHBoxLayout;
+    target->setSpacing(4);
+    target->addWidget(new ui::TLabel("IP / Domain Name:"));
+    target->addWidget(edTarget, 1);
+    target->addWidget(SpeedButton22);
+    target->addWidget(button1);
+    target->addWidget(button2);
+    layout->addLayout(target);
+    auto* options = new QHBoxLayout;
+    options->setSpacing(4);
+    options->addWidget(new ui::TLabel("Max Hops:"));
+    options->addWidget(seMaxHops);
+    options->addSpacing(12);
+    options->addWidget(CheckBox1);
+    options->addStretch(1);
+    options->addWidget(SpeedButton13);
+    layout->addLayout(options);
+    auto* results = new QHBoxLayout;
+    results->setSpacing(6);
+    int listWidth = 0;
+    for (int w : kColumnWidths)
+        listWidth += w;
+    lvTrace->setFixedWidth(listWidth + 2 * lvTrace->frameWidth() + 4);
+    results->addWidget(lvTrace);
+    results->addWidget(lbLog, 1);
+    layout->addLayout(results, 1);
+
+    edTarget->OnEnter = [this] { acGoExecute(); };
+    button1->OnClick = [this] { acGoExecute(); };
+    button2->OnClick = [this] { acStopExecute(); };
+    SpeedButton13->OnClick = [this] { SpeedButton13Click(); };
+    connect(acResolve, &QAction::triggered, this, [this] { acResolveExecute(); });
+    connect(acPing, &QAction::triggered, this, [this] { acPingExecute(); });
+    connect(acTrace, &QAction::triggered, this, [this] { acTraceExecute(); });
+
+    IdIcmpClient.AntiFreeze = &IdAntiFreeze1;
+}
+
+void TTracertPage::Log(const QString& line) {
+    lbLog->Add(line);
+    lbLog->scrollToBottom();
+}
+
+void TTracertPage::LogLines(const QString& text) {
+    QString t = text;
+    t.replace("\r\n", "\n");
+    for (const QString& line : t.split('\n'))
+        lbLog->Add(line);
+    lbLog->scrollToBottom();
+}
+
+void TTracertPage::acGoExecute() {
+    // A trace still waiting for an echo ends here: it writes nothing more once this one runs.
+    const int run = ++runs_;
+    button1->setEnabled(false);
+    G().TraceStop = false;
+    acGo->setEnabled(false);
+    acStop->setEnabled(true);
+    try {
+        acResolveExecute();
+        if (Superseded(run))
+            return;
+        if (G().TargetResolved && !G().TraceStop) {
+            acPingExecute();
+            if (Superseded(run))
+                return;
+            if (!G().TraceStop)
+                acTraceExecute();
+            if (Superseded(run))
+                return;
+        }
+    } catch (const std::exception& e) {
+        // Start stays disabled until Stop.
+        if (!Superseded(run))
+            ui::CurrentDialogs().ErrorBox(this, QString::fromStdString(e.what()));
+        return;
+    }
+    acGo->setEnabled(true);
+    button1->setEnabled(true);
+    acStop->setEnabled(false);
+}
+
+void TTracertPage::acStopExecute() {
+    G().TraceStop = true;
+    acGo->setEnabled(false);
+    button1->setEnabled(true);
+}
+
+void TTracertPage::acResolveExecute() {
+    const int run = runs_;
+    G().TargetResolved = false;
+    const QString target = edTarget->Text();
+    Log(QString("resolving %1").arg(target));
+    QCoreApplication::processEvents();
+    if (Superseded(run))
+        return;
+    // The lookup may take long: it waits with the window's messages flowing, like an echo.
+    auto answer = std::make_shared<std::optional<net::HostEntry>>();
+    const std::string name = target.toStdString();
+    if (!IdAntiFreeze1.Run([answer, name] { *answer = net::gethostbyname(name); }) ||
+        Superseded(run))
+        return;
+    if (!*answer || (*answer)->addresses.empty()) {
+        LogLines(Text(SocketErrorText(kHostNotFound, kHostNotFoundText)));
+        return;
+    }
+    G().TargetAddress = net::inet_ntoa((*answer)->addresses.front());
+    G().TargetResolved = true;
+    Log(QString("%1 resolved to %2").arg(target, Text(G().TargetAddress)));
+}
+
+bool TTracertPage::PingHost(const std::string& Host, int TTL) {
+    const int run = runs_;
+    IdIcmpClient.Host = Host;
+    IdIcmpClient.PacketTTL = TTL;
+    IdIcmpClient.ReceiveTimeout = EchoTimeout;
+    if (!IdIcmpClient.SendEcho() || Superseded(run))
+        return false;
+    const TReplyStatus& r = IdIcmpClient.ReplyStatus;
+    switch (r.ReplyKind) {
+        case rsEcho:
+            Log(QString("response from host %1 in %2 millisec.")
+                    .arg(Text(r.ReplyFrom))
+                    .arg(r.RoundTripMs));
+            return true;
+        case rsError:
+            Log("Unknown error.");
+            break;
+        case rsTimeOut:
+            Log("Timed out.");
+            break;
+        case rsErrorUnreachable:
+            Log(QString("Host %1 reports destination network unreachable.").arg(Text(r.ReplyFrom)));
+            break;
+        case rsErrorTTLExceeded:
+            Log(QString("Hope %1 %2: TTL expired.").arg(TTL).arg(Text(r.ReplyFrom)));
+            break;
+        default:
+            break;
+    }
+    return false;
+}
+
+void TTracertPage::acPingExecute() {
+    PingHost(G().TargetAddress, seMaxHops->Value());
+    QCoreApplication::processEvents();
+}
+
+QString TTracertPage::HopHostName(const std::string& ip) {
+    auto name = std::make_shared<std::string>();
+    if (!IdAntiFreeze1.Run([name, ip] { *name = iptoname(ip); }))
+        return QString();
+    return Text(*name);
+}
+
+void TTracertPage::acTraceExecute() {
+    const int run = runs_;
+    lvTrace->clear();
+    int Hop = 0;
+    bool reached = false;
+    do {
+        ++Hop;
+        IdIcmpClient.Host = G().TargetAddress;
+        IdIcmpClient.PacketTTL = Hop;
+        IdIcmpClient.ReceiveTimeout = EchoTimeout;
+        if (!IdIcmpClient.SendEcho() || Superseded(run))
+            return;
+        const TReplyStatus r = IdIcmpClient.ReplyStatus;
+        // Looked up before the row is touched: a trace started meanwhile clears the list.
+        QString host;
+        if (CheckBox1->Checked() && r.ReplyKind != rsTimeOut)
+            host = HopHostName(r.ReplyFrom);
+        if (Superseded(run))
+            return;
+
+        QTreeWidgetItem* item = FindItem(Hop);
+        for (int c = kIpColumn; c <= kNoteColumn; ++c)
+            item->setText(c, QString());
+        auto set = [item](const QString& ip, const QString& name, const QString& note) {
+            item->setText(kIpColumn, ip);
+            item->setText(kHostColumn, name);
+            item->setText(kNoteColumn, note);
+        };
+        switch (r.ReplyKind) {
+            case rsEcho:
+                set(Text(r.ReplyFrom), host, QString("%1 ms").arg(r.RoundTripMs));
+                reached = true;
+                break;
+            case rsError:
+                set(Text(r.ReplyFrom), host, "Unknown error.");
+                break;
+            case rsTimeOut:
+                set("?.?.?.?", QString(), "Timed out.");
+                break;
+            case rsErrorUnreachable:
+                set(Text(r.ReplyFrom), host, "Destination network unreachable");
+                return;
+            case rsErrorTTLExceeded:
+                set(Text(r.ReplyFrom), host, QString("TTL=%1").arg(r.ReplyTTL));
+                break;
+            default:
+                break;
+        }
+        QCoreApplication::processEvents();
+    } while (!reached && Hop <= seMaxHops->Value() && !G().TraceStop && !Superseded(run));
+}
+
+QTreeWidgetItem* TTracertPage::FindItem(int Hop) {
+    // The hop's row wherever it is; only a hop the list does not hold gets a new row.
+    for (int i = 0; lvTrace->topLevelItemCount() < Hop && i < lvTrace->topLevelItemCount(); ++i) {
+        QTreeWidgetItem* item = lvTrace->topLevelItem(i);
+        bool ok = false;
+        int caption = item->text(0).toInt(&ok);
+        if ((ok ? caption : -1) == Hop)
+            return item;
+    }
+    auto* item = new QTreeWidgetItem(QStringList{QString::number(Hop), "", "", ""});
+    lvTrace->addTopLevelItem(item);
+    return item;
+}
+
+bool TTracertPage::SaveDialog2CanClose(const QString& fileName) {
+    if (!QFileInfo::exists(fileName))
+        return true;
+    return ui::CurrentDialogs().Confirm(this, kTracertReplaceText);
+}
+
+void TTracertPage::SpeedButton13Click() {
+    ui::FileDialogSpec fallback{"*.txt|*.txt", "txt", {}, {}};
+    const ui::FileDialogSpec& spec = G().main ? G().main->SaveDialog2 : fallback;
+    auto name = ui::CurrentDialogs().SaveFile(
+        this, spec, [this](const QString& f) { return SaveDialog2CanClose(f); });
+    if (!name)
+        return;
+    QByteArray out;
+    for (int i = 0; i < lvTrace->topLevelItemCount(); ++i) {
+        const QTreeWidgetItem* item = lvTrace->topLevelItem(i);
+        QString line = item->text(0);
+        for (int c = kIpColumn; c <= kNoteColumn; ++c)
+            line += kFieldGap + item->text(c);
+        out += line.toUtf8();
+        out += "\r\n";
+    }
+    // The old file stays as it was unless the new one is written completely.
+    QSaveFile file(*name);
+    if (!file.open(QIODevice::WriteOnly) || file.write(out) != out.size() || !file.commit()) {
+        ui::CurrentDialogs().ErrorBox(
+            this, QString("Cannot write the file \"%1\": %2").arg(*name, file.errorString()));
+    }
 }
 
 }  // namespace orv

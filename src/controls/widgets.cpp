@@ -94,7 +94,7 @@ TSpeedButton::TSpeedButton(const QString& caption, const QString& hint, QWidget*
     : QToolButton(parent) {
     setText(caption);
     setToolTip(hint);
-    setAutoRaise(true);
+    setAutoRaise(false);
     connect(this, &QToolButton::clicked, this, [this] {
         if (OnClick) OnClick();
     });

@@ -287,7 +287,7 @@ TEST_F(MainWindow, FailedSocketsStartShowsTheErrorAndCloseStillWorks) {
     EXPECT_EQ(dialogs.shown[0].caption, "Orvelan");
     EXPECT_EQ(dialogs.shown[0].icon, ui::Icon::Error);
     // The rest of start-up did not run: no layout, no poll, no settings applied.
-    EXPECT_EQ(m.batch_ping_tab->StringGrid1->Cells(0, 0), "");
+    EXPECT_EQ(m.country_lookup_tab->StringGrid3->Cells(0, 0), "");
     EXPECT_FALSE(m.connection_monitor_tab->Timer->Enabled());
     EXPECT_FALSE(m.whois_tab->CheckBox7->Checked());
     EXPECT_EQ(m.mainpage->ActivePageIndex(), 0);

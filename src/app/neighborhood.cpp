@@ -1,0 +1,131 @@
+#include "app/neighborhood.h"
+
+#include <limits>
+
+#include "controls/dialogs.h"
+
+namespace orv {
+
+namespace {
+
+QString Dotted(const AddressFields& f) {
+    return QStringLiteral("%1.%2.%3.%4").arg(f[0]).arg(f[1]).arg(f[2]).arg(f[3]);
+}
+
+// A decimal integer: an optional sign and at least one digit, nothing else; it must fit in 32
+// bits like any integer conversion.
+bool ToInteger(const QString& s, int& out) {
+    int i = 0;
+    bool negative = false;
+    if (i < s.size() && (s[i] == '+' || s[i] == '-'))
+        negative = s[i++] == '-';
+    if (i == s.size())
+        return false;
+    long long v = 0;
+    for (; i < s.size(); ++i) {
+        if (s[i] < '0' || s[i] > '9')
+            return false;
+        v = v * 10 + (s[i].unicode() - '0');
+        if (v > static_cast<long long>(std::numeric_limits<int>::max()) + 1)
+            return false;
+    }
+    if (negative)
+        v = -v;
+    if (v < std::numeric_limits<int>::min() || v > std::numeric_limits<int>::max())
+        return false;
+    out = static_cast<int>(v);
+    return true;
+}
+
+}  // namespace
+
+Neighborhood NeighborhoodList(const AddressFields& fields, int size) {
+    Neighborhood n;
+    if (size < 0)
+        return n;
+    int a = fields[0], b = fields[1], c = fields[2], d = fields[3];
+    d -= size / 2 + 1;
+    // Borrow from the upper fields; the half can exceed one field's range only for sizes far
+    // beyond the page's choices, so keep borrowing until d is back in range.
+    while (d < 0) {
+        d += 256;
+        if (--c < 0) {
+            c = 255;
+            if (--b < 0) {
+                b = 255;
+                if (--a < 0) {
+                    n.complete = false;
+                    return n;
+                }
+            }
+        }
+    }
+    for (int i = 0; i <= size; ++i) {
+        if (++d > 255) {
+            d = 0;
+            if (++c > 255) {
+                c = 0;
+                if (++b > 255) {
+                    b = 0;
+                    if (++a > 255) {
+                        n.complete = false;
+                        return n;
+                    }
+                }
+            }
+        }
+        n.addresses << Dotted({a, b, c, d});
+    }
+    return n;
+}
+
+QString AddressCheck::Canonical() const {
+    return Dotted(fields);
+}
+
+AddressCheck CheckAddressFields(const QString& text) {
+    AddressCheck r;
+    int from = 0;
+    for (int i = 0; i < 4; ++i) {
+        QString field;
+        if (i < 3) {
+            int dot = text.indexOf('.', from);
+            if (dot < 0) {
+                from = text.size();
+            } else {
+                field = text.mid(from, dot - from);
+                from = dot + 1;
+            }
+        } else {
+            field = text.mid(from);
+        }
+        int v = 0;
+        if (!ToInteger(field, v)) {
+            r.result = AddressCheck::NotInteger;
+            r.field = field;
+            return r;
+        }
+        if (v < 0 || v > 255) {
+            r.result = AddressCheck::OutOfRange;
+            r.field = field;
+            return r;
+        }
+        r.fields[i] = v;
+    }
+    return r;
+}
+
+QString NotIntegerText(const QString& field) {
+    return QStringLiteral("'%1' is not a valid integer value").arg(field);
+}
+
+AddressCheck CheckAddressInput(QWidget* parent, const QString& text) {
+    AddressCheck r = CheckAddressFields(text);
+    if (r.result == AddressCheck::NotInteger)
+        ui::CurrentDialogs().ErrorBox(parent, NotIntegerText(r.field));
+    else if (r.result == AddressCheck::OutOfRange)
+        ui::CurrentDialogs().Warn(parent, QString::fromLatin1(kBadAddressText));
+    return r;
+}
+
+}  // namespace orv

@@ -1,0 +1,195 @@
+#include "app/tracert_client.h"
+
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QFutureWatcher>
+#include <QPromise>
+#include <algorithm>
+#include <cerrno>
+#include <system_error>
+#include <thread>
+
+namespace orv {
+
+namespace {
+
+// The data every echo carries.
+constexpr char kPayload[] = "Orvelan traceroute echo payload";
+constexpr std::size_t kPayloadSize = sizeof kPayload - 1;
+constexpr std::size_t kReplyRoom = 64;
+
+// One echo in flight. It is shared with the thread that sends it, so a wait that is given up
+// leaves nothing behind that the thread still uses.
+struct EchoJob {
+    IcmpEchoFn echo;
+    net::InAddr destination = 0;
+    icmp::IpOptions options;
+    std::uint32_t timeoutMs = 0;
+    icmp::EchoReplyBuffer<kReplyRoom> buffer{};
+    std::uint32_t answers = 0;
+};
+
+// The system error number behind a local failure; the layer reports only its status.
+int LocalErrno(icmp::IpStatus status) {
+    using icmp::IpStatus;
+    switch (status) {
+        case IpStatus::DestNetUnreachable:
+            return ENETUNREACH;
+        case IpStatus::DestHostUnreachable:
+            return EHOSTUNREACH;
+        case IpStatus::PacketTooBig:
+            return EMSGSIZE;
+        case IpStatus::DestProhibited:
+            return EPERM;
+        case IpStatus::BadDestination:
+            return EACCES;
+        case IpStatus::NoResources:
+            return ENOBUFS;
+        default:
+            return EIO;
+    }
+}
+
+}  // namespace
+
+bool TIdAntiFreeze::Run(std::function<void()> call) {
+    if (!QCoreApplication::instance()) {
+        call();
+        return true;
+    }
+    QPromise<void> promise;
+    QFuture<void> future = promise.future();
+    promise.start();
+    std::thread worker([call = std::move(call), promise = std::move(promise)]() mutable {
+        call();
+        promise.finish();
+    });
+    QFutureWatcher<void> watcher;
+    QEventLoop loop;
+    QObject::connect(&watcher, &QFutureWatcherBase::finished, &loop, &QEventLoop::quit);
+    watcher.setFuture(future);
+    // Every event of this thread is processed meanwhile, not only when it would be idle.
+    if (!future.isFinished())
+        loop.exec();
+    if (!future.isFinished()) {
+        // The event loops were told to quit: the application is ending.
+        worker.detach();
+        return false;
+    }
+    worker.join();
+    return true;
+}
+
+std::string SocketErrorText(int error, const std::string& text) {
+    return "Socket Error # " + std::to_string(error) + "\r\n" + text;
+}
+
+std::string SocketErrorText(int error) {
+    return SocketErrorText(error, std::generic_category().message(error));
+}
+
+TIdIcmpClient::TIdIcmpClient() = default;
+
+bool TIdIcmpClient::SetSocketKind(icmp::SocketKind kind) {
+    icmp::IcmpHandle h = icmp::IcmpCreateFileOfKind(kind);
+    if (h == icmp::kInvalidHandle)
+        return false;
+    handle_.reset(h, [](icmp::IcmpHandle p) { icmp::IcmpCloseHandle(p); });
+    return true;
+}
+
+icmp::SocketKind TIdIcmpClient::SocketKind() const {
+    return icmp::KindOf(handle_.get());
+}
+
+IcmpEchoFn TIdIcmpClient::LayerEcho() {
+    if (!handle_) {
+        icmp::IcmpHandle h = icmp::IcmpCreateFile();
+        if (h == icmp::kInvalidHandle)
+            throw EIdIcmpError(SocketErrorText(EACCES) + "\r\n\r\n" +
+                               icmp::IcmpUnavailableReason());
+        handle_.reset(h, [](icmp::IcmpHandle p) { icmp::IcmpCloseHandle(p); });
+    }
+    // The echo thread keeps the handle alive for as long as it needs it.
+    std::shared_ptr<icmp::IcmpHandleData> handle = handle_;
+    return [handle](net::InAddr destination, const void* data, std::size_t size,
+                    const icmp::IpOptions* options, void* reply, std::size_t replySize,
+                    std::uint32_t timeoutMs) {
+        return icmp::IcmpSendEcho(handle.get(), destination, data, size, options, reply,
+                                  replySize, timeoutMs);
+    };
+}
+
+TReplyStatus TIdIcmpClient::Interpret(std::uint32_t answers, const icmp::IcmpEchoReply& reply) {
+    using icmp::IpStatus;
+    TReplyStatus r;
+    if (answers == 0) {
+        if (reply.status != IpStatus::TimedOut)
+            throw EIdIcmpError(SocketErrorText(LocalErrno(reply.status)));
+        r.ReplyKind = rsTimeOut;
+        r.RoundTripMs = static_cast<int>(std::min<std::uint32_t>(reply.roundTripTime, INT32_MAX));
+        return r;
+    }
+    switch (reply.status) {
+        case IpStatus::Success:
+            r.ReplyKind = rsEcho;
+            break;
+        case IpStatus::TtlExpiredTransit:
+        case IpStatus::TtlExpiredReassembly:
+            r.ReplyKind = rsErrorTTLExceeded;
+            break;
+        case IpStatus::DestNetUnreachable:
+        case IpStatus::DestHostUnreachable:
+        case IpStatus::DestProtocolUnreachable:
+        case IpStatus::DestPortUnreachable:
+        case IpStatus::DestProhibited:
+        case IpStatus::PacketTooBig:
+        case IpStatus::BadRoute:
+            r.ReplyKind = rsErrorUnreachable;
+            break;
+        case IpStatus::ParameterProblem:
+            // An ICMP answer about our echo that is neither of the above kinds.
+            throw EIdIcmpError(kNonEchoResponse);
+        default:
+            r.ReplyKind = rsError;
+            break;
+    }
+    r.ReplyFrom = net::inet_ntoa(reply.address);
+    r.RoundTripMs = static_cast<int>(std::min<std::uint32_t>(reply.roundTripTime, INT32_MAX));
+    r.ReplyTTL = reply.options.ttl;
+    return r;
+}
+
+bool TIdIcmpClient::SendEcho() {
+    net::InAddr destination = net::inet_addr(Host);
+    if (destination == net::kAddrNone && Host != "255.255.255.255") {
+        std::optional<net::HostEntry> host = net::gethostbyname(Host);
+        if (!host || host->addresses.empty())
+            throw EIdIcmpError(SocketErrorText(kHostNotFound, kHostNotFoundText));
+        destination = host->addresses.front();
+    }
+
+    auto job = std::make_shared<EchoJob>();
+    job->echo = echo_ ? echo_ : LayerEcho();
+    job->destination = destination;
+    // A time-to-live above 255 cannot be sent; 255 is the furthest an echo can go.
+    job->options.ttl = std::max(PacketTTL, 1);
+    job->timeoutMs = static_cast<std::uint32_t>(std::max(ReceiveTimeout, 0));
+
+    auto send = [job] {
+        job->answers = job->echo(job->destination, kPayload, kPayloadSize, &job->options,
+                                 &job->buffer, sizeof job->buffer, job->timeoutMs);
+    };
+    if (AntiFreeze) {
+        if (!AntiFreeze->Run(send)) {
+            ReplyStatus = TReplyStatus{};
+            return false;
+        }
+    } else {
+        send();
+    }
+    ReplyStatus = Interpret(job->answers, job->buffer.reply);
+    return true;
+}
+
+}  // namespace orv

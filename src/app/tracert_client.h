@@ -1,0 +1,102 @@
+// The ICMP echo client of the Tracert page: one echo at a time with a settable time-to-live,
+// waited for without freezing the window.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <stdexcept>
+#include <string>
+
+#include "platform/icmp.h"
+#include "platform/resolver.h"
+
+namespace orv {
+
+// Keeps the window's messages flowing while a blocking call runs: the call runs on a thread of
+// its own while the calling (user-interface) thread processes its events until it returns.
+class TIdAntiFreeze {
+  public:
+    // Runs `call` and returns true once it has returned. False when the event loop was told to
+    // quit first (the application is ending): the call then finishes on its own, unwatched, so
+    // it must own everything it touches.
+    bool Run(std::function<void()> call);
+};
+
+// What kind of answer the last echo got.
+enum TReplyStatusTypes {
+    rsEcho = 0,              // echo reply
+    rsError = 1,             // some other answer about our echo
+    rsTimeOut = 2,           // nothing in time
+    rsErrorUnreachable = 3,  // destination unreachable
+    rsErrorTTLExceeded = 4,  // time-to-live expired in transit
+};
+
+struct TReplyStatus {
+    int ReplyKind = rsTimeOut;
+    std::string ReplyFrom = "0.0.0.0";  // who answered, dotted; "0.0.0.0" when nobody did
+    int RoundTripMs = 0;
+    int ReplyTTL = 0;  // time-to-live byte of the answer's IP header
+};
+
+// A failed echo: a socket failure, or an answer that is no echo reply nor a known error.
+class EIdIcmpError : public std::runtime_error {
+  public:
+    using std::runtime_error::runtime_error;
+};
+
+inline constexpr const char* kNonEchoResponse = "Non-echo type response received";
+
+// "Socket Error # %d\r\n%s": an error number and its text.
+std::string SocketErrorText(int error, const std::string& text);
+// The same for a system error number (errno), with the system's text for it.
+std::string SocketErrorText(int error);
+
+// A name the resolver does not know (the resolver's HOST_NOT_FOUND).
+inline constexpr int kHostNotFound = 1;
+inline constexpr const char* kHostNotFoundText = "Unknown host";
+
+// Sends one echo and fills the reply buffer, as icmp::IcmpSendEcho does. Runs on the thread of
+// the echo, not on the caller's.
+using IcmpEchoFn =
+    std::function<std::uint32_t(net::InAddr destination, const void* requestData,
+                                std::size_t requestSize, const icmp::IpOptions* requestOptions,
+                                void* replyBuffer, std::size_t replySize, std::uint32_t timeoutMs)>;
+
+class TIdIcmpClient {
+  public:
+    TIdIcmpClient();
+
+    std::string Host;  // where the next echo goes: a dotted address (or a name)
+    int PacketTTL = 128;  // time-to-live of the next echoes; sent within 1..255
+    int ReceiveTimeout = 5000;  // ms one echo waits for its answer
+    // Lets the window's messages through while an echo waits; nullptr: the echo blocks.
+    TIdAntiFreeze* AntiFreeze = nullptr;
+    TReplyStatus ReplyStatus;  // the answer to the last echo
+
+    // Sends one echo request to Host with PacketTTL and waits up to ReceiveTimeout for the
+    // answer to it; only that answer counts, anything else is skipped while time remains.
+    // Throws EIdIcmpError on a socket failure or an answer of another kind. Returns false
+    // (ReplyStatus then says "timed out") when the wait was given up because the application
+    // is ending.
+    bool SendEcho();
+
+    // The socket kind that carries the echoes; found at the first echo unless set. False when
+    // that kind cannot be opened here.
+    bool SetSocketKind(icmp::SocketKind kind);
+    icmp::SocketKind SocketKind() const;
+    // Replaces the ICMP layer (tests); an empty function goes back to it.
+    void SetEchoFunction(IcmpEchoFn fn) { echo_ = std::move(fn); }
+
+    // What the layer's answer count and reply record mean; throws as SendEcho does.
+    static TReplyStatus Interpret(std::uint32_t answers, const icmp::IcmpEchoReply& reply);
+
+  private:
+    IcmpEchoFn LayerEcho();
+
+    std::shared_ptr<icmp::IcmpHandleData> handle_;
+    IcmpEchoFn echo_;
+};
+
+}  // namespace orv

@@ -1,0 +1,38 @@
+#include "scanner/thcrkurl.h"
+
+#include "scanner/thtools.h"
+
+namespace orv::scan {
+
+std::string TCrackUrl::DirectoryPathOf(const std::string& path) {
+    if (path.empty())
+        return "/";
+    int last = LastCharPos('/', path);  // from 1
+    bool segmentWithoutDot = last > 1 && last < int(path.size()) &&
+                             path.find('.', std::size_t(last)) == std::string::npos;
+    return segmentWithoutDot ? path + "/" : path;
+}
+
+std::string TCrackUrl::SiteOf(const std::string& host) {
+    int last = LastCharPos('.', host);
+    if (last <= 1)
+        return {};
+    std::string shorter = host.substr(0, std::size_t(last - 1));
+    int inner = LastCharPos('.', shorter);
+    if (inner > 1 && inner < int(host.size()))
+        return host.substr(std::size_t(inner));
+    return shorter;
+}
+
+bool TCrackUrl::Split(const std::string& address, const std::string& downloadDirectory) {
+    address_ = address;
+    success_ = orv::net::CrackUrl(address, parts_);
+    directoryPath_ = DirectoryPathOf(parts_.path);
+    site_ = SiteOf(parts_.host);
+    localFilePath_ = downloadDirectory.empty()
+                         ? std::string()
+                         : LocalPathFor(downloadDirectory, parts_.host + directoryPath_);
+    return success_;
+}
+
+}  // namespace orv::scan

@@ -1,0 +1,97 @@
+// TMFDwnld: the download manager. It keeps the queue of addresses, hands them to its download
+// slots, enforces the per-download time-out, evaluates the HTTP status, retries failed
+// downloads and tells when a scan has gone quiet. Used on the user-interface thread only;
+// the fetch threads report back through queued notices.
+#pragma once
+
+#include <QObject>
+#include <array>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "scanner/thgeturl.h"
+#include "scanner/thtypes.h"
+#include "scanner/thurlque.h"
+
+namespace orv::scan {
+
+class TMFDwnld;
+using TOnWorking = std::function<void(QObject* Sender, bool Working)>;
+
+class TMFDwnld : public QObject {
+    Q_OBJECT
+  public:
+    explicit TMFDwnld(QObject* parent = nullptr);
+    ~TMFDwnld() override;
+
+    // Settings, read at every pick.
+    int Kind = 0;  // 1: a page is accepted only when its content type contains "htm"
+    bool Accepting = true;
+    std::string DownloadDirectory;  // empty: bodies stay in memory
+    int Retries = 3;
+    int TimeOut = 300;          // seconds of inactivity per download
+    int TimeOutMsOverride = 0;  // tests: milliseconds instead of TimeOut when above 0
+    int DepthSearchLevel = 2;
+    int ConcurrentDownloads = 3;
+    bool LeavesFirst = false;  // take the deepest queued address first
+    std::string Agent = kDefaultAgent, UserName, Password;
+    TProxyType ProxyType = PROXY_DEFAULT;
+    std::string ProxyAddress;
+    int ProxyPort = 80;
+    std::string ProxyUser, ProxyPassword;
+    long long MaxPageSize = kDefaultMaxPageSize;
+
+    // Callbacks, each called only when set.
+    std::function<void(TMFDwnld* Sender, TMFHttpGet& slot)> OnPageReady;
+    std::function<void(TMFDwnld* Sender, int kind, int queued, int running, int toAnalyze, int done,
+                       int retries, int errors, int reloaded)>
+        OnStats;
+    std::function<void(TMFDwnld* Sender, TMFHttpGet& slot, int kind)> OnHeadComplete;
+    std::function<void(TMFDwnld* Sender, int kind, const std::string& Url, unsigned ErrorCode,
+                       const std::string& ErrorMsg, const std::string& referrer)>
+        OnError;
+    TOnWorking OnWorking;
+    // A fetch thread has ended (called on the user-interface thread).
+    std::function<void()> OnSlotEnded;
+
+    bool Add(const std::string& address, const std::string& referrer, int depth, bool priority,
+             int retryCount, int countArea, int linkCode, int bodyMode);
+    int QueueLength() const { return queue_.Count(); }
+    const TUrlInQueue& Queue() const { return queue_; }
+    void Tick();
+    // After each tick while working; false once the scan has been quiet long enough. With
+    // countQuiet false (an extra tick) a quiet step neither counts down nor reports idle.
+    bool StatsAndIdle(bool countQuiet = true);
+    void SetWorking(bool working);
+    void StopAll();
+    bool Working() const { return working_; }
+    bool Stopping() const { return stopping_; }
+
+    int Done() const { return done_; }
+    int Errors() const { return errors_; }
+    int RetriesDone() const { return retries_; }
+    int SlotCount() const { return int(slots_.size()); }
+    const TMFHttpGet& Slot(int i) const { return *slots_[std::size_t(i)]; }
+    // A number that changes whenever a slot changes state (for repeated extra ticks).
+    std::uint64_t StateSignature() const;
+
+  private:
+    void Resize();
+    void Pick(TMFHttpGet& slot);
+    void ThreadEnded();
+    int TimeOutMs() const { return TimeOutMsOverride > 0 ? TimeOutMsOverride : TimeOut * 1000; }
+
+    TUrlInQueue queue_;
+    bool priorityPending_ = false;
+    bool working_ = false;
+    bool stopping_ = false;
+    int idleCountdown_ = 10;
+    int done_ = 0, errors_ = 0, retries_ = 0;
+    std::array<int, 7> lastReported_{};
+    std::vector<std::unique_ptr<TMFHttpGet>> slots_;
+    std::shared_ptr<FetchNotifier> notifier_;
+};
+
+}  // namespace orv::scan

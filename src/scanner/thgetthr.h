@@ -1,0 +1,77 @@
+// THTTPGetThread: one GET of one address on a thread of its own. The thread and its download
+// slot share a FetchJob: the slot raises `terminate`, the thread renews `renewedAtMs` while
+// data flows and leaves its results before setting `ended`. The thread then posts one
+// notice through the FetchNotifier, which the owner can detach at any moment; neither side
+// ever frees what the other still uses.
+#pragma once
+
+#include <QObject>
+#include <QPointer>
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+
+#include "platform/url.h"
+#include "scanner/thtypes.h"
+
+namespace orv::scan {
+
+// Milliseconds of a steady clock (the tick count of the time-outs).
+std::int64_t TickCountMs();
+
+struct FetchSpec {
+    orv::net::UrlParts parts;  // the address, split
+    std::string agent, referrer;
+    std::string userName, password;  // sent after a 401
+    TProxyType proxyType = PROXY_DEFAULT;
+    std::string proxyAddress;
+    int proxyPort = 80;
+    std::string proxyUser, proxyPassword;  // sent after a 407
+    bool keepBody = true;
+    bool requireHtm = false;  // refuse a content type without "htm"
+    long long maxBody = kDefaultMaxPageSize;
+};
+
+struct FetchJob {
+    FetchSpec spec;
+    std::atomic<bool> terminate{false};
+    std::atomic<std::int64_t> renewedAtMs{0};  // 0: never renewed
+    // Results: written by the thread before `ended` is set; read only after.
+    int status = 0;
+    std::string headers, contentType, body;
+    long long contentLength = 0;
+    bool ok = false, refused = false, tooLarge = false;
+    std::string error;
+    std::atomic<bool> ended{false};
+};
+
+// Delivers "a thread has ended" to a receiver on the user-interface thread.
+class FetchNotifier {
+  public:
+    FetchNotifier(QObject* receiver, std::function<void()> onEnded)
+        : receiver_(receiver), onEnded_(std::move(onEnded)) {}
+    // Queues onEnded on the receiver's thread, unless detached.
+    void Post();
+    // After this returns no new notice is queued; queued ones die with the receiver.
+    void Detach();
+
+  private:
+    std::mutex mutex_;
+    QObject* receiver_;
+    std::function<void()> onEnded_;
+};
+
+class THTTPGetThread {
+  public:
+    // Starts a detached thread that runs `job` and then posts to `notifier`.
+    static void Start(std::shared_ptr<FetchJob> job, std::shared_ptr<FetchNotifier> notifier);
+    // Threads started and not yet ended, in the whole process.
+    static int Live();
+    // Runs `job` on the calling thread (the body of the thread).
+    static void Run(FetchJob& job);
+};
+
+}  // namespace orv::scan

@@ -1,0 +1,61 @@
+// TMFHttpGet: one download slot of the manager. It runs at most one THTTPGetThread at a time
+// and holds what the ended thread left for the manager to evaluate.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "scanner/thcrkurl.h"
+#include "scanner/thgetthr.h"
+#include "scanner/thtypes.h"
+
+namespace orv::scan {
+
+class TMFHttpGet {
+  public:
+    enum State : std::uint8_t {
+        kRetired = 0,
+        kFree = 1,
+        kAssigning = 2,
+        kRunning = 3,
+        kEnded = 4,
+        kDelivered = 5,
+        kFailed = 6,
+    };
+
+    std::uint8_t State = kFree;
+    TCrackUrl Splitter;
+    int TimeOutMs = 300000;
+    std::int64_t Deadline = 0;
+    bool ThreadRunning = false;
+    bool Aborted = false;
+    bool Evaluate = true;
+    bool Success = false, NotHtml = false, TooLarge = false;
+    int Status = 0;
+    std::string ErrorText;  // given with a give-up error; left empty
+    std::string Headers, Body, Referrer;
+    int Depth = 1;
+    int RetryCount = 0;
+    std::uint8_t BodyMode = 0;
+    std::string Agent = kDefaultAgent, UserName, Password;
+    TProxyType ProxyType = PROXY_DEFAULT;
+    std::string ProxyAddress;
+    int ProxyPort = 80;
+    std::string ProxyUser, ProxyPassword;
+
+    // Starts the download of the split address (see the manager's pick).
+    void Start(bool evaluate, bool requireHtm, long long maxBody,
+               const std::shared_ptr<FetchNotifier>& notifier);
+    // Cancels the download; a running thread is asked to terminate.
+    void Abort();
+    // When the running thread has ended: takes its results, state := kEnded, true.
+    bool CollectEnded();
+    // The deadline, renewed by the thread while data flows.
+    std::int64_t EffectiveDeadline() const;
+
+  private:
+    std::shared_ptr<FetchJob> job_;
+};
+
+}  // namespace orv::scan

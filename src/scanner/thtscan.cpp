@@ -1,0 +1,465 @@
+#include "scanner/thtscan.h"
+
+#include <QCoreApplication>
+#include <QDebug>
+#include <filesystem>
+
+#include "platform/http.h"
+#include "platform/url.h"
+#include "scanner/thhtml.h"
+#include "scanner/thtools.h"
+
+namespace orv::scan {
+
+// What the pipeline needs of one page; the slot is free again while the page is processed.
+struct THttpScan::Page {
+    std::string address, host, headers, body, referrer;
+    int depth = 1;
+    TCrackUrl own;   // the page's address; a base marker re-splits it
+    TCrackUrl link;  // re-split on every link
+};
+
+THttpScan::THttpScan(QObject* owner) : QObject(owner), manager_(std::make_unique<TMFDwnld>()) {
+    orv::net::HttpGlobalInit();  // before any fetch thread exists
+    manager_->DepthSearchLevel = 3;
+    manager_->ConcurrentDownloads = concurrentDownloads_;  // no registry write here
+    manager_->LeavesFirst = false;
+    manager_->Agent = agent_;
+    manager_->Kind = 1;
+    InstallCallbacks();
+    typeFilter_.SetCapacity(16);
+    typeFilter_.Add("gif");
+    for (const char* k : {"track", "hitbox", "referer", "stat", "count"})
+        keywordsFilter_.Add(k);
+    keywordsFilter_.Sort();
+    FoldAreas = [this](std::string& text) { DefaultFoldAreas(text); };
+    timer_.setInterval(200);
+    connect(&timer_, &QTimer::timeout, this, [this] { RunTick(true); });
+    timer_.start();
+}
+
+THttpScan::~THttpScan() {
+    timer_.stop();
+    CloseResults();
+}
+
+void THttpScan::InstallCallbacks() {
+    TMFDwnld& m = *manager_;
+    m.OnPageReady = [this](TMFDwnld*, TMFHttpGet& slot) { ProcessPage(slot); };
+    m.OnStats = [this](TMFDwnld*, int, int queued, int running, int toAnalyze, int done,
+                       int retries, int errors, int) {
+        if (OnUpdatedStats)
+            OnUpdatedStats(this, queued, running, toAnalyze, done, retries, errors);
+    };
+    m.OnHeadComplete = [](TMFDwnld*, TMFHttpGet&, int) {};  // only a log line, and logging is off
+    m.OnError = [this](TMFDwnld* sender, int, const std::string& url, unsigned code,
+                       const std::string& msg, const std::string&) {
+        if (OnError)
+            OnError(sender, url, code, msg);
+    };
+    m.OnWorking = [this](QObject* sender, bool working) {
+        if (OnWorking)
+            OnWorking(sender, working);
+        if (!working) {
+            visitedUrls_.clear();
+            visitedHosts_.clear();
+        }
+    };
+    m.OnSlotEnded = [this] { RunTick(false); };
+}
+
+// ----- properties -------------------------------------------------------------------------
+
+void THttpScan::SetTimeOut(int v) {
+    if (v < 10)
+        return;
+    timeOut_ = v;
+    manager_->TimeOut = v;
+}
+
+void THttpScan::SetFileOfResults(const std::string& v) {
+    if (!v.empty() && v.find('/') == std::string::npos) {
+        std::error_code ec;
+        std::string cwd = std::filesystem::current_path(ec).string();
+        fileOfResults_ = cwd + "/Download/" + v;
+    } else {
+        fileOfResults_ = v;
+    }
+}
+
+void THttpScan::SetUserName(const std::string& v) {
+    userName_ = manager_->UserName = v;
+}
+void THttpScan::SetPassword(const std::string& v) {
+    password_ = manager_->Password = v;
+}
+void THttpScan::SetAgent(const std::string& v) {
+    agent_ = manager_->Agent = v;
+}
+
+void THttpScan::SetRetries(int v) {
+    if (v < 1)
+        return;
+    retries_ = manager_->Retries = v;
+}
+
+void THttpScan::SetDepthSearchLevel(int v) {
+    if (v < 1)
+        return;
+    manager_->DepthSearchLevel = v;
+}
+
+void THttpScan::SetProxyType(TProxyType v) {
+    proxyType_ = manager_->ProxyType = v;
+}
+void THttpScan::SetProxyAddress(const std::string& v) {
+    proxyAddress_ = manager_->ProxyAddress = v;
+}
+void THttpScan::SetProxyPort(int v) {
+    proxyPort_ = manager_->ProxyPort = v;
+}
+void THttpScan::SetProxyUser(const std::string& v) {
+    proxyUser_ = manager_->ProxyUser = v;
+}
+void THttpScan::SetProxyPassword(const std::string& v) {
+    proxyPassword_ = manager_->ProxyPassword = v;
+}
+
+void THttpScan::SetMaxQueueSize(int v) {
+    if (v < 10)
+        return;
+    maxQueueSize_ = v;
+}
+
+void THttpScan::SetConcurrentDownloads(int v) {
+    if (v < 1)
+        return;
+    concurrentDownloads_ = manager_->ConcurrentDownloads = v;
+    SetConnectionLimits(v);
+}
+
+void THttpScan::SetTypeFilter(const std::string& Text) {
+    typeFilter_.Clear();
+    typeFilter_.AddLines(LowerCase(Text));
+    typeFilter_.Sort();
+}
+
+// ----- operations -------------------------------------------------------------------------
+
+void THttpScan::Message(const std::string& text) {
+    if (OnShowMessage)
+        OnShowMessage(text);
+    else
+        qInfo().noquote() << QString::fromStdString(text);
+}
+
+void THttpScan::CloseResults() {
+    if (results_)
+        std::fclose(results_);
+    results_ = nullptr;
+}
+
+bool THttpScan::Visit(std::set<std::string, NoCaseLess>& list, const std::string& s,
+                      std::size_t cap) {
+    if (list.count(s))
+        return true;
+    if (list.size() >= cap)
+        return true;
+    list.insert(s);
+    return false;
+}
+
+bool THttpScan::StartScan(const std::string& Url) {
+    if (startGuard_)
+        return true;
+    startGuard_ = true;
+    if (!Url.empty())
+        startingUrl_ = Url;
+    bool result = true;
+    if (!manager_->Stopping() && !results_ && !fileOfResults_.empty()) {
+        results_ = std::fopen(fileOfResults_.c_str(), "wb");
+        if (!results_) {
+            Message("unable to create file: " + fileOfResults_);
+            result = false;
+        }
+    }
+    if (result && startingUrl_.empty()) {
+        Message("no URL specified");
+        result = false;
+    }
+    if (result && !start_.Split(startingUrl_)) {
+        Message("Invalid Url : " + startingUrl_);
+        result = false;
+    }
+    if (result && !Visit(visitedUrls_, startingUrl_, kMaxVisitedUrls))
+        manager_->Add(startingUrl_, startingUrl_, 1, false, 0, 0, 32, 1);
+    startGuard_ = false;
+    return result;
+}
+
+bool THttpScan::StopScan() {
+    if (!manager_->Working() || manager_->Stopping())
+        return false;
+    CloseResults();
+    manager_->StopAll();
+    return true;
+}
+
+void THttpScan::ShutdownScan() {
+    shuttingDown_ = true;
+    TMFDwnld& m = *manager_;
+    m.Accepting = false;
+    m.OnPageReady = nullptr;
+    m.OnStats = nullptr;
+    m.OnError = nullptr;
+    m.OnHeadComplete = nullptr;
+    m.OnSlotEnded = nullptr;
+    m.StopAll();
+    shutdownCountdown_ = 10;
+}
+
+void THttpScan::RunTick(bool timerTick) {
+    if (tickGuard_) {
+        if (!timerTick)
+            extraPending_ = true;
+        return;
+    }
+    tickGuard_ = true;
+    TMFDwnld& m = *manager_;
+    if (m.Working()) {
+        if (timerTick) {
+            m.Tick();
+            if (!m.StatsAndIdle(true)) {
+                m.SetWorking(false);
+                CloseResults();
+            }
+        } else {
+            // A thread has ended: carry its slot on at once instead of waiting for the timer.
+            for (int i = 0; i < 8 && m.Working(); ++i) {
+                std::uint64_t before = m.StateSignature();
+                m.Tick();
+                m.StatsAndIdle(false);
+                if (m.StateSignature() == before)
+                    break;
+            }
+        }
+    }
+    if (timerTick && shutdownCountdown_ != 0 && --shutdownCountdown_ == 0) {
+        shuttingDown_ = false;
+        if (OnTerminateApplication)
+            OnTerminateApplication();
+        else
+            QCoreApplication::quit();
+    }
+    tickGuard_ = false;
+    if (extraPending_) {
+        extraPending_ = false;
+        QMetaObject::invokeMethod(
+            this, [this] { RunTick(false); }, Qt::QueuedConnection);
+    }
+}
+
+void THttpScan::LetEventsThrough() {
+    if (QCoreApplication::instance())
+        QCoreApplication::processEvents();
+}
+
+// ----- page pipeline ----------------------------------------------------------------------
+
+void THttpScan::DefaultFoldAreas(std::string& text) {
+    orv::scan::FoldAreas(text);
+}
+
+void THttpScan::ProcessPage(TMFHttpGet& slot) {
+    Page page;
+    page.own = slot.Splitter;
+    page.address = slot.Splitter.Address();
+    page.host = slot.Splitter.HostName();
+    page.headers = slot.Headers;
+    page.body = std::move(slot.Body);
+    page.referrer = slot.Referrer;
+    page.depth = slot.Depth;
+
+    if (OnPageReceived)
+        OnPageReceived(this, page.host, page.address, page.headers, page.body);
+    if (OnMetaTag)
+        HeadPass(page);
+    page.link.Split(page.referrer);
+    std::string text = NormalizeHtml(page.body, true, false);
+    page.body = std::string();
+    LetEventsThrough();
+    if (manager_->Stopping())
+        return;
+    if (page.address.size() >= 10 &&
+        LowerCase(page.address.substr(page.address.size() - 10)) == "robots.txt")
+        ProcessLink(page, page.address, 0, 32);
+    if (!MarkPage(text))
+        return;
+    LetEventsThrough();
+    if (manager_->Stopping())
+        return;
+    if (FoldAreas)
+        FoldAreas(text);
+    ScanValues(text, areaCount_, [&](std::string value, int kind, bool counted) {
+        if (manager_->Stopping())
+            return false;
+        if (kind == kCodeBase)
+            page.own.Split(value);
+        ProcessLink(page, value, counted ? areaCount_ : 0, kind);
+        LetEventsThrough();
+        return !manager_->Stopping();
+    });
+}
+
+void THttpScan::HeadPass(Page& page) {
+    ParseHead(
+        page.body,
+        [&](const std::string& title) {
+            if (OnMetaTag)
+                OnMetaTag(this, page.address, page.referrer, "TITLE", "TITLE", title, "", "", "",
+                          "");
+        },
+        [&](const MetaTag& tag) {
+            if (OnMetaTag)
+                OnMetaTag(this, page.address, page.referrer, tag.tagType, tag.attrib[0],
+                          tag.value[0], tag.attrib[1], tag.value[1], tag.attrib[2], tag.value[2]);
+            std::string target = RefreshTarget(tag);
+            if (target.empty())
+                return;
+            if (UpperCase(target.substr(0, 4)) != "HTTP") {
+                // Relative to the page, like any other link of it.
+                std::string absolute;
+                if (!orv::net::CombineUrl(page.address, target, absolute))
+                    return;
+                target = absolute;
+            }
+            if (!Visit(visitedUrls_, target, kMaxVisitedUrls))
+                manager_->Add(target, page.address, page.depth, false, 0, 0, 72, 1);
+        });
+}
+
+void THttpScan::ProcessLink(Page& page, const std::string& value, int countArea, int kind) {
+    // 1. resolve
+    std::string upper = UpperCase(value);
+    std::string address;
+    bool mail = false;
+    if (Contains(upper, "MAILTO:")) {
+        mail = true;
+        address = value.size() > 7 ? value.substr(7) : std::string();
+        std::size_t q = address.find('?');
+        if (q != std::string::npos && q > 0)
+            address.resize(q);
+    } else if (Contains(upper, "JAVASCRIPT")) {
+        return;
+    } else if (upper.starts_with("HTTP:") || upper.starts_with("HTTPS:")) {
+        address = value;
+    } else {
+        const TCrackUrl& b = page.own;
+        std::string base = b.Scheme() + "://" + b.HostName() +
+                           (b.Port() != 80 ? ":" + std::to_string(b.Port()) : std::string()) +
+                           b.DirectoryPath();
+        if (!orv::net::CombineUrl(base, value, address) || address.size() > 1023)
+            return;
+    }
+    if (!mail) {
+        std::size_t h = address.find('#');
+        if (h != std::string::npos && h > 0)
+            address.resize(h);
+    }
+    // 2. filters
+    if (address.empty())
+        return;
+    if (keywordsFilterEnabled_ && keywordsFilter_.Count() > 0) {
+        std::string lower = LowerCase(address);
+        for (const std::string& k : keywordsFilter_.Items())
+            if (!k.empty() && Contains(lower, k))
+                return;
+    }
+    if (keywordsLimiterEnabled_ && keywordsLimiter_.Count() > 0) {
+        std::string lower = LowerCase(address);
+        bool any = false;
+        for (const std::string& k : keywordsLimiter_.Items())
+            if (Contains(lower, k))
+                any = true;
+        if (!any)
+            return;
+    }
+    // 3. type
+    std::string type;
+    bool web = false;
+    if (mail) {
+        type = "mail";
+    } else {
+        LinkType t = LinkTypeOf(address);
+        type = t.type;
+        web = t.scheme.starts_with("http");
+    }
+    if (type == "unknown")
+        return;
+    page.link.Split(address);
+    // 4. host
+    bool firstToHost = false;
+    if (web) {
+        if (!address.empty() && address.back() == ')')
+            address.pop_back();
+        firstToHost = !Visit(visitedHosts_, page.link.HostName(), kMaxVisitedHosts);
+    }
+    // 5. once per scan
+    if (Visit(visitedUrls_, address, kMaxVisitedUrls))
+        return;
+    // 6. scope
+    const std::string& site = page.link.Site();
+    bool sameStartSite = site == start_.Site();
+    bool inStartPath = sameStartSite && Contains(address, start_.DirectoryPath());
+    bool samePageSite = site == page.own.Site();
+    bool inPagePath = samePageSite && Contains(address, page.own.DirectoryPath());
+    bool follow = linkScan_ == scanAllLinks || (linkScan_ == scanInitialSite && sameStartSite) ||
+                  (linkScan_ == scanInitialPath && inStartPath);
+    bool report = linkReport_ == reportAllLinks ||
+                  (linkReport_ == reportCurrentSiteLinks && samePageSite) ||
+                  (linkReport_ == reportCurrentPathLinks && inPagePath);
+    // 7. report
+    bool followIfHtml = true;
+    if (report) {
+        std::string writeToFile = "x";
+        if (OnLinkFound && (!typeFilterEnabled_ || typeFilter_.Find(type, false).found)) {
+            static const std::string kEmpty;
+            char hrefOrSrc = kind == kCodeHref ? 'H' : kind == kCodeSrc ? 'S' : ' ';
+            OnLinkFound(this, address, type, page.own.Address(),
+                        web ? page.link.HostName() : kEmpty,
+                        web ? page.link.DirectoryPath() : kEmpty,
+                        web ? page.link.UrlPath() : kEmpty, web ? page.link.ExtraInfo() : kEmpty,
+                        writeToFile, hrefOrSrc, countArea, followIfHtml);
+        }
+        if (results_) {
+            std::string line;
+            if (writeToFile == "x")
+                line = "\"" + type + "\";\"" + address + "\"\r\n";
+            else if (!writeToFile.empty())
+                line = writeToFile + "\r\n";
+            if (!line.empty()) {
+                std::fwrite(line.data(), 1, line.size(), results_);
+                std::fflush(results_);
+            }
+        }
+    }
+    // 8. follow
+    if (followIfHtml && web && type == "htm" && follow) {
+        if (firstToHost && seekRobotsTxt_) {
+            // The host's own scheme and port: a site on another port keeps its robots there.
+            const TCrackUrl& l = page.link;
+            const orv::net::UrlParts& p = l.Parts();
+            std::string scheme = LowerCase(l.Scheme());
+            std::string robots = scheme + "://" + l.HostName();
+            if (p.portGiven && p.port != (scheme == "https" ? 443 : 80))
+                robots += ":" + std::to_string(p.port);
+            manager_->Add(robots + "/robots.txt", "", page.depth + 1, false, manager_->Retries, 0,
+                          0, 1);
+        }
+        if (manager_->QueueLength() < maxQueueSize_ && page.depth < manager_->DepthSearchLevel &&
+            !manager_->Stopping())
+            manager_->Add(address, page.address, page.depth + 1, false, 0, countArea, kind, 1);
+    }
+}
+
+}  // namespace orv::scan

@@ -1,0 +1,884 @@
+// The Tracert page: resolve, ping and the hop loop on the user-interface thread, its log and
+// hop texts, Stop, a second trace started while one waits, the export, and real routes built
+// in network namespaces (datagram and raw sockets).
+#include "app/page_tracert.h"
+
+#include <fcntl.h>
+#include <sched.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <QTreeWidget>
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstring>
+#include <mutex>
+#include <optional>
+#include <thread>
+#include <vector>
+
+#include "app/globals.h"
+#include "app/tracert_client.h"
+#include "fake_resolver.h"
+#include "netns.h"
+#include "platform/icmp.h"
+#include "platform/resolver.h"
+#include "scripted_dialogs.h"
+
+namespace orv {
+namespace {
+
+using icmp::IpStatus;
+using icmp::SocketKind;
+using net::InAddr;
+using net::inet_addr;
+
+// ---------------------------------------------------------------------------------------------
+// A scripted route: hop k answers the echo sent with time-to-live k; an echo that gets past the
+// last hop reaches the target.
+
+struct HopSpec {
+    IpStatus status;            // what the hop answers
+    const char* from = "";      // who answers
+    int replyTtl = 0;
+    std::uint32_t answers = 1;  // 0: a time-out or a local failure
+};
+
+HopSpec Router(const char* addr, int replyTtl) {
+    return {IpStatus::TtlExpiredTransit, addr, replyTtl, 1};
+}
+HopSpec Silent() {
+    return {IpStatus::TimedOut, "0.0.0.0", 0, 0};
+}
+HopSpec Unreachable(const char* addr) {
+    return {IpStatus::DestNetUnreachable, addr, 64, 1};
+}
+HopSpec LocalFailure(IpStatus s) {
+    return {s, "0.0.0.0", 0, 0};
+}
+
+class FakeRoute {
+  public:
+    std::vector<HopSpec> hops;
+    int targetReplyTtl = 60;
+    std::uint32_t rtt = 3;
+
+    // The echo sent with this time-to-live waits until Release.
+    void BlockAt(int ttl) {
+        std::lock_guard l(m_);
+        blockTtl_ = ttl;
+        released_ = false;
+    }
+    void Release() {
+        {
+            std::lock_guard l(m_);
+            released_ = true;
+        }
+        cv_.notify_all();
+    }
+    bool Waiting() {
+        std::lock_guard l(m_);
+        return waiting_;
+    }
+    std::vector<int> Ttls() {
+        std::lock_guard l(m_);
+        return ttls_;
+    }
+    // Echoes that have returned.
+    int Finished() const { return finished_.load(); }
+
+    IcmpEchoFn Fn() {
+        return [this](InAddr destination, const void*, std::size_t, const icmp::IpOptions* o,
+                      void* reply, std::size_t replySize, std::uint32_t) -> std::uint32_t {
+            const int ttl = o ? o->ttl : 64;
+            {
+                std::unique_lock l(m_);
+                ttls_.push_back(ttl);
+                if (ttl == blockTtl_) {
+                    waiting_ = true;
+                    // Bounded: a page that blocked its own thread here must fail, not hang.
+                    EXPECT_TRUE(cv_.wait_for(l, std::chrono::seconds(10), [this] { return released_; }));
+                    waiting_ = false;
+                }
+            }
+            icmp::IcmpEchoReply rec;
+            std::uint32_t answers = 1;
+            if (ttl >= 1 && static_cast<std::size_t>(ttl) <= hops.size()) {
+                const HopSpec& h = hops[static_cast<std::size_t>(ttl) - 1];
+                rec.status = h.status;
+                rec.address = h.answers ? inet_addr(h.from) : 0;
+                rec.options.ttl = h.replyTtl;
+                answers = h.answers;
+            } else {
+                rec.status = IpStatus::Success;
+                rec.address = destination;
+                rec.options.ttl = targetReplyTtl;
+            }
+            rec.roundTripTime = rtt;
+            EXPECT_GE(replySize, icmp::kReplySize);
+            std::memcpy(reply, &rec, sizeof rec);
+            finished_.fetch_add(1);
+            return answers;
+        };
+    }
+
+  private:
+    std::mutex m_;
+    std::condition_variable cv_;
+    std::vector<int> ttls_;
+    int blockTtl_ = -1;
+    bool released_ = true;
+    bool waiting_ = false;
+    std::atomic<int> finished_{0};
+};
+
+struct Row {
+    QString hop, ip, host, note;
+    bool operator==(const Row&) const = default;
+};
+
+void PrintTo(const Row& r, std::ostream* os) {
+    *os << "{" << r.hop.toStdString() << "|" << r.ip.toStdString() << "|" << r.host.toStdString()
+        << "|" << r.note.toStdString() << "}";
+}
+
+std::vector<Row> Rows(const TTracertPage& p) {
+    std::vector<Row> rows;
+    for (int i = 0; i < p.lvTrace->topLevelItemCount(); ++i) {
+        const QTreeWidgetItem* it = p.lvTrace->topLevelItem(i);
+        rows.push_back({it->text(0), it->text(1), it->text(2), it->text(3)});
+    }
+    return rows;
+}
+
+// Runs `fn` on the UI thread every few ms while the page waits, until it returns true.
+class WhileWaiting {
+  public:
+    explicit WhileWaiting(std::function<bool()> fn) : fn_(std::move(fn)) {
+        QObject::connect(&timer_, &QTimer::timeout, [this] {
+            if (!done_ && fn_())
+                done_ = true;
+        });
+        timer_.start(5);
+    }
+    bool Done() const { return done_; }
+
+  private:
+    std::function<bool()> fn_;
+    QTimer timer_;
+    bool done_ = false;
+};
+
+class TracertPage : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ResetGlobals();
+        page = std::make_unique<TTracertPage>();
+        page->IdIcmpClient.SetEchoFunction(route.Fn());
+        resolver.Add("far.test", {"198.18.40.10"});
+    }
+    void TearDown() override {
+        route.Release();
+        page.reset();
+        ResetGlobals();
+    }
+
+    void Trace(const QString& target, int maxHops = 30) {
+        page->edTarget->SetText(target);
+        page->seMaxHops->SetValue(maxHops);
+        page->button1->click();
+    }
+    bool Idle() const {
+        return page->button1->isEnabled() && page->acGo->isEnabled() && !page->acStop->isEnabled();
+    }
+
+    test::FakeResolver resolver;
+    test::ScriptedDialogs dialogs;
+    FakeRoute route;
+    std::unique_ptr<TTracertPage> page;
+};
+
+// ---------------------------------------------------------------------------------------------
+// The hop loop over scripted routes.
+
+struct HopCase {
+    const char* name;
+    std::vector<HopSpec> hops;
+    int maxHops;
+    std::vector<Row> rows;
+    std::vector<int> ttls;  // the ping first (with Max Hops), then the hops
+};
+
+void PrintTo(const HopCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+const HopCase kHopCases[] = {
+    {"TwoRoutersThenTarget",
+     {Router("198.18.40.1", 64), Router("198.18.41.1", 63)},
+     30,
+     {{"1", "198.18.40.1", "", "TTL=64"},
+      {"2", "198.18.41.1", "", "TTL=63"},
+      {"3", "198.18.40.10", "", "3 ms"}},
+     {30, 1, 2, 3}},
+    {"TargetIsTheFirstHop", {}, 30, {{"1", "198.18.40.10", "", "3 ms"}}, {30, 1}},
+    // Max Hops 3 against a target ten hops away: time-to-live 1 to 4, one row each.
+    {"MaxHopsShorterThanTheRoute",
+     {Router("198.18.40.1", 64), Router("198.18.40.2", 63), Router("198.18.40.3", 62),
+      Router("198.18.40.4", 61), Router("198.18.40.5", 60), Router("198.18.40.6", 59),
+      Router("198.18.40.7", 58), Router("198.18.40.8", 57), Router("198.18.40.9", 56)},
+     3,
+     {{"1", "198.18.40.1", "", "TTL=64"},
+      {"2", "198.18.40.2", "", "TTL=63"},
+      {"3", "198.18.40.3", "", "TTL=62"},
+      {"4", "198.18.40.4", "", "TTL=61"}},
+     {3, 1, 2, 3, 4}},
+    {"SilentHopGoesOn",
+     {Router("198.18.40.1", 64), Silent()},
+     30,
+     {{"1", "198.18.40.1", "", "TTL=64"},
+      {"2", "?.?.?.?", "", "Timed out."},
+      {"3", "198.18.40.10", "", "3 ms"}},
+     {30, 1, 2, 3}},
+    {"UnreachableEndsAtOnce",
+     {Router("198.18.40.1", 64), Unreachable("198.18.40.1"), Router("198.18.40.2", 60)},
+     30,
+     {{"1", "198.18.40.1", "", "TTL=64"},
+      {"2", "198.18.40.1", "", "Destination network unreachable"}},
+     {30, 1, 2}},
+};
+
+class TracertHops : public TracertPage, public testing::WithParamInterface<HopCase> {};
+
+TEST_P(TracertHops, OneRowPerHopUntilTheEnd) {
+    const HopCase& c = GetParam();
+    route.hops = c.hops;
+    Trace("far.test", c.maxHops);
+    EXPECT_EQ(Rows(*page), c.rows);
+    EXPECT_EQ(route.Ttls(), c.ttls);
+    EXPECT_TRUE(Idle());
+    EXPECT_TRUE(dialogs.shown.empty());
+    EXPECT_TRUE(G().TargetResolved);
+    EXPECT_EQ(G().TargetAddress, "198.18.40.10");
+}
+
+INSTANTIATE_TEST_SUITE_P(Routes, TracertHops, testing::ValuesIn(kHopCases),
+                         [](const testing::TestParamInfo<HopCase>& i) { return i.param.name; });
+
+TEST_F(TracertPage, LogOfAWholeRunAndEveryRunAppends) {
+    route.hops = {Router("198.18.40.1", 64)};
+    Trace("far.test");
+    Trace("198.18.40.10");
+    EXPECT_EQ(page->lbLog->Items(),
+              QStringList({"resolving far.test", "far.test resolved to 198.18.40.10",
+                           "response from host 198.18.40.10 in 3 millisec.",
+                           "resolving 198.18.40.10", "198.18.40.10 resolved to 198.18.40.10",
+                           "response from host 198.18.40.10 in 3 millisec."}));
+    EXPECT_EQ(Rows(*page).size(), 2u) << "the second trace starts from an empty list";
+}
+
+// The ping goes out with Max Hops as its time-to-live; its log line tells what came back.
+struct PingCase {
+    const char* name;
+    HopSpec answer;
+    QString line;
+    bool result;
+};
+
+class TracertPing : public TracertPage, public testing::WithParamInterface<PingCase> {};
+
+TEST_P(TracertPing, LogLineByAnswer) {
+    const PingCase& c = GetParam();
+    route.hops = {Router("198.18.40.1", 64), c.answer};
+    EXPECT_EQ(page->PingHost("198.18.40.10", 2), c.result);
+    EXPECT_EQ(page->lbLog->Items(), QStringList{c.line});
+    EXPECT_EQ(route.Ttls(), std::vector<int>{2});
+}
+
+const PingCase kPingCases[] = {
+    {"EchoReply", {IpStatus::Success, "198.18.40.10", 60, 1},
+     "response from host 198.18.40.10 in 3 millisec.", true},
+    {"TimedOut", Silent(), "Timed out.", false},
+    {"Unreachable", Unreachable("198.18.40.7"),
+     "Host 198.18.40.7 reports destination network unreachable.", false},
+    {"TtlExpired", Router("198.18.40.5", 63), "Hope 2 198.18.40.5: TTL expired.", false},
+};
+
+INSTANTIATE_TEST_SUITE_P(Answers, TracertPing, testing::ValuesIn(kPingCases),
+                         [](const testing::TestParamInfo<PingCase>& i) { return i.param.name; });
+
+// Max Hops 255 sends 256 echoes; the last one cannot carry a time-to-live of 256 and goes out
+// with 255 instead of failing.
+TEST_F(TracertPage, MaxHops255NeverSendsTtlAbove255) {
+    for (int i = 0; i < 300; ++i)
+        route.hops.push_back(Silent());
+    Trace("far.test", 255);
+    std::vector<int> ttls = route.Ttls();
+    ASSERT_EQ(ttls.size(), 257u);  // the ping and 256 hops
+    EXPECT_EQ(ttls[0], 255);
+    EXPECT_EQ(ttls[255], 255);
+    EXPECT_EQ(ttls[256], 255);
+    ASSERT_EQ(Rows(*page).size(), 256u);
+    EXPECT_EQ(Rows(*page).back(), (Row{"256", "?.?.?.?", "", "Timed out."}));
+    EXPECT_TRUE(dialogs.shown.empty()) << dialogs.Texts().join("|").toStdString();
+    EXPECT_TRUE(Idle());
+}
+
+// The layer itself: a 256 would be refused by the socket.
+TEST(TracertClient, TtlIsSentWithin1To255) {
+    for (auto [set, sent] : {std::pair{0, 1}, {1, 1}, {255, 255}, {256, 255}, {1000, 255}}) {
+        TIdIcmpClient client;
+        std::optional<int> seen;
+        client.SetEchoFunction([&](InAddr, const void*, std::size_t, const icmp::IpOptions* o,
+                                   void* reply, std::size_t, std::uint32_t) -> std::uint32_t {
+            seen = o->ttl;
+            icmp::IcmpEchoReply rec;
+            rec.status = IpStatus::TimedOut;
+            std::memcpy(reply, &rec, sizeof rec);
+            return 0;
+        });
+        client.Host = "198.18.40.10";
+        client.PacketTTL = set;
+        ASSERT_TRUE(client.SendEcho());
+        EXPECT_EQ(seen, sent) << set;
+        EXPECT_EQ(client.ReplyStatus.ReplyKind, rsTimeOut);
+        EXPECT_EQ(client.ReplyStatus.ReplyFrom, "0.0.0.0");
+    }
+}
+
+// What the layer's answer means to the page; local failures and other answers are errors.
+TEST(TracertClient, InterpretsTheLayersAnswer) {
+    struct Case {
+        std::uint32_t answers;
+        IpStatus status;
+        std::optional<int> kind;  // nullopt: an error with `error` as its message
+        std::string error;
+    } cases[] = {
+        {1, IpStatus::Success, rsEcho, ""},
+        {0, IpStatus::TimedOut, rsTimeOut, ""},
+        {1, IpStatus::TtlExpiredTransit, rsErrorTTLExceeded, ""},
+        {1, IpStatus::TtlExpiredReassembly, rsErrorTTLExceeded, ""},
+        {1, IpStatus::DestNetUnreachable, rsErrorUnreachable, ""},
+        {1, IpStatus::DestHostUnreachable, rsErrorUnreachable, ""},
+        {1, IpStatus::DestPortUnreachable, rsErrorUnreachable, ""},
+        {1, IpStatus::DestProhibited, rsErrorUnreachable, ""},
+        {1, IpStatus::PacketTooBig, rsErrorUnreachable, ""},
+        {1, IpStatus::ParameterProblem, std::nullopt, "Non-echo type response received"},
+        {0, IpStatus::DestNetUnreachable, std::nullopt,
+         "Socket Error # 101\r\nNetwork is unreachable"},
+        {0, IpStatus::DestHostUnreachable, std::nullopt, "Socket Error # 113\r\nNo route to host"},
+        {0, IpStatus::NoResources, std::nullopt,
+         "Socket Error # 105\r\nNo buffer space available"},
+    };
+    for (const Case& c : cases) {
+        icmp::IcmpEchoReply rec;
+        rec.status = c.status;
+        rec.address = c.answers ? inet_addr("198.18.40.3") : 0;
+        rec.roundTripTime = 7;
+        rec.options.ttl = 61;
+        SCOPED_TRACE(std::string(icmp::IcmpStatusText(c.status)) + " x" +
+                     std::to_string(c.answers));
+        if (!c.kind) {
+            try {
+                TIdIcmpClient::Interpret(c.answers, rec);
+                ADD_FAILURE() << "no error";
+            } catch (const EIdIcmpError& e) {
+                EXPECT_EQ(e.what(), c.error);
+            }
+            continue;
+        }
+        TReplyStatus r = TIdIcmpClient::Interpret(c.answers, rec);
+        EXPECT_EQ(r.ReplyKind, *c.kind);
+        if (c.answers) {
+            EXPECT_EQ(r.ReplyFrom, "198.18.40.3");
+            EXPECT_EQ(r.ReplyTTL, 61);
+            EXPECT_EQ(r.RoundTripMs, 7);
+        } else {
+            EXPECT_EQ(r.ReplyFrom, "0.0.0.0");
+        }
+    }
+}
+
+// A failure during an echo: the error box, the trace ends where it is, and Start stays
+// disabled until Stop.
+TEST_F(TracertPage, SocketFailureShowsTheErrorAndKeepsStartDisabledUntilStop) {
+    route.hops = {Router("198.18.40.1", 64), LocalFailure(IpStatus::DestHostUnreachable)};
+    Trace("far.test");
+    ASSERT_EQ(dialogs.shown.size(), 1u);
+    EXPECT_EQ(dialogs.shown[0].text, "Socket Error # 113\r\nNo route to host");
+    EXPECT_EQ(dialogs.shown[0].icon, ui::Icon::Error);
+    EXPECT_EQ(Rows(*page), (std::vector<Row>{{"1", "198.18.40.1", "", "TTL=64"}}));
+    EXPECT_FALSE(page->button1->isEnabled());
+    EXPECT_TRUE(page->acStop->isEnabled());
+    page->button2->click();
+    EXPECT_TRUE(page->button1->isEnabled());
+}
+
+TEST_F(TracertPage, TargetThatDoesNotResolveLogsTheSocketError) {
+    Trace("nosuch.test");
+    EXPECT_EQ(page->lbLog->Items(),
+              QStringList({"resolving nosuch.test", "Socket Error # 1", "Unknown host"}));
+    EXPECT_TRUE(route.Ttls().empty()) << "no ping, no trace";
+    EXPECT_FALSE(G().TargetResolved);
+    EXPECT_TRUE(Rows(*page).empty());
+    EXPECT_TRUE(Idle());
+    EXPECT_TRUE(dialogs.shown.empty());
+}
+
+TEST_F(TracertPage, EnterInTheTargetStartsTheTrace) {
+    page->edTarget->SetText("far.test");
+    QTest::keyClick(page->edTarget, Qt::Key_Return);
+    EXPECT_EQ(Rows(*page).size(), 1u);
+}
+
+// "Host Revolve": each answering hop's name, "X" when it has none; a silent hop has none.
+TEST_F(TracertPage, HostRevolveNamesTheHops) {
+    resolver.Add("gw.test", {"198.18.40.1"});
+    resolver.Add("far.test", {"198.18.40.10"});
+    route.hops = {Router("198.18.40.1", 64), Router("198.18.40.2", 63), Silent()};
+    page->CheckBox1->SetChecked(true);
+    Trace("far.test");
+    EXPECT_EQ(Rows(*page), (std::vector<Row>{{"1", "198.18.40.1", "gw.test", "TTL=64"},
+                                             {"2", "198.18.40.2", "X", "TTL=63"},
+                                             {"3", "?.?.?.?", "", "Timed out."},
+                                             {"4", "198.18.40.10", "far.test", "3 ms"}}));
+}
+
+// The row of a hop: the one already in the list, else a new one at the end.
+TEST_F(TracertPage, FindItemReusesTheHopsRow) {
+    struct Case {
+        QStringList captions;
+        int hop;
+        int index;  // of the row returned
+        int count;  // rows afterwards
+    } cases[] = {
+        {{}, 1, 0, 1},
+        {{"1", "2", "3"}, 2, 1, 3},
+        {{"1", "2", "3"}, 3, 2, 3},
+        {{"1", "2", "3"}, 4, 3, 4},
+        {{"1", "5"}, 5, 1, 2},
+        {{"x", "2"}, 1, 2, 3},  // an unreadable caption is no hop
+        {{"x"}, -1, 0, 1},      // ... it reads as -1
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.captions.join(",").toStdString() + " hop " + std::to_string(c.hop));
+        page->lvTrace->clear();
+        for (const QString& cap : c.captions)
+            page->lvTrace->addTopLevelItem(new QTreeWidgetItem(QStringList{cap, "", "", ""}));
+        QTreeWidgetItem* item = page->FindItem(c.hop);
+        EXPECT_EQ(page->lvTrace->indexOfTopLevelItem(item), c.index);
+        EXPECT_EQ(page->lvTrace->topLevelItemCount(), c.count);
+        if (c.index >= c.captions.size()) {
+            EXPECT_EQ(item->text(0), QString::number(c.hop));
+        }
+    }
+}
+
+// Stop while an echo waits: Start comes back at once, the current hop is still written and
+// no echo follows it.
+TEST_F(TracertPage, StopEndsTheTraceAfterTheCurrentHop) {
+    route.hops = {Router("198.18.40.1", 64), Router("198.18.40.2", 63), Router("198.18.40.3", 62)};
+    route.BlockAt(2);
+    bool startAtOnce = false;
+    WhileWaiting stop([&] {
+        if (!route.Waiting())
+            return false;
+        page->button2->click();
+        startAtOnce = page->button1->isEnabled();
+        route.Release();
+        return true;
+    });
+    Trace("far.test");
+    ASSERT_TRUE(stop.Done()) << "the window's events did not flow while the echo waited";
+    EXPECT_TRUE(startAtOnce);
+    EXPECT_EQ(Rows(*page), (std::vector<Row>{{"1", "198.18.40.1", "", "TTL=64"},
+                                             {"2", "198.18.40.2", "", "TTL=63"}}));
+    EXPECT_EQ(route.Ttls(), (std::vector<int>{30, 1, 2}));
+    EXPECT_TRUE(G().TraceStop);
+    EXPECT_TRUE(page->button1->isEnabled());
+    EXPECT_FALSE(page->acStop->isEnabled());
+}
+
+// A second trace started (Enter in the target) while the first waits for an echo: the first
+// ends there, and its late answer writes neither a row nor a log line into the second's.
+TEST_F(TracertPage, NewTraceWhileOneWaitsStopsTheOlderOne) {
+    resolver.Add("near.test", {"198.18.40.1"});
+    route.hops = {Router("198.18.40.1", 64), Router("198.18.40.2", 63), Router("198.18.40.3", 62)};
+    route.BlockAt(2);
+    WhileWaiting second([&] {
+        if (!route.Waiting())
+            return false;
+        route.BlockAt(-1);  // the new trace's echoes do not block; the old one still waits
+        page->edTarget->SetText("near.test");
+        QTest::keyClick(page->edTarget, Qt::Key_Return);  // runs to its end in here
+        route.Release();
+        return true;
+    });
+    Trace("far.test");
+    ASSERT_TRUE(second.Done());
+    // The second trace's rows only (the scripted route reaches any target past three hops).
+    std::vector<Row> rows = Rows(*page);
+    EXPECT_EQ(rows, (std::vector<Row>{{"1", "198.18.40.1", "", "TTL=64"},
+                                      {"2", "198.18.40.2", "", "TTL=63"},
+                                      {"3", "198.18.40.3", "", "TTL=62"},
+                                      {"4", "198.18.40.1", "", "3 ms"}}));
+    // The first trace's ping and first hop, then the second trace whole, then nothing more.
+    EXPECT_EQ(route.Ttls(), (std::vector<int>{30, 1, 2, 30, 1, 2, 3, 4}));
+    QStringList log = page->lbLog->Items();
+    EXPECT_EQ(log.last(), "response from host 198.18.40.1 in 3 millisec.") << log.join("|").toStdString();
+    EXPECT_EQ(log.count("resolving near.test"), 1);
+    EXPECT_EQ(G().TargetAddress, "198.18.40.1");
+    EXPECT_TRUE(Idle());
+    EXPECT_TRUE(dialogs.shown.empty());
+}
+
+// Closing the application while an echo waits: the trace gives up the wait at once instead of
+// holding the window's end back; the echo finishes on its own.
+TEST_F(TracertPage, QuittingTheApplicationEndsAWaitingTrace) {
+    route.hops = {Router("198.18.40.1", 64)};
+    route.BlockAt(1);
+    WhileWaiting quit([&] {
+        if (!route.Waiting())
+            return false;
+        QCoreApplication::exit(0);
+        return true;
+    });
+    Trace("far.test");
+    EXPECT_TRUE(quit.Done());
+    EXPECT_TRUE(route.Waiting()) << "the trace waited for the echo";
+    EXPECT_TRUE(Rows(*page).empty());
+    route.Release();
+    // The next exec() clears the quit request, so later event loops run again.
+    QTimer::singleShot(0, qApp, [] { QCoreApplication::exit(0); });
+    QCoreApplication::exec();
+    for (int i = 0; i < 500 && route.Finished() < 2; ++i)
+        QTest::qWait(10);
+    EXPECT_EQ(route.Finished(), 2);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Export of the hop list.
+
+class TracertExport : public TracertPage {
+  protected:
+    QString Path() const { return QDir(dir.path()).filePath("hops.txt"); }
+    QByteArray Contents() const {
+        QFile f(Path());
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+    }
+    void WriteOld() {
+        QFile f(Path());
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("old\r\n");
+    }
+    QTemporaryDir dir;
+};
+
+const QByteArray kThreeHops =
+    "1    198.18.40.1        TTL=64\r\n"
+    "2    ?.?.?.?        Timed out.\r\n"
+    "3    198.18.40.10        3 ms\r\n";
+
+TEST_F(TracertExport, OneLinePerHopFieldsFourBlanksApart) {
+    route.hops = {Router("198.18.40.1", 64), Silent()};
+    Trace("far.test");
+    dialogs.files = {Path()};
+    page->SpeedButton13->click();
+    EXPECT_EQ(Contents(), kThreeHops);
+    EXPECT_EQ(dialogs.lastSpec.defaultExt, "txt");
+    EXPECT_TRUE(dialogs.shown.empty()) << "a new file needs no question";
+}
+
+TEST_F(TracertExport, AnExistingFileIsReplacedOnlyAfterYes) {
+    route.hops = {Router("198.18.40.1", 64), Silent()};
+    Trace("far.test");
+    WriteOld();
+    dialogs.files = {Path()};
+    dialogs.answers = {ui::Answer::No};
+    page->SpeedButton13->click();
+    EXPECT_EQ(Contents(), "old\r\n");
+    ASSERT_EQ(dialogs.shown.size(), 1u);
+    EXPECT_EQ(dialogs.shown[0].text, "The file has existed, replace it or not?");
+    EXPECT_EQ(dialogs.shown[0].buttons, ui::Buttons::YesNo);
+    EXPECT_EQ(dialogs.saveRefusals, std::vector<QString>{Path()});
+
+    dialogs.files = {Path()};
+    dialogs.answers = {ui::Answer::Yes};
+    page->SpeedButton13->click();
+    EXPECT_EQ(Contents(), kThreeHops);
+}
+
+TEST_F(TracertExport, EmptyListGivesAnEmptyFileAndCancelWritesNothing) {
+    page->SpeedButton13->click();  // cancelled
+    EXPECT_FALSE(QFile::exists(Path()));
+    dialogs.files = {Path()};
+    page->SpeedButton13->click();
+    EXPECT_EQ(Contents(), "");
+}
+
+// ---------------------------------------------------------------------------------------------
+// Real routes: client -- router(s) -- target, in network namespaces of the test's own. The
+// page's trace runs on this (the user-interface) thread, moved into the client's namespace.
+
+// Moves the calling thread into a namespace and back home again.
+class ThreadInNetns {
+  public:
+    explicit ThreadInNetns(const test::Netns& ns)
+        : home_(::open("/proc/thread-self/ns/net", O_RDONLY | O_CLOEXEC)) {
+        ok_ = home_ >= 0 && ns.EnterOnThisThread();
+    }
+    ~ThreadInNetns() {
+        if (home_ >= 0) {
+            EXPECT_EQ(::setns(home_, CLONE_NEWNET), 0);
+            ::close(home_);
+        }
+    }
+    bool ok() const { return ok_; }
+
+  private:
+    int home_;
+    bool ok_ = false;
+};
+
+// client 198.18.21.2 -- 198.18.21.1 r1 [198.18.22.1 -- 198.18.22.2 r2] 198.18.2x.1 -- target.
+class RealRoute {
+  public:
+    RealRoute(int routers, bool silentFirstRouter) {
+        client_ = std::make_unique<test::Netns>("trc-cl");
+        for (int i = 0; i < routers; ++i)
+            routers_.push_back(std::make_unique<test::Netns>("trc-rt"));
+        target_ = std::make_unique<test::Netns>("trc-tg");
+        ok_ = client_->ok() && target_->ok() &&
+              client_->Exec("echo \"0 0\" > /proc/sys/net/ipv4/ping_group_range") == 0 &&
+              test::Link(*client_, "198.18.21.2/24", *routers_[0], "198.18.21.1/24") &&
+              client_->Exec("ip route add default via 198.18.21.1") == 0;
+        for (int i = 0; ok_ && i < routers; ++i) {
+            const test::Netns& r = *routers_[static_cast<std::size_t>(i)];
+            const std::string net = "198.18." + std::to_string(22 + i) + ".";
+            const test::Netns& next = i + 1 < routers ? *routers_[static_cast<std::size_t>(i) + 1]
+                                                      : *target_;
+            ok_ = r.ok() && test::Link(r, net + "1/24", next, net + "2/24") &&
+                  next.Exec("ip route add default via " + net + "1") == 0 &&
+                  r.Exec("sysctl -qw net.ipv4.ip_forward=1 net.ipv4.icmp_ratelimit=0 "
+                         "net.ipv4.icmp_msgs_per_sec=100000") == 0;
+            // Toward the networks behind the next router.
+            for (int j = i + 1; ok_ && j < routers; ++j)
+                ok_ = r.Exec("ip route add 198.18." + std::to_string(22 + j) + ".0/24 via " +
+                             net + "2") == 0;
+        }
+        target_address_ = "198.18." + std::to_string(21 + routers) + ".2";
+        if (ok_ && silentFirstRouter) {
+            // Its time-exceeded answers are rate-limited with a limit so long that not even the
+            // first one goes out; forwarding is untouched.
+            ok_ = routers_[0]->Exec("sysctl -qw net.ipv4.icmp_ratemask=2048 "
+                                    "net.ipv4.icmp_ratelimit=2000000000") == 0;
+        }
+    }
+    bool ok() const { return ok_; }
+    const test::Netns& client() const { return *client_; }
+    const test::Netns& router(int i) const { return *routers_[static_cast<std::size_t>(i)]; }
+    const std::string& target() const { return target_address_; }
+
+  private:
+    std::unique_ptr<test::Netns> client_;
+    std::vector<std::unique_ptr<test::Netns>> routers_;
+    std::unique_ptr<test::Netns> target_;
+    std::string target_address_;
+    bool ok_ = false;
+};
+
+const char* KindName(SocketKind k) {
+    return k == SocketKind::Raw ? "Raw" : "Datagram";
+}
+
+class TracertRealRoute : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ResetGlobals();
+        page = std::make_unique<TTracertPage>();
+        page->EchoTimeout = 1500;
+    }
+    void TearDown() override {
+        page.reset();
+        ResetGlobals();
+    }
+    // Enters the client's namespace and makes the page's echoes go over `kind` sockets.
+    void Enter(const RealRoute& route, SocketKind kind) {
+        inside = std::make_unique<ThreadInNetns>(route.client());
+        ASSERT_TRUE(inside->ok());
+        ASSERT_TRUE(page->IdIcmpClient.SetSocketKind(kind)) << KindName(kind);
+        ASSERT_EQ(page->IdIcmpClient.SocketKind(), kind);
+    }
+    void Trace(const std::string& target, int maxHops) {
+        page->edTarget->SetText(QString::fromStdString(target));
+        page->seMaxHops->SetValue(maxHops);
+        page->button1->click();
+    }
+    void ExpectRows(const std::vector<std::vector<QString>>& expected) {
+        std::vector<Row> rows = Rows(*page);
+        ASSERT_EQ(rows.size(), expected.size()) << page->lbLog->Items().join("|").toStdString();
+        for (std::size_t i = 0; i < rows.size(); ++i) {
+            SCOPED_TRACE("row " + std::to_string(i + 1));
+            EXPECT_EQ(rows[i].hop, QString::number(i + 1));
+            EXPECT_EQ(rows[i].ip, expected[i][0]);
+            EXPECT_EQ(rows[i].host, "");
+            EXPECT_TRUE(QRegularExpression(expected[i][1]).match(rows[i].note).hasMatch())
+                << rows[i].note.toStdString() << " !~ " << expected[i][1].toStdString();
+        }
+    }
+
+    test::FakeResolver resolver;  // dotted targets resolve to themselves, nothing asks DNS
+    test::ScriptedDialogs dialogs;
+    std::unique_ptr<TTracertPage> page;
+    std::unique_ptr<ThreadInNetns> inside;
+};
+
+struct RealCase {
+    const char* name;
+    int routers;
+    bool silentRouter;
+    int maxHops;
+    std::vector<std::vector<QString>> rows;  // address, pattern of the note
+    const char* pingLine;                     // pattern of the ping's log line
+};
+
+void PrintTo(const RealCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+const RealCase kRealCases[] = {
+    {"RouterThenTarget", 1, false, 30,
+     {{"198.18.21.1", "^TTL=64$"}, {"198.18.22.2", "^\\d+ ms$"}},
+     "^response from host 198\\.18\\.22\\.2 in \\d+ millisec\\.$"},
+    // Max Hops 1 still sends two echoes: the second one reaches the target.
+    {"MaxHopsOneReachesTheSecondHop", 1, false, 1,
+     {{"198.18.21.1", "^TTL=64$"}, {"198.18.22.2", "^\\d+ ms$"}},
+     "^Hope 1 198\\.18\\.21\\.1: TTL expired\\.$"},
+    {"MaxHopsShorterThanTheRoute", 2, false, 1,
+     {{"198.18.21.1", "^TTL=64$"}, {"198.18.22.2", "^TTL=63$"}},
+     "^Hope 1 198\\.18\\.21\\.1: TTL expired\\.$"},
+    {"SilentRouter", 1, true, 30, {{"?.?.?.?", "^Timed out\\.$"}, {"198.18.22.2", "^\\d+ ms$"}},
+     "^response from host 198\\.18\\.22\\.2 in \\d+ millisec\\.$"},
+};
+
+class TracertRoutes : public TracertRealRoute,
+                      public testing::WithParamInterface<std::tuple<SocketKind, RealCase>> {};
+
+TEST_P(TracertRoutes, HopsOfARealRoute) {
+    ORV_REQUIRE_ROOT();
+    auto [kind, c] = GetParam();
+    RealRoute route(c.routers, c.silentRouter);
+    ASSERT_TRUE(route.ok());
+    ASSERT_NO_FATAL_FAILURE(Enter(route, kind));
+    Trace(route.target(), c.maxHops);
+    ExpectRows(c.rows);
+    QStringList log = page->lbLog->Items();
+    ASSERT_EQ(log.size(), 3) << log.join("|").toStdString();
+    EXPECT_EQ(log[0], QString::fromStdString("resolving " + route.target()));
+    EXPECT_TRUE(QRegularExpression(c.pingLine).match(log[2]).hasMatch()) << log[2].toStdString();
+    EXPECT_TRUE(dialogs.shown.empty()) << dialogs.Texts().join("|").toStdString();
+    EXPECT_TRUE(page->button1->isEnabled());
+}
+
+const SocketKind kKinds[] = {SocketKind::Datagram, SocketKind::Raw};
+
+INSTANTIATE_TEST_SUITE_P(
+    Routes, TracertRoutes, testing::Combine(testing::ValuesIn(kKinds), testing::ValuesIn(kRealCases)),
+    [](const testing::TestParamInfo<std::tuple<SocketKind, RealCase>>& i) {
+        return std::string(KindName(std::get<0>(i.param))) + "_" + std::get<1>(i.param).name;
+    });
+
+class TracertRealKinds : public TracertRealRoute, public testing::WithParamInterface<SocketKind> {};
+
+// Stop while the silent router's hop waits: Start at once, that hop's row, nothing after it.
+TEST_P(TracertRealKinds, StopMidTrace) {
+    ORV_REQUIRE_ROOT();
+    RealRoute route(1, true);
+    ASSERT_TRUE(route.ok());
+    ASSERT_NO_FATAL_FAILURE(Enter(route, GetParam()));
+    bool startAtOnce = false;
+    WhileWaiting stop([&] {
+        // The ping has answered: the first hop's echo is waiting now.
+        if (page->lbLog->Count() < 3)
+            return false;
+        page->button2->click();
+        startAtOnce = page->button1->isEnabled();
+        return true;
+    });
+    Trace(route.target(), 30);
+    ASSERT_TRUE(stop.Done());
+    EXPECT_TRUE(startAtOnce);
+    ExpectRows({{"?.?.?.?", "^Timed out\\.$"}});
+    EXPECT_TRUE(page->button1->isEnabled());
+}
+
+// Other ICMP traffic on the client while it traces: echoes of another sender to both hosts,
+// the router's time-exceeded answers to them, and echo requests from the router. None of it
+// is taken for the trace's answers, and none of it ends the trace.
+TEST_P(TracertRealKinds, UnrelatedIcmpTrafficDoesNotDisturbTheTrace) {
+    ORV_REQUIRE_ROOT();
+    const SocketKind kind = GetParam();
+    RealRoute route(1, false);
+    ASSERT_TRUE(route.ok());
+    std::atomic<bool> quit{false};
+    std::atomic<int> sent{0};
+    auto noise = [&](const test::Netns& ns, std::vector<std::pair<InAddr, int>> echoes) {
+        return std::thread([&, echoes, ns = &ns] {
+            if (!ns->EnterOnThisThread())
+                return;
+            icmp::IcmpHandle h = icmp::IcmpCreateFileOfKind(kind);
+            if (h == icmp::kInvalidHandle)
+                return;
+            const char data[] = "noise";
+            while (!quit.load()) {
+                for (auto [to, ttl] : echoes) {
+                    icmp::IpOptions o;
+                    o.ttl = ttl;
+                    icmp::EchoReplyBuffer<16> reply{};
+                    icmp::IcmpSendEcho(h, to, data, 5, &o, &reply, sizeof reply, 200);
+                    sent.fetch_add(1);
+                }
+                std::this_thread::sleep_for(std::chrono::milliseconds(2));
+            }
+            icmp::IcmpCloseHandle(h);
+        });
+    };
+    const InAddr target = inet_addr(route.target());
+    ASSERT_EQ(route.router(0).Exec("echo \"0 0\" > /proc/sys/net/ipv4/ping_group_range"), 0);
+    std::thread fromClient =
+        noise(route.client(), {{target, 1}, {target, 64}, {inet_addr("198.18.21.1"), 64}});
+    std::thread fromRouter = noise(route.router(0), {{inet_addr("198.18.21.2"), 64}});
+    while (sent.load() < 50)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+
+    ASSERT_NO_FATAL_FAILURE(Enter(route, kind));
+    for (int i = 0; i < 3; ++i) {
+        SCOPED_TRACE("trace " + std::to_string(i + 1));
+        Trace(route.target(), 30);
+        ExpectRows({{"198.18.21.1", "^TTL=64$"}, {"198.18.22.2", "^\\d+ ms$"}});
+        EXPECT_TRUE(dialogs.shown.empty()) << dialogs.Texts().join("|").toStdString();
+        EXPECT_TRUE(page->button1->isEnabled());
+    }
+    quit = true;
+    fromClient.join();
+    fromRouter.join();
+    EXPECT_GT(sent.load(), 50);
+}
+
+INSTANTIATE_TEST_SUITE_P(Kinds, TracertRealKinds, testing::ValuesIn(kKinds),
+                         [](const testing::TestParamInfo<SocketKind>& i) {
+                             return std::string(KindName(i.param));
+                         });
+
+}  // namespace
+}  // namespace orv

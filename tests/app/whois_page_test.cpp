@@ -1,0 +1,445 @@
+// The Whois page on the real main window, against WHOIS servers of the test's own on 127.0.0.1:
+// the reply split into lines, silent and endless servers, failed queries, Stop, the missing
+// custom server, and the export with its replace question.
+#include "app/page_whois.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QThread>
+#include <atomic>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "app/globals.h"
+#include "app/p_main.h"
+#include "fake_resolver.h"
+#include "scripted_dialogs.h"
+#include "tcp_loopback.h"
+
+namespace orv {
+namespace {
+
+using namespace std::chrono_literals;
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+using ::testing::StartsWith;
+
+const QString kNoServer = " Please input the whois server! ";
+const QString kReplace = "The file has existed, replace it or not?";
+
+// A WHOIS server on 127.0.0.1 serving one connection after the other on its own thread. It
+// reads the query line, then answers as its mode says.
+class TestWhoisServer {
+  public:
+    enum class Mode {
+        Reply,   // sends `text`, then closes
+        Silent,  // sends `text`, then keeps the connection open without a word
+        Flood,   // sends `text` over and over until the client goes away
+    };
+
+    TestWhoisServer(Mode mode, std::string text)
+        : mode_(mode), text_(std::move(text)), listener_(test::Listen()) {
+        if (::pipe(stop_) != 0)
+            return;
+        thread_ = std::thread([this] { Serve(); });
+    }
+    ~TestWhoisServer() {
+        char c = 0;
+        [[maybe_unused]] auto n = ::write(stop_[1], &c, 1);
+        if (thread_.joinable())
+            thread_.join();
+        for (int fd : stop_)
+            ::close(fd);
+    }
+
+    std::uint16_t port() const { return listener_.Port(); }
+    std::vector<std::string> Queries() {
+        std::lock_guard lock(m_);
+        return queries_;
+    }
+    // Connections the client closed while the server still held them.
+    int ClosedByClient() const { return closedByClient_.load(); }
+
+  private:
+    // Waits for `events` on `fd` or for the stop pipe; false on stop.
+    bool Wait(int fd, short events) {
+        pollfd fds[2] = {{fd, events, 0}, {stop_[0], POLLIN, 0}};
+        while (::poll(fds, 2, -1) < 0) {
+        }
+        return fds[1].revents == 0;
+    }
+
+    void Serve() {
+        while (Wait(listener_.fd(), POLLIN)) {
+            test::Sock conn(::accept4(listener_.fd(), nullptr, nullptr, SOCK_CLOEXEC));
+            if (!conn.ok())
+                continue;
+            std::string query;
+            char buf[512];
+            while (query.find("\r\n") == std::string::npos && Wait(conn.fd(), POLLIN)) {
+                ssize_t n = ::recv(conn.fd(), buf, sizeof buf, 0);
+                if (n <= 0)
+                    break;
+                query.append(buf, static_cast<std::size_t>(n));
+            }
+            {
+                std::lock_guard lock(m_);
+                queries_.push_back(query);
+            }
+            if (!text_.empty() && mode_ != Mode::Flood)
+                ::send(conn.fd(), text_.data(), text_.size(), MSG_NOSIGNAL);
+            if (mode_ == Mode::Silent) {
+                if (!Wait(conn.fd(), POLLIN))
+                    return;
+                if (::recv(conn.fd(), buf, sizeof buf, 0) <= 0)
+                    ++closedByClient_;
+            }
+            if (mode_ == Mode::Flood) {
+                while (Wait(conn.fd(), POLLOUT) &&
+                       ::send(conn.fd(), text_.data(), text_.size(), MSG_NOSIGNAL) > 0) {
+                }
+            }
+        }
+    }
+
+    Mode mode_;
+    std::string text_;
+    test::Sock listener_;
+    int stop_[2] = {-1, -1};
+    std::thread thread_;
+    std::mutex m_;
+    std::vector<std::string> queries_;
+    std::atomic<int> closedByClient_{0};
+};
+
+bool PumpUntil(const std::function<bool()>& done, int ms = 10000) {
+    QElapsedTimer t;
+    t.start();
+    while (!done()) {
+        if (t.elapsed() > ms)
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        QThread::msleep(1);
+    }
+    return true;
+}
+
+// Lets whatever a worker already queued reach the page.
+void Drain() {
+    for (int i = 0; i < 20; ++i) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        QThread::msleep(1);
+    }
+}
+
+QByteArray ReadFile(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+}
+
+void WriteFile(const QString& path, const QByteArray& bytes) {
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+}
+
+class WhoisPage : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ResetGlobals();
+        folder = QDir(dir.path()).absolutePath().toStdString() + "/";
+        win = std::make_unique<Tmain>(folder);
+        page = win->whois_tab;
+    }
+    void TearDown() override {
+        win.reset();
+        ResetGlobals();
+    }
+
+    // The custom-server box names `host`; queries go to `port`.
+    void UseServer(std::uint16_t port, const QString& host = "127.0.0.1") {
+        page->CheckBox7->SetChecked(true);
+        page->CheckBox7Click();
+        page->edit10->SetText(host);
+        page->IdWhoisSettings.port = port;
+    }
+
+    // Starts a query for `domain` and waits for its end handler.
+    void Query(const QString& domain) {
+        page->edDomain->SetText(domain);
+        page->whois_start_buttonClick();
+        ASSERT_TRUE(G().whois_thread);
+        auto t = G().whois_thread;
+        ASSERT_TRUE(PumpUntil([t] { return t->Finished(); }));
+        EXPECT_EQ(page->state_label->Caption(), "Done!");
+        EXPECT_TRUE(page->whois_start_button->isEnabled());
+    }
+
+    QString Path(const QString& name) const { return QDir(dir.path()).filePath(name); }
+
+    QTemporaryDir dir;
+    std::string folder;
+    test::FakeResolver resolver;  // no query ever leaves the machine
+    test::ScriptedDialogs dialogs;
+    std::unique_ptr<Tmain> win;
+    TWhoisPage* page = nullptr;
+};
+
+TEST_F(WhoisPage, StartsIdleWithTheServerChoices) {
+    EXPECT_FALSE(page->state_label->isVisibleTo(page));
+    EXPECT_TRUE(page->whois_start_button->isEnabled());
+    EXPECT_EQ(page->edit10->count(), 3);
+    EXPECT_EQ(page->edit10->Text(), "");
+    EXPECT_EQ(page->meResults->LineCount(), 0);
+}
+
+TEST_F(WhoisPage, ReplyBecomesOneLinePerLf) {
+    struct Case {
+        const char* name;
+        std::string reply;
+        QStringList lines;
+    };
+    const Case cases[] = {
+        {"crlf keeps its cr",
+         "Domain Name: EXAMPLE.COM\r\nRegistrar: Test\r\n\r\n",
+         {"Domain Name: EXAMPLE.COM\r", "Registrar: Test\r", "\r"}},
+        {"no final lf", "one\ntwo\nthree", {"one", "two", "three"}},
+        {"empty reply", "", {}},
+        {"runs of lf", "\n\nfirst\n\n\nsecond\n", {"first", "second"}},
+        {"cr inside a line", "a\rb\n", {"a\rb"}},
+        {"utf-8", "caf\xc3\xa9\n", {QString::fromUtf8("caf\xc3\xa9")}},
+        {"8-bit, not utf-8", "caf\xe9\n", {QString::fromUtf8("caf\xc3\xa9")}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TestWhoisServer server(TestWhoisServer::Mode::Reply, c.reply);
+        UseServer(server.port(), "  127.0.0.1 ");
+        page->meResults->SetLines({"left from before"});
+        Query("  example.com ");
+        EXPECT_EQ(page->meResults->Lines(), c.lines);
+        // The screen shows the same lines, without the CRs the text box would break at.
+        QString shown = c.lines.join('\n');
+        shown.remove('\r');
+        EXPECT_EQ(page->meResults->toPlainText(), shown);
+        EXPECT_THAT(server.Queries(), ElementsAre("example.com\r\n"));
+        EXPECT_TRUE(dialogs.shown.empty());
+    }
+}
+
+TEST_F(WhoisPage, UncheckedAsksTheDefaultServer) {
+    TestWhoisServer server(TestWhoisServer::Mode::Reply, "from the default\r\n");
+    resolver.Add(kDefaultWhoisServer, {"127.0.0.1"});
+    page->edit10->SetText("nosuch.test");  // ignored while unchecked
+    page->IdWhoisSettings.port = server.port();
+    Query("example.net");
+    EXPECT_THAT(page->meResults->Lines(), ElementsAre("from the default\r"));
+    EXPECT_THAT(server.Queries(), ElementsAre("example.net\r\n"));
+}
+
+TEST_F(WhoisPage, SilentServerEndsWithTimeOutLine) {
+    TestWhoisServer server(TestWhoisServer::Mode::Silent, "partial\r\n");
+    UseServer(server.port());
+    page->IdWhoisSettings.idleTimeout = 200ms;
+    Query("example.com");
+    QStringList lines = page->meResults->Lines();
+    ASSERT_EQ(lines.size(), 2);
+    EXPECT_EQ(lines[0], "partial\r");
+    EXPECT_THAT(lines[1].toStdString(), StartsWith("*** No answer from 127.0.0.1"));
+    EXPECT_TRUE(dialogs.shown.empty());
+}
+
+TEST_F(WhoisPage, EndlessServerEndsAtTheCap) {
+    const std::size_t cap = 64 * 1024;
+    TestWhoisServer server(TestWhoisServer::Mode::Flood, "flood line\r\n");
+    UseServer(server.port());
+    page->IdWhoisSettings.maxReply = cap;
+    Query("example.com");
+    QStringList lines = page->meResults->Lines();
+    ASSERT_GE(lines.size(), 2);
+    EXPECT_THAT(lines.back().toStdString(), StartsWith("*** Reply longer than 64 KiB"));
+    std::size_t kept = 0;
+    for (qsizetype i = 0; i + 1 < lines.size(); ++i) {
+        kept += static_cast<std::size_t>(lines[i].size()) + 1;  // with its LF
+        if (i + 2 < lines.size()) {
+            EXPECT_EQ(lines[i], "flood line\r");
+        }
+    }
+    EXPECT_LE(kept, cap + 1);
+    EXPECT_GT(kept, cap / 2);
+}
+
+TEST_F(WhoisPage, FailedQuerySaysWhy) {
+    std::uint16_t closedPort;
+    {
+        test::Sock gone = test::Listen();
+        closedPort = gone.Port();
+    }
+    struct Case {
+        const char* name;
+        QString host;
+        std::uint16_t port;
+        const char* line;
+    };
+    const Case cases[] = {
+        {"refused", "127.0.0.1", closedPort, "*** Cannot connect to 127.0.0.1"},
+        {"unknown server", "nosuch.test", 43,
+         "*** Cannot resolve the whois server \"nosuch.test\""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        UseServer(c.port, c.host);
+        Query("example.com");
+        ASSERT_EQ(page->meResults->LineCount(), 1);
+        EXPECT_THAT(page->meResults->Lines()[0].toStdString(), StartsWith(c.line));
+        EXPECT_TRUE(dialogs.shown.empty());
+    }
+}
+
+TEST_F(WhoisPage, StopDuringBlockedReadEndsAtOnceAndWritesNothing) {
+    TestWhoisServer server(TestWhoisServer::Mode::Silent, "partial\r\n");
+    UseServer(server.port());
+    page->IdWhoisSettings.idleTimeout = 60s;
+    page->edDomain->SetText("example.com");
+    page->whois_start_buttonClick();
+    EXPECT_EQ(page->state_label->Caption(), "Working...");
+    EXPECT_TRUE(page->state_label->isVisibleTo(page));
+    EXPECT_FALSE(page->whois_start_button->isEnabled());
+    auto t = G().whois_thread;
+    auto client = page->IdWhois;
+    ASSERT_TRUE(t && client);
+    ASSERT_TRUE(PumpUntil([&] { return server.Queries().size() == 1 && client->IsConnected(); }));
+
+    page->Button3Click();
+    EXPECT_EQ(page->state_label->Caption(), "Done!");
+    EXPECT_TRUE(page->whois_start_button->isEnabled());
+    // Far sooner than the idle time-out: the blocked read was cut, the connection closed.
+    EXPECT_TRUE(PumpUntil([&] { return !t->Running(); }, 5000));
+    EXPECT_TRUE(PumpUntil([&] { return server.ClosedByClient() == 1; }, 5000));
+    Drain();
+    EXPECT_EQ(page->meResults->LineCount(), 0);
+    EXPECT_FALSE(t->Finished());  // the end handler was dropped
+}
+
+TEST_F(WhoisPage, NewQueryStopsTheOneRunning) {
+    TestWhoisServer silent(TestWhoisServer::Mode::Silent, "first\r\n");
+    TestWhoisServer answering(TestWhoisServer::Mode::Reply, "second\n");
+    UseServer(silent.port());
+    page->IdWhoisSettings.idleTimeout = 60s;
+    page->edDomain->SetText("example.com");
+    page->whois_start_buttonClick();
+    auto first = G().whois_thread;
+    ASSERT_TRUE(PumpUntil([&] { return silent.Queries().size() == 1; }));
+
+    // What the send-to menus do: Stop, then Start.
+    page->IdWhoisSettings.port = answering.port();
+    page->Button3Click();
+    Query("example.org");
+    EXPECT_NE(G().whois_thread, first);
+    EXPECT_TRUE(PumpUntil([&] { return silent.ClosedByClient() == 1; }, 5000));
+    Drain();
+    EXPECT_THAT(page->meResults->Lines(), ElementsAre("second"));
+}
+
+TEST_F(WhoisPage, CustomServerMissingAsksForIt) {
+    TestWhoisServer server(TestWhoisServer::Mode::Reply, "never\r\n");
+    for (const char* box : {"", "   "}) {
+        SCOPED_TRACE(box);
+        dialogs.shown.clear();
+        UseServer(server.port(), box);
+        page->meResults->SetLines({"old reply"});
+        page->whois_start_buttonClick();
+        ASSERT_EQ(dialogs.shown.size(), 1u);
+        EXPECT_EQ(dialogs.shown[0].text, kNoServer);
+        EXPECT_EQ(dialogs.shown[0].caption, "");
+        EXPECT_EQ(dialogs.shown[0].icon, ui::Icon::Warning);
+        EXPECT_EQ(page->meResults->LineCount(), 0);
+        EXPECT_EQ(page->state_label->Caption(), "Done!");
+        EXPECT_TRUE(page->whois_start_button->isEnabled());
+    }
+    Drain();
+    EXPECT_TRUE(server.Queries().empty());
+}
+
+TEST_F(WhoisPage, StopBeforeAnyQueryChangesNothing) {
+    page->Button3Click();
+    EXPECT_FALSE(page->state_label->isVisibleTo(page));
+    EXPECT_EQ(page->state_label->Caption(), "Working...");
+    EXPECT_TRUE(page->whois_start_button->isEnabled());
+}
+
+TEST_F(WhoisPage, ExportWritesTheLinesWithCrLf) {
+    struct Case {
+        const char* name;
+        QStringList lines;
+        QByteArray file;
+    };
+    const Case cases[] = {
+        {"server's crs", {"a\r", "b\r", "\r"}, "a\r\nb\r\n\r\n"},
+        {"plain lines", {"one", "two"}, "one\r\ntwo\r\n"},
+        {"empty reply", {}, ""},
+        {"utf-8", {QString::fromUtf8("caf\xc3\xa9")}, "caf\xc3\xa9\r\n"},
+    };
+    int n = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        QString path = Path(QString("new%1.txt").arg(n++));
+        page->meResults->SetLines(c.lines);
+        dialogs.files = {path};
+        page->SpeedButton19Click();
+        EXPECT_EQ(ReadFile(path), c.file);
+        EXPECT_TRUE(dialogs.shown.empty());  // no question for a new file
+        EXPECT_EQ(dialogs.lastSpec.defaultExt, "txt");
+        EXPECT_EQ(dialogs.lastSpec.filter, "*.txt|*.txt");
+    }
+}
+
+TEST_F(WhoisPage, ExportAsksBeforeReplacing) {
+    const QString path = Path("reply.txt");
+    page->meResults->SetLines({"new reply\r"});
+
+    // No: the dialog stays open; then cancelled, the old file is as it was.
+    WriteFile(path, "old contents");
+    dialogs.answers = {ui::Answer::No};
+    dialogs.files = {path, std::nullopt};
+    page->SpeedButton19Click();
+    ASSERT_EQ(dialogs.shown.size(), 1u);
+    EXPECT_EQ(dialogs.shown[0].text, kReplace);
+    EXPECT_EQ(dialogs.shown[0].buttons, ui::Buttons::YesNo);
+    EXPECT_EQ(dialogs.saveRefusals, std::vector<QString>{path});
+    EXPECT_EQ(ReadFile(path), "old contents");
+
+    // Yes: replaced.
+    dialogs.shown.clear();
+    dialogs.answers = {ui::Answer::Yes};
+    dialogs.files = {path};
+    page->SpeedButton19Click();
+    EXPECT_EQ(dialogs.Texts(), QStringList{kReplace});
+    EXPECT_EQ(ReadFile(path), "new reply\r\n");
+}
+
+TEST_F(WhoisPage, ExportThatCannotBeWrittenSaysSo) {
+    page->meResults->SetLines({"line"});
+    const QString path = Path("no such folder/reply.txt");
+    dialogs.files = {path};
+    page->SpeedButton19Click();
+    ASSERT_EQ(dialogs.shown.size(), 1u);
+    EXPECT_EQ(dialogs.shown[0].icon, ui::Icon::Error);
+    EXPECT_THAT(dialogs.shown[0].text.toStdString(), HasSubstr("reply.txt"));
+    EXPECT_FALSE(QFile::exists(path));
+}
+
+}  // namespace
+}  // namespace orv
