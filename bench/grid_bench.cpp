@@ -11,10 +11,10 @@
 namespace {
 
 class RowWriter final : public orv::ui::WorkerThread {
-public:
+  public:
     RowWriter(orv::ui::TStringGrid* grid, int rows) : grid_(grid), rows_(rows) {}
 
-protected:
+  protected:
     void Execute() override {
         for (int i = 0; i < rows_; ++i) {
             QString n = QString::number(i);
@@ -28,11 +28,12 @@ protected:
                 g->SetRow(r);
                 g->SetRowCount(g->RowCount() + 1);
             });
-            if (!ok) return;
+            if (!ok)
+                return;
         }
     }
 
-private:
+  private:
     orv::ui::TStringGrid* grid_;
     int rows_;
 };
@@ -47,12 +48,14 @@ static void BM_GridAppendThroughUiThread(benchmark::State& state) {
         auto channel = std::make_shared<orv::ui::UiChannel>(&window);
         orv::ui::TStringGrid grid(5, 2, 1);
         grid.resize(600, 400);
-        if (state.range(1)) grid.show();  // a visible grid also paints as it grows
+        if (state.range(1))
+            grid.show();  // a visible grid also paints as it grows
         bool done = false;
         state.ResumeTiming();
         auto w = std::make_shared<RowWriter>(&grid, rows);
         orv::ui::WorkerThread::Start(w, channel, [&] { done = true; });
-        while (!done) QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        while (!done)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
         state.PauseTiming();
         benchmark::DoNotOptimize(grid.RowCount());
         channel->Close();

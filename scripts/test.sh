@@ -22,6 +22,13 @@ export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
 configure_and_build build-asan -DORVELAN_SANITIZE=ON -DORVELAN_BENCH=OFF
 (cd build-asan && ctest --output-on-failure -j4 --timeout 600)
 
+# Link extraction and the URL splitter under libFuzzer for a bounded time: no crash, no hang,
+# no read past a buffer.
+CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DORVELAN_FUZZ=ON -DORVELAN_BENCH=OFF
+cmake --build build-fuzz --target scanner_links_fuzz -j"$jobs"
+build-fuzz/tests/scanner/scanner_links_fuzz -max_total_time=60 -max_len=4096 -timeout=10
+
 configure_and_build build -DORVELAN_SANITIZE=OFF
 cd build
 ctest --output-on-failure -j4 --timeout 600

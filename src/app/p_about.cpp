@@ -18,7 +18,8 @@ Tabout::Tabout(QWidget* parent) : QDialog(parent) {
     auto* picture = new QLabel(this);
     QImage img = ui::LoadJpeg(":/banners/about.jpg");
     hasPicture_ = !img.isNull();
-    if (hasPicture_) picture->setPixmap(QPixmap::fromImage(img));
+    if (hasPicture_)
+        picture->setPixmap(QPixmap::fromImage(img));
     auto* name = new QLabel("Orvelan", this);
     name->setFont(PageFont(14, true));
     auto* text = new QLabel("Version " ORVELAN_VERSION "\nA network toolbox.", this);

@@ -9,12 +9,12 @@ namespace orv {
 
 class Tabout final : public QDialog {
     Q_OBJECT
-public:
+  public:
     explicit Tabout(QWidget* parent = nullptr);
     // True when the picture was decoded.
     bool HasPicture() const { return hasPicture_; }
 
-private:
+  private:
     bool hasPicture_ = false;
 };
 

@@ -33,12 +33,15 @@ namespace {
 constexpr int kWidth = 765;
 constexpr int kHeight = 532;
 
-std::string Trimmed(const QString& s) { return s.trimmed().toStdString(); }
+std::string Trimmed(const QString& s) {
+    return s.trimmed().toStdString();
+}
 
 void Layout(ui::TStringGrid* g, std::initializer_list<std::pair<const char*, int>> cols) {
     int c = 0;
     for (auto [heading, width] : cols) {
-        if (g->FixedRows() > 0) g->SetCells(c, 0, QString::fromLatin1(heading));
+        if (g->FixedRows() > 0)
+            g->SetCells(c, 0, QString::fromLatin1(heading));
         g->SetColWidth(c++, width);
     }
 }
@@ -78,13 +81,13 @@ Tmain::Tmain(std::string programFolder, ScannerControl* scanner, QWidget* parent
     whois_tab = new TWhoisPage;
     country_lookup_tab = new TCountryLookupPage;
     website_scanner_tab = new TWebsiteScannerPage;
-    if (!scanner) scanner_ = &website_scanner_tab->Control();  // the page's own scanner
+    if (!scanner)
+        scanner_ = &website_scanner_tab->Control();  // the page's own scanner
     connection_monitor_tab = new TConnectionMonitorPage;
     local_information_tab = new TLocalInfoPage;
     for (TToolPage* p : std::initializer_list<TToolPage*>{
-             ip_to_domain_converter_tab, batch_ping_tab, tracert_tab, whois_tab,
-             country_lookup_tab, website_scanner_tab, connection_monitor_tab,
-             local_information_tab})
+             ip_to_domain_converter_tab, batch_ping_tab, tracert_tab, whois_tab, country_lookup_tab,
+             website_scanner_tab, connection_monitor_tab, local_information_tab})
         mainpage->AddPage(p, p->Caption());
     mainpage->SetActivePageIndex(0);
 
@@ -99,9 +102,9 @@ Tmain::Tmain(std::string programFolder, ScannerControl* scanner, QWidget* parent
     connect(mainpage, &ui::TPageControl::PageChanged, this, [this](int i) {
         static constexpr std::pair<int, int> kButtonOfPage[] = {{0, 0}, {0, 1}, {0, 3}, {0, 4},
                                                                 {0, 2}, {0, 5}, {0, 6}, {1, 0}};
-        mxSideBar1->SetCurrent(i >= 0 && i < 8 ? mxSideBar1->Button(kButtonOfPage[i].first,
-                                                                    kButtonOfPage[i].second)
-                                               : nullptr);
+        mxSideBar1->SetCurrent(
+            i >= 0 && i < 8 ? mxSideBar1->Button(kButtonOfPage[i].first, kButtonOfPage[i].second)
+                            : nullptr);
     });
     G().main = this;
     FormCreate();
@@ -111,11 +114,13 @@ Tmain::~Tmain() {
     FormDestroy();
     // Workers still running find the door shut; what they send afterwards goes nowhere.
     channel_->Close();
-    for (auto* w : {&G().findip_thread, &G().findname_thread, &G().nametoip_thread,
-                    &G().ping_thread, &G().whereis_single_thread, &G().whereis_batch_thread,
-                    &G().whois_thread})
-        if (*w) (*w)->Halt();
-    if (G().main == this) G().main = nullptr;
+    for (auto* w :
+         {&G().findip_thread, &G().findname_thread, &G().nametoip_thread, &G().ping_thread,
+          &G().whereis_single_thread, &G().whereis_batch_thread, &G().whois_thread})
+        if (*w)
+            (*w)->Halt();
+    if (G().main == this)
+        G().main = nullptr;
 }
 
 void Tmain::BuildMenu() {
@@ -183,7 +188,8 @@ void Tmain::FormCreate() {
         return;
     }
     // One ICMP handle serves the whole run.
-    if (G().IcmpHandle == icmp::kInvalidHandle) G().IcmpHandle = icmp::IcmpCreateFile();
+    if (G().IcmpHandle == icmp::kInvalidHandle)
+        G().IcmpHandle = icmp::IcmpCreateFile();
     LayoutGrids();
     connection_monitor_tab->sbClearClick();
     PrefillFromBrowser();
@@ -200,15 +206,15 @@ void Tmain::LayoutGrids() {
                                          {"Failed Reason", 2000}});
     Layout(ip_to_domain_converter_tab->StringGrid2,
            {{"Domain / Host Name", 200}, {"IP Address", 2000}});
-    Layout(country_lookup_tab->StringGrid3,
-           {{"Domain Name / IP Address", 160}, {"Country", 2000}});
+    Layout(country_lookup_tab->StringGrid3, {{"Domain Name / IP Address", 160}, {"Country", 2000}});
     Layout(connection_monitor_tab->sgConnHist,
            {{"", 62}, {"", 60}, {"", 85}, {"", 50}, {"", 85}, {"", 60}, {"", 60}, {"", 2000}});
     Layout(website_scanner_tab->StringGrid4, {{"", 40}, {"", 2000}});
 }
 
 void Tmain::PrefillFromBrowser() {
-    if (GetBrowserUrl() == "XXX") return;
+    if (GetBrowserUrl() == "XXX")
+        return;
     // Each input asks the browser afresh, as the page may change in between.
     auto host = [this] { return QString::fromStdString(GetBrowserHost()); };
     ip_to_domain_converter_tab->domain_edit->SetText(host());
@@ -232,9 +238,9 @@ void Tmain::ReadSettings() {
 bool Tmain::FormCloseQuery() {
     closeCancelled_ = false;
     if (scanner_->IsWorking() && !scanner_->IsStopping()) {
-        ui::Answer a = ui::CurrentDialogs().Message(this, "Website Scanner is working, exit or not?",
-                                                    "Confirm", ui::Icon::Question,
-                                                    ui::Buttons::YesCancel);
+        ui::Answer a =
+            ui::CurrentDialogs().Message(this, "Website Scanner is working, exit or not?",
+                                         "Confirm", ui::Icon::Question, ui::Buttons::YesCancel);
         if (a == ui::Answer::Yes) {
             scanner_->ShutdownScan();
         } else {
@@ -246,7 +252,8 @@ bool Tmain::FormCloseQuery() {
 }
 
 void Tmain::FormClose() {
-    if (!G().SettingsFile) G().SettingsFile = std::make_unique<IniFile>(settingsPath_);
+    if (!G().SettingsFile)
+        G().SettingsFile = std::make_unique<IniFile>(settingsPath_);
     IniFile& ini = *G().SettingsFile;
     ini.WriteString("whois", "customized", whois_tab->CheckBox7->Checked() ? "true" : "false");
     ini.WriteString("whois", "server", Trimmed(whois_tab->edit10->Text()));
@@ -256,9 +263,11 @@ void Tmain::FormClose() {
 }
 
 void Tmain::FormDestroy() {
-    if (destroyed_) return;
+    if (destroyed_)
+        return;
     destroyed_ = true;
-    if (socketsStarted_) net::WSACleanup();
+    if (socketsStarted_)
+        net::WSACleanup();
 }
 
 void Tmain::closeEvent(QCloseEvent* e) {
@@ -280,26 +289,54 @@ void Tmain::mousePressEvent(QMouseEvent* e) {
 }
 
 void Tmain::Exit1Click() {
+    // Ends the loop without closing the window again: after a Yes to the scanner question,
+    // a second close would now pass and write settings.ini.
     bool closed = close();
-    if (closed || !closeCancelled_) QApplication::quit();
+    if (closed || !closeCancelled_)
+        QCoreApplication::exit(0);
 }
 
-void Tmain::Help2Click() { ShellOpen(G().ProgramFolder + "Orvelan.chm"); }
-void Tmain::Checkfor1Click() { ShellOpen(kSupportMail); }
-void Tmain::BatchIPWebsite1Click() { ShellOpen(kWebSite); }
+void Tmain::Help2Click() {
+    ShellOpen(G().ProgramFolder + "Orvelan.chm");
+}
+void Tmain::Checkfor1Click() {
+    ShellOpen(kSupportMail);
+}
+void Tmain::BatchIPWebsite1Click() {
+    ShellOpen(kWebSite);
+}
 void Tmain::About1Click() {
-    if (ShowAbout) ShowAbout();
+    if (ShowAbout)
+        ShowAbout();
 }
 
-void Tmain::ShowPage(QWidget* page) { mainpage->SetActivePage(page); }
+void Tmain::ShowPage(QWidget* page) {
+    mainpage->SetActivePage(page);
+}
 
-void Tmain::Show1Click() { ShowPage(ip_to_domain_converter_tab); }
-void Tmain::BatchPing1Click() { ShowPage(batch_ping_tab); }
-void Tmain::IPtoCountryConverter1Click() { ShowPage(country_lookup_tab); }
-void Tmain::raceroute1Click() { ShowPage(tracert_tab); }
-void Tmain::Whois5Click() { ShowPage(whois_tab); }
-void Tmain::WebsiteScanner5Click() { ShowPage(website_scanner_tab); }
-void Tmain::ConnectionMonitor1Click() { ShowPage(connection_monitor_tab); }
-void Tmain::LocalInformation1Click() { ShowPage(local_information_tab); }
+void Tmain::Show1Click() {
+    ShowPage(ip_to_domain_converter_tab);
+}
+void Tmain::BatchPing1Click() {
+    ShowPage(batch_ping_tab);
+}
+void Tmain::IPtoCountryConverter1Click() {
+    ShowPage(country_lookup_tab);
+}
+void Tmain::raceroute1Click() {
+    ShowPage(tracert_tab);
+}
+void Tmain::Whois5Click() {
+    ShowPage(whois_tab);
+}
+void Tmain::WebsiteScanner5Click() {
+    ShowPage(website_scanner_tab);
+}
+void Tmain::ConnectionMonitor1Click() {
+    ShowPage(connection_monitor_tab);
+}
+void Tmain::LocalInformation1Click() {
+    ShowPage(local_information_tab);
+}
 
 }  // namespace orv

@@ -28,7 +28,7 @@ class TmxSideBar;
 
 class Tmain final : public QMainWindow {
     Q_OBJECT
-public:
+  public:
     // `programFolder` ends in "/"; settings.ini lives there. `scanner` answers the close
     // question (nullptr: the Website Scanner page's own); the window does not own it.
     explicit Tmain(std::string programFolder, ScannerControl* scanner = nullptr,
@@ -116,11 +116,11 @@ public:
     // True when the sockets layer came up at start-up.
     bool SocketsStarted() const { return socketsStarted_; }
 
-protected:
+  protected:
     void closeEvent(QCloseEvent* e) override;
     void mousePressEvent(QMouseEvent* e) override;
 
-private:
+  private:
     void BuildMenu();
     void BuildSideBar();
     void LayoutGrids();

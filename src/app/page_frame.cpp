@@ -8,7 +8,9 @@
 #include "controls/jpeg.h"
 
 // The pictures are compiled into this library; a static library must register them itself.
-static void InitPictures() { Q_INIT_RESOURCE(resources); }
+static void InitPictures() {
+    Q_INIT_RESOURCE(resources);
+}
 
 namespace orv {
 
@@ -36,7 +38,8 @@ TToolPage::TToolPage(const QString& caption, const QString& title, const QString
         picture->setGeometry(0, 0, kBannerWidth, kStripHeight);
         QImage img = ui::LoadJpeg(":/banners/" + banner + ".jpg");
         hasBanner_ = !img.isNull();
-        if (hasBanner_) picture->setPixmap(QPixmap::fromImage(img));
+        if (hasBanner_)
+            picture->setPixmap(QPixmap::fromImage(img));
         title_ = new QLabel(title, strip);
         title_->setFont(PageFont(10, true));
         title_->setGeometry(8, 0, 400, kStripHeight);
@@ -49,6 +52,8 @@ TToolPage::TToolPage(const QString& caption, const QString& title, const QString
     layout->addWidget(body_, 1);
 }
 
-QString TToolPage::Title() const { return title_ ? title_->text() : QString(); }
+QString TToolPage::Title() const {
+    return title_ ? title_->text() : QString();
+}
 
 }  // namespace orv

@@ -12,7 +12,7 @@ namespace orv {
 
 class TToolPage : public QWidget {
     Q_OBJECT
-public:
+  public:
     // `banner` names a picture under ":/banners/" ("batch_ping"); an empty `title` means the
     // page has no header strip.
     TToolPage(const QString& caption, const QString& title, const QString& banner,
@@ -25,7 +25,7 @@ public:
     // True when the banner picture was found and decoded.
     bool HasBanner() const { return hasBanner_; }
 
-private:
+  private:
     QString caption_;
     QLabel* title_ = nullptr;
     QWidget* body_;

@@ -4,8 +4,7 @@
 
 namespace orv {
 
-TLocalInfoPage::TLocalInfoPage(QWidget* parent)
-    : TToolPage("Local Infomation", "", "", parent) {
+TLocalInfoPage::TLocalInfoPage(QWidget* parent) : TToolPage("Local Infomation", "", "", parent) {
     auto* layout = new QVBoxLayout(Body());
     layout->setContentsMargins(8, 8, 8, 8);
     Info = new ui::TMemo;

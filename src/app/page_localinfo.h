@@ -9,7 +9,7 @@ namespace orv {
 
 class TLocalInfoPage final : public TToolPage {
     Q_OBJECT
-public:
+  public:
     explicit TLocalInfoPage(QWidget* parent = nullptr);
 
     ui::TMemo* Info;

@@ -41,6 +41,7 @@ TConnectionMonitorPage::TConnectionMonitorPage(QWidget* parent)
     bar->setSpacing(8);
     stStart = new ui::TLabel;
     stStart->setFont(PageFont(9, true));
+    stStart->setMinimumWidth(1);  // a long start time is cut rather than widening the window
     QPalette green = stStart->palette();
     green.setColor(QPalette::WindowText, QColor(0, 128, 0));
     stStart->setPalette(green);
@@ -63,7 +64,8 @@ TConnectionMonitorPage::TConnectionMonitorPage(QWidget* parent)
     StaticText1 = new ui::TLabel(kHeadings);
     StaticText1->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     StaticText1->setFont(WindowFont());
-    StaticText1->setMinimumWidth(1);  // the caption runs past a narrow window instead of widening it
+    StaticText1->setMinimumWidth(
+        1);  // the caption runs past a narrow window instead of widening it
     layout->addWidget(StaticText1);
 
     sgConnHist = new ui::TStringGrid(8, 1, 0);
@@ -78,7 +80,8 @@ TConnectionMonitorPage::TConnectionMonitorPage(QWidget* parent)
 
     // Anyone else's change to the grid makes the index rebuild before it is next asked.
     auto changed = [this] {
-        if (!writing_) indexDirty_ = true;
+        if (!writing_)
+            indexDirty_ = true;
     };
     ui::StringGridModel* model = &sgConnHist->Model();
     connect(model, &QAbstractItemModel::modelReset, this, changed);
@@ -107,7 +110,8 @@ const std::string& TConnectionMonitorPage::KeyOf(const std::string& localPort,
 }
 
 void TConnectionMonitorPage::SyncIndex() {
-    if (!indexDirty_ && indexedRows_ == sgConnHist->RowCount()) return;
+    if (!indexDirty_ && indexedRows_ == sgConnHist->RowCount())
+        return;
     seen_.clear();
     // Every row counts, the empty last one included, as a look through the grid would find it.
     const int rows = sgConnHist->RowCount();
@@ -120,7 +124,8 @@ void TConnectionMonitorPage::SyncIndex() {
 }
 
 bool TConnectionMonitorPage::IsNewConnection(const TTcpConnStatus& record) {
-    if (!cbShowListeners->Checked() && record.State == kListening) return false;
+    if (!cbShowListeners->Checked() && record.State == kListening)
+        return false;
     SyncIndex();
     return !seen_.contains(
         KeyOf(record.LocalPort, record.RemoteAddress, record.RemotePort, record.State));
@@ -161,7 +166,8 @@ void TConnectionMonitorPage::TimerTimer() {
     TTcpConnStatusList list;
     GetTcpConnStatusList(&list);
     for (const TTcpConnStatus& record : list)
-        if (IsNewConnection(record)) AddRow(record);
+        if (IsNewConnection(record))
+            AddRow(record);
     list.clear();
 
     if (sgConnHist->RowCount() > kRowLimit) {
@@ -191,7 +197,8 @@ void TConnectionMonitorPage::sbClearClick() {
 }
 
 void TConnectionMonitorPage::SpeedButton14Click() {
-    if (monitor_export) ui::CurrentDialogs().ExecModal(monitor_export);
+    if (monitor_export)
+        ui::CurrentDialogs().ExecModal(monitor_export);
 }
 
 }  // namespace orv

@@ -325,7 +325,7 @@ TBatchPingPage::TBatchPingPage(QWidget* parent)
     left->addLayout(total);
     auto* leftBox = new QWidget;
     leftBox->setLayout(left);
-    leftBox->setFixedWidth(190);
+    leftBox->setFixedWidth(165);
     left->setContentsMargins(0, 0, 0, 0);
     middle->addWidget(leftBox);
 

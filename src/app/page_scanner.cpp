@@ -146,7 +146,11 @@ TWebsiteScannerPage::TWebsiteScannerPage(QWidget* parent)
     form->addWidget(SpeedButton15);
     form->addWidget(SpeedButton17);
 
-    auto* settings = new QHBoxLayout;
+    // The settings row keeps a compact height; the grid takes what is left.
+    auto* settingsBox = new QWidget;
+    settingsBox->setFixedHeight(104);
+    auto* settings = new QHBoxLayout(settingsBox);
+    settings->setContentsMargins(0, 0, 0, 0);
     settings->setSpacing(6);
     RadioGroup2 =
         new TRadioGroup("Page Scan", {"All Links", "In the WebSite", "In the Same Path"}, 1);
@@ -182,7 +186,7 @@ TWebsiteScannerPage::TWebsiteScannerPage(QWidget* parent)
     StringGrid4->setToolTip("Double click to open it ");
 
     layout->addLayout(form);
-    layout->addLayout(settings);
+    layout->addWidget(settingsBox);
     layout->addWidget(Label55);
     layout->addWidget(StringGrid4, 1);
 
@@ -310,8 +314,11 @@ void TWebsiteScannerPage::HttpScan1Working(bool Working_) {
         return;
     }
     Label55->SetCaption(Label55->Caption() + "     Done.");
-    ui::CurrentDialogs().Message(this, kFinishedText, "Information", ui::Icon::Information,
-                                 ui::Buttons::Ok);
+    // While the program is being ended no box: it would hold the scanner's timer (this
+    // notice comes from one of its ticks) and so the end of the program, until answered.
+    if (!HttpScan1->ShuttingDown())
+        ui::CurrentDialogs().Message(this, kFinishedText, "Information", ui::Icon::Information,
+                                     ui::Buttons::Ok);
     button22->setEnabled(true);
     // The scanner empties its lists of this scan after this notice: a waiting start goes
     // after that, from the event loop.

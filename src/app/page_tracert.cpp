@@ -287,7 +287,7 @@ void TTracertPage::acTraceExecute() {
 
 QTreeWidgetItem* TTracertPage::FindItem(int Hop) {
     // The hop's row wherever it is; only a hop the list does not hold gets a new row.
-    for (int i = 0; lvTrace->topLevelItemCount() < Hop && i < lvTrace->topLevelItemCount(); ++i) {
+    for (int i = 0; i < lvTrace->topLevelItemCount(); ++i) {
         QTreeWidgetItem* item = lvTrace->topLevelItem(i);
         bool ok = false;
         int caption = item->text(0).toInt(&ok);

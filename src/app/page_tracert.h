@@ -70,7 +70,7 @@ class TTracertPage final : public TToolPage {
     QString HopHostName(const std::string& ip);
     // True when a later trace has started since run `run` began: the older one then writes
     // nothing more and ends.
-    bool Superseded(int run) const { return run != runs_ && false; }
+    bool Superseded(int run) const { return run != runs_; }
 
     int runs_ = 0;  // number of the latest trace
 };

@@ -4,7 +4,7 @@
 namespace orv {
 
 class ScannerControl {
-public:
+  public:
     virtual ~ScannerControl() = default;
     virtual bool IsWorking() const = 0;
     virtual bool IsStopping() const = 0;
@@ -14,7 +14,7 @@ public:
 
 // A scanner that never works: the close is always allowed.
 class IdleScanner final : public ScannerControl {
-public:
+  public:
     bool IsWorking() const override { return false; }
     bool IsStopping() const override { return false; }
     void ShutdownScan() override {}

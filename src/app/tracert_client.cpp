@@ -6,6 +6,8 @@
 #include <QPromise>
 #include <algorithm>
 #include <cerrno>
+#include <cstdint>
+#include <optional>
 #include <system_error>
 #include <thread>
 
@@ -115,8 +117,8 @@ IcmpEchoFn TIdIcmpClient::LayerEcho() {
     return [handle](net::InAddr destination, const void* data, std::size_t size,
                     const icmp::IpOptions* options, void* reply, std::size_t replySize,
                     std::uint32_t timeoutMs) {
-        return icmp::IcmpSendEcho(handle.get(), destination, data, size, options, reply,
-                                  replySize, timeoutMs);
+        return icmp::IcmpSendEcho(handle.get(), destination, data, size, options, reply, replySize,
+                                  timeoutMs);
     };
 }
 
@@ -173,7 +175,7 @@ bool TIdIcmpClient::SendEcho() {
     job->echo = echo_ ? echo_ : LayerEcho();
     job->destination = destination;
     // A time-to-live above 255 cannot be sent; 255 is the furthest an echo can go.
-    job->options.ttl = std::max(PacketTTL, 1);
+    job->options.ttl = std::clamp(PacketTTL, 1, 255);
     job->timeoutMs = static_cast<std::uint32_t>(std::max(ReceiveTimeout, 0));
 
     auto send = [job] {

@@ -68,8 +68,8 @@ class TIdIcmpClient {
   public:
     TIdIcmpClient();
 
-    std::string Host;  // where the next echo goes: a dotted address (or a name)
-    int PacketTTL = 128;  // time-to-live of the next echoes; sent within 1..255
+    std::string Host;           // where the next echo goes: a dotted address (or a name)
+    int PacketTTL = 128;        // time-to-live of the next echoes; sent within 1..255
     int ReceiveTimeout = 5000;  // ms one echo waits for its answer
     // Lets the window's messages through while an echo waits; nullptr: the echo blocks.
     TIdAntiFreeze* AntiFreeze = nullptr;

@@ -14,27 +14,33 @@ Dialogs* g_current = nullptr;
 
 // A save dialog that asks `canClose` before it accepts a name, and stays open on false.
 class HookedSaveDialog final : public QFileDialog {
-public:
+  public:
     HookedSaveDialog(QWidget* parent, std::function<bool(const QString&)> canClose)
         : QFileDialog(parent), canClose_(std::move(canClose)) {}
 
     void accept() override {
         QStringList files = selectedFiles();
-        if (!files.isEmpty() && canClose_ && !canClose_(files.front())) return;
+        if (!files.isEmpty() && canClose_ && !canClose_(files.front()))
+            return;
         QFileDialog::accept();
     }
 
-private:
+  private:
     std::function<bool(const QString&)> canClose_;
 };
 
 QMessageBox::Icon ToQt(Icon icon) {
     switch (icon) {
-        case Icon::Information: return QMessageBox::Information;
-        case Icon::Warning: return QMessageBox::Warning;
-        case Icon::Error: return QMessageBox::Critical;
-        case Icon::Question: return QMessageBox::Question;
-        case Icon::None: break;
+        case Icon::Information:
+            return QMessageBox::Information;
+        case Icon::Warning:
+            return QMessageBox::Warning;
+        case Icon::Error:
+            return QMessageBox::Critical;
+        case Icon::Question:
+            return QMessageBox::Question;
+        case Icon::None:
+            break;
     }
     return QMessageBox::NoIcon;
 }
@@ -46,7 +52,9 @@ Dialogs& CurrentDialogs() {
     return g_current ? *g_current : qt;
 }
 
-void SetDialogs(Dialogs* d) { g_current = d; }
+void SetDialogs(Dialogs* d) {
+    g_current = d;
+}
 
 void Dialogs::ErrorBox(QWidget* parent, const QString& text) {
     Message(parent, text, QApplication::applicationDisplayName(), Icon::Error, Buttons::Ok);
@@ -64,19 +72,30 @@ Answer QtDialogs::Message(QWidget* parent, const QString& text, const QString& c
                           Buttons buttons) {
     QMessageBox box(ToQt(icon), caption, text, QMessageBox::NoButton, parent);
     switch (buttons) {
-        case Buttons::Ok: box.setStandardButtons(QMessageBox::Ok); break;
-        case Buttons::OkCancel: box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel); break;
-        case Buttons::YesNo: box.setStandardButtons(QMessageBox::Yes | QMessageBox::No); break;
+        case Buttons::Ok:
+            box.setStandardButtons(QMessageBox::Ok);
+            break;
+        case Buttons::OkCancel:
+            box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
+            break;
+        case Buttons::YesNo:
+            box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+            break;
         case Buttons::YesCancel:
             box.setStandardButtons(QMessageBox::Yes | QMessageBox::Cancel);
             break;
     }
     switch (box.exec()) {
-        case QMessageBox::Ok: return Answer::Ok;
-        case QMessageBox::Yes: return Answer::Yes;
-        case QMessageBox::No: return Answer::No;
-        case QMessageBox::Cancel: return Answer::Cancel;
-        default: return Answer::Closed;
+        case QMessageBox::Ok:
+            return Answer::Ok;
+        case QMessageBox::Yes:
+            return Answer::Yes;
+        case QMessageBox::No:
+            return Answer::No;
+        case QMessageBox::Cancel:
+            return Answer::Cancel;
+        default:
+            return Answer::Closed;
     }
 }
 
@@ -85,9 +104,12 @@ std::optional<QString> QtDialogs::OpenFile(QWidget* parent, const FileDialogSpec
     d.setAcceptMode(QFileDialog::AcceptOpen);
     d.setFileMode(QFileDialog::ExistingFile);
     d.setNameFilters(ToQtFilters(spec.filter));
-    if (!spec.initialDir.isEmpty()) d.setDirectory(spec.initialDir);
-    if (!spec.fileName.isEmpty()) d.selectFile(spec.fileName);
-    if (d.exec() != QDialog::Accepted || d.selectedFiles().isEmpty()) return std::nullopt;
+    if (!spec.initialDir.isEmpty())
+        d.setDirectory(spec.initialDir);
+    if (!spec.fileName.isEmpty())
+        d.selectFile(spec.fileName);
+    if (d.exec() != QDialog::Accepted || d.selectedFiles().isEmpty())
+        return std::nullopt;
     return d.selectedFiles().front();
 }
 
@@ -99,12 +121,17 @@ std::optional<QString> QtDialogs::SaveFile(QWidget* parent, const FileDialogSpec
     d.setAcceptMode(QFileDialog::AcceptSave);
     d.setNameFilters(ToQtFilters(spec.filter));
     d.setDefaultSuffix(spec.defaultExt);
-    if (!spec.initialDir.isEmpty()) d.setDirectory(spec.initialDir);
-    if (!spec.fileName.isEmpty()) d.selectFile(spec.fileName);
-    if (d.exec() != QDialog::Accepted || d.selectedFiles().isEmpty()) return std::nullopt;
+    if (!spec.initialDir.isEmpty())
+        d.setDirectory(spec.initialDir);
+    if (!spec.fileName.isEmpty())
+        d.selectFile(spec.fileName);
+    if (d.exec() != QDialog::Accepted || d.selectedFiles().isEmpty())
+        return std::nullopt;
     return d.selectedFiles().front();
 }
 
-int QtDialogs::ExecModal(QDialog* dialog) { return dialog->exec(); }
+int QtDialogs::ExecModal(QDialog* dialog) {
+    return dialog->exec();
+}
 
 }  // namespace orv::ui

@@ -23,7 +23,7 @@ struct FileDialogSpec {
 };
 
 class Dialogs {
-public:
+  public:
     virtual ~Dialogs() = default;
 
     // A message box; `text` and `caption` are shown as they are, blanks included.
@@ -33,8 +33,9 @@ public:
     virtual std::optional<QString> OpenFile(QWidget* parent, const FileDialogSpec& spec) = 0;
     // The chosen file, or nullopt when cancelled. `canClose`, when set, is asked with the
     // chosen name before the dialog closes; false keeps the dialog open.
-    virtual std::optional<QString> SaveFile(QWidget* parent, const FileDialogSpec& spec,
-                                            const std::function<bool(const QString&)>& canClose) = 0;
+    virtual std::optional<QString> SaveFile(
+        QWidget* parent, const FileDialogSpec& spec,
+        const std::function<bool(const QString&)>& canClose) = 0;
     // Shows `dialog` modally and returns its result code.
     virtual int ExecModal(QDialog* dialog) = 0;
 
@@ -46,7 +47,8 @@ public:
     // The standard error box: the application's title as caption.
     void ErrorBox(QWidget* parent, const QString& text);
     // Yes/No question; true only for Yes.
-    bool Confirm(QWidget* parent, const QString& text, const QString& caption = QStringLiteral("Confirm")) {
+    bool Confirm(QWidget* parent, const QString& text,
+                 const QString& caption = QStringLiteral("Confirm")) {
         return Message(parent, text, caption, Icon::Question, Buttons::YesNo) == Answer::Yes;
     }
 };
@@ -57,7 +59,7 @@ void SetDialogs(Dialogs* d);  // nullptr: back to Qt's
 
 // Qt's boxes and file dialogs.
 class QtDialogs final : public Dialogs {
-public:
+  public:
     Answer Message(QWidget* parent, const QString& text, const QString& caption, Icon icon,
                    Buttons buttons) override;
     std::optional<QString> OpenFile(QWidget* parent, const FileDialogSpec& spec) override;

@@ -79,19 +79,23 @@ bool ReadSize(const unsigned char* data, unsigned long size, int& w, int& h) {
 }  // namespace
 
 QImage DecodeJpeg(const QByteArray& data) {
-    if (data.isEmpty()) return {};
+    if (data.isEmpty())
+        return {};
     auto* bytes = reinterpret_cast<const unsigned char*>(data.constData());
     auto size = static_cast<unsigned long>(data.size());
     int w = 0, h = 0;
-    if (!ReadSize(bytes, size, w, h)) return {};
+    if (!ReadSize(bytes, size, w, h))
+        return {};
     QImage img(w, h, QImage::Format_RGB888);
-    if (img.isNull() || !Decode(bytes, size, img)) return {};
+    if (img.isNull() || !Decode(bytes, size, img))
+        return {};
     return img;
 }
 
 QImage LoadJpeg(const QString& path) {
     QFile f(path);
-    if (!f.open(QIODevice::ReadOnly)) return {};
+    if (!f.open(QIODevice::ReadOnly))
+        return {};
     return DecodeJpeg(f.readAll());
 }
 

@@ -33,7 +33,8 @@ void TPageControl::SetActivePageIndex(int i) {
 
 void TPageControl::SetActivePage(QWidget* page) {
     int i = indexOf(page);
-    if (i >= 0 && i < PageCount()) setCurrentIndex(i);
+    if (i >= 0 && i < PageCount())
+        setCurrentIndex(i);
 }
 
 }  // namespace orv::ui

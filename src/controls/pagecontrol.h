@@ -9,7 +9,7 @@ namespace orv::ui {
 
 class TPageControl : public QStackedWidget {
     Q_OBJECT
-public:
+  public:
     explicit TPageControl(QWidget* parent = nullptr);
 
     int AddPage(QWidget* page, const QString& caption);
@@ -23,10 +23,10 @@ public:
     QWidget* ActivePage() const { return Page(ActivePageIndex()); }
     void SetActivePage(QWidget* page);
 
-signals:
+  signals:
     void PageChanged(int index);
 
-private:
+  private:
     QWidget* none_;  // shown when no page is active; always the last widget
 };
 

@@ -14,16 +14,19 @@ StringGridModel::StringGridModel(int cols, int rows, int fixedRows, QObject* par
 
 void StringGridModel::SetColCount(int n) {
     n = std::max(n, 1);
-    if (n == cols_) return;
+    if (n == cols_)
+        return;
     beginResetModel();
     cols_ = n;
-    for (auto& r : cells_) r.resize(n);
+    for (auto& r : cells_)
+        r.resize(n);
     endResetModel();
 }
 
 void StringGridModel::SetRowCount(int n) {
     n = std::max(n, fixed_ + 1);  // a grid always keeps one row below its fixed rows
-    if (n == RowCount()) return;
+    if (n == RowCount())
+        return;
     if (n > RowCount()) {
         cells_.resize(n, std::vector<QString>(cols_));
         ScheduleFlush();
@@ -40,7 +43,8 @@ void StringGridModel::SetRowCount(int n) {
 }
 
 void StringGridModel::ScheduleFlush() {
-    if (flushPending_) return;
+    if (flushPending_)
+        return;
     flushPending_ = true;
     QMetaObject::invokeMethod(this, &StringGridModel::Flush, Qt::QueuedConnection);
 }
@@ -56,12 +60,14 @@ void StringGridModel::Flush() {
 }
 
 QString StringGridModel::Cell(int col, int row) const {
-    if (row < 0 || row >= RowCount() || col < 0 || col >= cols_) return {};
+    if (row < 0 || row >= RowCount() || col < 0 || col >= cols_)
+        return {};
     return cells_[row][col];
 }
 
 void StringGridModel::SetCell(int col, int row, const QString& text) {
-    if (row < 0 || row >= RowCount() || col < 0 || col >= cols_) return;
+    if (row < 0 || row >= RowCount() || col < 0 || col >= cols_)
+        return;
     cells_[row][col] = text;
     if (row < fixed_) {
         emit headerDataChanged(Qt::Horizontal, col, col);
@@ -72,26 +78,33 @@ void StringGridModel::SetCell(int col, int row, const QString& text) {
 }
 
 int StringGridModel::AddToRow(int row, const QString& text) {
-    if (row < 0 || row >= RowCount()) return -1;
+    if (row < 0 || row >= RowCount())
+        return -1;
     auto& r = cells_[row];
     auto it = std::find_if(r.begin(), r.end(), [](const QString& s) { return s.isEmpty(); });
-    if (it == r.end()) return -1;
+    if (it == r.end())
+        return -1;
     int col = static_cast<int>(it - r.begin());
     SetCell(col, row, text.isEmpty() ? QStringLiteral(" ") : text);
     return col;
 }
 
 void StringGridModel::ClearColumn(int col) {
-    if (col < 0 || col >= cols_) return;
-    for (auto& r : cells_) r[col].clear();
-    if (fixed_) emit headerDataChanged(Qt::Horizontal, col, col);
-    if (rowCount() > 0) emit dataChanged(index(0, col), index(rowCount() - 1, col));
+    if (col < 0 || col >= cols_)
+        return;
+    for (auto& r : cells_)
+        r[col].clear();
+    if (fixed_)
+        emit headerDataChanged(Qt::Horizontal, col, col);
+    if (rowCount() > 0)
+        emit dataChanged(index(0, col), index(rowCount() - 1, col));
 }
 
 void StringGridModel::Clear() {
     beginResetModel();
     for (auto& r : cells_)
-        for (auto& c : r) c.clear();
+        for (auto& c : r)
+            c.clear();
     shown_ = RowCount();
     endResetModel();
 }
@@ -105,13 +118,16 @@ int StringGridModel::columnCount(const QModelIndex& parent) const {
 }
 
 QVariant StringGridModel::data(const QModelIndex& index, int role) const {
-    if (!index.isValid() || role != Qt::DisplayRole) return {};
+    if (!index.isValid() || role != Qt::DisplayRole)
+        return {};
     return cells_[index.row() + fixed_][index.column()];
 }
 
 QVariant StringGridModel::headerData(int section, Qt::Orientation o, int role) const {
-    if (role != Qt::DisplayRole) return {};
-    if (o == Qt::Horizontal && fixed_ && section >= 0 && section < cols_) return cells_[0][section];
+    if (role != Qt::DisplayRole)
+        return {};
+    if (o == Qt::Horizontal && fixed_ && section >= 0 && section < cols_)
+        return cells_[0][section];
     return {};
 }
 
@@ -131,11 +147,14 @@ TStringGrid::TStringGrid(int cols, int rows, int fixedRows, QWidget* parent)
     horizontalHeader()->setHighlightSections(false);
     horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     horizontalHeader()->setStretchLastSection(false);
-    if (!fixedRows) horizontalHeader()->hide();
+    if (!fixedRows)
+        horizontalHeader()->hide();
     connect(model_, &StringGridModel::Flushed, this, &TStringGrid::ApplyPendingRow);
 }
 
-void TStringGrid::SetColWidth(int col, int width) { setColumnWidth(col, width); }
+void TStringGrid::SetColWidth(int col, int width) {
+    setColumnWidth(col, width);
+}
 
 void TStringGrid::SetDefaultRowHeight(int h) {
     verticalHeader()->setMinimumSectionSize(1);
@@ -143,13 +162,15 @@ void TStringGrid::SetDefaultRowHeight(int h) {
 }
 
 int TStringGrid::Row() const {
-    if (pendingRow_ >= 0) return pendingRow_;
+    if (pendingRow_ >= 0)
+        return pendingRow_;
     QModelIndex i = currentIndex();
     return i.isValid() ? i.row() + FixedRows() : -1;
 }
 
 void TStringGrid::SetRow(int r) {
-    if (r < FixedRows() || r >= RowCount()) return;
+    if (r < FixedRows() || r >= RowCount())
+        return;
     if (r >= model_->ShownRows()) {
         // The view learns of the row at the next flush; select it then.
         pendingRow_ = r;
@@ -162,7 +183,8 @@ void TStringGrid::SetRow(int r) {
 }
 
 void TStringGrid::ApplyPendingRow() {
-    if (pendingRow_ < 0) return;
+    if (pendingRow_ < 0)
+        return;
     int r = pendingRow_;
     pendingRow_ = -1;
     SetRow(r);

@@ -3,15 +3,15 @@
 #pragma once
 
 #include <QAbstractTableModel>
-#include <QTableView>
 #include <QString>
+#include <QTableView>
 #include <vector>
 
 namespace orv::ui {
 
 class StringGridModel final : public QAbstractTableModel {
     Q_OBJECT
-public:
+  public:
     StringGridModel(int cols, int rows, int fixedRows, QObject* parent = nullptr);
 
     int ColCount() const { return cols_; }
@@ -33,18 +33,17 @@ public:
     void Flush();
     int ShownRows() const { return shown_; }
 
-signals:
+  signals:
     void Flushed();
 
-public:
-
+  public:
     // QAbstractTableModel
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role) const override;
     QVariant headerData(int section, Qt::Orientation o, int role) const override;
 
-private:
+  private:
     void ScheduleFlush();
 
     int cols_;
@@ -56,7 +55,7 @@ private:
 
 class TStringGrid : public QTableView {
     Q_OBJECT
-public:
+  public:
     TStringGrid(int cols, int rows, int fixedRows, QWidget* parent = nullptr);
 
     StringGridModel& Model() { return *model_; }
@@ -79,7 +78,7 @@ public:
     // Selects row `r` (grid numbering) and scrolls it into view.
     void SetRow(int r);
 
-private:
+  private:
     void ApplyPendingRow();
 
     StringGridModel* model_;

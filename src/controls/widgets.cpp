@@ -8,7 +8,8 @@ TLabel::TLabel(const QString& caption, QWidget* parent) : QLabel(caption, parent
 
 TEdit::TEdit(QWidget* parent) : QLineEdit(parent) {
     connect(this, &QLineEdit::returnPressed, this, [this] {
-        if (OnEnter) OnEnter();
+        if (OnEnter)
+            OnEnter();
     });
 }
 
@@ -19,16 +20,24 @@ TMemo::TMemo(QWidget* parent) : QPlainTextEdit(parent) {
 
 QStringList TMemo::Lines() const {
     QStringList out;
-    if (document()->isEmpty()) return out;
-    for (QTextBlock b = document()->begin(); b.isValid(); b = b.next()) out << b.text();
+    if (document()->isEmpty())
+        return out;
+    for (QTextBlock b = document()->begin(); b.isValid(); b = b.next())
+        out << b.text();
     return out;
 }
 
-int TMemo::LineCount() const { return document()->isEmpty() ? 0 : document()->blockCount(); }
+int TMemo::LineCount() const {
+    return document()->isEmpty() ? 0 : document()->blockCount();
+}
 
-void TMemo::Add(const QString& line) { appendPlainText(line); }
+void TMemo::Add(const QString& line) {
+    appendPlainText(line);
+}
 
-void TMemo::SetLines(const QStringList& lines) { setPlainText(lines.join('\n')); }
+void TMemo::SetLines(const QStringList& lines) {
+    setPlainText(lines.join('\n'));
+}
 
 TListBox::TListBox(QWidget* parent) : QListWidget(parent) {
     setSelectionMode(QAbstractItemView::SingleSelection);
@@ -43,7 +52,8 @@ QString TListBox::Item(int i) const {
 QStringList TListBox::Items() const {
     QStringList out;
     out.reserve(count());
-    for (int i = 0; i < count(); ++i) out << item(i)->text();
+    for (int i = 0; i < count(); ++i)
+        out << item(i)->text();
     return out;
 }
 
@@ -52,11 +62,14 @@ void TListBox::SetItems(const QStringList& items) {
     addItems(items);
 }
 
-void TListBox::Delete(int i) { delete takeItem(i); }
+void TListBox::Delete(int i) {
+    delete takeItem(i);
+}
 
 TCheckBox::TCheckBox(const QString& caption, QWidget* parent) : QCheckBox(caption, parent) {
     connect(this, &QCheckBox::clicked, this, [this] {
-        if (OnClick) OnClick();
+        if (OnClick)
+            OnClick();
     });
 }
 
@@ -65,7 +78,8 @@ TComboBox::TComboBox(bool freeText, QWidget* parent) : QComboBox(parent) {
     if (freeText) {
         setInsertPolicy(QComboBox::NoInsert);
         connect(lineEdit(), &QLineEdit::returnPressed, this, [this] {
-            if (OnEnter) OnEnter();
+            if (OnEnter)
+                OnEnter();
         });
     }
 }
@@ -82,7 +96,8 @@ void TComboBox::SetItems(const QStringList& items) {
     QString keep = isEditable() ? currentText() : QString();
     clear();
     addItems(items);
-    if (isEditable()) setEditText(keep);
+    if (isEditable())
+        setEditText(keep);
 }
 
 TSpinEdit::TSpinEdit(int min, int max, int value, QWidget* parent) : QSpinBox(parent) {
@@ -96,19 +111,22 @@ TSpeedButton::TSpeedButton(const QString& caption, const QString& hint, QWidget*
     setToolTip(hint);
     setAutoRaise(false);
     connect(this, &QToolButton::clicked, this, [this] {
-        if (OnClick) OnClick();
+        if (OnClick)
+            OnClick();
     });
 }
 
 TButton::TButton(const QString& caption, QWidget* parent) : QPushButton(caption, parent) {
     connect(this, &QPushButton::clicked, this, [this] {
-        if (OnClick) OnClick();
+        if (OnClick)
+            OnClick();
     });
 }
 
 TTimer::TTimer(QObject* parent) : QTimer(parent) {
     connect(this, &QTimer::timeout, this, [this] {
-        if (OnTimer) OnTimer();
+        if (OnTimer)
+            OnTimer();
     });
 }
 
@@ -125,7 +143,8 @@ TPopupMenu::TPopupMenu(QWidget* parent) : QMenu(parent) {}
 QAction* TPopupMenu::AddItem(const QString& caption, std::function<void()> onClick) {
     QAction* a = addAction(caption);
     connect(a, &QAction::triggered, this, [fn = std::move(onClick)] {
-        if (fn) fn();
+        if (fn)
+            fn();
     });
     return a;
 }

@@ -19,7 +19,7 @@ namespace orv::ui {
 
 class TLabel : public QLabel {
     Q_OBJECT
-public:
+  public:
     explicit TLabel(const QString& caption = {}, QWidget* parent = nullptr);
     QString Caption() const { return text(); }
     void SetCaption(const QString& c) { setText(c); }
@@ -28,7 +28,7 @@ public:
 // An edit box; Enter runs `OnEnter`.
 class TEdit : public QLineEdit {
     Q_OBJECT
-public:
+  public:
     explicit TEdit(QWidget* parent = nullptr);
     QString Text() const { return text(); }
     void SetText(const QString& t) { setText(t); }
@@ -38,7 +38,7 @@ public:
 // A multi-line text box, read-only to the user; lines are added by the program.
 class TMemo : public QPlainTextEdit {
     Q_OBJECT
-public:
+  public:
     explicit TMemo(QWidget* parent = nullptr);
     QStringList Lines() const;
     int LineCount() const;
@@ -49,7 +49,7 @@ public:
 
 class TListBox : public QListWidget {
     Q_OBJECT
-public:
+  public:
     explicit TListBox(QWidget* parent = nullptr);
     int Count() const { return count(); }
     QString Item(int i) const;
@@ -64,7 +64,7 @@ public:
 
 class TCheckBox : public QCheckBox {
     Q_OBJECT
-public:
+  public:
     explicit TCheckBox(const QString& caption = {}, QWidget* parent = nullptr);
     bool Checked() const { return isChecked(); }
     void SetChecked(bool c) { setChecked(c); }
@@ -75,7 +75,7 @@ public:
 // A drop-down; editable when `freeText`, a fixed list otherwise. Enter runs `OnEnter`.
 class TComboBox : public QComboBox {
     Q_OBJECT
-public:
+  public:
     explicit TComboBox(bool freeText, QWidget* parent = nullptr);
     QString Text() const { return currentText(); }
     void SetText(const QString& t);
@@ -87,7 +87,7 @@ public:
 
 class TSpinEdit : public QSpinBox {
     Q_OBJECT
-public:
+  public:
     TSpinEdit(int min, int max, int value, QWidget* parent = nullptr);
     int Value() const { return value(); }
     void SetValue(int v) { setValue(v); }
@@ -96,21 +96,21 @@ public:
 // A flat tool button with a hint, like the pages' speed buttons.
 class TSpeedButton : public QToolButton {
     Q_OBJECT
-public:
+  public:
     TSpeedButton(const QString& caption, const QString& hint, QWidget* parent = nullptr);
     std::function<void()> OnClick;
 };
 
 class TButton : public QPushButton {
     Q_OBJECT
-public:
+  public:
     explicit TButton(const QString& caption, QWidget* parent = nullptr);
     std::function<void()> OnClick;
 };
 
 class TTimer : public QTimer {
     Q_OBJECT
-public:
+  public:
     explicit TTimer(QObject* parent = nullptr);
     int Interval() const { return interval(); }
     void SetInterval(int ms) { setInterval(ms); }
@@ -122,7 +122,7 @@ public:
 // A popup menu; AddItem returns the action so callers may keep it.
 class TPopupMenu : public QMenu {
     Q_OBJECT
-public:
+  public:
     explicit TPopupMenu(QWidget* parent = nullptr);
     QAction* AddItem(const QString& caption, std::function<void()> onClick);
     // Shows the menu on right-click of `w`.

@@ -22,12 +22,13 @@ bool UiChannel::Post(std::function<void()> fn) {
     // Holding the lock while posting keeps the target alive: it is closed (under the same
     // lock) before it is destroyed.
     std::lock_guard lock(m_);
-    if (!target_) return false;
+    if (!target_)
+        return false;
     queue_.push_back(std::move(fn));
     if (!drainPosted_) {
         drainPosted_ = true;
-        QMetaObject::invokeMethod(target_, [self = shared_from_this()] { self->Drain(); },
-                                  Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            target_, [self = shared_from_this()] { self->Drain(); }, Qt::QueuedConnection);
     }
     return true;
 }
@@ -47,8 +48,8 @@ void UiChannel::Drain() {
                 return;
             }
             if (slice.elapsed() >= 20) {
-                QMetaObject::invokeMethod(target_, [self = shared_from_this()] { self->Drain(); },
-                                          Qt::QueuedConnection);
+                QMetaObject::invokeMethod(
+                    target_, [self = shared_from_this()] { self->Drain(); }, Qt::QueuedConnection);
                 return;
             }
             fn = std::move(queue_.front());
@@ -63,8 +64,9 @@ void WorkerThread::Start(const std::shared_ptr<WorkerThread>& w, std::shared_ptr
     w->channel_ = std::move(channel);
     w->running_.store(true, std::memory_order_release);
     // The thread owns a reference, so the instance outlives its body whatever the UI does.
-    std::thread([self = w, onEnd = std::move(onEnd)]() mutable { self->Run(std::move(onEnd)); })
-        .detach();
+    std::thread([self = w, onEnd = std::move(onEnd)]() mutable {
+        self->Run(std::move(onEnd));
+    }).detach();
 }
 
 void WorkerThread::Run(std::function<void()> onEnd) {
@@ -75,9 +77,11 @@ void WorkerThread::Run(std::function<void()> onEnd) {
     }
     running_.store(false, std::memory_order_release);
     channel_->Post([self = shared_from_this(), onEnd = std::move(onEnd)] {
-        if (self->Halted()) return;
+        if (self->Halted())
+            return;
         self->finished_.store(true, std::memory_order_release);
-        if (onEnd) onEnd();
+        if (onEnd)
+            onEnd();
     });
     // The queued end holds this instance; letting go of the channel here keeps the two from
     // holding each other when the end is never delivered.
@@ -85,9 +89,11 @@ void WorkerThread::Run(std::function<void()> onEnd) {
 }
 
 bool WorkerThread::Synchronize(std::function<void()> write) {
-    if (Halted() || !channel_) return false;
+    if (Halted() || !channel_)
+        return false;
     return channel_->Post([self = shared_from_this(), write = std::move(write)] {
-        if (!self->Halted()) write();
+        if (!self->Halted())
+            write();
     });
 }
 

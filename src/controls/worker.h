@@ -26,7 +26,7 @@ namespace orv::ui {
 // Writes wait in one queue and the UI thread runs them in order, many per event, so a worker
 // that writes a row per step does not cost an event and a wake-up per row.
 class UiChannel : public std::enable_shared_from_this<UiChannel> {
-public:
+  public:
     explicit UiChannel(QObject* target) : target_(target) {}
     // UI thread.
     void Close();
@@ -34,7 +34,7 @@ public:
     bool Post(std::function<void()> fn);
     bool IsOpen();
 
-private:
+  private:
     void Drain();
 
     std::mutex m_;
@@ -44,7 +44,7 @@ private:
 };
 
 class WorkerThread : public std::enable_shared_from_this<WorkerThread> {
-public:
+  public:
     WorkerThread() = default;
     virtual ~WorkerThread() = default;
     WorkerThread(const WorkerThread&) = delete;
@@ -63,7 +63,7 @@ public:
     // True once the end handler has run (or would have, had the instance not been halted).
     bool Finished() const { return finished_.load(std::memory_order_acquire); }
 
-protected:
+  protected:
     virtual void Execute() = 0;
 
     // Queues `write` for the UI thread. False once halted or the window is gone: the body
@@ -77,7 +77,7 @@ protected:
 
     bool Terminated() const { return Halted(); }
 
-private:
+  private:
     void Run(std::function<void()> onEnd);
 
     std::shared_ptr<UiChannel> channel_;
@@ -88,7 +88,8 @@ private:
 
 template <typename T>
 std::optional<T> WorkerThread::Query(std::function<T()> read) {
-    if (Halted() || !channel_) return std::nullopt;
+    if (Halted() || !channel_)
+        return std::nullopt;
     auto promise = std::make_shared<std::promise<std::optional<T>>>();
     auto future = promise->get_future();
     std::weak_ptr<WorkerThread> self = weak_from_this();
@@ -96,7 +97,8 @@ std::optional<T> WorkerThread::Query(std::function<T()> read) {
         auto w = self.lock();
         promise->set_value(w && !w->Halted() ? std::optional<T>(read()) : std::nullopt);
     });
-    if (!posted) return std::nullopt;
+    if (!posted)
+        return std::nullopt;
     try {
         // A dropped event destroys the promise unanswered: that is a broken promise here.
         return future.get();

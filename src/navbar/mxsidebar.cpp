@@ -53,7 +53,8 @@ QToolButton* TmxSideBar::AddButton(int header, const QString& caption, const QIc
     b->setCheckable(true);
     b->setAutoExclusive(false);
     connect(b, &QToolButton::clicked, this, [fn = std::move(onClick)] {
-        if (fn) fn();
+        if (fn)
+            fn();
     });
     h.layout->addWidget(b);
     h.buttons.push_back(b);
@@ -61,7 +62,8 @@ QToolButton* TmxSideBar::AddButton(int header, const QString& caption, const QIc
 }
 
 QToolButton* TmxSideBar::Button(int header, int index) const {
-    if (header < 0 || header >= HeaderCount()) return nullptr;
+    if (header < 0 || header >= HeaderCount())
+        return nullptr;
     const auto& b = headers_[static_cast<size_t>(header)].buttons;
     return index >= 0 && index < static_cast<int>(b.size()) ? b[static_cast<size_t>(index)]
                                                             : nullptr;
@@ -69,7 +71,8 @@ QToolButton* TmxSideBar::Button(int header, int index) const {
 
 void TmxSideBar::SetCurrent(QToolButton* button) {
     for (auto& h : headers_)
-        for (auto* b : h.buttons) b->setChecked(b == button);
+        for (auto* b : h.buttons)
+            b->setChecked(b == button);
 }
 
 }  // namespace orv

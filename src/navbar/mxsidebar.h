@@ -15,7 +15,7 @@ namespace orv {
 
 class TmxSideBar : public QWidget {
     Q_OBJECT
-public:
+  public:
     explicit TmxSideBar(QWidget* parent = nullptr);
 
     // Adds a header; returns its index.
@@ -28,7 +28,7 @@ public:
     // Marks the button that belongs to the page now shown.
     void SetCurrent(QToolButton* button);
 
-private:
+  private:
     struct Header {
         QWidget* body;
         QVBoxLayout* layout;

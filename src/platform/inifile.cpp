@@ -5,8 +5,8 @@
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
-#include <iterator>
 #include <fstream>
+#include <iterator>
 #include <sstream>
 
 namespace orv {
@@ -23,7 +23,8 @@ bool EqualNoCase(const std::string& a, const std::string& b) {
 std::string Trim(const std::string& s) {
     const char* ws = " \t\r";
     auto b = s.find_first_not_of(ws);
-    if (b == std::string::npos) return {};
+    if (b == std::string::npos)
+        return {};
     auto e = s.find_last_not_of(ws);
     return s.substr(b, e - b + 1);
 }
@@ -32,7 +33,8 @@ std::string Trim(const std::string& s) {
 
 IniFile::IniFile(std::string path) : path_(std::move(path)) {
     std::ifstream in(path_, std::ios::binary);
-    if (!in) return;
+    if (!in)
+        return;
     std::ostringstream ss;
     ss << in.rdbuf();
     Parse(ss.str());
@@ -45,7 +47,8 @@ void IniFile::Parse(const std::string& text) {
     std::istringstream in(text);
     std::string raw;
     while (std::getline(in, raw)) {
-        if (!raw.empty() && raw.back() == '\r') raw.pop_back();
+        if (!raw.empty() && raw.back() == '\r')
+            raw.pop_back();
         std::string t = Trim(raw);
         if (t.size() >= 2 && t.front() == '[' && t.back() == ']') {
             sections_.push_back({Trim(t.substr(1, t.size() - 2)), {}});
@@ -58,7 +61,8 @@ void IniFile::Parse(const std::string& text) {
             !Trim(raw.substr(0, eq)).empty()) {
             line.key = Trim(raw.substr(0, eq));
             line.value = raw.substr(eq + 1);
-            if (!line.value.empty() && line.value.back() == '\r') line.value.pop_back();
+            if (!line.value.empty() && line.value.back() == '\r')
+                line.value.pop_back();
         } else {
             line.raw = raw;
         }
@@ -68,13 +72,15 @@ void IniFile::Parse(const std::string& text) {
 
 const IniFile::Section* IniFile::Find(const std::string& name) const {
     for (const auto& s : sections_)
-        if (EqualNoCase(s.name, name)) return &s;
+        if (EqualNoCase(s.name, name))
+            return &s;
     return nullptr;
 }
 
 IniFile::Section& IniFile::Need(const std::string& name) {
     for (auto& s : sections_)
-        if (EqualNoCase(s.name, name)) return s;
+        if (EqualNoCase(s.name, name))
+            return s;
     sections_.push_back({name, {}});
     return sections_.back();
 }
@@ -83,25 +89,29 @@ std::string IniFile::ReadString(const std::string& section, const std::string& k
                                 const std::string& def) const {
     if (const Section* s = Find(section))
         for (const auto& l : s->lines)
-            if (!l.key.empty() && EqualNoCase(l.key, key)) return l.value;
+            if (!l.key.empty() && EqualNoCase(l.key, key))
+                return l.value;
     return def;
 }
 
 int IniFile::ReadInteger(const std::string& section, const std::string& key, int def) const {
     std::string v = Trim(ReadString(section, key, {}));
-    if (v.empty()) return def;
+    if (v.empty())
+        return def;
     errno = 0;
     char* end = nullptr;
     int base = (v.size() > 2 && v[0] == '0' && (v[1] == 'x' || v[1] == 'X')) ? 16 : 10;
     long n = std::strtol(v.c_str(), &end, base);
-    if (errno != 0 || *end != '\0' || n < INT_MIN || n > INT_MAX) return def;
+    if (errno != 0 || *end != '\0' || n < INT_MIN || n > INT_MAX)
+        return def;
     return static_cast<int>(n);
 }
 
 bool IniFile::ValueExists(const std::string& section, const std::string& key) const {
     if (const Section* s = Find(section))
         for (const auto& l : s->lines)
-            if (!l.key.empty() && EqualNoCase(l.key, key)) return true;
+            if (!l.key.empty() && EqualNoCase(l.key, key))
+                return true;
     return false;
 }
 
@@ -109,11 +119,14 @@ std::vector<std::string> IniFile::ReadSection(const std::string& section) const 
     std::vector<std::string> keys;
     if (const Section* s = Find(section))
         for (const auto& l : s->lines)
-            if (!l.key.empty()) keys.push_back(l.key);
+            if (!l.key.empty())
+                keys.push_back(l.key);
     return keys;
 }
 
-bool IniFile::SectionExists(const std::string& section) const { return Find(section) != nullptr; }
+bool IniFile::SectionExists(const std::string& section) const {
+    return Find(section) != nullptr;
+}
 
 void IniFile::WriteString(const std::string& section, const std::string& key,
                           const std::string& value) {
@@ -128,7 +141,8 @@ void IniFile::WriteString(const std::string& section, const std::string& key,
         }
     // New keys go after the section's last key, before trailing blank lines.
     auto pos = s.lines.end();
-    while (pos != s.lines.begin() && std::prev(pos)->key.empty() && Trim(std::prev(pos)->raw).empty())
+    while (pos != s.lines.begin() && std::prev(pos)->key.empty() &&
+           Trim(std::prev(pos)->raw).empty())
         --pos;
     s.lines.insert(pos, Line{key, v, {}});
 }
@@ -140,7 +154,8 @@ void IniFile::WriteInteger(const std::string& section, const std::string& key, i
 void IniFile::EraseSection(const std::string& section) {
     auto it = std::remove_if(sections_.begin(), sections_.end(),
                              [&](const Section& s) { return EqualNoCase(s.name, section); });
-    if (it != sections_.end()) dirty_ = true;
+    if (it != sections_.end())
+        dirty_ = true;
     sections_.erase(it, sections_.end());
 }
 
@@ -150,25 +165,31 @@ std::string IniFile::Text() const {
         out += l.key.empty() ? l.raw : l.key + "=" + l.value;
         out += "\n";
     };
-    for (const auto& l : preamble_) put(l);
+    for (const auto& l : preamble_)
+        put(l);
     for (const auto& s : sections_) {
         out += "[" + s.name + "]\n";
-        for (const auto& l : s.lines) put(l);
+        for (const auto& l : s.lines)
+            put(l);
     }
     return out;
 }
 
 bool IniFile::UpdateFile() {
-    if (!dirty_) return true;
-    if (path_.empty()) return false;
+    if (!dirty_)
+        return true;
+    if (path_.empty())
+        return false;
     // Write a sibling and rename it over the file, so a failed write never leaves half a file.
     std::string tmp = path_ + ".tmp";
     {
         std::ofstream out(tmp, std::ios::binary | std::ios::trunc);
-        if (!out) return false;
+        if (!out)
+            return false;
         out << Text();
         out.flush();
-        if (!out) return false;
+        if (!out)
+            return false;
     }
     if (std::rename(tmp.c_str(), path_.c_str()) != 0) {
         std::remove(tmp.c_str());

@@ -9,7 +9,7 @@
 namespace orv {
 
 class IniFile {
-public:
+  public:
     IniFile() = default;
     // Reads `path` if it exists; a missing or unreadable file is an empty one.
     explicit IniFile(std::string path);
@@ -24,8 +24,7 @@ public:
     std::vector<std::string> ReadSection(const std::string& section) const;  // the keys
     bool SectionExists(const std::string& section) const;
 
-    void WriteString(const std::string& section, const std::string& key,
-                     const std::string& value);
+    void WriteString(const std::string& section, const std::string& key, const std::string& value);
     void WriteInteger(const std::string& section, const std::string& key, int value);
     void EraseSection(const std::string& section);
 
@@ -37,7 +36,7 @@ public:
     // Replaces the content with `text` parsed as a file.
     void Parse(const std::string& text);
 
-private:
+  private:
     struct Line {
         std::string key;  // empty for comments and blank lines
         std::string value;

@@ -10,7 +10,8 @@ namespace {
 std::string ExecutablePath() {
     char buf[PATH_MAX];
     ssize_t n = readlink("/proc/self/exe", buf, sizeof buf - 1);
-    if (n <= 0) return {};
+    if (n <= 0)
+        return {};
     return std::string(buf, static_cast<size_t>(n));
 }
 }  // namespace
@@ -18,7 +19,8 @@ std::string ExecutablePath() {
 std::string ExecutableFolder() {
     std::string p = ExecutablePath();
     auto slash = p.rfind('/');
-    if (slash == std::string::npos) return "./";
+    if (slash == std::string::npos)
+        return "./";
     return p.substr(0, slash + 1);
 }
 

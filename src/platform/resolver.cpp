@@ -16,8 +16,10 @@ namespace {
 // Copies a host entry out of the caller's buffer before that buffer goes away.
 HostEntry CopyOut(const hostent& h) {
     HostEntry e;
-    if (h.h_name) e.name = h.h_name;
-    for (char** a = h.h_aliases; a && *a; ++a) e.aliases.emplace_back(*a);
+    if (h.h_name)
+        e.name = h.h_name;
+    for (char** a = h.h_aliases; a && *a; ++a)
+        e.aliases.emplace_back(*a);
     if (h.h_addrtype == AF_INET && h.h_length == 4) {
         for (char** p = h.h_addr_list; p && *p; ++p) {
             InAddr addr;
@@ -41,13 +43,14 @@ std::optional<HostEntry> Lookup(Call call) {
             buf.resize(buf.size() * 2);
             continue;
         }
-        if (rc != 0 || result == nullptr) return std::nullopt;
+        if (rc != 0 || result == nullptr)
+            return std::nullopt;
         return CopyOut(*result);
     }
 }
 
 class SystemResolverImpl final : public Resolver {
-public:
+  public:
     bool Startup() override { return true; }
     void Cleanup() override {}
 
@@ -80,14 +83,18 @@ Resolver& CurrentResolver() {
     return r ? *r : SystemResolver();
 }
 
-void SetResolver(Resolver* r) { g_current.store(r, std::memory_order_release); }
+void SetResolver(Resolver* r) {
+    g_current.store(r, std::memory_order_release);
+}
 
 InAddr inet_addr(const std::string& text) {
     in_addr a{};
     // inet_aton takes the classic forms (octal, hex, "127.1"); unlike it, the old parser
     // refuses anything after the address, so trailing text is an error here too.
-    if (text.empty() || ::inet_aton(text.c_str(), &a) == 0) return kAddrNone;
-    if (text.find_first_of(" \t\r\n") != std::string::npos) return kAddrNone;
+    if (text.empty() || ::inet_aton(text.c_str(), &a) == 0)
+        return kAddrNone;
+    if (text.find_first_of(" \t\r\n") != std::string::npos)
+        return kAddrNone;
     return a.s_addr;
 }
 
@@ -95,7 +102,8 @@ std::string inet_ntoa(InAddr addr) {
     char buf[INET_ADDRSTRLEN];
     in_addr a{};
     a.s_addr = addr;
-    if (!::inet_ntop(AF_INET, &a, buf, sizeof buf)) return {};
+    if (!::inet_ntop(AF_INET, &a, buf, sizeof buf))
+        return {};
     return buf;
 }
 

@@ -16,14 +16,14 @@ using InAddr = std::uint32_t;
 inline constexpr InAddr kAddrNone = 0xFFFFFFFFu;  // also 255.255.255.255
 
 struct HostEntry {
-    std::string name;                 // the official name
+    std::string name;  // the official name
     std::vector<std::string> aliases;
-    std::vector<InAddr> addresses;    // in the resolver's order
+    std::vector<InAddr> addresses;  // in the resolver's order
 };
 
 // The resolver the program uses. Tests install a fake through SetResolver.
 class Resolver {
-public:
+  public:
     virtual ~Resolver() = default;
     // Brings up the sockets layer; false when it cannot be used.
     virtual bool Startup() = 0;
@@ -41,8 +41,12 @@ Resolver& CurrentResolver();
 void SetResolver(Resolver* r);
 
 // The familiar entry points, on the resolver in force.
-inline bool WSAStartup() { return CurrentResolver().Startup(); }
-inline void WSACleanup() { CurrentResolver().Cleanup(); }
+inline bool WSAStartup() {
+    return CurrentResolver().Startup();
+}
+inline void WSACleanup() {
+    CurrentResolver().Cleanup();
+}
 inline std::optional<HostEntry> gethostbyname(const std::string& name) {
     return CurrentResolver().HostByName(name);
 }

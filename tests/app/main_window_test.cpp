@@ -33,7 +33,7 @@ namespace orv {
 namespace {
 
 class FakeScanner final : public ScannerControl {
-public:
+  public:
     bool working = false;
     bool stopping = false;
     int shutdowns = 0;
@@ -49,7 +49,7 @@ bool RecordOpen(const std::string& target) {
 }
 
 class MainWindow : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         ResetGlobals();
         folder = QDir(dir.path()).absolutePath().toStdString() + "/";
@@ -105,8 +105,8 @@ TEST_F(MainWindow, CustomizedMustBeExactlyTrue) {
     struct Case {
         const char* value;
         bool checked;
-    } cases[] = {{"true", true}, {"True", false}, {"TRUE", false}, {"false", false},
-                 {" true", false}, {"1", false}, {"", false}};
+    } cases[] = {{"true", true},   {"True", false}, {"TRUE", false}, {"false", false},
+                 {" true", false}, {"1", false},    {"", false}};
     for (const auto& c : cases) {
         WriteSettings(std::string("[whois]\ncustomized=") + c.value + "\nserver=whois.test\n");
         Tmain& m = Build();
@@ -189,16 +189,18 @@ TEST_F(MainWindow, MenuAndSideBarReachEveryPageInTheirOwnOrder) {
     QList<QAction*> items = m.LocalInfomation1->actions();
     QStringList captions;
     for (QAction* a : items)
-        if (!a->isSeparator()) captions << a->text();
-    EXPECT_EQ(captions, (QStringList{"IP-to-Domain Converter   ", "Batch Ping",
-                                     "IP-to-Country Converter", "Traceroute", "Whois",
-                                     "Website Scanner", "Connection Monitor",
-                                     "Local Information"}));
+        if (!a->isSeparator())
+            captions << a->text();
+    EXPECT_EQ(captions,
+              (QStringList{"IP-to-Domain Converter   ", "Batch Ping", "IP-to-Country Converter",
+                           "Traceroute", "Whois", "Website Scanner", "Connection Monitor",
+                           "Local Information"}));
     // The menu's order is not the page order: Country Lookup is page 4, Tracert page 2.
     const int pageOfItem[] = {0, 1, 4, 2, 3, 5, 6, 7};
     int n = 0;
     for (QAction* a : items) {
-        if (a->isSeparator()) continue;
+        if (a->isSeparator())
+            continue;
         a->trigger();
         EXPECT_EQ(m.mainpage->ActivePageIndex(), pageOfItem[n]) << a->text().toStdString();
         ++n;
@@ -218,31 +220,34 @@ TEST_F(MainWindow, MenuAndSideBarReachEveryPageInTheirOwnOrder) {
 TEST_F(MainWindow, MenuCaptionsKeepTheirBlanks) {
     Tmain& m = Build();
     QStringList menus;
-    for (QAction* a : m.menuBar()->actions()) menus << a->text();
+    for (QAction* a : m.menuBar()->actions())
+        menus << a->text();
     EXPECT_EQ(menus, (QStringList{"  File  ", "Function View", "  Help  "}));
     EXPECT_EQ(m.Exit1->text(), "     Exit     ");
     QStringList help;
     for (QAction* a : m.menuBar()->actions().at(2)->menu()->actions())
         help << (a->isSeparator() ? QString("-") : a->text());
-    EXPECT_EQ(help, (QStringList{"Help Topic", "-", "Email Support", "Orvelan Website", "-",
-                                 "About"}));
+    EXPECT_EQ(help,
+              (QStringList{"Help Topic", "-", "Email Support", "Orvelan Website", "-", "About"}));
 }
 
 TEST_F(MainWindow, GridsAreLaidOutWithHeadingsAndWidths) {
     Tmain& m = Build();
     auto headings = [](const ui::TStringGrid* g) {
         QStringList h;
-        for (int c = 0; c < g->ColCount(); ++c) h << g->Cells(c, 0);
+        for (int c = 0; c < g->ColCount(); ++c)
+            h << g->Cells(c, 0);
         return h;
     };
     auto widths = [](const ui::TStringGrid* g) {
         std::vector<int> w;
-        for (int c = 0; c < g->ColCount(); ++c) w.push_back(g->ColWidth(c));
+        for (int c = 0; c < g->ColCount(); ++c)
+            w.push_back(g->ColWidth(c));
         return w;
     };
     auto* ping = m.batch_ping_tab->StringGrid1;
-    EXPECT_EQ(headings(ping), (QStringList{"Status", "IP or Domain/Host Name", "Bytes",
-                                           "Time(ms)", "Failed Reason"}));
+    EXPECT_EQ(headings(ping), (QStringList{"Status", "IP or Domain/Host Name", "Bytes", "Time(ms)",
+                                           "Failed Reason"}));
     EXPECT_EQ(widths(ping), (std::vector<int>{50, 150, 40, 65, 2000}));
     EXPECT_EQ(ping->RowCount(), 2);
     EXPECT_EQ(headings(m.ip_to_domain_converter_tab->StringGrid2),
@@ -263,12 +268,17 @@ TEST_F(MainWindow, GridsAreLaidOutWithHeadingsAndWidths) {
 
 TEST_F(MainWindow, PageHeadersCarryTheirTitles) {
     Tmain& m = Build();
-    const char* titles[] = {"IP Domain Converter", "Batch Ping",      "Traceroute",
-                            "Whois",               "IP Country Converter", "Website Scanner",
-                            "Connection Monitor",  ""};
-    const char* captions[] = {"IP-to-Domain Converter", "Batch Ping",      "Tracert",
-                              "Whois",                  "Country Lookup",  "Website Scanner",
-                              "Connection Monitor",     "Local Infomation"};
+    const char* titles[] = {
+        "IP Domain Converter",  "Batch Ping",      "Traceroute",         "Whois",
+        "IP Country Converter", "Website Scanner", "Connection Monitor", ""};
+    const char* captions[] = {"IP-to-Domain Converter",
+                              "Batch Ping",
+                              "Tracert",
+                              "Whois",
+                              "Country Lookup",
+                              "Website Scanner",
+                              "Connection Monitor",
+                              "Local Infomation"};
     for (int i = 0; i < 8; ++i) {
         auto* page = static_cast<TToolPage*>(m.mainpage->Page(i));
         EXPECT_EQ(page->Title(), titles[i]);
@@ -359,10 +369,12 @@ TEST_F(MainWindow, DestroyingTheWindowWithAWorkerBlockedInTheResolver) {
     auto w = std::make_shared<Lookup>(m.batch_ping_tab->Edit7);
     ui::WorkerThread::Start(w, m.Channel(), [] { FAIL() << "end handler after the window went"; });
     G().ping_thread = w;
-    while (fake.Waiting() == 0) QThread::usleep(100);
+    while (fake.Waiting() == 0)
+        QThread::usleep(100);
     win.reset();  // the window goes while the lookup blocks
     fake.Release();
-    while (w->Running()) QThread::usleep(100);
+    while (w->Running())
+        QThread::usleep(100);
     QCoreApplication::processEvents();
     EXPECT_TRUE(w->Halted());
 }

@@ -47,29 +47,29 @@ using net::inet_addr;
 // A scripted route: hop k answers the echo sent with time-to-live k; an echo that gets past the
 // last hop reaches the target.
 
-struct HopSpec {
-    IpStatus status;            // what the hop answers
-    const char* from = "";      // who answers
+struct HopAnswer {
+    IpStatus status;        // what the hop answers
+    const char* from = "";  // who answers
     int replyTtl = 0;
     std::uint32_t answers = 1;  // 0: a time-out or a local failure
 };
 
-HopSpec Router(const char* addr, int replyTtl) {
+HopAnswer Router(const char* addr, int replyTtl) {
     return {IpStatus::TtlExpiredTransit, addr, replyTtl, 1};
 }
-HopSpec Silent() {
+HopAnswer Silent() {
     return {IpStatus::TimedOut, "0.0.0.0", 0, 0};
 }
-HopSpec Unreachable(const char* addr) {
+HopAnswer Unreachable(const char* addr) {
     return {IpStatus::DestNetUnreachable, addr, 64, 1};
 }
-HopSpec LocalFailure(IpStatus s) {
+HopAnswer LocalFailure(IpStatus s) {
     return {s, "0.0.0.0", 0, 0};
 }
 
 class FakeRoute {
   public:
-    std::vector<HopSpec> hops;
+    std::vector<HopAnswer> hops;
     int targetReplyTtl = 60;
     std::uint32_t rtt = 3;
 
@@ -107,14 +107,15 @@ class FakeRoute {
                 if (ttl == blockTtl_) {
                     waiting_ = true;
                     // Bounded: a page that blocked its own thread here must fail, not hang.
-                    EXPECT_TRUE(cv_.wait_for(l, std::chrono::seconds(10), [this] { return released_; }));
+                    EXPECT_TRUE(
+                        cv_.wait_for(l, std::chrono::seconds(10), [this] { return released_; }));
                     waiting_ = false;
                 }
             }
             icmp::IcmpEchoReply rec;
             std::uint32_t answers = 1;
             if (ttl >= 1 && static_cast<std::size_t>(ttl) <= hops.size()) {
-                const HopSpec& h = hops[static_cast<std::size_t>(ttl) - 1];
+                const HopAnswer& h = hops[static_cast<std::size_t>(ttl) - 1];
                 rec.status = h.status;
                 rec.address = h.answers ? inet_addr(h.from) : 0;
                 rec.options.ttl = h.replyTtl;
@@ -213,7 +214,7 @@ class TracertPage : public ::testing::Test {
 
 struct HopCase {
     const char* name;
-    std::vector<HopSpec> hops;
+    std::vector<HopAnswer> hops;
     int maxHops;
     std::vector<Row> rows;
     std::vector<int> ttls;  // the ping first (with Max Hops), then the hops
@@ -290,7 +291,7 @@ TEST_F(TracertPage, LogOfAWholeRunAndEveryRunAppends) {
 // The ping goes out with Max Hops as its time-to-live; its log line tells what came back.
 struct PingCase {
     const char* name;
-    HopSpec answer;
+    HopAnswer answer;
     QString line;
     bool result;
 };
@@ -306,8 +307,10 @@ TEST_P(TracertPing, LogLineByAnswer) {
 }
 
 const PingCase kPingCases[] = {
-    {"EchoReply", {IpStatus::Success, "198.18.40.10", 60, 1},
-     "response from host 198.18.40.10 in 3 millisec.", true},
+    {"EchoReply",
+     {IpStatus::Success, "198.18.40.10", 60, 1},
+     "response from host 198.18.40.10 in 3 millisec.",
+     true},
     {"TimedOut", Silent(), "Timed out.", false},
     {"Unreachable", Unreachable("198.18.40.7"),
      "Host 198.18.40.7 reports destination network unreachable.", false},
@@ -377,8 +380,7 @@ TEST(TracertClient, InterpretsTheLayersAnswer) {
         {0, IpStatus::DestNetUnreachable, std::nullopt,
          "Socket Error # 101\r\nNetwork is unreachable"},
         {0, IpStatus::DestHostUnreachable, std::nullopt, "Socket Error # 113\r\nNo route to host"},
-        {0, IpStatus::NoResources, std::nullopt,
-         "Socket Error # 105\r\nNo buffer space available"},
+        {0, IpStatus::NoResources, std::nullopt, "Socket Error # 105\r\nNo buffer space available"},
     };
     for (const Case& c : cases) {
         icmp::IcmpEchoReply rec;
@@ -535,7 +537,8 @@ TEST_F(TracertPage, NewTraceWhileOneWaitsStopsTheOlderOne) {
     // The first trace's ping and first hop, then the second trace whole, then nothing more.
     EXPECT_EQ(route.Ttls(), (std::vector<int>{30, 1, 2, 30, 1, 2, 3, 4}));
     QStringList log = page->lbLog->Items();
-    EXPECT_EQ(log.last(), "response from host 198.18.40.1 in 3 millisec.") << log.join("|").toStdString();
+    EXPECT_EQ(log.last(), "response from host 198.18.40.1 in 3 millisec.")
+        << log.join("|").toStdString();
     EXPECT_EQ(log.count("resolving near.test"), 1);
     EXPECT_EQ(G().TargetAddress, "198.18.40.1");
     EXPECT_TRUE(Idle());
@@ -665,23 +668,25 @@ class RealRoute {
         for (int i = 0; ok_ && i < routers; ++i) {
             const test::Netns& r = *routers_[static_cast<std::size_t>(i)];
             const std::string net = "198.18." + std::to_string(22 + i) + ".";
-            const test::Netns& next = i + 1 < routers ? *routers_[static_cast<std::size_t>(i) + 1]
-                                                      : *target_;
+            const test::Netns& next =
+                i + 1 < routers ? *routers_[static_cast<std::size_t>(i) + 1] : *target_;
             ok_ = r.ok() && test::Link(r, net + "1/24", next, net + "2/24") &&
                   next.Exec("ip route add default via " + net + "1") == 0 &&
-                  r.Exec("sysctl -qw net.ipv4.ip_forward=1 net.ipv4.icmp_ratelimit=0 "
-                         "net.ipv4.icmp_msgs_per_sec=100000") == 0;
+                  r.Exec(
+                      "sysctl -qw net.ipv4.ip_forward=1 net.ipv4.icmp_ratelimit=0 "
+                      "net.ipv4.icmp_msgs_per_sec=100000") == 0;
             // Toward the networks behind the next router.
             for (int j = i + 1; ok_ && j < routers; ++j)
-                ok_ = r.Exec("ip route add 198.18." + std::to_string(22 + j) + ".0/24 via " +
-                             net + "2") == 0;
+                ok_ = r.Exec("ip route add 198.18." + std::to_string(22 + j) + ".0/24 via " + net +
+                             "2") == 0;
         }
         target_address_ = "198.18." + std::to_string(21 + routers) + ".2";
         if (ok_ && silentFirstRouter) {
             // Its time-exceeded answers are rate-limited with a limit so long that not even the
             // first one goes out; forwarding is untouched.
-            ok_ = routers_[0]->Exec("sysctl -qw net.ipv4.icmp_ratemask=2048 "
-                                    "net.ipv4.icmp_ratelimit=2000000000") == 0;
+            ok_ = routers_[0]->Exec(
+                      "sysctl -qw net.ipv4.icmp_ratemask=2048 "
+                      "net.ipv4.icmp_ratelimit=2000000000") == 0;
         }
     }
     bool ok() const { return ok_; }
@@ -749,7 +754,7 @@ struct RealCase {
     bool silentRouter;
     int maxHops;
     std::vector<std::vector<QString>> rows;  // address, pattern of the note
-    const char* pingLine;                     // pattern of the ping's log line
+    const char* pingLine;                    // pattern of the ping's log line
 };
 
 void PrintTo(const RealCase& c, std::ostream* os) {
@@ -757,17 +762,30 @@ void PrintTo(const RealCase& c, std::ostream* os) {
 }
 
 const RealCase kRealCases[] = {
-    {"RouterThenTarget", 1, false, 30,
+    {"RouterThenTarget",
+     1,
+     false,
+     30,
      {{"198.18.21.1", "^TTL=64$"}, {"198.18.22.2", "^\\d+ ms$"}},
      "^response from host 198\\.18\\.22\\.2 in \\d+ millisec\\.$"},
     // Max Hops 1 still sends two echoes: the second one reaches the target.
-    {"MaxHopsOneReachesTheSecondHop", 1, false, 1,
+    {"MaxHopsOneReachesTheSecondHop",
+     1,
+     false,
+     1,
      {{"198.18.21.1", "^TTL=64$"}, {"198.18.22.2", "^\\d+ ms$"}},
      "^Hope 1 198\\.18\\.21\\.1: TTL expired\\.$"},
-    {"MaxHopsShorterThanTheRoute", 2, false, 1,
+    {"MaxHopsShorterThanTheRoute",
+     2,
+     false,
+     1,
      {{"198.18.21.1", "^TTL=64$"}, {"198.18.22.2", "^TTL=63$"}},
      "^Hope 1 198\\.18\\.21\\.1: TTL expired\\.$"},
-    {"SilentRouter", 1, true, 30, {{"?.?.?.?", "^Timed out\\.$"}, {"198.18.22.2", "^\\d+ ms$"}},
+    {"SilentRouter",
+     1,
+     true,
+     30,
+     {{"?.?.?.?", "^Timed out\\.$"}, {"198.18.22.2", "^\\d+ ms$"}},
      "^response from host 198\\.18\\.22\\.2 in \\d+ millisec\\.$"},
 };
 
@@ -792,11 +810,12 @@ TEST_P(TracertRoutes, HopsOfARealRoute) {
 
 const SocketKind kKinds[] = {SocketKind::Datagram, SocketKind::Raw};
 
-INSTANTIATE_TEST_SUITE_P(
-    Routes, TracertRoutes, testing::Combine(testing::ValuesIn(kKinds), testing::ValuesIn(kRealCases)),
-    [](const testing::TestParamInfo<std::tuple<SocketKind, RealCase>>& i) {
-        return std::string(KindName(std::get<0>(i.param))) + "_" + std::get<1>(i.param).name;
-    });
+INSTANTIATE_TEST_SUITE_P(Routes, TracertRoutes,
+                         testing::Combine(testing::ValuesIn(kKinds), testing::ValuesIn(kRealCases)),
+                         [](const testing::TestParamInfo<std::tuple<SocketKind, RealCase>>& i) {
+                             return std::string(KindName(std::get<0>(i.param))) + "_" +
+                                    std::get<1>(i.param).name;
+                         });
 
 class TracertRealKinds : public TracertRealRoute, public testing::WithParamInterface<SocketKind> {};
 
@@ -807,17 +826,26 @@ TEST_P(TracertRealKinds, StopMidTrace) {
     ASSERT_TRUE(route.ok());
     ASSERT_NO_FATAL_FAILURE(Enter(route, GetParam()));
     bool startAtOnce = false;
+    int rowsAtStop = -1;
+    std::optional<std::chrono::steady_clock::time_point> pinged;
     WhileWaiting stop([&] {
-        // The ping has answered: the first hop's echo is waiting now.
+        // The ping has answered a while ago: the first hop's echo is waiting now.
         if (page->lbLog->Count() < 3)
+            return false;
+        auto now = std::chrono::steady_clock::now();
+        if (!pinged)
+            pinged = now;
+        if (now - *pinged < std::chrono::milliseconds(300))
             return false;
         page->button2->click();
         startAtOnce = page->button1->isEnabled();
+        rowsAtStop = page->lvTrace->topLevelItemCount();
         return true;
     });
     Trace(route.target(), 30);
     ASSERT_TRUE(stop.Done());
     EXPECT_TRUE(startAtOnce);
+    EXPECT_EQ(rowsAtStop, 0) << "Stop was not usable while the echo waited";
     ExpectRows({{"?.?.?.?", "^Timed out\\.$"}});
     EXPECT_TRUE(page->button1->isEnabled());
 }

@@ -28,7 +28,7 @@ bool PumpUntil(Pred done) {
 
 // Writes 0..n-1, each through the UI thread; may wait at a gate before each write.
 class Counter final : public WorkerThread {
-public:
+  public:
     Counter(std::vector<int>& out, int n) : out_(out), n_(n) {}
 
     void OpenGate() {
@@ -39,7 +39,7 @@ public:
     bool useGate = false;
     std::atomic<int> reached{0};
 
-protected:
+  protected:
     void Execute() override {
         for (int i = 0; i < n_; ++i) {
             if (useGate && i == 1) {
@@ -48,11 +48,12 @@ protected:
                 cv_.wait(l, [this] { return gateOpen_; });
             }
             // The body makes its writes; whether they land is the model's business.
-            if (!Synchronize([this, i] { out_.push_back(i); })) return;
+            if (!Synchronize([this, i] { out_.push_back(i); }))
+                return;
         }
     }
 
-private:
+  private:
     std::vector<int>& out_;
     int n_;
     std::mutex m_;
@@ -75,7 +76,8 @@ TEST_F(WorkerFixture, WritesArriveInOrderThenTheEndHandler) {
     });
     ASSERT_TRUE(PumpUntil([&] { return ended; }));
     ASSERT_EQ(out.size(), 5001u);
-    for (int i = 0; i < 5000; ++i) ASSERT_EQ(out[i], i);
+    for (int i = 0; i < 5000; ++i)
+        ASSERT_EQ(out[i], i);
     EXPECT_EQ(out.back(), -1);
     EXPECT_TRUE(w->Finished());
     EXPECT_FALSE(w->Running());
@@ -87,7 +89,8 @@ TEST_F(WorkerFixture, HaltDropsQueuedWritesAndTheEndHandler) {
     auto w = std::make_shared<Counter>(out, 1000);
     WorkerThread::Start(w, channel, [&] { ended = true; });
     // Let the body finish while the UI thread delivers nothing, then halt.
-    while (w->Running()) QThread::usleep(100);
+    while (w->Running())
+        QThread::usleep(100);
     ASSERT_TRUE(out.empty());  // nothing delivered yet: all 1000 writes and the end are queued
     w->Halt();
     QCoreApplication::processEvents();

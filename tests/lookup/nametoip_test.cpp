@@ -31,7 +31,8 @@ TEST(Resolver, InetAddrFollowsTheClassicParser) {
         {"", net::kAddrNone},
         {"X", net::kAddrNone},
     };
-    for (const auto& c : cases) EXPECT_EQ(net::inet_addr(c.text), c.expected) << c.text;
+    for (const auto& c : cases)
+        EXPECT_EQ(net::inet_addr(c.text), c.expected) << c.text;
     EXPECT_EQ(net::inet_ntoa(net::MakeAddr(192, 0, 2, 10)), "192.0.2.10");
     EXPECT_EQ(net::Octet(net::MakeAddr(1, 2, 3, 4), 0), 1u);
     EXPECT_EQ(net::Octet(net::MakeAddr(1, 2, 3, 4), 3), 4u);
@@ -53,17 +54,21 @@ int RunWithHostsFile(const std::string& hosts, const std::string& filter) {
     std::string path = dir.filePath("hosts").toStdString();
     std::ofstream(path) << hosts;
     std::string self = test::ShOut("readlink -f /proc/" + std::to_string(getpid()) + "/exe");
-    while (!self.empty() && self.back() == '\n') self.pop_back();
+    while (!self.empty() && self.back() == '\n')
+        self.pop_back();
     return test::Sh("ORV_INSIDE=1 unshare -rmn sh -c 'mount --bind " + path +
                     " /etc/hosts && exec " + self + " --gtest_filter=" + filter + "' >/dev/null");
 }
 
-bool Inside() { return std::getenv("ORV_INSIDE") != nullptr; }
+bool Inside() {
+    return std::getenv("ORV_INSIDE") != nullptr;
+}
 
 TEST(Resolver, HostsFileOrderAndFailures) {
     if (!Inside()) {
         if (test::Sh("unshare -rmn true 2>/dev/null") != 0) {
-            if (test::InCi()) FAIL() << "user namespaces are needed under CI";
+            if (test::InCi())
+                FAIL() << "user namespaces are needed under CI";
             GTEST_SKIP() << "no user namespaces here";
         }
         EXPECT_EQ(RunWithHostsFile("127.0.0.1 localhost\n10.1.2.3 two.test alias.test\n"
@@ -93,11 +98,14 @@ TEST(Resolver, ConcurrentLookupsDoNotShareResults) {
         threads.emplace_back([&, t] {
             for (int i = 0; i < 300; ++i) {
                 std::string ip = "127.0." + std::to_string(t) + "." + std::to_string(i % 250 + 1);
-                if (nametoip(ip) != ip) ++wrong;
-                if (t % 2 && iptoname("127.0.0.1") != "localhost") ++wrong;
+                if (nametoip(ip) != ip)
+                    ++wrong;
+                if (t % 2 && iptoname("127.0.0.1") != "localhost")
+                    ++wrong;
             }
         });
-    for (auto& th : threads) th.join();
+    for (auto& th : threads)
+        th.join();
     EXPECT_EQ(wrong.load(), 0);
 }
 
@@ -105,10 +113,11 @@ TEST(GetBaseDomain, KeepsTheLastTwoLabels) {
     struct Case {
         const char* name;
         const char* expected;
-    } cases[] = {{"a.b.c.d", "c.d"}, {"a.b", "a.b"}, {"host", "host"}, {"", ""},
-                 {"1.2.3.4", "3.4"}, {"www.example.com", "example.com"}, {"a..b", ".b"},
-                 {"trailing.dot.", "dot."}};
-    for (const auto& c : cases) EXPECT_EQ(GetBaseDomain(c.name), c.expected) << c.name;
+    } cases[] = {{"a.b.c.d", "c.d"}, {"a.b", "a.b"},           {"host", "host"},
+                 {"", ""},           {"1.2.3.4", "3.4"},       {"www.example.com", "example.com"},
+                 {"a..b", ".b"},     {"trailing.dot.", "dot."}};
+    for (const auto& c : cases)
+        EXPECT_EQ(GetBaseDomain(c.name), c.expected) << c.name;
 }
 
 TEST(NameToIp, FailuresBecomeTheMarker) {

@@ -30,8 +30,8 @@ TEST(IniFile, IntegerFallsBackOnText) {
     struct Case {
         const char* value;
         int expected;
-    } cases[] = {{"7", 7}, {"-1", -1}, {"0x10", 16}, {" 5 ", 5}, {"", 42},
-                 {"seven", 42}, {"3x", 42}, {"99999999999", 42}};
+    } cases[] = {{"7", 7}, {"-1", -1},    {"0x10", 16}, {" 5 ", 5},
+                 {"", 42}, {"seven", 42}, {"3x", 42},   {"99999999999", 42}};
     for (const auto& c : cases) {
         IniFile ini;
         ini.Parse(std::string("[s]\nk=") + c.value + "\n");

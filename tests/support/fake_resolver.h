@@ -10,7 +10,7 @@
 namespace orv::test {
 
 class FakeResolver final : public net::Resolver {
-public:
+  public:
     FakeResolver() { net::SetResolver(this); }
     ~FakeResolver() override { net::SetResolver(nullptr); }
 
@@ -22,9 +22,11 @@ public:
     // Adds `name` with its addresses, and each address's reverse entry.
     void Add(const std::string& name, std::vector<std::string> addrs) {
         net::HostEntry e{name, {}, {}};
-        for (const auto& a : addrs) e.addresses.push_back(net::inet_addr(a));
+        for (const auto& a : addrs)
+            e.addresses.push_back(net::inet_addr(a));
         byName[name] = e;
-        for (auto a : e.addresses) byAddr[a] = e;
+        for (auto a : e.addresses)
+            byAddr[a] = e;
     }
 
     // While blocked, every lookup waits until Release.
@@ -49,20 +51,23 @@ public:
     std::optional<net::HostEntry> HostByName(const std::string& name) override {
         Wait();
         std::lock_guard l(m_);
-        if (auto it = byName.find(name); it != byName.end()) return it->second;
+        if (auto it = byName.find(name); it != byName.end())
+            return it->second;
         // The real resolver answers a dotted address with itself.
         net::InAddr a = net::inet_addr(name);
-        if (a != net::kAddrNone) return net::HostEntry{name, {}, {a}};
+        if (a != net::kAddrNone)
+            return net::HostEntry{name, {}, {a}};
         return std::nullopt;
     }
     std::optional<net::HostEntry> HostByAddr(net::InAddr addr) override {
         Wait();
         std::lock_guard l(m_);
-        if (auto it = byAddr.find(addr); it != byAddr.end()) return it->second;
+        if (auto it = byAddr.find(addr); it != byAddr.end())
+            return it->second;
         return std::nullopt;
     }
 
-private:
+  private:
     void Wait() {
         std::unique_lock l(m_);
         ++waiting_;

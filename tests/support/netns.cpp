@@ -15,22 +15,27 @@ namespace orv::test {
 
 int Sh(const std::string& cmd) {
     int rc = std::system(cmd.c_str());
-    if (rc == -1) return -1;
+    if (rc == -1)
+        return -1;
     return WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
 }
 
 std::string ShOut(const std::string& cmd) {
     std::string out;
     FILE* p = popen(cmd.c_str(), "r");
-    if (!p) return out;
+    if (!p)
+        return out;
     char buf[4096];
     size_t n;
-    while ((n = fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
+    while ((n = fread(buf, 1, sizeof buf, p)) > 0)
+        out.append(buf, n);
     pclose(p);
     return out;
 }
 
-bool IsRoot() { return geteuid() == 0; }
+bool IsRoot() {
+    return geteuid() == 0;
+}
 
 bool InCi() {
     const char* ci = std::getenv("CI");
@@ -48,7 +53,8 @@ Netns::Netns(const std::string& prefix) {
 }
 
 Netns::~Netns() {
-    if (!name_.empty()) Sh("ip netns del " + name_ + " 2>/dev/null");
+    if (!name_.empty())
+        Sh("ip netns del " + name_ + " 2>/dev/null");
 }
 
 int Netns::Exec(const std::string& cmd) const {
@@ -58,7 +64,8 @@ int Netns::Exec(const std::string& cmd) const {
 bool Netns::EnterOnThisThread() const {
     std::string path = "/run/netns/" + name_;
     int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return false;
+    if (fd < 0)
+        return false;
     bool ok = setns(fd, CLONE_NEWNET) == 0;
     close(fd);
     return ok;
@@ -80,7 +87,8 @@ bool RunInNetns(const Netns& ns, const std::function<void()>& fn) {
     bool entered = false;
     std::thread t([&] {
         entered = ns.EnterOnThisThread();
-        if (entered) fn();
+        if (entered)
+            fn();
     });
     t.join();
     return entered;

@@ -18,7 +18,7 @@ bool InCi();
 
 // A named network namespace (`ip netns add`), loopback up, deleted with its links on destruction.
 class Netns {
-public:
+  public:
     explicit Netns(const std::string& prefix);
     ~Netns();
     Netns(const Netns&) = delete;
@@ -32,7 +32,7 @@ public:
     // Sockets the thread opens afterwards live in the namespace.
     bool EnterOnThisThread() const;
 
-private:
+  private:
     std::string name_;
     bool ok_ = false;
 };
@@ -48,10 +48,11 @@ bool RunInNetns(const Netns& ns, const std::function<void()>& fn);
 
 // Namespaces need root (or a user namespace); off CI a test without them is skipped,
 // under CI it fails.
-#define ORV_REQUIRE_ROOT()                                                     \
-    do {                                                                       \
-        if (!::orv::test::IsRoot()) {                                          \
-            if (::orv::test::InCi()) FAIL() << "needs root under CI";          \
-            GTEST_SKIP() << "needs root for network namespaces";               \
-        }                                                                      \
+#define ORV_REQUIRE_ROOT()                                       \
+    do {                                                         \
+        if (!::orv::test::IsRoot()) {                            \
+            if (::orv::test::InCi())                             \
+                FAIL() << "needs root under CI";                 \
+            GTEST_SKIP() << "needs root for network namespaces"; \
+        }                                                        \
     } while (0)

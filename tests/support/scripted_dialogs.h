@@ -13,7 +13,7 @@
 namespace orv::test {
 
 class ScriptedDialogs final : public ui::Dialogs {
-public:
+  public:
     struct Shown {
         QString text;
         QString caption;
@@ -38,7 +38,8 @@ public:
     ui::Answer Message(QWidget*, const QString& text, const QString& caption, ui::Icon icon,
                        ui::Buttons buttons) override {
         shown.push_back({text, caption, icon, buttons});
-        if (answers.empty()) return buttons == ui::Buttons::Ok ? ui::Answer::Ok : ui::Answer::Closed;
+        if (answers.empty())
+            return buttons == ui::Buttons::Ok ? ui::Answer::Ok : ui::Answer::Closed;
         ui::Answer a = answers.front();
         answers.pop_front();
         return a;
@@ -55,13 +56,15 @@ public:
         // A refused name keeps the dialog open: the script's next name is tried.
         for (;;) {
             std::optional<QString> f = Next();
-            if (!f || !canClose || canClose(*f)) return f;
+            if (!f || !canClose || canClose(*f))
+                return f;
             saveRefusals.push_back(*f);
         }
     }
 
     int ExecModal(QDialog* dialog) override {
-        if (modals.empty()) return QDialog::Rejected;
+        if (modals.empty())
+            return QDialog::Rejected;
         auto script = std::move(modals.front());
         modals.pop_front();
         return script(dialog);
@@ -71,13 +74,15 @@ public:
 
     QStringList Texts() const {
         QStringList t;
-        for (const auto& s : shown) t << s.text;
+        for (const auto& s : shown)
+            t << s.text;
         return t;
     }
 
-private:
+  private:
     std::optional<QString> Next() {
-        if (files.empty()) return std::nullopt;
+        if (files.empty())
+            return std::nullopt;
         auto f = files.front();
         files.pop_front();
         return f;

@@ -3,12 +3,19 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QTemporaryDir>
+
+#include "platform/registry.h"
 
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     QApplication::setApplicationName("Orvelan");
     QApplication::setApplicationDisplayName("Orvelan");
+    // The program writes its connection limits to the user's registry file: keep tests off it.
+    QTemporaryDir registry;
+    orv::Registry::SetFolder(registry.path().toStdString());
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

@@ -18,7 +18,8 @@ int main(int argc, char** argv) {
     QApplication::setApplicationDisplayName("Orvelan");
     QTemporaryDir folder;
     auto windows = orv::AppWindows::Create(QDir(folder.path()).absolutePath().toStdString() + "/");
-    if (argc > 2) windows->main->mainpage->SetActivePageIndex(std::atoi(argv[2]));
+    if (argc > 2)
+        windows->main->mainpage->SetActivePageIndex(std::atoi(argv[2]));
     windows->main->show();
     QTimer::singleShot(300, [&] {
         bool ok = windows->main->grab().save(QString::fromLocal8Bit(argv[1]));
