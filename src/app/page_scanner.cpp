@@ -5,7 +5,6 @@
 #include <QCoreApplication>
 #include <QDialog>
 #include <QRadioButton>
-#include <QSaveFile>
 #include <QStringDecoder>
 #include <QStyle>
 #include <QTimer>
@@ -389,21 +388,10 @@ void TWebsiteScannerPage::SpeedButton15Click() {
         spec.defaultExt = "txt";
         spec.filter = "*.txt|*.txt";
     }
-    auto name = ui::CurrentDialogs().SaveFile(
-        this, spec, [this](const QString& f) { return SaveDialog4CanClose(f); });
-    if (!name)
-        return;
-    QByteArray out;
-    for (int r = 0; r <= StringGrid4->RowCount() - 2; ++r) {
-        out += StringGrid4->Cells(1, r).toUtf8();
-        out += "\r\n";
-    }
-    // The old file stays as it was unless the new one is written completely.
-    QSaveFile file(*name);
-    if (!file.open(QIODevice::WriteOnly) || file.write(out) != out.size() || !file.commit()) {
-        ui::CurrentDialogs().ErrorBox(
-            this, QString("Cannot write the file \"%1\": %2").arg(*name, file.errorString()));
-    }
+    QStringList lines;
+    for (int r = 0; r <= StringGrid4->RowCount() - 2; ++r)
+        lines << StringGrid4->Cells(1, r);
+    SaveLines(this, spec, lines, [this](const QString& f) { return SaveDialog4CanClose(f); });
 }
 
 }  // namespace orv

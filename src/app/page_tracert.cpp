@@ -3,15 +3,14 @@
 #include <QAction>
 #include <QBoxLayout>
 #include <QCoreApplication>
-#include <QFileInfo>
 #include <QHeaderView>
-#include <QSaveFile>
 #include <QTreeWidget>
 #include <memory>
 #include <optional>
 
 #include "app/globals.h"
 #include "app/p_main.h"
+#include "app/text_export.h"
 #include "controls/dialogs.h"
 #include "lookup/nametoip.h"
 #include "platform/resolver.h"
@@ -300,33 +299,21 @@ QTreeWidgetItem* TTracertPage::FindItem(int Hop) {
 }
 
 bool TTracertPage::SaveDialog2CanClose(const QString& fileName) {
-    if (!QFileInfo::exists(fileName))
-        return true;
-    return ui::CurrentDialogs().Confirm(this, kTracertReplaceText);
+    return ConfirmReplace(this, fileName);
 }
 
 void TTracertPage::SpeedButton13Click() {
     ui::FileDialogSpec fallback{"*.txt|*.txt", "txt", {}, {}};
     const ui::FileDialogSpec& spec = G().main ? G().main->SaveDialog2 : fallback;
-    auto name = ui::CurrentDialogs().SaveFile(
-        this, spec, [this](const QString& f) { return SaveDialog2CanClose(f); });
-    if (!name)
-        return;
-    QByteArray out;
+    QStringList lines;
     for (int i = 0; i < lvTrace->topLevelItemCount(); ++i) {
         const QTreeWidgetItem* item = lvTrace->topLevelItem(i);
         QString line = item->text(0);
         for (int c = kIpColumn; c <= kNoteColumn; ++c)
             line += kFieldGap + item->text(c);
-        out += line.toUtf8();
-        out += "\r\n";
+        lines << line;
     }
-    // The old file stays as it was unless the new one is written completely.
-    QSaveFile file(*name);
-    if (!file.open(QIODevice::WriteOnly) || file.write(out) != out.size() || !file.commit()) {
-        ui::CurrentDialogs().ErrorBox(
-            this, QString("Cannot write the file \"%1\": %2").arg(*name, file.errorString()));
-    }
+    SaveLines(this, spec, lines, [this](const QString& f) { return SaveDialog2CanClose(f); });
 }
 
 }  // namespace orv

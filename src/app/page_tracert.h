@@ -16,8 +16,6 @@ class QTreeWidgetItem;
 
 namespace orv {
 
-inline constexpr const char* kTracertReplaceText = "The file has existed, replace it or not?";
-
 class TTracertPage final : public TToolPage {
     Q_OBJECT
   public:

@@ -1,9 +1,7 @@
 #include "app/page_whois.h"
 
 #include <QBoxLayout>
-#include <QFileInfo>
 #include <QPointer>
-#include <QSaveFile>
 #include <QStringDecoder>
 #include <QStyle>
 #include <string>
@@ -11,6 +9,7 @@
 
 #include "app/globals.h"
 #include "app/p_main.h"
+#include "app/text_export.h"
 #include "controls/dialogs.h"
 #include "controls/worker.h"
 
@@ -19,7 +18,6 @@ namespace orv {
 namespace {
 
 const char* const kNoServerText = " Please input the whois server! ";
-const char* const kReplaceText = "The file has existed, replace it or not?";
 // Lines per write to the page: a long reply reaches the memo in slices, so the window keeps
 // painting and a Stop in between drops the rest.
 constexpr qsizetype kLinesPerWrite = 2000;
@@ -244,32 +242,21 @@ void TWhoisPage::Button3Click() {
 }
 
 bool TWhoisPage::SaveDialog1CanClose(const QString& fileName) {
-    if (!QFileInfo::exists(fileName))
-        return true;
-    return ui::CurrentDialogs().Confirm(this, kReplaceText);
+    return ConfirmReplace(this, fileName);
 }
 
 void TWhoisPage::SpeedButton19Click() {
     if (!G().main)
         return;
-    auto name = ui::CurrentDialogs().SaveFile(
-        this, G().main->SaveDialog1, [this](const QString& f) { return SaveDialog1CanClose(f); });
-    if (!name)
-        return;
-    QByteArray out;
+    QStringList lines;
     for (QString line : meResults->Lines()) {
         // A line that kept the server's CR gets only the LF, so the file has plain CR LF ends.
         if (line.endsWith(u'\r'))
             line.chop(1);
-        out += line.toUtf8();
-        out += "\r\n";
+        lines << line;
     }
-    // The old file stays as it was unless the new one is written completely.
-    QSaveFile file(*name);
-    if (!file.open(QIODevice::WriteOnly) || file.write(out) != out.size() || !file.commit()) {
-        ui::CurrentDialogs().ErrorBox(
-            this, QString("Cannot write the file \"%1\": %2").arg(*name, file.errorString()));
-    }
+    SaveLines(this, G().main->SaveDialog1, lines,
+              [this](const QString& f) { return SaveDialog1CanClose(f); });
 }
 
 }  // namespace orv

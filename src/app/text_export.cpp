@@ -1,0 +1,34 @@
+#include "app/text_export.h"
+
+#include <QFileInfo>
+#include <QSaveFile>
+
+namespace orv {
+
+bool ConfirmReplace(QWidget* parent, const QString& fileName) {
+    if (!QFileInfo::exists(fileName))
+        return true;
+    return ui::CurrentDialogs().Confirm(parent, kReplaceQuestion);
+}
+
+QString SaveLines(QWidget* parent, const ui::FileDialogSpec& spec, const QStringList& lines,
+                  const std::function<bool(const QString&)>& canClose) {
+    auto name = ui::CurrentDialogs().SaveFile(parent, spec, canClose);
+    if (!name)
+        return {};
+    QByteArray out;
+    for (const QString& line : lines) {
+        out += line.toUtf8();
+        out += "\r\n";
+    }
+    // The old file stays as it was unless the new one is written completely.
+    QSaveFile file(*name);
+    if (!file.open(QIODevice::WriteOnly) || file.write(out) != out.size() || !file.commit()) {
+        ui::CurrentDialogs().ErrorBox(
+            parent, QString("Cannot write the file \"%1\": %2").arg(*name, file.errorString()));
+        return {};
+    }
+    return *name;
+}
+
+}  // namespace orv

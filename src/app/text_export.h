@@ -1,0 +1,24 @@
+// Saving a page's results as a text file: the save dialog asks before it replaces a file, and
+// the file is written whole or not at all.
+#pragma once
+
+#include <QStringList>
+
+#include "controls/dialogs.h"
+
+class QWidget;
+
+namespace orv {
+
+inline const QString kReplaceQuestion = "The file has existed, replace it or not?";
+
+// The save dialog's can-close hook: a name that exists is taken only after Yes.
+bool ConfirmReplace(QWidget* parent, const QString& fileName);
+
+// Shows the save dialog `spec`, asking `canClose` before it takes a name; on OK writes `lines`,
+// each ended by CR LF. Returns the file written, or an empty text when cancelled or when
+// writing failed (which is reported in the standard error box).
+QString SaveLines(QWidget* parent, const ui::FileDialogSpec& spec, const QStringList& lines,
+                  const std::function<bool(const QString&)>& canClose);
+
+}  // namespace orv
