@@ -3,4 +3,4 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 cmake --build build --target orvelan_snapshot -j"$(nproc)"
-QT_QPA_PLATFORM=offscreen build/tools/snapshot/orvelan_snapshot docs/main-window.png "${1:-0}"
+QT_QPA_PLATFORM=offscreen build/tools/snapshot/orvelan_snapshot docs/main-window.png "${1:-1}"

@@ -18,35 +18,19 @@
 #include "app/globals.h"
 #include "app/p_main.h"
 #include "fake_resolver.h"
+#include "pump.h"
 #include "scripted_dialogs.h"
 
 namespace orv {
 namespace {
 
+using test::PumpUntil;
+using test::Settle;
+
 const QString kXerox = "Xerox Palo Alto Research Center, CA (NET-XEROX-NET) ";
 const QString kBbn = "Bolt Beranek and Newman Inc., MA (NET-BBN-NET-TEMP)";
 const QString kAtt = "AT&T (NET-ATT)";
 const QString kEmptyList = " Please import the domain names or IP addresses list(*.txt)! ";
-
-bool PumpUntil(const std::function<bool()>& done, int ms = 5000) {
-    QElapsedTimer t;
-    t.start();
-    while (!done()) {
-        if (t.elapsed() > ms)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        QThread::msleep(1);
-    }
-    return true;
-}
-
-// Lets whatever a worker already queued reach the page.
-void Drain() {
-    for (int i = 0; i < 20; ++i) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-        QThread::msleep(1);
-    }
-}
 
 class CountryLookup : public ::testing::Test {
   protected:
@@ -130,7 +114,7 @@ TEST_F(CountryLookup, EnterInEdit3ResolvesAndEmptyTextChangesNothing) {
     auto t = G().whereis_single_thread;
     ASSERT_TRUE(t);
     ASSERT_TRUE(PumpUntil([t] { return t->Finished(); }));
-    Drain();
+    Settle();
     EXPECT_EQ(page->Edit6->Text(), "previous");
 
     page->Edit3->SetText("xerox.test");
@@ -172,7 +156,7 @@ TEST_F(CountryLookup, NewestSingleLookupWins) {
         ASSERT_TRUE(PumpUntil([this] { return resolver.Waiting() == 2; }));
         resolver.Release();
         ASSERT_TRUE(PumpUntil([&] { return !first->Running() && second->Finished(); }));
-        Drain();
+        Settle();
         EXPECT_EQ(page->Edit6->Text(), expected) << "round " << round;
     }
 
@@ -187,7 +171,7 @@ TEST_F(CountryLookup, NewestSingleLookupWins) {
     page->SpeedButton9Click();
     resolver.Release();
     ASSERT_TRUE(PumpUntil([&] { return !older->Running(); }));
-    Drain();
+    Settle();
     EXPECT_EQ(page->Edit6->Text(), "previous");
 }
 
@@ -310,7 +294,7 @@ TEST_F(CountryLookup, StopMidRunKeepsWhatIsShownAndWritesNothingMore) {
 
     resolver.Release();
     ASSERT_TRUE(PumpUntil([&] { return !run->Running(); }));
-    Drain();
+    Settle();
     EXPECT_FALSE(run->Finished()) << "a stopped run's end handler does not run";
     EXPECT_EQ(g->RowCount(), 3);
     EXPECT_EQ(Row(1), QStringList({"www.example.test", "Australia"}));

@@ -18,6 +18,7 @@
 #include "app/neighborhood.h"
 #include "fake_resolver.h"
 #include "platform/shell.h"
+#include "pump.h"
 #include "scripted_dialogs.h"
 
 // Readable failures.
@@ -28,29 +29,10 @@ inline void PrintTo(const QString& s, std::ostream* os) {
 namespace orv {
 namespace {
 
+using test::PumpUntil;
+using test::Settle;
+
 using ui::Icon;
-
-// Pumps the event loop until `done` holds or `ms` pass.
-template <typename Pred>
-bool PumpUntil(Pred done, int ms = 5000) {
-    QElapsedTimer t;
-    t.start();
-    while (!done()) {
-        if (t.elapsed() > ms)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        QTest::qWait(1);
-    }
-    return true;
-}
-
-// Lets every queued write run, for checks that nothing more arrives.
-void Settle() {
-    for (int i = 0; i < 20; ++i) {
-        QCoreApplication::processEvents();
-        QTest::qWait(2);
-    }
-}
 
 // The fake resolver, plus gates: a lookup of a gated name or address waits until its gate
 // opens, so tests decide which of two lookups finishes first.

@@ -19,6 +19,7 @@
 #include "app/page_iptodomain.h"
 #include "app/page_ping.h"
 #include "fake_resolver.h"
+#include "pump.h"
 #include "scripted_dialogs.h"
 
 // Readable failures.
@@ -29,18 +30,8 @@ inline void PrintTo(const QString& s, std::ostream* os) {
 namespace orv {
 namespace {
 
-template <typename Pred>
-bool PumpUntil(Pred done, int ms = 3000) {
-    QElapsedTimer t;
-    t.start();
-    while (!done()) {
-        if (t.elapsed() > ms)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        QTest::qWait(1);
-    }
-    return true;
-}
+using test::PumpUntil;
+using test::Settle;
 
 // What each list is expected to look like.
 struct Expected {

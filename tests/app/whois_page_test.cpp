@@ -26,11 +26,15 @@
 #include "app/globals.h"
 #include "app/p_main.h"
 #include "fake_resolver.h"
+#include "pump.h"
 #include "scripted_dialogs.h"
 #include "tcp_loopback.h"
 
 namespace orv {
 namespace {
+
+using test::PumpUntil;
+using test::Settle;
 
 using namespace std::chrono_literals;
 using ::testing::ElementsAre;
@@ -124,26 +128,6 @@ class TestWhoisServer {
     std::vector<std::string> queries_;
     std::atomic<int> closedByClient_{0};
 };
-
-bool PumpUntil(const std::function<bool()>& done, int ms = 10000) {
-    QElapsedTimer t;
-    t.start();
-    while (!done()) {
-        if (t.elapsed() > ms)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        QThread::msleep(1);
-    }
-    return true;
-}
-
-// Lets whatever a worker already queued reach the page.
-void Drain() {
-    for (int i = 0; i < 20; ++i) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-        QThread::msleep(1);
-    }
-}
 
 QByteArray ReadFile(const QString& path) {
     QFile f(path);
@@ -328,7 +312,7 @@ TEST_F(WhoisPage, StopDuringBlockedReadEndsAtOnceAndWritesNothing) {
     // Far sooner than the idle time-out: the blocked read was cut, the connection closed.
     EXPECT_TRUE(PumpUntil([&] { return !t->Running(); }, 5000));
     EXPECT_TRUE(PumpUntil([&] { return server.ClosedByClient() == 1; }, 5000));
-    Drain();
+    Settle();
     EXPECT_EQ(page->meResults->LineCount(), 0);
     EXPECT_FALSE(t->Finished());  // the end handler was dropped
 }
@@ -349,7 +333,7 @@ TEST_F(WhoisPage, NewQueryStopsTheOneRunning) {
     Query("example.org");
     EXPECT_NE(G().whois_thread, first);
     EXPECT_TRUE(PumpUntil([&] { return silent.ClosedByClient() == 1; }, 5000));
-    Drain();
+    Settle();
     EXPECT_THAT(page->meResults->Lines(), ElementsAre("second"));
 }
 
@@ -369,7 +353,7 @@ TEST_F(WhoisPage, CustomServerMissingAsksForIt) {
         EXPECT_EQ(page->state_label->Caption(), "Done!");
         EXPECT_TRUE(page->whois_start_button->isEnabled());
     }
-    Drain();
+    Settle();
     EXPECT_TRUE(server.Queries().empty());
 }
 
