@@ -114,15 +114,6 @@ TWebsiteScannerPage::TWebsiteScannerPage(QWidget* parent)
     // handlers (and the settings they write) do not run on this path.
     s.OnTerminateApplication = [] { QCoreApplication::exit(0); };
 
-    QStyle* st = style();
-    auto button = [st](const QString& caption, const QString& hint, QStyle::StandardPixmap icon) {
-        auto* b = new ui::TSpeedButton(caption, hint);
-        b->setIcon(st->standardIcon(icon));
-        if (!caption.isEmpty())
-            b->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
-        return b;
-    };
-
     auto* layout = new QVBoxLayout(Body());
     layout->setContentsMargins(8, 6, 8, 6);
     layout->setSpacing(4);
@@ -135,11 +126,12 @@ TWebsiteScannerPage::TWebsiteScannerPage(QWidget* parent)
     pop_scanner = new ui::TPopupMenu(this);
     pop_scanner->AttachTo(Edit111);
     form->addWidget(Edit111, 1);
-    button22 = button("Start", "Start", QStyle::SP_MediaPlay);
-    button11 = button("Stop", "Stop", QStyle::SP_MediaStop);
-    SpeedButton15 = button("Export", "Export the results to a file", QStyle::SP_DialogSaveButton);
-    SpeedButton17 = button("", "Scan web address currently open in the Internet Explorer",
-                           QStyle::SP_DesktopIcon);
+    button22 = new ui::TSpeedButton("Start", "Start", QStyle::SP_MediaPlay);
+    button11 = new ui::TSpeedButton("Stop", "Stop", QStyle::SP_MediaStop);
+    SpeedButton15 =
+        new ui::TSpeedButton("Export", "Export the results to a file", QStyle::SP_DialogSaveButton);
+    SpeedButton17 = new ui::TSpeedButton(
+        "", "Scan web address currently open in the Internet Explorer", QStyle::SP_DesktopIcon);
     form->addWidget(button22);
     form->addWidget(button11);
     form->addWidget(SpeedButton15);
@@ -159,7 +151,7 @@ TWebsiteScannerPage::TWebsiteScannerPage(QWidget* parent)
     filter->setSpacing(2);
     auto* filterRow = new QHBoxLayout;
     CheckBox5 = new ui::TCheckBox("Filter");
-    SpeedButton16 = button("", "Filter Help", QStyle::SP_MessageBoxQuestion);
+    SpeedButton16 = new ui::TSpeedButton("", "Filter Help", QStyle::SP_MessageBoxQuestion);
     filterRow->addWidget(CheckBox5);
     filterRow->addStretch(1);
     filterRow->addWidget(SpeedButton16);

@@ -111,7 +111,6 @@ class whois_thread final : public ui::WorkerThread {
 };
 
 TWhoisPage::TWhoisPage(QWidget* parent) : TToolPage("Whois", "Whois", "whois", parent) {
-    QStyle* st = style();
     auto* layout = new QVBoxLayout(Body());
     layout->setContentsMargins(8, 6, 8, 6);
     layout->setSpacing(4);
@@ -124,20 +123,12 @@ TWhoisPage::TWhoisPage(QWidget* parent) : TToolPage("Whois", "Whois", "whois", p
     pop_whois = new ui::TPopupMenu(this);
     pop_whois->AttachTo(edDomain);
     form->addWidget(edDomain, 1);
-    auto button = [](const QString& caption, const QString& hint, QStyle::StandardPixmap icon,
-                     QStyle* style) {
-        auto* b = new ui::TSpeedButton(caption, hint);
-        b->setIcon(style->standardIcon(icon));
-        if (!caption.isEmpty())
-            b->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
-        return b;
-    };
-    whois_start_button = button("Whois", "Whois", QStyle::SP_MediaPlay, st);
-    button3 = button("Stop", "Stop", QStyle::SP_MediaStop, st);
+    whois_start_button = new ui::TSpeedButton("Whois", "Whois", QStyle::SP_MediaPlay);
+    button3 = new ui::TSpeedButton("Stop", "Stop", QStyle::SP_MediaStop);
     SpeedButton19 =
-        button("Export", "Export the results to a file", QStyle::SP_DialogSaveButton, st);
-    SpeedButton23 = button("", "Query the domain currently open in the Internet Explorer",
-                           QStyle::SP_DesktopIcon, st);
+        new ui::TSpeedButton("Export", "Export the results to a file", QStyle::SP_DialogSaveButton);
+    SpeedButton23 = new ui::TSpeedButton(
+        "", "Query the domain currently open in the Internet Explorer", QStyle::SP_DesktopIcon);
     state_label = new ui::TLabel("Working...");
     state_label->setMinimumWidth(70);
     // Hidden until the first query, without the row shifting when it shows.

@@ -116,6 +116,14 @@ TSpeedButton::TSpeedButton(const QString& caption, const QString& hint, QWidget*
     });
 }
 
+TSpeedButton::TSpeedButton(const QString& caption, const QString& hint, QStyle::StandardPixmap icon,
+                           QWidget* parent)
+    : TSpeedButton(caption, hint, parent) {
+    setIcon(style()->standardIcon(icon));
+    if (!caption.isEmpty())
+        setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+}
+
 TButton::TButton(const QString& caption, QWidget* parent) : QPushButton(caption, parent) {
     connect(this, &QPushButton::clicked, this, [this] {
         if (OnClick)

@@ -11,6 +11,7 @@
 #include <QPushButton>
 #include <QSpinBox>
 #include <QStringList>
+#include <QStyle>
 #include <QTimer>
 #include <QToolButton>
 #include <functional>
@@ -98,6 +99,9 @@ class TSpeedButton : public QToolButton {
     Q_OBJECT
   public:
     TSpeedButton(const QString& caption, const QString& hint, QWidget* parent = nullptr);
+    // With one of the style's icons; a caption stands beside it.
+    TSpeedButton(const QString& caption, const QString& hint, QStyle::StandardPixmap icon,
+                 QWidget* parent = nullptr);
     std::function<void()> OnClick;
 };
 
