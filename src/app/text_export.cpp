@@ -13,12 +13,21 @@ bool ConfirmReplace(QWidget* parent, const QString& fileName) {
 
 QString SaveLines(QWidget* parent, const ui::FileDialogSpec& spec, const QStringList& lines,
                   const std::function<bool(const QString&)>& canClose) {
+    QByteArrayList bytes;
+    bytes.reserve(lines.size());
+    for (const QString& line : lines)
+        bytes.append(line.toUtf8());
+    return SaveLines(parent, spec, bytes, canClose);
+}
+
+QString SaveLines(QWidget* parent, const ui::FileDialogSpec& spec, const QByteArrayList& lines,
+                  const std::function<bool(const QString&)>& canClose) {
     auto name = ui::CurrentDialogs().SaveFile(parent, spec, canClose);
     if (!name)
         return {};
     QByteArray out;
-    for (const QString& line : lines) {
-        out += line.toUtf8();
+    for (const QByteArray& line : lines) {
+        out += line;
         out += "\r\n";
     }
     // The old file stays as it was unless the new one is written completely.

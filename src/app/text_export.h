@@ -2,6 +2,7 @@
 // the file is written whole or not at all.
 #pragma once
 
+#include <QByteArrayList>
 #include <QStringList>
 
 #include "controls/dialogs.h"
@@ -19,6 +20,11 @@ bool ConfirmReplace(QWidget* parent, const QString& fileName);
 // each ended by CR LF. Returns the file written, or an empty text when cancelled or when
 // writing failed (which is reported in the standard error box).
 QString SaveLines(QWidget* parent, const ui::FileDialogSpec& spec, const QStringList& lines,
+                  const std::function<bool(const QString&)>& canClose);
+
+// The same for lines that are already bytes (a reply or a page kept as it came in): each line
+// goes out exactly as given, ended by CR LF.
+QString SaveLines(QWidget* parent, const ui::FileDialogSpec& spec, const QByteArrayList& lines,
                   const std::function<bool(const QString&)>& canClose);
 
 }  // namespace orv
