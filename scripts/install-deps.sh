@@ -6,7 +6,7 @@ packages=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev libcurl4-openssl-dev libjpeg62-turbo-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  clang
+  clang clang-format
   fonts-liberation
   iproute2 iputils-ping wget util-linux procps
 )

@@ -24,10 +24,14 @@
 #include "fake_resolver.h"
 #include "netns.h"
 // GCC 12 sees an optional<QString> copy in the script's queue as maybe uninitialised.
+#if defined(__GNUC__) && !defined(__clang__)
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#endif
 #include "scripted_dialogs.h"
+#if defined(__GNUC__) && !defined(__clang__)
 #pragma GCC diagnostic pop
+#endif
 
 namespace orv {
 namespace {

@@ -424,7 +424,9 @@ TEST_P(IcmpRouted, AnswerCarriesSenderStatusAndTtl) {
     ORV_REQUIRE_ROOT();
     RoutedHosts hosts;
     ASSERT_TRUE(hosts.ok());
-    auto [kind, c] = GetParam();
+    // Named copies: lambdas below capture them, which structured bindings cannot be in C++20.
+    const SocketKind kind = std::get<0>(GetParam());
+    const auto c = std::get<1>(GetParam());
     ASSERT_TRUE(RunInNetns(hosts.client(), [&] {
         IcmpHandle h = IcmpCreateFileOfKind(kind);
         ASSERT_NE(h, kInvalidHandle);
@@ -652,7 +654,9 @@ class IcmpForgingPeer : public testing::TestWithParam<std::tuple<SocketKind, For
 // Only the answer to its own request counts; every forgery before it is skipped.
 TEST_P(IcmpForgingPeer, TakesOnlyItsOwnAnswer) {
     ORV_REQUIRE_ROOT();
-    auto [kind, c] = GetParam();
+    // Named copies: lambdas below capture them, which structured bindings cannot be in C++20.
+    const SocketKind kind = std::get<0>(GetParam());
+    const auto c = std::get<1>(GetParam());
     PeerHosts hosts;
     ASSERT_TRUE(hosts.ok);
     std::atomic<int> peerState{0};  // 1 listening, -1 could not
