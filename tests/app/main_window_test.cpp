@@ -105,8 +105,8 @@ TEST_F(MainWindow, CustomizedMustBeExactlyTrue) {
     struct Case {
         const char* value;
         bool checked;
-    } cases[] = {{"true", true},   {"True", false}, {"TRUE", false}, {"false", false},
-                 {" true", false}, {"1", false},    {"", false}};
+    } cases[] = {{"true", true},  {"True", false},  {"TRUE", false}, {"false", false},
+                 {" true", true}, {"true\t", true}, {"1", false},    {"", false}};
     for (const auto& c : cases) {
         WriteSettings(std::string("[whois]\ncustomized=") + c.value + "\nserver=whois.test\n");
         Tmain& m = Build();
@@ -130,6 +130,31 @@ TEST_F(MainWindow, CloseWritesTheThreeKeysTrimmedAndKeepsOtherSections) {
     EXPECT_EQ(saved.ReadString("whois", "server", ""), "whois.example.net");
     EXPECT_EQ(saved.ReadInteger("tab", "tab", -9), 3);
     EXPECT_EQ(saved.ReadString("mine", "x", ""), "1");
+}
+
+// A file written by hand, as an editor saves it: blanks around "=", CR LF, a byte-order mark.
+TEST_F(MainWindow, HandWrittenSettingsAreReadAndKeptByTheClose) {
+    const std::string text =
+        "\xEF\xBB\xBF[whois]\r\ncustomized = true\r\nserver = whois.example.net\r\n\r\n"
+        "; mine\r\n[tab]\r\ntab = 3\r\n[mine]\r\nx = 1\r\r\n";
+    WriteSettings(text);
+    Tmain& m = Build();
+    EXPECT_TRUE(m.whois_tab->CheckBox7->Checked());
+    EXPECT_TRUE(m.whois_tab->edit10->isEnabled());
+    EXPECT_EQ(m.whois_tab->edit10->Text(), "whois.example.net");
+    EXPECT_EQ(m.mainpage->ActivePageIndex(), 3);
+    EXPECT_TRUE(m.close());
+    EXPECT_EQ(ReadSettingsText(), text) << "nothing changed, so nothing moved";
+    win.reset();
+
+    // A change rewrites only its own line.
+    Tmain& again = Build();
+    again.whois_tab->CheckBox7->click();
+    EXPECT_TRUE(again.close());
+    std::string expected = text;
+    expected.replace(expected.find("customized = true"), 17, "customized = false");
+    EXPECT_EQ(ReadSettingsText(), expected);
+    EXPECT_TRUE(dialogs.shown.empty());
 }
 
 TEST_F(MainWindow, SavedPageIsRestored) {
