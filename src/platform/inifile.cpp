@@ -227,12 +227,28 @@ bool IniFile::UpdateFile() {
     std::string tmp = path_ + ".tmp";
     {
         std::ofstream out(tmp, std::ios::binary | std::ios::trunc);
-        if (!out)
-            return false;
+        if (!out) {
+            // A folder that takes no new file may still hold a file we may write: write it in
+            // place.
+            std::ofstream probe(path_, std::ios::binary | std::ios::in | std::ios::out);
+            if (!probe)
+                return false;
+            probe.close();
+            std::ofstream direct(path_, std::ios::binary | std::ios::trunc);
+            direct << Text();
+            direct.flush();
+            if (!direct)
+                return false;
+            dirty_ = false;
+            return true;
+        }
         out << Text();
         out.flush();
-        if (!out)
+        if (!out) {
+            out.close();
+            std::remove(tmp.c_str());
             return false;
+        }
     }
     if (std::rename(tmp.c_str(), path_.c_str()) != 0) {
         std::remove(tmp.c_str());

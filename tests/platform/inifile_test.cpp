@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QDir>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <fstream>
 #include <sstream>
@@ -165,6 +167,27 @@ TEST(IniFile, ValueWithLineBreakCannotForgeAKey) {
     again.Parse(ini.Text());
     EXPECT_EQ(again.ReadString("whois", "server", ""), "a");
     EXPECT_FALSE(again.SectionExists("tab"));
+}
+
+// A folder that takes no new file (stood in for by a folder in the sibling's place, which
+// holds for root too) can still hold a settings file we may write: it is written in place.
+TEST(IniFile, WritesInPlaceWhenNoSiblingCanBeMade) {
+    QTemporaryDir dir;
+    const std::string path = dir.filePath("settings.ini").toStdString();
+    std::ofstream(path, std::ios::binary) << "[whois]\r\nserver=long.name.example\r\n";
+    ASSERT_TRUE(QDir().mkdir(QString::fromStdString(path + ".tmp")));
+    IniFile ini(path);
+    ini.WriteString("whois", "server", "a");
+    ASSERT_TRUE(ini.UpdateFile());
+    EXPECT_EQ(Slurp(path), "[whois]\r\nserver=a\r\n");
+
+    // No file to write in place: nothing is made.
+    const std::string absent = dir.filePath("absent.ini").toStdString();
+    ASSERT_TRUE(QDir().mkdir(QString::fromStdString(absent + ".tmp")));
+    IniFile missing(absent);
+    missing.WriteString("a", "b", "c");
+    EXPECT_FALSE(missing.UpdateFile());
+    EXPECT_FALSE(QFileInfo::exists(QString::fromStdString(absent)));
 }
 
 TEST(IniFile, MissingFileIsEmptyAndUnwritableFolderFails) {
