@@ -87,29 +87,41 @@ ListFile SplitListText(const QByteArray& raw, const QString& name) {
         r.error = TooLarge(name);
         return r;
     }
+    auto notText = [&] {
+        r.error = QStringLiteral("The file \"%1\" is not a text file.").arg(name);
+        return r;
+    };
     QByteArrayView bytes(raw);
-    if (bytes.startsWith("\xEF\xBB\xBF"))
-        bytes = bytes.sliced(3);
-    // A NUL ends the text; but text after it would be lost without a word, so a NUL is only
-    // accepted as padding at the end. Anything else with NULs is not a text list.
-    if (qsizetype nul = bytes.indexOf('\0'); nul >= 0) {
-        for (qsizetype i = nul; i < bytes.size(); ++i) {
-            if (bytes[i] != '\0') {
-                r.error = QStringLiteral("The file \"%1\" is not a text file.").arg(name);
-                return r;
-            }
-        }
-        bytes = bytes.first(nul);
-    }
-    // 8-bit text: UTF-8 when it is valid UTF-8, otherwise one character per byte so that no
-    // byte is lost or replaced.
     QString text;
-    {
+    if (bytes.startsWith("\xFF\xFE") || bytes.startsWith("\xFE\xFF")) {
+        // UTF-16 with its byte-order mark, as editors save "Unicode" text. Half a character at
+        // the end or a lone surrogate is not text.
+        QStringDecoder utf16(
+            bytes[0] == '\xFF' ? QStringDecoder::Utf16LE : QStringDecoder::Utf16BE,
+            QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
+        if (bytes.size() % 2 != 0)
+            return notText();
+        text = utf16.decode(bytes.sliced(2));
+        if (utf16.hasError() || !text.isValidUtf16())
+            return notText();
+    } else {
+        if (bytes.startsWith("\xEF\xBB\xBF"))
+            bytes = bytes.sliced(3);
+        // 8-bit text: UTF-8 when it is valid UTF-8, otherwise one character per byte so that no
+        // byte is lost or replaced.
         QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless |
                                                       QStringDecoder::Flag::ConvertInitialBom);
         text = utf8.decode(bytes);
         if (utf8.hasError())
             text = QString::fromLatin1(bytes);
+    }
+    // A NUL ends the text; but text after it would be lost without a word, so a NUL is only
+    // accepted as padding at the end. Anything else with NULs is not a text list.
+    if (qsizetype nul = text.indexOf(QChar(0)); nul >= 0) {
+        for (qsizetype i = nul; i < text.size(); ++i)
+            if (text[i] != QChar(0))
+                return notText();
+        text.truncate(nul);
     }
     const qsizetype n = text.size();
     qsizetype start = 0;

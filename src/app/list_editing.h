@@ -35,7 +35,8 @@ struct ListFile {
 };
 
 // Reads `path` as a list: one entry per line (CR, LF or CR LF end a line; a line break at the
-// very end adds no entry), entries unchanged, a UTF-8 byte-order mark dropped. A file that
+// very end adds no entry), entries unchanged. UTF-16 with a byte-order mark (either order) is
+// decoded; otherwise the text is 8-bit, a UTF-8 byte-order mark dropped. A file that
 // cannot be opened, is not a regular file, holds binary data, or is beyond the limits above
 // gives !ok and a message naming the file.
 ListFile ReadListFile(const QString& path);

@@ -23,6 +23,7 @@
 #include "controls/stringgrid.h"
 #include "lookup/nametoip.h"
 #include "navbar/mxsidebar.h"
+#include "platform/program.h"
 #include "platform/resolver.h"
 #include "platform/shell.h"
 
@@ -51,7 +52,7 @@ void Layout(ui::TStringGrid* g, std::initializer_list<std::pair<const char*, int
 Tmain::Tmain(std::string programFolder, ScannerControl* scanner, QWidget* parent)
     : QMainWindow(parent),
       programFolder_(std::move(programFolder)),
-      settingsPath_(programFolder_ + "settings.ini"),
+      settingsPath_(ChooseSettingsFile("settings.ini", programFolder_, UserConfigFolder())),
       channel_(std::make_shared<ui::UiChannel>(this)),
       scanner_(scanner ? scanner : &idleScanner_) {
     setObjectName("main");
@@ -258,6 +259,9 @@ void Tmain::FormClose() {
     ini.WriteString("whois", "customized", whois_tab->CheckBox7->Checked() ? "true" : "false");
     ini.WriteString("whois", "server", Trimmed(whois_tab->edit10->Text()));
     ini.WriteInteger("tab", "tab", mainpage->ActivePageIndex());
+    // Outside the program folder the file's folder may not be there yet.
+    if (settingsPath_.compare(0, programFolder_.size(), programFolder_) != 0)
+        MakeFolders(settingsPath_.substr(0, settingsPath_.rfind('/') + 1));
     if (!ini.UpdateFile())
         ui::CurrentDialogs().ErrorBox(this, QString("Cannot write %1").arg(settingsPath_.c_str()));
 }

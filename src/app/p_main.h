@@ -29,8 +29,10 @@ class TmxSideBar;
 class Tmain final : public QMainWindow {
     Q_OBJECT
   public:
-    // `programFolder` ends in "/"; settings.ini lives there. `scanner` answers the close
-    // question (nullptr: the Website Scanner page's own); the window does not own it.
+    // `programFolder` ends in "/". settings.ini lives there, unless the user's configuration
+    // folder holds one or the program folder cannot be written (see ChooseSettingsFile).
+    // `scanner` answers the close question (nullptr: the Website Scanner page's own); the window
+    // does not own it.
     explicit Tmain(std::string programFolder, ScannerControl* scanner = nullptr,
                    QWidget* parent = nullptr);
     ~Tmain() override;

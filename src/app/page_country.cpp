@@ -244,6 +244,9 @@ void TCountryLookupPage::Edit3KeyPress(char key) {
 }
 
 void TCountryLookupPage::SpeedButton9Click() {
+    // An empty box asks nothing: a lookup still running is left to answer.
+    if (Edit3->Text().isEmpty())
+        return;
     auto channel = Channel();
     if (!channel)
         return;

@@ -20,12 +20,14 @@ bool EqualNoCase(const std::string& a, const std::string& b) {
            });
 }
 
+constexpr const char* kBlanks = " \t\r\f\v";
+constexpr const char* kBom = "\xEF\xBB\xBF";
+
 std::string Trim(const std::string& s) {
-    const char* ws = " \t\r";
-    auto b = s.find_first_not_of(ws);
+    auto b = s.find_first_not_of(kBlanks);
     if (b == std::string::npos)
         return {};
-    auto e = s.find_last_not_of(ws);
+    auto e = s.find_last_not_of(kBlanks);
     return s.substr(b, e - b + 1);
 }
 
@@ -43,31 +45,61 @@ IniFile::IniFile(std::string path) : path_(std::move(path)) {
 void IniFile::Parse(const std::string& text) {
     preamble_.clear();
     sections_.clear();
+    eol_ = "\n";
+    bool eolSeen = false;
+    bom_ = text.compare(0, 3, kBom) == 0;
     std::vector<Line>* target = &preamble_;
-    std::istringstream in(text);
-    std::string raw;
-    while (std::getline(in, raw)) {
-        if (!raw.empty() && raw.back() == '\r')
-            raw.pop_back();
+    for (std::size_t pos = bom_ ? 3 : 0; pos < text.size();) {
+        Line line;
+        std::size_t nl = text.find('\n', pos);
+        if (nl == std::string::npos) {
+            line.raw = text.substr(pos);
+            pos = text.size();
+        } else {
+            line.raw = text.substr(pos, nl - pos);
+            line.eol = "\n";
+            if (!line.raw.empty() && line.raw.back() == '\r') {
+                line.raw.pop_back();
+                line.eol = "\r\n";
+            }
+            if (!eolSeen)
+                eol_ = line.eol;
+            eolSeen = true;
+            pos = nl + 1;
+        }
+        const std::string& raw = line.raw;
         std::string t = Trim(raw);
         if (t.size() >= 2 && t.front() == '[' && t.back() == ']') {
-            sections_.push_back({Trim(t.substr(1, t.size() - 2)), {}});
+            std::string name = Trim(t.substr(1, t.size() - 2));
+            sections_.push_back({std::move(name), std::move(line), {}});
             target = &sections_.back().lines;
             continue;
         }
-        Line line;
         auto eq = raw.find('=');
         if (!t.empty() && t.front() != ';' && t.front() != '#' && eq != std::string::npos &&
             !Trim(raw.substr(0, eq)).empty()) {
             line.key = Trim(raw.substr(0, eq));
-            line.value = raw.substr(eq + 1);
-            if (!line.value.empty() && line.value.back() == '\r')
-                line.value.pop_back();
-        } else {
-            line.raw = raw;
+            // An empty value stands before any stray CR, so a value written there ends the
+            // line as a value read there would.
+            std::size_t b = std::min(raw.find_first_not_of(" \t", eq + 1), raw.size());
+            line.valueBegin = b;
+            line.valueEnd = std::max(b, raw.find_last_not_of(kBlanks) + 1);
+            line.value = raw.substr(line.valueBegin, line.valueEnd - line.valueBegin);
         }
         target->push_back(std::move(line));
     }
+    dirty_ = false;
+}
+
+IniFile::Line IniFile::KeyLine(const std::string& key, const std::string& value) const {
+    Line l;
+    l.raw = key + "=" + value;
+    l.eol = eol_;
+    l.key = key;
+    l.value = value;
+    l.valueBegin = key.size() + 1;
+    l.valueEnd = l.raw.size();
+    return l;
 }
 
 const IniFile::Section* IniFile::Find(const std::string& name) const {
@@ -81,7 +113,10 @@ IniFile::Section& IniFile::Need(const std::string& name) {
     for (auto& s : sections_)
         if (EqualNoCase(s.name, name))
             return s;
-    sections_.push_back({name, {}});
+    Line heading;
+    heading.raw = "[" + name + "]";
+    heading.eol = eol_;
+    sections_.push_back({name, std::move(heading), {}});
     return sections_.back();
 }
 
@@ -131,12 +166,17 @@ bool IniFile::SectionExists(const std::string& section) const {
 void IniFile::WriteString(const std::string& section, const std::string& key,
                           const std::string& value) {
     // A value cannot hold a line break: it would turn into a line of its own.
-    std::string v = value.substr(0, value.find_first_of("\r\n"));
+    std::string v = Trim(value.substr(0, value.find_first_of("\r\n")));
     Section& s = Need(section);
-    dirty_ = true;
     for (auto& l : s.lines)
         if (!l.key.empty() && EqualNoCase(l.key, key)) {
+            if (l.value == v)
+                return;
+            // Only the value changes; the key's spelling and the blanks around "=" stay.
+            l.raw.replace(l.valueBegin, l.valueEnd - l.valueBegin, v);
+            l.valueEnd = l.valueBegin + v.size();
             l.value = v;
+            dirty_ = true;
             return;
         }
     // New keys go after the section's last key, before trailing blank lines.
@@ -144,7 +184,8 @@ void IniFile::WriteString(const std::string& section, const std::string& key,
     while (pos != s.lines.begin() && std::prev(pos)->key.empty() &&
            Trim(std::prev(pos)->raw).empty())
         --pos;
-    s.lines.insert(pos, Line{key, v, {}});
+    s.lines.insert(pos, KeyLine(key, v));
+    dirty_ = true;
 }
 
 void IniFile::WriteInteger(const std::string& section, const std::string& key, int value) {
@@ -160,17 +201,19 @@ void IniFile::EraseSection(const std::string& section) {
 }
 
 std::string IniFile::Text() const {
-    std::string out;
-    auto put = [&](const Line& l) {
-        out += l.key.empty() ? l.raw : l.key + "=" + l.value;
-        out += "\n";
-    };
+    std::vector<const Line*> lines;
     for (const auto& l : preamble_)
-        put(l);
+        lines.push_back(&l);
     for (const auto& s : sections_) {
-        out += "[" + s.name + "]\n";
+        lines.push_back(&s.heading);
         for (const auto& l : s.lines)
-            put(l);
+            lines.push_back(&l);
+    }
+    std::string out = bom_ ? kBom : "";
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        out += lines[i]->raw;
+        // A last line without an end gets one when lines now follow it.
+        out += lines[i]->eol.empty() && i + 1 < lines.size() ? eol_ : lines[i]->eol;
     }
     return out;
 }
@@ -184,12 +227,28 @@ bool IniFile::UpdateFile() {
     std::string tmp = path_ + ".tmp";
     {
         std::ofstream out(tmp, std::ios::binary | std::ios::trunc);
-        if (!out)
-            return false;
+        if (!out) {
+            // A folder that takes no new file may still hold a file we may write: write it in
+            // place.
+            std::ofstream probe(path_, std::ios::binary | std::ios::in | std::ios::out);
+            if (!probe)
+                return false;
+            probe.close();
+            std::ofstream direct(path_, std::ios::binary | std::ios::trunc);
+            direct << Text();
+            direct.flush();
+            if (!direct)
+                return false;
+            dirty_ = false;
+            return true;
+        }
         out << Text();
         out.flush();
-        if (!out)
+        if (!out) {
+            out.close();
+            std::remove(tmp.c_str());
             return false;
+        }
     }
     if (std::rename(tmp.c_str(), path_.c_str()) != 0) {
         std::remove(tmp.c_str());

@@ -1,8 +1,11 @@
 // A sectioned settings file of "key=value" lines. Section and key names match without regard
-// to ASCII case; values are kept verbatim (no quoting, no escaping). Sections, keys and lines
-// the program does not know are preserved when the file is written back.
+// to ASCII case; blanks around section names, keys and values are not part of them; values are
+// otherwise kept verbatim (no quoting, no escaping). A leading UTF-8 byte-order mark is skipped.
+// Writing back keeps every line the program did not change byte for byte (line ends included);
+// a changed value replaces only the value in its line.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -24,6 +27,8 @@ class IniFile {
     std::vector<std::string> ReadSection(const std::string& section) const;  // the keys
     bool SectionExists(const std::string& section) const;
 
+    // Stores `value` up to its first line break and without surrounding blanks, as a reread
+    // would see it.
     void WriteString(const std::string& section, const std::string& key, const std::string& value);
     void WriteInteger(const std::string& section, const std::string& key, int value);
     void EraseSection(const std::string& section);
@@ -38,18 +43,26 @@ class IniFile {
 
   private:
     struct Line {
-        std::string key;  // empty for comments and blank lines
+        std::string raw;  // the line's bytes, without its end
+        std::string eol;  // "\n", "\r\n", or empty for a last line without an end
+        std::string key;  // empty for section headings, comments, blank and other lines
         std::string value;
-        std::string raw;  // the line as read, for lines that are not key=value
+        // Where the value stands in `raw`, so that a new value replaces only it.
+        std::size_t valueBegin = 0;
+        std::size_t valueEnd = 0;
     };
     struct Section {
         std::string name;
+        Line heading;
         std::vector<Line> lines;
     };
     const Section* Find(const std::string& name) const;
     Section& Need(const std::string& name);
+    Line KeyLine(const std::string& key, const std::string& value) const;
 
     std::string path_;
+    bool bom_ = false;
+    std::string eol_ = "\n";      // the line end of new lines: the file's own
     std::vector<Line> preamble_;  // lines before the first section
     std::vector<Section> sections_;
     bool dirty_ = false;

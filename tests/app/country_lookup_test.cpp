@@ -111,9 +111,7 @@ TEST_F(CountryLookup, EnterInEdit3ResolvesAndEmptyTextChangesNothing) {
     page->Edit6->SetText("previous");
     page->Edit3->SetText("");
     QTest::keyClick(page->Edit3, Qt::Key_Return);
-    auto t = G().whereis_single_thread;
-    ASSERT_TRUE(t);
-    ASSERT_TRUE(PumpUntil([t] { return t->Finished(); }));
+    EXPECT_FALSE(G().whereis_single_thread) << "an empty box starts no lookup";
     Settle();
     EXPECT_EQ(page->Edit6->Text(), "previous");
 
@@ -159,20 +157,33 @@ TEST_F(CountryLookup, NewestSingleLookupWins) {
         Settle();
         EXPECT_EQ(page->Edit6->Text(), expected) << "round " << round;
     }
+}
 
-    // A press with an empty box is the newest request too: the older answer is dropped.
+// Enter in an empty box ends without any change: a lookup still running goes on and answers.
+TEST_F(CountryLookup, EnterInAnEmptyBoxLeavesARunningLookupAlone) {
     page->Edit6->SetText("previous");
     resolver.Block();
     page->Edit3->SetText("xerox.test");
-    page->SpeedButton9Click();
-    auto older = G().whereis_single_thread;
+    QTest::keyClick(page->Edit3, Qt::Key_Return);
+    auto running = G().whereis_single_thread;
+    ASSERT_TRUE(running);
     ASSERT_TRUE(PumpUntil([this] { return resolver.Waiting() == 1; }));
+
     page->Edit3->SetText("");
-    page->SpeedButton9Click();
-    resolver.Release();
-    ASSERT_TRUE(PumpUntil([&] { return !older->Running(); }));
+    QTest::keyClick(page->Edit3, Qt::Key_Return);
+    page->SpeedButton9Click();  // the Resolve button takes the same path
     Settle();
+    EXPECT_EQ(G().whereis_single_thread, running);
+    EXPECT_FALSE(running->Halted());
+    EXPECT_EQ(resolver.Waiting(), 1);
     EXPECT_EQ(page->Edit6->Text(), "previous");
+    EXPECT_EQ(page->Edit3->Text(), "");
+    EXPECT_TRUE(page->whereis_start->isEnabled());
+    EXPECT_EQ(page->Label56->Caption(), "");
+
+    resolver.Release();
+    EXPECT_TRUE(PumpUntil([this] { return page->Edit6->Text() == kXerox; }));
+    EXPECT_TRUE(running->Finished());
 }
 
 TEST_F(CountryLookup, GridBeforeTheFirstBatch) {

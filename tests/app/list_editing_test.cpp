@@ -9,6 +9,7 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QStringEncoder>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -417,12 +418,33 @@ TEST(ListFile, WellFormedAndMalformedFiles) {
         {"nul padding at the end", QByteArray("a\nb\n\0\0\0", 7), {"a", "b"}, nullptr},
         {"nul inside", QByteArray("a\0b\n", 4), {}, "is not a text file"},
         {"nul in a later line", QByteArray("a\nb\0c\n", 6), {}, "is not a text file"},
-        {"utf-16",
+        {"utf-16 without a byte-order mark", QByteArray("a\0\n\0", 4), {}, "is not a text file"},
+        {"utf-16 cut in a character",
          QByteArray("\xFF\xFE"
-                    "a\0\n\0",
+                    "a\0\n",
+                    5),
+         {},
+         "is not a text file"},
+        {"utf-16 lone surrogate",
+         QByteArray("\xFF\xFE"
+                    "\x00\xD8"
+                    "a\0",
                     6),
          {},
          "is not a text file"},
+        {"utf-16 nul inside",
+         QByteArray("\xFF\xFE"
+                    "a\0\0\0b\0",
+                    8),
+         {},
+         "is not a text file"},
+        {"utf-32 byte-order mark",
+         QByteArray("\xFF\xFE\0\0"
+                    "a\0\0\0",
+                    8),
+         {},
+         "is not a text file"},
+        {"binary", QByteArray("\x89PNG\r\n\x1A\n\0\0\0\rIHDR", 16), {}, "is not a text file"},
         {"line at the limit", longLine + "\nb", {QString(longLine), "b"}, nullptr},
         {"line over the limit", "a\n" + longLine + "x\n", {}, "Line 2 of the file"},
         {"last line over the limit", longLine + "x", {}, "longer than 65536 characters"},
@@ -447,6 +469,54 @@ TEST(ListFile, WellFormedAndMalformedFiles) {
             EXPECT_EQ(r.entries, c.entries);
         }
     }
+}
+
+// "Unicode" as editors save it: UTF-16 in either byte order with its byte-order mark reads as
+// the same entries as the 8-bit file.
+TEST(ListFile, Utf16WithAByteOrderMarkReadsLikeTheAsciiFile) {
+    const QStringList entries = {"one.test", "", " 10.0.0.1 ", "two.test"};
+    const QString crlf = entries.join("\r\n") + "\r\n";
+    const QString lf = entries.join('\n') + '\n';
+    auto encode = [](QStringConverter::Encoding e, const char* bom, const QString& text) {
+        QStringEncoder enc(e);
+        return QByteArray(bom, 2) + QByteArray(enc.encode(text));
+    };
+    struct Case {
+        const char* name;
+        QByteArray bytes;
+    };
+    const Case cases[] = {
+        {"ascii crlf", crlf.toLatin1()},
+        {"ascii lf", lf.toLatin1()},
+        {"utf-8 bom", "\xEF\xBB\xBF" + lf.toUtf8()},
+        {"utf-16le crlf", encode(QStringConverter::Utf16LE, "\xFF\xFE", crlf)},
+        {"utf-16le lf", encode(QStringConverter::Utf16LE, "\xFF\xFE", lf)},
+        {"utf-16be crlf", encode(QStringConverter::Utf16BE, "\xFE\xFF", crlf)},
+        {"utf-16be lf", encode(QStringConverter::Utf16BE, "\xFE\xFF", lf)},
+        {"utf-16le nul padding",
+         encode(QStringConverter::Utf16LE, "\xFF\xFE", lf) + QByteArray(4, '\0')},
+    };
+    QTemporaryDir dir;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        QString path = dir.filePath(QString::fromLatin1(c.name).replace(' ', '_') + ".txt");
+        {
+            QFile f(path);
+            ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+            f.write(c.bytes);
+        }
+        ListFile r = ReadListFile(path);
+        EXPECT_TRUE(r.ok) << r.error.toStdString();
+        EXPECT_EQ(r.entries, entries);
+    }
+    // Letters beyond ASCII come through as the characters they are.
+    const QString names = QString::fromUtf8("m\xC3\xBCnchen.test\n\xE6\x97\xA5\xE6\x9C\xAC.test\n");
+    ListFile le = SplitListText(encode(QStringConverter::Utf16LE, "\xFF\xFE", names), "le.txt");
+    ListFile be = SplitListText(encode(QStringConverter::Utf16BE, "\xFE\xFF", names), "be.txt");
+    const QStringList expected = {QString::fromUtf8("m\xC3\xBCnchen.test"),
+                                  QString::fromUtf8("\xE6\x97\xA5\xE6\x9C\xAC.test")};
+    EXPECT_EQ(le.entries, expected);
+    EXPECT_EQ(be.entries, expected);
 }
 
 TEST(ListFile, FilesThatCannotBeListsAreRefusedWithAReason) {

@@ -52,6 +52,9 @@ class MainWindow : public ::testing::Test {
   protected:
     void SetUp() override {
         ResetGlobals();
+        savedConfigHome = qgetenv("XDG_CONFIG_HOME");
+        qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
+        configFolder = QDir(config.path()).absolutePath().toStdString() + "/orvelan/";
         folder = QDir(dir.path()).absolutePath().toStdString() + "/";
         g_opened.clear();
         SetShellOpenHook(RecordOpen);
@@ -60,6 +63,7 @@ class MainWindow : public ::testing::Test {
         win.reset();
         SetShellOpenHook(nullptr);
         ResetGlobals();
+        qputenv("XDG_CONFIG_HOME", savedConfigHome);
     }
 
     std::string SettingsPath() const { return folder + "settings.ini"; }
@@ -79,6 +83,9 @@ class MainWindow : public ::testing::Test {
 
     QTemporaryDir dir;
     std::string folder;
+    QTemporaryDir config;  // XDG_CONFIG_HOME
+    QByteArray savedConfigHome;
+    std::string configFolder;
     test::ScriptedDialogs dialogs;
     FakeScanner scanner;
     std::unique_ptr<Tmain> win;
@@ -105,8 +112,8 @@ TEST_F(MainWindow, CustomizedMustBeExactlyTrue) {
     struct Case {
         const char* value;
         bool checked;
-    } cases[] = {{"true", true},   {"True", false}, {"TRUE", false}, {"false", false},
-                 {" true", false}, {"1", false},    {"", false}};
+    } cases[] = {{"true", true},  {"True", false},  {"TRUE", false}, {"false", false},
+                 {" true", true}, {"true\t", true}, {"1", false},    {"", false}};
     for (const auto& c : cases) {
         WriteSettings(std::string("[whois]\ncustomized=") + c.value + "\nserver=whois.test\n");
         Tmain& m = Build();
@@ -130,6 +137,76 @@ TEST_F(MainWindow, CloseWritesTheThreeKeysTrimmedAndKeepsOtherSections) {
     EXPECT_EQ(saved.ReadString("whois", "server", ""), "whois.example.net");
     EXPECT_EQ(saved.ReadInteger("tab", "tab", -9), 3);
     EXPECT_EQ(saved.ReadString("mine", "x", ""), "1");
+}
+
+// A file written by hand, as an editor saves it: blanks around "=", CR LF, a byte-order mark.
+TEST_F(MainWindow, HandWrittenSettingsAreReadAndKeptByTheClose) {
+    const std::string text =
+        "\xEF\xBB\xBF[whois]\r\ncustomized = true\r\nserver = whois.example.net\r\n\r\n"
+        "; mine\r\n[tab]\r\ntab = 3\r\n[mine]\r\nx = 1\r\r\n";
+    WriteSettings(text);
+    Tmain& m = Build();
+    EXPECT_TRUE(m.whois_tab->CheckBox7->Checked());
+    EXPECT_TRUE(m.whois_tab->edit10->isEnabled());
+    EXPECT_EQ(m.whois_tab->edit10->Text(), "whois.example.net");
+    EXPECT_EQ(m.mainpage->ActivePageIndex(), 3);
+    EXPECT_TRUE(m.close());
+    EXPECT_EQ(ReadSettingsText(), text) << "nothing changed, so nothing moved";
+    win.reset();
+
+    // A change rewrites only its own line.
+    Tmain& again = Build();
+    again.whois_tab->CheckBox7->click();
+    EXPECT_TRUE(again.close());
+    std::string expected = text;
+    expected.replace(expected.find("customized = true"), 17, "customized = false");
+    EXPECT_EQ(ReadSettingsText(), expected);
+    EXPECT_TRUE(dialogs.shown.empty());
+}
+
+std::string Slurp(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream ss;
+    ss << in.rdbuf();
+    return ss.str();
+}
+
+// An installed program: its folder takes no file (here it is no folder at all, which holds for
+// root too). settings.ini then lives in the user's configuration folder, made when first
+// written, and is read from there at the next start.
+TEST_F(MainWindow, UnwritableProgramFolderKeepsSettingsInTheConfigFolder) {
+    std::ofstream(folder + "orvelan") << "a program, not a folder";
+    folder += "orvelan/";
+    Tmain& m = Build();
+    m.Whois5Click();
+    EXPECT_TRUE(m.close());
+    EXPECT_TRUE(dialogs.shown.empty()) << dialogs.shown[0].text.toStdString();
+    EXPECT_EQ(Slurp(configFolder + "settings.ini"),
+              "[whois]\ncustomized=false\nserver=\n[tab]\ntab=3\n");
+    win.reset();
+
+    Tmain& again = Build();
+    EXPECT_EQ(again.mainpage->ActivePageIndex(), 3);
+    again.ConnectionMonitor1Click();
+    EXPECT_TRUE(again.close());
+    EXPECT_TRUE(dialogs.shown.empty());
+    EXPECT_EQ(Saved().ReadInteger("tab", "tab", -9), -9) << "nothing in the program folder";
+    EXPECT_EQ(IniFile(configFolder + "settings.ini").ReadInteger("tab", "tab", -9), 6);
+}
+
+// A settings.ini in the configuration folder is the one in use, even beside a writable one.
+TEST_F(MainWindow, SettingsInTheConfigFolderWin) {
+    const std::string inProgram = "[tab]\ntab=2\n";
+    WriteSettings(inProgram);
+    QDir().mkpath(QString::fromStdString(configFolder));
+    std::ofstream(configFolder + "settings.ini") << "[tab]\ntab=5\n";
+    Tmain& m = Build();
+    EXPECT_EQ(m.mainpage->ActivePageIndex(), 5);
+    m.ConnectionMonitor1Click();
+    EXPECT_TRUE(m.close());
+    EXPECT_TRUE(dialogs.shown.empty());
+    EXPECT_EQ(IniFile(configFolder + "settings.ini").ReadInteger("tab", "tab", -9), 6);
+    EXPECT_EQ(ReadSettingsText(), inProgram);
 }
 
 TEST_F(MainWindow, SavedPageIsRestored) {

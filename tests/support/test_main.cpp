@@ -16,6 +16,9 @@ int main(int argc, char** argv) {
     // The program writes its connection limits to the user's registry file: keep tests off it.
     QTemporaryDir registry;
     orv::Registry::SetFolder(registry.path().toStdString());
+    // A settings.ini in the user's configuration folder would win over a test's own.
+    QTemporaryDir config;
+    qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }
