@@ -206,6 +206,8 @@ TCountryLookupPage::TCountryLookupPage(QWidget* parent)
     auto* resultSide = new QVBoxLayout;
     resultSide->setSpacing(2);
     StringGrid3 = new ui::TStringGrid(2, 2, 1);
+    StringGrid3->SetOptions(ui::GridOption::ColSizing | ui::GridOption::RowSizing |
+                            ui::GridOption::Editing);
     pop_country_results = new ui::TPopupMenu(this);
     pop_country_results->AttachTo(StringGrid3);
     auto* counts = new QHBoxLayout;

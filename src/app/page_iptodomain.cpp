@@ -245,6 +245,7 @@ TIpToDomainPage::TIpToDomainPage(QWidget* parent)
     Label52 = new ui::TLabel;
     Label52->setMinimumWidth(70);
     StringGrid2 = new ui::TStringGrid(2, 2, 1);
+    StringGrid2->SetOptions({});  // whole rows are selected; nothing is sized or typed
     StringGrid2->SetDefaultRowHeight(18);
     Label18 = Counter();
     Label16 = Counter();

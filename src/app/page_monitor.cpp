@@ -69,6 +69,8 @@ TConnectionMonitorPage::TConnectionMonitorPage(QWidget* parent)
     layout->addWidget(StaticText1);
 
     sgConnHist = new ui::TStringGrid(8, 1, 0);
+    sgConnHist->SetOptions(ui::GridOption::ColSizing | ui::GridOption::RowSizing |
+                           ui::GridOption::Editing);
     sgConnHist->setFrameShape(QFrame::NoFrame);
     sgConnHist->setFont(WindowFont());
     layout->addWidget(sgConnHist, 1);

@@ -3,9 +3,12 @@
 #include <QBoxLayout>
 #include <QGridLayout>
 #include <QGroupBox>
+#include <QStyle>
+#include <QStyleOptionFrame>
 #include <algorithm>
 #include <climits>
 #include <optional>
+#include <utility>
 
 #include "app/globals.h"
 #include "app/list_editing.h"
@@ -76,6 +79,44 @@ class IcmpEchoLayer final : public EchoLayer {
                                       timeoutMs);
         };
     }
+};
+
+// Keeps a line edit wide enough to show `text` whole, in whatever font and style it ends up
+// with (a page takes the window's font only once it is placed in the window).
+class ShowWhole final : public QObject {
+  public:
+    ShowWhole(QLineEdit* edit, QString text) : QObject(edit), text_(std::move(text)) {
+        edit->installEventFilter(this);
+        Fit(edit);
+    }
+    bool eventFilter(QObject* watched, QEvent* e) override {
+        if (e->type() == QEvent::FontChange || e->type() == QEvent::StyleChange)
+            Fit(static_cast<QLineEdit*>(watched));
+        return false;
+    }
+
+  private:
+    void Fit(QLineEdit* edit) const {
+        QStyleOptionFrame opt;
+        opt.initFrom(edit);
+        opt.lineWidth = edit->hasFrame()
+                            ? edit->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &opt, edit)
+                            : 0;
+        opt.state |= QStyle::State_Sunken;
+        const QFontMetrics fm = edit->fontMetrics();
+        const QMargins textMargins = edit->textMargins();
+        const QMargins contents = edit->contentsMargins();
+        constexpr int kInnerMargin = 2;  // the line edit's own gap on each side of the text
+        constexpr int kCursor = 1;       // room for the cursor after the last character
+        int w = fm.horizontalAdvance(text_) + 2 * kInnerMargin + kCursor + textMargins.left() +
+                textMargins.right() + contents.left() + contents.right();
+        int h = fm.height() + textMargins.top() + textMargins.bottom() + contents.top() +
+                contents.bottom();
+        edit->setMinimumWidth(
+            edit->style()->sizeFromContents(QStyle::CT_LineEdit, &opt, QSize(w, h), edit).width());
+    }
+
+    QString text_;
 };
 
 }  // namespace
@@ -229,12 +270,15 @@ TBatchPingPage::TBatchPingPage(QWidget* parent)
 
     // List maker.
     Edit2 = new ui::TEdit;
+    new ShowWhole(Edit2, "255.255.255");
     Edit4 = new ui::TEdit;
     Edit4->SetText("0");
     Edit5 = new ui::TEdit;
     Edit5->SetText("255");
-    for (ui::TEdit* e : {Edit4, Edit5})
+    for (ui::TEdit* e : {Edit4, Edit5}) {
         e->setMaximumWidth(40);
+        new ShowWhole(e, "255");
+    }
     SpeedButton8 = new ui::TSpeedButton("Create", "Create");
 
     // The list.
@@ -264,6 +308,7 @@ TBatchPingPage::TBatchPingPage(QWidget* parent)
 
     // Results.
     StringGrid1 = new ui::TStringGrid(5, 2, 1);
+    StringGrid1->SetOptions({});  // whole rows are selected; nothing is sized or typed
     for (int c = 0; c < 5; ++c)
         StringGrid1->SetCells(c, 0, kHeadings[c]);
     StringGrid1->SetDefaultRowHeight(18);
@@ -314,7 +359,8 @@ TBatchPingPage::TBatchPingPage(QWidget* parent)
     maker->addWidget(Edit4, 1, 2);
     maker->addWidget(new ui::TLabel("-"), 1, 3);
     maker->addWidget(Edit5, 1, 4);
-    maker->addWidget(SpeedButton8, 1, 5);
+    // Below the boxes: beside them it left the prefix box too narrow for its text.
+    maker->addWidget(SpeedButton8, 2, 0, 1, 5, Qt::AlignRight);
     maker->setColumnStretch(0, 1);
     left->addLayout(maker);
     left->addWidget(ListBox2, 1);

@@ -173,6 +173,7 @@ TWebsiteScannerPage::TWebsiteScannerPage(QWidget* parent)
 
     Label55 = new ui::TLabel;
     StringGrid4 = new ui::TStringGrid(2, 1, 0);
+    StringGrid4->SetOptions({});  // whole rows are selected; nothing is sized or typed
     StringGrid4->SetDefaultRowHeight(18);
     StringGrid4->setToolTip("Double click to open it ");
 

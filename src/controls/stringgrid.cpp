@@ -1,9 +1,18 @@
 #include "controls/stringgrid.h"
 
 #include <QHeaderView>
+#include <QMouseEvent>
 #include <algorithm>
+#include <cstdlib>
 
 namespace orv::ui {
+
+namespace {
+
+// How far from a grid line, in pixels, a press still takes the line.
+constexpr int kEdgeGrip = 2;
+
+}  // namespace
 
 StringGridModel::StringGridModel(int cols, int rows, int fixedRows, QObject* parent)
     : QAbstractTableModel(parent),
@@ -118,7 +127,7 @@ int StringGridModel::columnCount(const QModelIndex& parent) const {
 }
 
 QVariant StringGridModel::data(const QModelIndex& index, int role) const {
-    if (!index.isValid() || role != Qt::DisplayRole)
+    if (!index.isValid() || (role != Qt::DisplayRole && role != Qt::EditRole))
         return {};
     return cells_[index.row() + fixed_][index.column()];
 }
@@ -131,25 +140,53 @@ QVariant StringGridModel::headerData(int section, Qt::Orientation o, int role) c
     return {};
 }
 
+Qt::ItemFlags StringGridModel::flags(const QModelIndex& index) const {
+    Qt::ItemFlags f = QAbstractTableModel::flags(index);
+    if (editable_ && index.isValid())
+        f |= Qt::ItemIsEditable;
+    return f;
+}
+
+bool StringGridModel::setData(const QModelIndex& index, const QVariant& value, int role) {
+    if (!editable_ || !index.isValid() || role != Qt::EditRole)
+        return false;
+    SetCell(index.column(), index.row() + fixed_, value.toString());
+    return true;
+}
+
 TStringGrid::TStringGrid(int cols, int rows, int fixedRows, QWidget* parent)
     : QTableView(parent), model_(new StringGridModel(cols, rows, fixedRows, this)) {
     setModel(model_);
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setSelectionMode(QAbstractItemView::SingleSelection);
-    setEditTriggers(QAbstractItemView::NoEditTriggers);
     setWordWrap(false);
     setTextElideMode(Qt::ElideNone);
     verticalHeader()->hide();
-    // Fixed row heights keep appends and scrolling cheap however long the grid grows.
+    // Fixed row heights keep appends and scrolling cheap however long the grid grows; where
+    // rows may be sized, the grid lines are the handles (this header is never shown).
     verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     SetDefaultRowHeight(18);
-    horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
     horizontalHeader()->setHighlightSections(false);
     horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     horizontalHeader()->setStretchLastSection(false);
     if (!fixedRows)
         horizontalHeader()->hide();
     connect(model_, &StringGridModel::Flushed, this, &TStringGrid::ApplyPendingRow);
+    SetOptions({});
+}
+
+void TStringGrid::SetOptions(GridOptions o) {
+    options_ = o;
+    horizontalHeader()->setSectionResizeMode(
+        o.testFlag(GridOption::ColSizing) ? QHeaderView::Interactive : QHeaderView::Fixed);
+    model_->SetEditable(o.testFlag(GridOption::Editing));
+    setEditTriggers(o.testFlag(GridOption::Editing) ? DoubleClicked | EditKeyPressed | AnyKeyPressed
+                                                    : NoEditTriggers);
+    setTabKeyNavigation(o.testFlag(GridOption::Tabs));
+    // The pointer has to be followed to show the sizing cursor over a grid line. (Left on
+    // otherwise: the view may follow it for its own hover.)
+    if (o.testAnyFlags(GridOption::RowSizing | GridOption::ColSizing))
+        viewport()->setMouseTracking(true);
 }
 
 void TStringGrid::SetColWidth(int col, int width) {
@@ -180,6 +217,86 @@ void TStringGrid::SetRow(int r) {
     QModelIndex i = model_->index(r - FixedRows(), 0);
     setCurrentIndex(i);
     scrollTo(i);
+}
+
+TStringGrid::Edge TStringGrid::EdgeAt(QPoint p) const {
+    // The line below (or right of) the section nearest to the point, when within the grip.
+    auto near = [](int pos, auto at, auto end) {
+        for (int probe : {pos - kEdgeGrip, pos + kEdgeGrip}) {
+            int s = at(probe);
+            if (s >= 0 && std::abs(end(s) - pos) <= kEdgeGrip)
+                return s;
+        }
+        return -1;
+    };
+    if (options_.testFlag(GridOption::RowSizing)) {
+        int r = near(
+            p.y(), [this](int y) { return rowAt(y); },
+            [this](int s) { return rowViewportPosition(s) + rowHeight(s); });
+        if (r >= 0)
+            return {Qt::Vertical, r};
+    }
+    if (options_.testFlag(GridOption::ColSizing) && horizontalHeader()->isHidden()) {
+        int c = near(
+            p.x(), [this](int x) { return columnAt(x); },
+            [this](int s) { return columnViewportPosition(s) + columnWidth(s); });
+        if (c >= 0)
+            return {Qt::Horizontal, c};
+    }
+    return {};
+}
+
+int TStringGrid::SectionSize(const Edge& e) const {
+    return e.across == Qt::Vertical ? rowHeight(e.section) : columnWidth(e.section);
+}
+
+void TStringGrid::ResizeSection(const Edge& e, int size) {
+    size = std::max(size, 1);
+    if (e.across == Qt::Vertical)
+        verticalHeader()->resizeSection(e.section, size);
+    else
+        horizontalHeader()->resizeSection(e.section, size);
+}
+
+void TStringGrid::mousePressEvent(QMouseEvent* e) {
+    Edge edge = e->button() == Qt::LeftButton ? EdgeAt(e->position().toPoint()) : Edge{};
+    if (edge.section < 0) {
+        QTableView::mousePressEvent(e);
+        return;
+    }
+    sizing_ = edge;
+    QPoint p = e->position().toPoint();
+    sizingFrom_ = edge.across == Qt::Vertical ? p.y() : p.x();
+    sizingStart_ = SectionSize(edge);
+    e->accept();
+}
+
+void TStringGrid::mouseMoveEvent(QMouseEvent* e) {
+    QPoint p = e->position().toPoint();
+    if (sizing_.section >= 0) {
+        int at = sizing_.across == Qt::Vertical ? p.y() : p.x();
+        ResizeSection(sizing_, sizingStart_ + at - sizingFrom_);
+        e->accept();
+        return;
+    }
+    if (options_.testAnyFlags(GridOption::RowSizing | GridOption::ColSizing)) {
+        Edge edge = e->buttons() == Qt::NoButton ? EdgeAt(p) : Edge{};
+        if (edge.section < 0)
+            viewport()->unsetCursor();
+        else
+            viewport()->setCursor(edge.across == Qt::Vertical ? Qt::SplitVCursor
+                                                              : Qt::SplitHCursor);
+    }
+    QTableView::mouseMoveEvent(e);
+}
+
+void TStringGrid::mouseReleaseEvent(QMouseEvent* e) {
+    if (sizing_.section >= 0 && e->button() == Qt::LeftButton) {
+        sizing_ = {};
+        e->accept();
+        return;
+    }
+    QTableView::mouseReleaseEvent(e);
 }
 
 void TStringGrid::ApplyPendingRow() {

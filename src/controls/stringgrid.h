@@ -3,11 +3,22 @@
 #pragma once
 
 #include <QAbstractTableModel>
+#include <QFlags>
 #include <QString>
 #include <QTableView>
 #include <vector>
 
 namespace orv::ui {
+
+// What the user may do with a grid besides selecting rows; a grid starts with none of them.
+enum class GridOption : unsigned {
+    ColSizing = 1 << 0,  // drag a column's right edge
+    RowSizing = 1 << 1,  // drag a row's bottom edge
+    Editing = 1 << 2,    // type into the cells below the heading row
+    Tabs = 1 << 3,       // Tab moves from cell to cell instead of on to the next control
+};
+Q_DECLARE_FLAGS(GridOptions, GridOption)
+Q_DECLARE_OPERATORS_FOR_FLAGS(GridOptions)
 
 class StringGridModel final : public QAbstractTableModel {
     Q_OBJECT
@@ -32,6 +43,8 @@ class StringGridModel final : public QAbstractTableModel {
     // view re-indexes all its rows on every insertion), on the next turn of the event loop.
     void Flush();
     int ShownRows() const { return shown_; }
+    // Whether the user may change the cells through the view.
+    void SetEditable(bool on) { editable_ = on; }
 
   signals:
     void Flushed();
@@ -42,6 +55,8 @@ class StringGridModel final : public QAbstractTableModel {
     int columnCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role) const override;
     QVariant headerData(int section, Qt::Orientation o, int role) const override;
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
+    bool setData(const QModelIndex& index, const QVariant& value, int role) override;
 
   private:
     void ScheduleFlush();
@@ -50,6 +65,7 @@ class StringGridModel final : public QAbstractTableModel {
     int fixed_;
     int shown_;  // rows the view knows of, fixed rows included
     bool flushPending_ = false;
+    bool editable_ = false;
     std::vector<std::vector<QString>> cells_;  // cells_[row][col], fixed rows included
 };
 
@@ -72,17 +88,37 @@ class TStringGrid : public QTableView {
     void SetColWidth(int col, int width);
     int ColWidth(int col) const { return columnWidth(col); }
     void SetDefaultRowHeight(int h);
+    GridOptions Options() const { return options_; }
+    void SetOptions(GridOptions o);
 
     // The selected row in grid numbering (fixed rows included); -1 when none.
     int Row() const;
     // Selects row `r` (grid numbering) and scrolls it into view.
     void SetRow(int r);
 
+  protected:
+    // Sizing by the grid lines: rows have no header to drag, nor columns when the heading row
+    // is not shown.
+    void mousePressEvent(QMouseEvent* e) override;
+    void mouseMoveEvent(QMouseEvent* e) override;
+    void mouseReleaseEvent(QMouseEvent* e) override;
+
   private:
+    struct Edge {
+        Qt::Orientation across = Qt::Vertical;  // Vertical: a row's bottom edge
+        int section = -1;
+    };
+    Edge EdgeAt(QPoint p) const;
+    int SectionSize(const Edge& e) const;
+    void ResizeSection(const Edge& e, int size);
     void ApplyPendingRow();
 
     StringGridModel* model_;
     int pendingRow_ = -1;  // selected before the view knew of the row
+    GridOptions options_;
+    Edge sizing_;          // the edge being dragged; section -1 when none
+    int sizingFrom_ = 0;   // where the drag started, along the sized direction
+    int sizingStart_ = 0;  // the section's size when the drag started
 };
 
 }  // namespace orv::ui

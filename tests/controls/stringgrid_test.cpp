@@ -2,8 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QHeaderView>
+#include <QMouseEvent>
 
 namespace orv::ui {
 namespace {
@@ -98,6 +100,71 @@ TEST(StringGrid, ClearEmptiesCellsButKeepsRows) {
     g.Model().Clear();
     EXPECT_EQ(g.Cells(0, 0), "");
     EXPECT_EQ(g.RowCount(), 3);
+}
+
+TEST(StringGrid, EditingWritesTheCellBelowTheHeading) {
+    TStringGrid g(2, 3, 1);
+    QModelIndex first = g.model()->index(0, 1);  // grid row 1: the heading is row 0
+    EXPECT_FALSE(g.model()->flags(first) & Qt::ItemIsEditable);
+    EXPECT_FALSE(g.model()->setData(first, "refused"));
+    EXPECT_EQ(g.Cells(1, 1), "");
+
+    g.SetOptions(GridOption::Editing);
+    EXPECT_TRUE(g.model()->flags(first) & Qt::ItemIsEditable);
+    g.SetCells(1, 1, "old");
+    EXPECT_EQ(g.model()->data(first, Qt::EditRole).toString(), "old");  // what the editor shows
+    EXPECT_TRUE(g.model()->setData(first, "typed"));
+    EXPECT_EQ(g.Cells(1, 1), "typed");
+    EXPECT_EQ(g.Cells(1, 0), "");  // the heading is untouched
+    EXPECT_FALSE(g.tabKeyNavigation());
+    g.SetOptions(GridOption::Tabs);
+    EXPECT_TRUE(g.tabKeyNavigation());
+    EXPECT_FALSE(g.model()->flags(first) & Qt::ItemIsEditable);
+}
+
+void Press(QWidget* w, QEvent::Type type, QPoint at) {
+    Qt::MouseButton button = type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton;
+    Qt::MouseButtons held = type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton;
+    QMouseEvent e(type, QPointF(at), QPointF(w->mapToGlobal(at)), button, held, Qt::NoModifier);
+    QApplication::sendEvent(w, &e);
+}
+
+void Drag(QWidget* w, QPoint from, QPoint by) {
+    Press(w, QEvent::MouseButtonPress, from);
+    Press(w, QEvent::MouseMove, from + by);
+    Press(w, QEvent::MouseButtonRelease, from + by);
+}
+
+// A grid without a heading row: its lines are the only handles for sizing.
+TEST(StringGrid, GridLinesSizeOnlyWhatTheOptionsAllow) {
+    struct Case {
+        GridOptions options;
+        bool rows;
+        bool cols;
+    } cases[] = {{{}, false, false},
+                 {GridOption::RowSizing, true, false},
+                 {GridOption::ColSizing, false, true},
+                 {GridOption::RowSizing | GridOption::ColSizing, true, true}};
+    for (const Case& c : cases) {
+        TStringGrid g(3, 4, 0);
+        g.SetColWidth(0, 60);
+        g.SetOptions(c.options);
+        g.resize(400, 300);
+        g.show();
+        QWidget* vp = g.viewport();
+        Drag(vp, {30, g.rowViewportPosition(0) + g.rowHeight(0)}, {0, 10});
+        EXPECT_EQ(g.rowHeight(0), c.rows ? 28 : 18) << int(c.options);
+        EXPECT_EQ(g.rowHeight(1), 18);
+        Drag(vp, {g.columnViewportPosition(1) + g.columnWidth(1), 5}, {-20, 0});
+        EXPECT_EQ(g.columnWidth(1), c.cols ? g.columnWidth(2) - 20 : g.columnWidth(2))
+            << int(c.options);
+        EXPECT_EQ(g.columnWidth(0), 60);
+        // Away from the lines a click still selects its row.
+        QPoint inside(g.columnViewportPosition(0) + 20, g.rowViewportPosition(2) + 9);
+        Press(vp, QEvent::MouseButtonPress, inside);
+        Press(vp, QEvent::MouseButtonRelease, inside);
+        EXPECT_EQ(g.Row(), 2) << int(c.options);
+    }
 }
 
 }  // namespace
