@@ -1,8 +1,8 @@
 #include "controls/worker.h"
 
 #include <QElapsedTimer>
-#include <algorithm>
 #include <QMetaObject>
+#include <algorithm>
 #include <thread>
 
 namespace orv::ui {
