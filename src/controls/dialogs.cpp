@@ -56,8 +56,12 @@ void SetDialogs(Dialogs* d) {
     g_current = d;
 }
 
+void NameApplication() {
+    QApplication::setApplicationName(QString::fromLatin1(kApplicationTitle));
+}
+
 void Dialogs::ErrorBox(QWidget* parent, const QString& text) {
-    Message(parent, text, QApplication::applicationDisplayName(), Icon::Error, Buttons::Ok);
+    Message(parent, text, QString::fromLatin1(kApplicationTitle), Icon::Error, Buttons::Ok);
 }
 
 QStringList ToQtFilters(const QString& filter) {

@@ -53,6 +53,13 @@ class Dialogs {
     }
 };
 
+// The application's title, the standard error box's caption.
+inline constexpr char kApplicationTitle[] = "Orvelan";
+
+// Names the application with its title. No display name is set: Qt would add it to the title of
+// every window and box, and the captions are shown exactly as they are given.
+void NameApplication();
+
 // The dialogs in force: Qt's unless a test installed a script.
 Dialogs& CurrentDialogs();
 void SetDialogs(Dialogs* d);  // nullptr: back to Qt's

@@ -4,11 +4,15 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QObject>
 #include <QThread>
+#include <QTimer>
 #include <condition_variable>
 #include <memory>
 #include <mutex>
+#include <string>
+#include <thread>
 #include <vector>
 
 namespace orv::ui {
@@ -153,6 +157,128 @@ TEST(Worker, WindowGoneBeforeTheBodyEnds) {
     QCoreApplication::processEvents();
     EXPECT_LE(out.size(), 1u);
     EXPECT_FALSE(ended);
+}
+
+// Waits on this thread without running its events, so nothing queued for it is answered.
+template <typename Pred>
+bool WaitWithoutEvents(Pred done) {
+    QElapsedTimer t;
+    t.start();
+    while (!done() && t.elapsed() < 5000)
+        QThread::msleep(1);
+    return done();
+}
+
+// Asks the UI thread once and keeps what it got.
+struct Asker final : WorkerThread {
+    std::atomic<bool> asking{false};
+    std::optional<int> got = 0;
+    void Execute() override {
+        asking = true;
+        got = Query<int>([] { return 7; });
+    }
+};
+
+TEST(WorkerQuery, AWaitingQueryEndsWhenTheChannelClosesOrTheWorkerIsHalted) {
+    // The UI thread never runs its events here: the read stays queued and only the close or
+    // the halt can end the wait.
+    struct Case {
+        const char* what;
+        std::function<void(UiChannel&, Asker&)> end;
+    } cases[] = {
+        {"channel closed", [](UiChannel& c, Asker&) { c.Close(); }},
+        {"halted on the UI thread", [](UiChannel&, Asker& a) { a.Halt(); }},
+        {"halted from another thread",
+         [](UiChannel&, Asker& a) { std::thread([&a] { a.Halt(); }).join(); }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        QObject window;
+        auto channel = std::make_shared<UiChannel>(&window);
+        auto w = std::make_shared<Asker>();
+        WorkerThread::Start(w, channel);
+        ASSERT_TRUE(WaitWithoutEvents([&] { return w->asking.load(); }));
+        QThread::msleep(20);  // into the wait
+        ASSERT_TRUE(w->Running());
+        c.end(*channel, *w);
+        EXPECT_TRUE(WaitWithoutEvents([&] { return !w->Running(); })) << "the query still waits";
+        if (!w->Running()) {
+            EXPECT_EQ(w->got, std::nullopt);
+        }
+        channel->Close();
+    }
+}
+
+TEST(WorkerQuery, AQueryAfterTheHaltOrTheCloseDoesNotWait) {
+    for (bool halt : {true, false}) {
+        SCOPED_TRACE(halt ? "halted" : "closed");
+        QObject window;
+        auto channel = std::make_shared<UiChannel>(&window);
+        auto w = std::make_shared<Asker>();
+        if (halt)
+            w->Halt();
+        else
+            channel->Close();
+        WorkerThread::Start(w, channel);
+        EXPECT_TRUE(WaitWithoutEvents([&] { return !w->Running(); }));
+        EXPECT_EQ(w->got, std::nullopt);
+        channel->Close();
+    }
+}
+
+// A write that opens a nested event loop, as a message box does, while another worker's rows
+// pour in: the rows keep landing, and the first worker's later writes and reads wait until
+// its box is closed.
+TEST_F(WorkerFixture, AWriteInANestedLoopHoldsOnlyItsOwnWorker) {
+    std::vector<std::string> log;
+    std::shared_ptr<Counter> rows;
+    std::vector<int> rowsOut;
+    bool rowsEnded = false;
+
+    struct Boxer final : WorkerThread {
+        std::vector<std::string>* log = nullptr;
+        std::function<void()> box;
+        void Execute() override {
+            Synchronize(box);
+            Synchronize([this] { log->push_back("later write"); });
+            std::optional<int> read = Query<int>([this] {
+                log->push_back("read");
+                return 5;
+            });
+            Synchronize([this, read] { log->push_back("after read " + std::to_string(*read)); });
+        }
+    };
+    auto boxer = std::make_shared<Boxer>();
+    boxer->log = &log;
+    boxer->box = [&] {
+        log.push_back("box open");
+        rows = std::make_shared<Counter>(rowsOut, 300);
+        WorkerThread::Start(rows, channel, [&] { rowsEnded = true; });
+        // The box stays open until the other worker has ended, or for five seconds.
+        QEventLoop loop;
+        QTimer poll;
+        QElapsedTimer open;
+        open.start();
+        QObject::connect(&poll, &QTimer::timeout, [&] {
+            if (rowsEnded || open.elapsed() > 5000)
+                loop.quit();
+        });
+        poll.start(5);
+        loop.exec();
+        log.push_back("box closed, rows " + std::to_string(rowsOut.size()));
+    };
+    bool boxerEnded = false;
+    WorkerThread::Start(boxer, channel, [&] {
+        log.push_back("end");
+        boxerEnded = true;
+    });
+    ASSERT_TRUE(PumpUntil([&] { return boxerEnded; }));
+    EXPECT_TRUE(rowsEnded);
+    EXPECT_EQ(log, (std::vector<std::string>{"box open", "box closed, rows 300", "later write",
+                                             "read", "after read 5", "end"}));
+    ASSERT_EQ(rowsOut.size(), 300u);
+    for (int i = 0; i < 300; ++i)
+        ASSERT_EQ(rowsOut[i], i);
 }
 
 }  // namespace

@@ -34,10 +34,15 @@ class ScriptedDialogs final : public ui::Dialogs {
     // Scripts for modal windows: each gets the dialog and returns its result code.
     std::deque<std::function<int(QDialog*)>> modals;
     std::vector<QString> saveRefusals;  // names a save dialog's hook refused
+    // Runs while a message box is up, before it is answered: a test may spin an event loop
+    // here, as a box on screen does.
+    std::function<void(const Shown&)> whileShown;
 
     ui::Answer Message(QWidget*, const QString& text, const QString& caption, ui::Icon icon,
                        ui::Buttons buttons) override {
         shown.push_back({text, caption, icon, buttons});
+        if (whileShown)
+            whileShown(shown.back());
         if (answers.empty())
             return buttons == ui::Buttons::Ok ? ui::Answer::Ok : ui::Answer::Closed;
         ui::Answer a = answers.front();

@@ -5,14 +5,14 @@
 #include <QApplication>
 #include <QTemporaryDir>
 
+#include "controls/dialogs.h"
 #include "platform/registry.h"
 
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    QApplication::setApplicationName("Orvelan");
-    QApplication::setApplicationDisplayName("Orvelan");
+    orv::ui::NameApplication();  // as the program does
     // The program writes its connection limits to the user's registry file: keep tests off it.
     QTemporaryDir registry;
     orv::Registry::SetFolder(registry.path().toStdString());

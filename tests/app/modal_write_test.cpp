@@ -1,0 +1,104 @@
+// A message box opened by one worker's write, on the real main window: while it is up, the
+// other tools' workers keep writing to their pages.
+#include <gtest/gtest.h>
+
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <cstring>
+
+#include "app/globals.h"
+#include "app/p_main.h"
+#include "app/page_iptodomain.h"
+#include "app/page_ping.h"
+#include "fake_resolver.h"
+#include "pump.h"
+// GCC 12 sees an optional<QString> copy in the script's queue as maybe uninitialised.
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#endif
+#include "scripted_dialogs.h"
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC diagnostic pop
+#endif
+
+namespace orv {
+namespace {
+
+// Every echo answers at once with its own data.
+class InstantEcho final : public EchoLayer {
+  public:
+    SendEchoFn Open(std::string&) override {
+        return [](net::InAddr d, const void* data, std::size_t size, const icmp::IpOptions*,
+                  void* reply, std::size_t replySize, std::uint32_t) -> std::uint32_t {
+            auto* rec = static_cast<icmp::IcmpEchoReply*>(reply);
+            auto* room = static_cast<std::uint8_t*>(reply) + icmp::kReplySize;
+            std::size_t n = std::min(size, replySize - icmp::kReplySize);
+            std::memcpy(room, data, n);
+            *rec = icmp::IcmpEchoReply{};
+            rec->address = d;
+            rec->status = icmp::IpStatus::Success;
+            rec->roundTripTime = 1;
+            rec->dataSize = std::uint32_t(n);
+            rec->data = room;
+            return 1;
+        };
+    }
+};
+
+TEST(ModalWrite, BatchPingRowsKeepArrivingWhileHostDoesNotExistIsOpen) {
+    ResetGlobals();
+    QTemporaryDir dir;
+    test::FakeResolver resolver;
+    test::ScriptedDialogs dialogs;
+    InstantEcho echo;
+    auto win = std::make_unique<Tmain>(QDir(dir.path()).absolutePath().toStdString() + "/");
+    TBatchPingPage* ping = win->batch_ping_tab;
+    ping->SetEchoLayer(&echo);
+    QStringList list;
+    for (int i = 1; i <= 40; ++i)
+        list << QString("10.0.0.%1").arg(i);
+    ping->ListBox2->SetItems(list);
+    ping->ComboBox1->SetText("1");
+
+    auto pingEnded = [] { return G().ping_thread && G().ping_thread->Finished(); };
+    int rowsWhileOpen = -1;
+    QString statusWhileOpen;
+    dialogs.whileShown = [&](const test::ScriptedDialogs::Shown&) {
+        // The box is up: a Batch Ping run starts and goes on beneath it.
+        ping->ping_start_button->click();
+        QEventLoop box;
+        QTimer poll;
+        QElapsedTimer open;
+        open.start();
+        QObject::connect(&poll, &QTimer::timeout, [&] {
+            if (pingEnded() || open.elapsed() > 5000)
+                box.quit();
+        });
+        poll.start(5);
+        box.exec();
+        rowsWhileOpen = ping->StringGrid1->RowCount();
+        statusWhileOpen = ping->Label54->Caption();
+    };
+
+    TIpToDomainPage* ip = win->ip_to_domain_converter_tab;
+    ip->domain_edit->SetText("nowhere.test");
+    ip->nametoip_button->click();
+    ASSERT_TRUE(test::PumpUntil([&] { return !dialogs.shown.empty() && rowsWhileOpen >= 0; }));
+
+    ASSERT_EQ(dialogs.shown.size(), 1u);
+    EXPECT_EQ(dialogs.shown[0].text.toStdString(), "Host does not exist!  ");
+    // Heading row, a row per address, the empty row at the end; the run ended under the box.
+    EXPECT_EQ(rowsWhileOpen, 42);
+    EXPECT_EQ(statusWhileOpen.toStdString(), "Done!");
+
+    G().ping_thread->Halt();
+    test::PumpUntil([] { return !G().ping_thread->Running(); });
+    win.reset();
+    ResetGlobals();
+}
+
+}  // namespace
+}  // namespace orv
