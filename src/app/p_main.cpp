@@ -210,6 +210,7 @@ void Tmain::LayoutGrids() {
     Layout(country_lookup_tab->StringGrid3, {{"Domain Name / IP Address", 160}, {"Country", 2000}});
     Layout(connection_monitor_tab->sgConnHist,
            {{"", 62}, {"", 60}, {"", 85}, {"", 50}, {"", 85}, {"", 60}, {"", 60}, {"", 2000}});
+    connection_monitor_tab->FitDateAndTimeColumns();
     Layout(website_scanner_tab->StringGrid4, {{"", 40}, {"", 2000}});
 }
 

@@ -1,16 +1,24 @@
 #include "app/page_monitor.h"
 
 #include <QBoxLayout>
+#include <QCloseEvent>
 #include <QDialog>
+#include <QFontMetricsF>
+#include <QKeyEvent>
+#include <QMessageBox>
 #include <QPalette>
 #include <QStyle>
+#include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <optional>
+#include <utility>
 
 #include "app/fonts.h"
 #include "controls/datetime.h"
 #include "controls/dialogs.h"
-#include "lookup/nametoip.h"
+#include "controls/worker.h"
 
 namespace orv {
 
@@ -28,6 +36,26 @@ std::string Text(const ui::TStringGrid* g, int col, int row) {
     return g->Cells(col, row).toStdString();
 }
 
+// The row-limit warning. Only its OK button clears the history: a one-button box would count
+// Esc and its close button as OK, so here they end the box with no button clicked.
+class LimitWarning final : public QMessageBox {
+  public:
+    LimitWarning(QWidget* parent, const QString& text)
+        : QMessageBox(QMessageBox::Warning, QStringLiteral("Warning"), text, QMessageBox::Ok,
+                      parent) {}
+    bool Confirmed() const { return clickedButton() == button(QMessageBox::Ok); }
+
+  protected:
+    void keyPressEvent(QKeyEvent* e) override {
+        if (e->matches(QKeySequence::Cancel)) {
+            reject();
+            return;
+        }
+        QMessageBox::keyPressEvent(e);
+    }
+    void closeEvent(QCloseEvent* e) override { QDialog::closeEvent(e); }
+};
+
 }  // namespace
 
 TConnectionMonitorPage::TConnectionMonitorPage(QWidget* parent)
@@ -37,11 +65,11 @@ TConnectionMonitorPage::TConnectionMonitorPage(QWidget* parent)
     layout->setContentsMargins(8, 6, 8, 6);
     layout->setSpacing(4);
 
-    auto* bar = new QHBoxLayout;
-    bar->setSpacing(8);
+    // The start label has a row of its own: beside the options it had a third of the width it
+    // needs. A start text wider still is cut rather than widening the window.
     stStart = new ui::TLabel;
     stStart->setFont(PageFont(9, true));
-    stStart->setMinimumWidth(1);  // a long start time is cut rather than widening the window
+    stStart->setMinimumWidth(1);
     QPalette green = stStart->palette();
     green.setColor(QPalette::WindowText, QColor(0, 128, 0));
     stStart->setPalette(green);
@@ -53,7 +81,10 @@ TConnectionMonitorPage::TConnectionMonitorPage(QWidget* parent)
     SpeedButton14 = new ui::TSpeedButton("Export", "Export the result to a file");
     SpeedButton14->setIcon(st->standardIcon(QStyle::SP_DialogSaveButton));
     SpeedButton14->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
-    bar->addWidget(stStart, 1);
+    layout->addWidget(stStart);
+    auto* bar = new QHBoxLayout;
+    bar->setSpacing(8);
+    bar->addStretch(1);
     bar->addWidget(cbShowListeners);
     bar->addWidget(CheckBox2);
     bar->addWidget(sbClear);
@@ -90,9 +121,49 @@ TConnectionMonitorPage::TConnectionMonitorPage(QWidget* parent)
     connect(model, &QAbstractItemModel::rowsRemoved, this, changed);
     connect(model, &QAbstractItemModel::dataChanged, this, changed);
 
+    channel_ = std::make_shared<ui::UiChannel>(this);
+    hostNames_ = std::make_unique<HostNameCache>(
+        [channel = channel_](std::function<void()> fn) { return channel->Post(std::move(fn)); },
+        [this](const std::string& ip, const std::string& name) { NameArrived(ip, name); });
+    // Rows gone by anyone else's hand take their waits with them.
+    auto rowsGone = [this] {
+        if (!writing_)
+            awaitingName_.clear();
+    };
+    connect(model, &QAbstractItemModel::modelReset, this, rowsGone);
+    connect(model, &QAbstractItemModel::rowsRemoved, this, rowsGone);
+
     Timer->OnTimer = [this] { TimerTimer(); };
     sbClear->OnClick = [this] { sbClearClick(); };
     SpeedButton14->OnClick = [this] { SpeedButton14Click(); };
+}
+
+TConnectionMonitorPage::~TConnectionMonitorPage() {
+    // Answers still on their way are dropped; the cache drops the ones still being looked up.
+    channel_->Close();
+}
+
+void TConnectionMonitorPage::FitDateAndTimeColumns() {
+    // The widest texts the user's formats write: every day of a year (each month and weekday
+    // name, two-digit days) and every hour (morning and afternoon). Advances are taken in
+    // fractions of a pixel, as the text is laid out, and rounded up at the end.
+    const QFontMetricsF fm(sgConnHist->font());
+    qreal widest = 0;
+    const QDate first(Now().date().year(), 1, 1);
+    for (QDate d = first; d.year() == first.year(); d = d.addDays(1))
+        widest = std::max(widest, fm.horizontalAdvance(ui::DateToStr(d)));
+    const int date = static_cast<int>(std::ceil(widest));
+    widest = 0;
+    for (int h = 0; h < 24; ++h)
+        widest = std::max(widest, fm.horizontalAdvance(ui::TimeToStr(QTime(h, 58, 58))));
+    const int time = static_cast<int>(std::ceil(widest));
+    // Besides its text a cell holds the style's text margin on each side and the grid line.
+    const int margin =
+        sgConnHist->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, sgConnHist) + 1;
+    const int extra = 2 * margin + (sgConnHist->showGrid() ? 1 : 0);
+    for (auto [col, text] : {std::pair{kDate, date}, std::pair{kTime, time}})
+        if (sgConnHist->ColWidth(col) < text + extra)
+            sgConnHist->SetColWidth(col, text + extra);
 }
 
 const std::string& TConnectionMonitorPage::KeyOf(const std::string& localPort,
@@ -151,9 +222,13 @@ void TConnectionMonitorPage::AddRow(const TTcpConnStatus& record) {
     sgConnHist->SetCells(kRemoteIp, r, QString::fromStdString(record.RemoteAddress));
     sgConnHist->SetCells(kRemotePort, r, QString::fromStdString(record.RemotePort));
     sgConnHist->SetCells(kState, r, QString::fromStdString(record.State));
-    if (CheckBox2->Checked())
-        sgConnHist->SetCells(kHostName, r,
-                             QString::fromStdString(iptoname(TrimPaddedIp(record.RemoteAddress))));
+    if (CheckBox2->Checked()) {
+        std::string ip = TrimPaddedIp(record.RemoteAddress);
+        if (std::optional<std::string> name = hostNames_->Name(ip))
+            sgConnHist->SetCells(kHostName, r, QString::fromStdString(*name));
+        else
+            awaitingName_[std::move(ip)].push_back(r);
+    }
     sgConnHist->SetRowCount(r + 2);
     sgConnHist->SetRow(r);
     writing_ = false;
@@ -161,9 +236,26 @@ void TConnectionMonitorPage::AddRow(const TTcpConnStatus& record) {
     indexedRows_ = sgConnHist->RowCount();
 }
 
+void TConnectionMonitorPage::NameArrived(const std::string& ip, const std::string& name) {
+    auto waiting = awaitingName_.find(ip);
+    if (waiting == awaitingName_.end())
+        return;
+    const std::vector<int> rows = std::move(waiting->second);
+    awaitingName_.erase(waiting);
+    // A row is written only while it still shows the address and no name: whatever changed
+    // the grid in the meantime, no other row gets the name.
+    const QString text = QString::fromStdString(name);
+    writing_ = true;
+    for (int r : rows)
+        if (r < sgConnHist->RowCount() - 1 && sgConnHist->Cells(kHostName, r).isEmpty() &&
+            TrimPaddedIp(Text(sgConnHist, kRemoteIp, r)) == ip)
+            sgConnHist->SetCells(kHostName, r, text);
+    writing_ = false;
+}
+
 void TConnectionMonitorPage::TimerTimer() {
-    // Off for the whole poll: the reverse look-ups and the warning box run event loops, and a
-    // tick inside them must not start a second poll.
+    // Off for the whole poll: the warning box runs an event loop, and a tick inside it must not
+    // start a second poll.
     Timer->SetEnabled(false);
     TTcpConnStatusList list;
     GetTcpConnStatusList(&list);
@@ -176,8 +268,9 @@ void TConnectionMonitorPage::TimerTimer() {
         QString text = " There are more than " + QString::number(kRowLimit) +
                        " items have been recorded!" + QChar(13) +
                        " To avoid resource problems, the records will be cleared";
-        if (ui::CurrentDialogs().Message(this, text, "Warning", ui::Icon::Warning,
-                                         ui::Buttons::Ok) == ui::Answer::Ok)
+        LimitWarning box(this, text);
+        ui::CurrentDialogs().ExecModal(&box);
+        if (box.Confirmed())
             sbClearClick();
     }
     Timer->SetEnabled(true);
@@ -190,6 +283,9 @@ void TConnectionMonitorPage::sbClearClick() {
     sgConnHist->SetRowCount(1);
     sgConnHist->Model().Clear();
     writing_ = false;
+    awaitingName_.clear();
+    // Names are asked afresh after a clear; those still being looked up come to the new rows.
+    hostNames_->Forget();
     seen_.clear();
     seen_.insert(KeyOf({}, {}, {}, {}));  // the empty last row
     indexedRows_ = sgConnHist->RowCount();

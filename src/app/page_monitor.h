@@ -1,27 +1,38 @@
 // The "Connection Monitor" page: twice a second, on the UI thread, the machine's TCP connection
 // table is read and every connection the history does not hold yet is added to sgConnHist with
-// the date and time it was first seen.
+// the date and time it was first seen. Remote host names are looked up on resolver threads and
+// written into their rows when they come.
 #pragma once
 
 #include <QDateTime>
 #include <QString>
+#include <cstddef>
 #include <functional>
+#include <memory>
 #include <string>
+#include <unordered_map>
 #include <unordered_set>
+#include <vector>
 
 #include "app/page_frame.h"
 #include "controls/stringgrid.h"
 #include "controls/widgets.h"
+#include "lookup/hostnamecache.h"
 #include "lookup/iphelper.h"
 
 class QDialog;
 
 namespace orv {
 
+namespace ui {
+class UiChannel;
+}
+
 class TConnectionMonitorPage final : public TToolPage {
     Q_OBJECT
   public:
     explicit TConnectionMonitorPage(QWidget* parent = nullptr);
+    ~TConnectionMonitorPage() override;
 
     // History rows beyond this many bring up the warning that clears them.
     static constexpr int kRowLimit = 100000;
@@ -52,6 +63,12 @@ class TConnectionMonitorPage final : public TToolPage {
     void sbClearClick();
     void SpeedButton14Click();
 
+    // Widens the date and time columns where the user's formats in the grid's font need more
+    // than they have; a column is never narrowed.
+    void FitDateAndTimeColumns();
+    // Remote addresses whose names are still being looked up.
+    std::size_t LookupsPending() const { return hostNames_->Pending(); }
+
   private:
     // The compared fields of a record, as one unambiguous key.
     const std::string& KeyOf(const std::string& localPort, const std::string& remoteAddress,
@@ -59,6 +76,8 @@ class TConnectionMonitorPage final : public TToolPage {
     // Builds the index again when the grid was changed by anything but this page.
     void SyncIndex();
     void AddRow(const TTcpConnStatus& record);
+    // The name of `ip` has come: the rows waiting for it get it.
+    void NameArrived(const std::string& ip, const std::string& name);
 
     // The keys of every history row: "is it new" is one look-up, not a pass over the history.
     std::unordered_set<std::string> seen_;
@@ -66,6 +85,12 @@ class TConnectionMonitorPage final : public TToolPage {
     bool indexDirty_ = false;
     bool writing_ = false;  // the page itself is changing the grid
     std::string key_;       // reused for look-ups
+
+    // Brings the resolver threads' answers to this page; closed when the page goes.
+    std::shared_ptr<ui::UiChannel> channel_;
+    std::unique_ptr<HostNameCache> hostNames_;
+    // Rows added with "Host Revolve" on whose names are still to come, by plain remote address.
+    std::unordered_map<std::string, std::vector<int>> awaitingName_;
 
     // The date and time texts of the last second that dated a row.
     qint64 stampSecond_ = -1;

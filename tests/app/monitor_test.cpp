@@ -1,15 +1,27 @@
 // The Connection Monitor page against a scripted connection table: what a poll records, the
-// listeners switch, host names, the row limit and Clear; and one poll of the real table.
+// listeners switch, host names looked up while the window goes on, the row limit and its box,
+// Clear and the room its texts get; and one poll of the real table.
 #include "app/page_monitor.h"
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QDialog>
 #include <QDir>
+#include <QFontMetrics>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
 #include <algorithm>
+#include <atomic>
+#include <condition_variable>
 #include <cstring>
+#include <map>
+#include <mutex>
+#include <thread>
 #include <vector>
 
 #include "app/app_windows.h"
@@ -19,6 +31,7 @@
 #include "fake_resolver.h"
 #include "netns.h"
 #include "platform/tcptable.h"
+#include "pump.h"
 #include "scripted_dialogs.h"
 #include "tcp_loopback.h"
 
@@ -64,6 +77,37 @@ net::TcpRow Listener(net::InAddr la, std::uint16_t lp) {
     return {net::kTcpStateListen, la, net::TcpPortField(lp), 0, 0};
 }
 
+// Counts the reverse look-ups that reach the resolver, then lets the fake answer them.
+class CountingResolver final : public net::Resolver {
+  public:
+    explicit CountingResolver(test::FakeResolver& fake) : fake_(fake) { net::SetResolver(this); }
+    ~CountingResolver() override { net::SetResolver(nullptr); }
+
+    // Addresses asked so far, with how often.
+    std::map<std::string, int> Asked() {
+        std::lock_guard l(m_);
+        return asked_;
+    }
+
+    bool Startup() override { return fake_.Startup(); }
+    void Cleanup() override { fake_.Cleanup(); }
+    std::optional<net::HostEntry> HostByName(const std::string& name) override {
+        return fake_.HostByName(name);
+    }
+    std::optional<net::HostEntry> HostByAddr(net::InAddr addr) override {
+        {
+            std::lock_guard l(m_);
+            ++asked_[net::inet_ntoa(addr)];
+        }
+        return fake_.HostByAddr(addr);
+    }
+
+  private:
+    test::FakeResolver& fake_;
+    std::mutex m_;
+    std::map<std::string, int> asked_;
+};
+
 const QString kLimitText =
     " There are more than 100000 items have been recorded!\r To avoid resource problems, the "
     "records will be cleared";
@@ -79,6 +123,9 @@ class Monitor : public ::testing::Test {
         page.sbClearClick();
     }
     void TearDown() override {
+        // Every look-up ends before the resolvers go.
+        resolver.Release();
+        EXPECT_TRUE(test::PumpUntil([this] { return page.LookupsPending() == 0; }));
         net::SetGetTcpTable(nullptr);
         FakeTable::current = nullptr;
         ResetGlobals();
@@ -94,9 +141,35 @@ class Monitor : public ::testing::Test {
     }
     // The compared part of a row plus the local address: what identifies it in these tests.
     QStringList Conn(int r) const { return Row(r).mid(2, 5); }
+    QString HostName(int r) const { return page.sgConnHist->Cells(7, r); }
+
+    // One poll while the resolver holds every look-up. A poll that waits for the resolver is a
+    // failure; the resolver is then let go after a while, so the test ends instead of hanging.
+    void PollWhileResolverHeld() {
+        std::mutex m;
+        std::condition_variable cv;
+        bool returned = false;
+        std::atomic<bool> waited{false};
+        std::thread watchdog([&] {
+            std::unique_lock l(m);
+            if (!cv.wait_for(l, std::chrono::seconds(5), [&] { return returned; })) {
+                waited = true;
+                resolver.Release();
+            }
+        });
+        page.TimerTimer();
+        {
+            std::lock_guard l(m);
+            returned = true;
+        }
+        cv.notify_all();
+        watchdog.join();
+        EXPECT_FALSE(waited) << "the poll waited for the resolver";
+    }
 
     FakeTable table;
     test::FakeResolver resolver;
+    CountingResolver lookups{resolver};
     test::ScriptedDialogs dialogs;
     QDateTime clock{QDate(2024, 3, 7), QTime(9, 5, 2)};
     TConnectionMonitorPage page;
@@ -198,9 +271,10 @@ TEST_F(Monitor, HostRevolveNamesTheRemoteHostOfNewRows) {
                   Listener(0, 22)};
     page.TimerTimer();
     ASSERT_EQ(Records(), 4);
+    EXPECT_EQ(Row(3)[7], "X");  // a listener has no address to look up
+    ASSERT_TRUE(test::PumpUntil([&] { return page.LookupsPending() == 0; }));
     EXPECT_EQ(Row(1)[7], "peer.example");  // looked up by the plain address
     EXPECT_EQ(Row(2)[7], "X");             // no reverse entry
-    EXPECT_EQ(Row(3)[7], "X");             // a listener has no address to look up
 
     // Unchecked again: new rows get nothing, earlier ones keep their names.
     page.CheckBox2->click();
@@ -208,6 +282,86 @@ TEST_F(Monitor, HostRevolveNamesTheRemoteHostOfNewRows) {
     page.TimerTimer();
     EXPECT_EQ(Row(4)[7], "");
     EXPECT_EQ(Row(1)[7], "peer.example");
+}
+
+TEST_F(Monitor, HostNamesAreLookedUpWhileTheWindowGoesOn) {
+    const net::InAddr allOnes = MakeAddr(255, 255, 255, 255);
+    resolver.Block();
+    page.cbShowListeners->click();
+    page.CheckBox2->click();
+    table.rows = {Established(kLo, 40001, kPeer, 80), Established(kLo, 40002, kPeer, 443),
+                  Established(kLo, 40003, kNameless, 80), Listener(0, 22),
+                  Established(kLo, 40004, allOnes, 80)};
+    PollWhileResolverHeld();
+
+    // The rows are there at once; the names are still to come, except where none can be.
+    ASSERT_EQ(Records(), 5);
+    EXPECT_EQ(HostName(0), "");
+    EXPECT_EQ(HostName(1), "");
+    EXPECT_EQ(HostName(2), "");
+    EXPECT_EQ(HostName(3), "X");  // the listener's "..."
+    EXPECT_EQ(HostName(4), "X");  // 255.255.255.255
+    EXPECT_TRUE(page.Timer->Enabled());
+
+    // The timer's own polls go on and so do clicks: a connection opened meanwhile is added,
+    // to the same remote host as rows still waiting.
+    table.rows.push_back(Established(kLo, 40005, kPeer, 22));
+    ASSERT_TRUE(test::PumpUntil([&] { return Records() == 6; }));
+    page.cbShowListeners->click();
+    EXPECT_FALSE(page.cbShowListeners->Checked());
+    EXPECT_EQ(HostName(5), "");
+
+    // One look-up per address, each under way; none for the texts that cannot have a name.
+    ASSERT_TRUE(test::PumpUntil([&] { return resolver.Waiting() == 2; }));
+    EXPECT_EQ(page.LookupsPending(), 2u);
+
+    resolver.Release();
+    ASSERT_TRUE(test::PumpUntil([&] { return page.LookupsPending() == 0; }));
+    EXPECT_EQ(Row(0)[7], "peer.example");
+    EXPECT_EQ(Row(1)[7], "peer.example");
+    EXPECT_EQ(Row(2)[7], "X");
+    EXPECT_EQ(Row(5)[7], "peer.example");
+    EXPECT_EQ(Row(6), QStringList(8, ""));  // the empty last row stays empty
+    EXPECT_EQ(lookups.Asked(),
+              (std::map<std::string, int>{{"192.168.7.20", 1}, {"172.16.0.9", 1}}));
+
+    // Known now: a new row to that host gets its name straight away.
+    table.rows.push_back(Established(kLo, 40006, kPeer, 21));
+    page.TimerTimer();
+    EXPECT_EQ(HostName(Records() - 1), "peer.example");
+    EXPECT_EQ(lookups.Asked().at("192.168.7.20"), 1);
+}
+
+TEST_F(Monitor, ANameThatComesAfterAClearGoesOnlyToRowsShowingItsAddress) {
+    resolver.Block();
+    page.CheckBox2->click();
+    table.rows = {Established(kLo, 40001, kPeer, 80)};
+    PollWhileResolverHeld();
+    ASSERT_EQ(Records(), 1);
+
+    // Cleared while the peer's name is on its way; row 0 now shows another host.
+    page.sbClear->click();
+    table.rows = {Established(kLo, 40002, kNameless, 80)};
+    PollWhileResolverHeld();
+    // The peer again: once added without "Host Revolve", once with it.
+    page.CheckBox2->click();
+    table.rows.push_back(Established(kLo, 40003, kPeer, 80));
+    PollWhileResolverHeld();
+    page.CheckBox2->click();
+    table.rows.push_back(Established(kLo, 40004, kPeer, 81));
+    PollWhileResolverHeld();
+    ASSERT_EQ(Records(), 3);
+
+    resolver.Release();
+    ASSERT_TRUE(test::PumpUntil([&] { return page.LookupsPending() == 0; }));
+    test::Settle();
+    EXPECT_EQ(Conn(0)[2], "172. 16.  0.  9");
+    EXPECT_EQ(HostName(0), "X");
+    EXPECT_EQ(HostName(1), "");
+    EXPECT_EQ(HostName(2), "peer.example");
+    // The look-up that was under way at the clear served the peer's new row.
+    EXPECT_EQ(lookups.Asked(),
+              (std::map<std::string, int>{{"192.168.7.20", 1}, {"172.16.0.9", 1}}));
 }
 
 TEST_F(Monitor, ClearEmptiesTheHistoryAndRecordsEverythingAgain) {
@@ -272,7 +426,6 @@ class TimerWatchingDialogs final : public ui::Dialogs {
     ~TimerWatchingDialogs() override { ui::SetDialogs(&script_); }
     ui::Answer Message(QWidget* p, const QString& text, const QString& caption, ui::Icon icon,
                        ui::Buttons buttons) override {
-        timerOnDuringBox = timerOnDuringBox || timer_->Enabled();
         return script_.Message(p, text, caption, icon, buttons);
     }
     std::optional<QString> OpenFile(QWidget* p, const ui::FileDialogSpec& s) override {
@@ -282,7 +435,12 @@ class TimerWatchingDialogs final : public ui::Dialogs {
                                     const std::function<bool(const QString&)>& c) override {
         return script_.SaveFile(p, s, c);
     }
-    int ExecModal(QDialog* d) override { return script_.ExecModal(d); }
+    int ExecModal(QDialog* d) override {
+        ++boxes;
+        timerOnDuringBox = timerOnDuringBox || timer_->Enabled();
+        return script_.ExecModal(d);
+    }
+    int boxes = 0;
     bool timerOnDuringBox = false;
 
   private:
@@ -290,34 +448,42 @@ class TimerWatchingDialogs final : public ui::Dialogs {
     const ui::TTimer* timer_;
 };
 
+// Fills the table with `n` established connections, all different.
+void FillTable(FakeTable& table, int n) {
+    table.rows.clear();
+    table.rows.reserve(static_cast<std::size_t>(n));
+    for (int i = 0; i < n; ++i)
+        table.rows.push_back(Established(kLo, static_cast<std::uint16_t>(1024 + i % 60000), kPeer,
+                                         static_cast<std::uint16_t>(1 + i / 60000)));
+}
+
 TEST_F(Monitor, MoreThanTheRowLimitAsksToClear) {
     TimerWatchingDialogs watch(dialogs, page.Timer);
     // 99,999 records and the empty row: at the limit, not above it.
-    table.rows.reserve(100000);
-    for (int i = 0; i < 99999; ++i)
-        table.rows.push_back(Established(kLo, static_cast<std::uint16_t>(1024 + i % 60000), kPeer,
-                                         static_cast<std::uint16_t>(1 + i / 60000)));
+    FillTable(table, 99999);
     page.TimerTimer();
     EXPECT_EQ(page.sgConnHist->RowCount(), 100000);
-    EXPECT_TRUE(dialogs.shown.empty());
+    EXPECT_EQ(watch.boxes, 0);
 
     // One more brings RowCount to 100001. Closed without OK: the rows stay.
     table.rows.push_back(Established(kLo, 60000, kNameless, 80));
-    dialogs.answers = {ui::Answer::Closed};
     page.TimerTimer();
-    ASSERT_EQ(dialogs.shown.size(), 1u);
-    EXPECT_EQ(dialogs.shown[0].text, kLimitText);
-    EXPECT_EQ(dialogs.shown[0].caption, "Warning");
-    EXPECT_EQ(dialogs.shown[0].icon, ui::Icon::Warning);
-    EXPECT_EQ(dialogs.shown[0].buttons, ui::Buttons::Ok);
+    ASSERT_EQ(watch.boxes, 1);
     EXPECT_EQ(page.sgConnHist->RowCount(), 100001);
     EXPECT_TRUE(page.Timer->Enabled());
 
     // The next poll asks again, with nothing new; OK clears and dates the new start.
     clock = clock.addSecs(3600);
     table.rows = {Established(kLo, 50000, kPeer, 80)};
+    dialogs.modals.push_back([](QDialog* d) {
+        auto* box = qobject_cast<QMessageBox*>(d);
+        if (!box)
+            return int(QDialog::Rejected);
+        box->button(QMessageBox::Ok)->click();
+        return box->result();
+    });
     page.TimerTimer();
-    ASSERT_EQ(dialogs.shown.size(), 2u);
+    ASSERT_EQ(watch.boxes, 2);
     EXPECT_EQ(page.sgConnHist->RowCount(), 1);
     EXPECT_EQ(page.stStart->Caption(),
               "TCP connection history since : " + ui::DateTimeToStr(clock));
@@ -327,7 +493,56 @@ TEST_F(Monitor, MoreThanTheRowLimitAsksToClear) {
     // After the clear the open connection is recorded again.
     page.TimerTimer();
     EXPECT_EQ(Records(), 1);
-    EXPECT_EQ(dialogs.shown.size(), 2u);
+    EXPECT_EQ(watch.boxes, 2);
+}
+
+// The box on screen, answered as a user would: only OK clears, whatever else ends it.
+TEST_F(Monitor, OnlyOkOnTheRowLimitBoxClears) {
+    ui::SetDialogs(nullptr);  // the program's own boxes
+    FillTable(table, 100000);
+    struct Case {
+        const char* how;
+        void (*answer)(QMessageBox*);
+        bool clears;
+    } cases[] = {
+        {"Esc", [](QMessageBox* b) { QTest::keyClick(b, Qt::Key_Escape); }, false},
+        {"closed", [](QMessageBox* b) { b->close(); }, false},
+        {"Enter", [](QMessageBox* b) { QTest::keyClick(b, Qt::Key_Return); }, true},
+    };
+    for (const Case& c : cases) {
+        QString text, title;
+        QMessageBox::Icon icon = QMessageBox::NoIcon;
+        QMessageBox::StandardButtons buttons;
+        // Answers the box once it is up; anything else modal is shut so the test goes on.
+        QTimer answerer;
+        answerer.setInterval(10);
+        QObject::connect(&answerer, &QTimer::timeout, [&] {
+            QWidget* w = QApplication::activeModalWidget();
+            if (!w)
+                return;
+            answerer.stop();
+            if (auto* box = qobject_cast<QMessageBox*>(w)) {
+                text = box->text();
+                title = box->windowTitle();
+                icon = box->icon();
+                buttons = box->standardButtons();
+                c.answer(box);
+            }
+            if (w->isVisible())
+                w->close();
+        });
+        answerer.start();
+        page.TimerTimer();
+        answerer.stop();
+
+        EXPECT_EQ(text, kLimitText) << c.how;
+        EXPECT_EQ(title, "Warning") << c.how;
+        EXPECT_EQ(icon, QMessageBox::Warning) << c.how;
+        EXPECT_EQ(buttons, QMessageBox::StandardButtons(QMessageBox::Ok)) << c.how;
+        EXPECT_EQ(page.sgConnHist->RowCount(), c.clears ? 1 : 100001) << c.how;
+        EXPECT_TRUE(page.Timer->Enabled()) << c.how;
+    }
+    ui::SetDialogs(&dialogs);
 }
 
 TEST_F(Monitor, ExportShowsTheDialogModally) {
@@ -359,6 +574,67 @@ TEST(MonitorStartup, TheMainWindowStartsTheMonitor) {
     EXPECT_FALSE(page->cbShowListeners->Checked());
     EXPECT_FALSE(page->CheckBox2->Checked());
     windows.reset();
+    ResetGlobals();
+}
+
+// At the window's own size, in the font the program asks for: the whole start label shows, and
+// the date and time cells fit their columns, in formats with and without AM/PM.
+TEST(MonitorLayout, StartLabelAndDateTimeCellsAreShownWhole) {
+    const QLocale saved;
+    for (QLocale locale : {QLocale::c(), QLocale(QLocale::English, QLocale::UnitedStates),
+                           QLocale(QLocale::German, QLocale::Germany)}) {
+        QLocale::setDefault(locale);
+        SCOPED_TRACE(locale.name().toStdString());
+        ResetGlobals();
+        test::FakeResolver resolver;
+        test::ScriptedDialogs dialogs;
+        FakeTable table;
+        FakeTable::current = &table;
+        net::SetGetTcpTable(&FakeTable::Get);
+        QTemporaryDir dir;
+        auto windows = AppWindows::Create(QDir(dir.path()).absolutePath().toStdString() + "/");
+        Tmain* main = windows->main.get();
+        TConnectionMonitorPage* page = main->connection_monitor_tab;
+        const QSize size = main->size();
+        main->show();
+        main->mainpage->SetActivePage(page);
+
+        // Long texts: a two-digit day and hour, an afternoon time.
+        const QDateTime when(QDate(2026, 12, 10), QTime(23, 58, 58));
+        page->Now = [&] { return when; };
+        page->sbClearClick();
+        table.rows = {Established(kLo, 40000, kPeer, 80)};
+        page->TimerTimer();
+        test::Settle();
+        EXPECT_EQ(main->size(), size);  // the window keeps its size
+
+        const QString since = page->stStart->Caption();
+        EXPECT_GE(page->stStart->contentsRect().width(),
+                  QFontMetrics(page->stStart->font()).horizontalAdvance(since))
+            << since.toStdString();
+
+        // A cell's text needs its advance plus the item's margins: what the view itself takes
+        // when it sizes a column to its contents.
+        ui::TStringGrid* grid = page->sgConnHist;
+        const QFontMetrics fm(grid->font());
+        for (int col : {0, 1}) {
+            const QString cell = grid->Cells(col, 0);
+            const int width = grid->ColWidth(col);
+            grid->resizeColumnToContents(col);
+            const int needed = grid->ColWidth(col);
+            grid->SetColWidth(col, width);
+            EXPECT_GT(needed, fm.horizontalAdvance(cell));
+            EXPECT_GE(width, needed) << cell.toStdString();
+        }
+        // The other columns keep their widths.
+        EXPECT_EQ(grid->ColWidth(2), 85);
+        EXPECT_EQ(grid->ColWidth(7), 2000);
+
+        windows.reset();
+        net::SetGetTcpTable(nullptr);
+        FakeTable::current = nullptr;
+    }
+    QLocale::setDefault(saved);
     ResetGlobals();
 }
 
