@@ -1,11 +1,8 @@
 #include "app/page_monitor.h"
 
 #include <QBoxLayout>
-#include <QCloseEvent>
 #include <QDialog>
 #include <QFontMetricsF>
-#include <QKeyEvent>
-#include <QMessageBox>
 #include <QPalette>
 #include <QStyle>
 #include <algorithm>
@@ -35,26 +32,6 @@ enum Column { kDate, kTime, kLocalIp, kLocalPort, kRemoteIp, kRemotePort, kState
 std::string Text(const ui::TStringGrid* g, int col, int row) {
     return g->Cells(col, row).toStdString();
 }
-
-// The row-limit warning. Only its OK button clears the history: a one-button box would count
-// Esc and its close button as OK, so here they end the box with no button clicked.
-class LimitWarning final : public QMessageBox {
-  public:
-    LimitWarning(QWidget* parent, const QString& text)
-        : QMessageBox(QMessageBox::Warning, QStringLiteral("Warning"), text, QMessageBox::Ok,
-                      parent) {}
-    bool Confirmed() const { return clickedButton() == button(QMessageBox::Ok); }
-
-  protected:
-    void keyPressEvent(QKeyEvent* e) override {
-        if (e->matches(QKeySequence::Cancel)) {
-            reject();
-            return;
-        }
-        QMessageBox::keyPressEvent(e);
-    }
-    void closeEvent(QCloseEvent* e) override { QDialog::closeEvent(e); }
-};
 
 }  // namespace
 
@@ -268,9 +245,8 @@ void TConnectionMonitorPage::TimerTimer() {
         QString text = " There are more than " + QString::number(kRowLimit) +
                        " items have been recorded!" + QChar(13) +
                        " To avoid resource problems, the records will be cleared";
-        LimitWarning box(this, text);
-        ui::CurrentDialogs().ExecModal(&box);
-        if (box.Confirmed())
+        if (ui::CurrentDialogs().Message(this, text, "Warning", ui::Icon::Warning,
+                                         ui::Buttons::Ok) == ui::Answer::Ok)
             sbClearClick();
     }
     Timer->SetEnabled(true);

@@ -4,6 +4,7 @@
 #include <QDialog>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QKeyEvent>
 #include <QMessageBox>
 
 namespace orv::ui {
@@ -27,6 +28,24 @@ class HookedSaveDialog final : public QFileDialog {
 
   private:
     std::function<bool(const QString&)> canClose_;
+};
+
+// A message box whose Esc and close button end it with no button pressed. Qt's own box counts
+// them as its escape button, which in a one-button box is OK: a question of "OK only" would be
+// answered by a user who only closed it.
+class MessageBox final : public QMessageBox {
+  public:
+    using QMessageBox::QMessageBox;
+
+  protected:
+    void keyPressEvent(QKeyEvent* e) override {
+        if (e->matches(QKeySequence::Cancel)) {
+            reject();
+            return;
+        }
+        QMessageBox::keyPressEvent(e);
+    }
+    void closeEvent(QCloseEvent* e) override { QDialog::closeEvent(e); }
 };
 
 QMessageBox::Icon ToQt(Icon icon) {
@@ -74,7 +93,7 @@ QStringList ToQtFilters(const QString& filter) {
 
 Answer QtDialogs::Message(QWidget* parent, const QString& text, const QString& caption, Icon icon,
                           Buttons buttons) {
-    QMessageBox box(ToQt(icon), caption, text, QMessageBox::NoButton, parent);
+    MessageBox box(ToQt(icon), caption, text, QMessageBox::NoButton, parent);
     switch (buttons) {
         case Buttons::Ok:
             box.setStandardButtons(QMessageBox::Ok);
@@ -89,7 +108,8 @@ Answer QtDialogs::Message(QWidget* parent, const QString& text, const QString& c
             box.setStandardButtons(QMessageBox::Yes | QMessageBox::Cancel);
             break;
     }
-    switch (box.exec()) {
+    box.exec();
+    switch (box.standardButton(box.clickedButton())) {
         case QMessageBox::Ok:
             return Answer::Ok;
         case QMessageBox::Yes:

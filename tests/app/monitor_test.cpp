@@ -426,6 +426,8 @@ class TimerWatchingDialogs final : public ui::Dialogs {
     ~TimerWatchingDialogs() override { ui::SetDialogs(&script_); }
     ui::Answer Message(QWidget* p, const QString& text, const QString& caption, ui::Icon icon,
                        ui::Buttons buttons) override {
+        ++boxes;
+        timerOnDuringBox = timerOnDuringBox || timer_->Enabled();
         return script_.Message(p, text, caption, icon, buttons);
     }
     std::optional<QString> OpenFile(QWidget* p, const ui::FileDialogSpec& s) override {
@@ -435,11 +437,7 @@ class TimerWatchingDialogs final : public ui::Dialogs {
                                     const std::function<bool(const QString&)>& c) override {
         return script_.SaveFile(p, s, c);
     }
-    int ExecModal(QDialog* d) override {
-        ++boxes;
-        timerOnDuringBox = timerOnDuringBox || timer_->Enabled();
-        return script_.ExecModal(d);
-    }
+    int ExecModal(QDialog* d) override { return script_.ExecModal(d); }
     int boxes = 0;
     bool timerOnDuringBox = false;
 
@@ -467,21 +465,21 @@ TEST_F(Monitor, MoreThanTheRowLimitAsksToClear) {
 
     // One more brings RowCount to 100001. Closed without OK: the rows stay.
     table.rows.push_back(Established(kLo, 60000, kNameless, 80));
+    dialogs.answers = {ui::Answer::Closed};
     page.TimerTimer();
     ASSERT_EQ(watch.boxes, 1);
+    ASSERT_EQ(dialogs.shown.size(), 1u);
+    EXPECT_EQ(dialogs.shown[0].text, kLimitText);
+    EXPECT_EQ(dialogs.shown[0].caption, "Warning");
+    EXPECT_EQ(dialogs.shown[0].icon, ui::Icon::Warning);
+    EXPECT_EQ(dialogs.shown[0].buttons, ui::Buttons::Ok);
     EXPECT_EQ(page.sgConnHist->RowCount(), 100001);
     EXPECT_TRUE(page.Timer->Enabled());
 
     // The next poll asks again, with nothing new; OK clears and dates the new start.
     clock = clock.addSecs(3600);
     table.rows = {Established(kLo, 50000, kPeer, 80)};
-    dialogs.modals.push_back([](QDialog* d) {
-        auto* box = qobject_cast<QMessageBox*>(d);
-        if (!box)
-            return int(QDialog::Rejected);
-        box->button(QMessageBox::Ok)->click();
-        return box->result();
-    });
+    dialogs.answers = {ui::Answer::Ok};
     page.TimerTimer();
     ASSERT_EQ(watch.boxes, 2);
     EXPECT_EQ(page.sgConnHist->RowCount(), 1);
