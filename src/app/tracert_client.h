@@ -56,6 +56,12 @@ std::string SocketErrorText(int error);
 // A name the resolver does not know (the resolver's HOST_NOT_FOUND).
 inline constexpr int kHostNotFound = 1;
 inline constexpr const char* kHostNotFoundText = "Unknown host";
+// No name server answered (the resolver's TRY_AGAIN).
+inline constexpr int kTryAgain = 2;
+
+// The socket error text of a failed name lookup: "Socket Error # 1\r\nUnknown host", or
+// "Socket Error # 2\r\nTemporary failure in name resolution".
+std::string LookupErrorSocketText(net::LookupError error);
 
 // Sends one echo and fills the reply buffer, as icmp::IcmpSendEcho does. Runs on the thread of
 // the echo, not on the caller's.
