@@ -1,8 +1,10 @@
 #include "app/page_frame.h"
 
+#include <QEvent>
 #include <QLabel>
 #include <QPixmap>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "app/fonts.h"
 #include "controls/jpeg.h"
@@ -17,7 +19,41 @@ namespace orv {
 namespace {
 constexpr int kStripHeight = 26;
 constexpr int kBannerWidth = 237;
+
+// Measures the label's texts as the label itself lays them out, and fixes its width to the
+// widest.
+void FixStatusWidth(QLabel* label, const QStringList& texts) {
+    const QString shown = label->text();
+    int width = 0;
+    for (const QString& t : texts) {
+        label->setText(t);
+        width = std::max(width, label->sizeHint().width());
+    }
+    label->setText(shown);
+    label->setFixedWidth(width);
+}
+
+// Measures again when the label's font changes (it inherits the page's once it is placed).
+class StatusRoom final : public QObject {
+  public:
+    StatusRoom(QLabel* label, QStringList texts) : QObject(label), texts_(std::move(texts)) {
+        label->installEventFilter(this);
+    }
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::FontChange)
+            FixStatusWidth(static_cast<QLabel*>(watched), texts_);
+        return false;
+    }
+
+  private:
+    QStringList texts_;
+};
 }  // namespace
+
+void KeepStatusRoom(QLabel* label, const QStringList& texts) {
+    FixStatusWidth(label, texts);
+    new StatusRoom(label, texts);
+}
 
 TToolPage::TToolPage(const QString& caption, const QString& title, const QString& banner,
                      QWidget* parent)

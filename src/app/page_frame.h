@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <QWidget>
 
 class QVBoxLayout;
@@ -31,5 +32,11 @@ class TToolPage : public QWidget {
     QWidget* body_;
     bool hasBanner_ = false;
 };
+
+// Gives a status label a fixed width that holds the longest of `texts` in the label's font (and
+// again whenever that font changes), so a status that comes or goes never moves a control nor
+// widens the window.
+void KeepStatusRoom(QLabel* label, const QStringList& texts = {QStringLiteral("Working..."),
+                                                               QStringLiteral("Done!")});
 
 }  // namespace orv

@@ -124,8 +124,12 @@ class ShowWhole final : public QObject {
 // ---------------------------------------------------------------------------------------------
 // ping_thread
 
-ping_thread::ping_thread(TBatchPingPage* page, SendEchoFn send, int pingCount)
-    : page_(page), send_(std::move(send)), pingCount_(pingCount) {}
+ping_thread::ping_thread(TBatchPingPage* page, SendEchoFn send, int pingCount, bool showAllFirst)
+    : page_(page), send_(std::move(send)), pingCount_(pingCount), showAll_(showAllFirst) {}
+
+bool ping_thread::TakeShowAll() {
+    return std::exchange(showAll_, false);
+}
 
 ping_thread::EchoRow ping_thread::Classify(std::uint32_t answers,
                                            const icmp::EchoReplyBuffer<kPingReplyRoom>& buffer) {
@@ -134,8 +138,10 @@ ping_thread::EchoRow ping_thread::Classify(std::uint32_t answers,
     row.bytes = QString::number(r.dataSize);
     row.time = QString::number(r.roundTripTime);
     if (answers == 0) {
-        // Nothing answered: a zeroed record that nobody wrote reads as a time-out too.
+        // Nothing answered: a zeroed record that nobody wrote reads as a time-out too. With no
+        // answer there is no round trip; the time the layer waited is not one.
         row.kind = RowKind::Failed;
+        row.time = QStringLiteral("0");
         row.reason = r.status == icmp::IpStatus::TimedOut || r.status == icmp::IpStatus::Success
                          ? QStringLiteral("Timed out")
                          : QString::fromLatin1(icmp::IcmpStatusText(r.status));
@@ -188,23 +194,27 @@ void ping_thread::Execute() {
 
         // Resolved once: every echo of the entry goes to the same address, so a resolving
         // entry always takes exactly ping_count rows.
-        std::optional<net::HostEntry> host = net::gethostbyname(entry.toStdString());
+        net::NameLookup lookup = net::LookupName(entry.toStdString());
         if (Halted())
             return;
-        if (!host || host->addresses.empty()) {
+        if (!lookup.host || lookup.host->addresses.empty()) {
             ++finished;
             ++failed;
-            bool go = Synchronize([page, entry, finished, failed] {
+            // A silent name server is not a misspelt name: the row says which it was.
+            const QString reason = QString::fromLatin1(
+                net::LookupErrorText(lookup.host ? net::LookupError::NotFound : lookup.error));
+            const std::int32_t showSuccessful = TakeShowAll() ? successful : -1;
+            bool go = Synchronize([page, entry, reason, finished, showSuccessful, failed] {
                 if (!page)
                     return;
-                page->AppendRow({"X", entry, "", "", "Unknown host"});
-                page->ShowCounters(finished, -1, failed);
+                page->AppendRow({"X", entry, "", "", reason});
+                page->ShowCounters(finished, showSuccessful, failed);
             });
             if (!go)
                 return;
             continue;
         }
-        const net::InAddr destination = host->addresses.front();
+        const net::InAddr destination = lookup.host->addresses.front();
 
         for (int k = 0; k < pingCount_; ++k) {
             icmp::EchoReplyBuffer<kPingReplyRoom> buffer{};
@@ -233,6 +243,11 @@ void ping_thread::Execute() {
                 case RowKind::Other:
                     // Some other data came back: the row stays empty and counts nothing.
                     break;
+            }
+            if (TakeShowAll()) {
+                showFinished = finished;
+                showSuccessful = successful;
+                showFailed = failed;
             }
             bool go = Synchronize([page, cells, showFinished, showSuccessful, showFailed] {
                 if (!page)
@@ -382,7 +397,9 @@ TBatchPingPage::TBatchPingPage(QWidget* parent)
     options->setVerticalSpacing(1);
     options->addWidget(ping_start_button, 1, 0);
     options->addWidget(ping_stop_button, 1, 1);
-    options->addWidget(Label54, 1, 2);
+    // The status sits over Start and Stop, beside the captions: the row of the buttons has no
+    // room to spare at the window's size, and a text appearing there pushed the boxes aside.
+    options->addWidget(Label54, 0, 0, 1, 3, Qt::AlignLeft | Qt::AlignVCenter);
     options->addWidget(new ui::TLabel("Ping Count"), 0, 3);
     options->addWidget(ComboBox1, 1, 3);
     options->addWidget(new ui::TLabel("Time out (ms)"), 0, 4);
@@ -415,6 +432,7 @@ TBatchPingPage::TBatchPingPage(QWidget* parent)
     right->addLayout(counters);
     middle->addLayout(right, 1);
     layout->addLayout(middle, 1);
+    KeepStatusRoom(Label54);
 
     // The list's editing, import and total.
     ListEditing2 =
@@ -494,7 +512,9 @@ void TBatchPingPage::StartRun(bool fresh) {
     ping_start_button->setEnabled(false);
     Label54->SetCaption("Working...");
     G().ping_count = ComboBox1->Text().toInt();
-    auto t = std::make_shared<ping_thread>(this, std::move(send), G().ping_count);
+    // A repeat keeps the previous run's counts on show until its own first row replaces all
+    // three; a fresh run starts from cleared labels.
+    auto t = std::make_shared<ping_thread>(this, std::move(send), G().ping_count, !fresh);
     G().ping_thread = t;
     QPointer<TBatchPingPage> self(this);
     ui::WorkerThread::Start(t, G().main->Channel(), [self] {

@@ -47,7 +47,9 @@ class EchoLayer {
 // One run over ListBox2: each entry resolved once, then ping_count echoes to its first address.
 class ping_thread final : public ui::WorkerThread {
   public:
-    ping_thread(TBatchPingPage* page, SendEchoFn send, int pingCount);
+    // `showAllFirst`: the run's first row shows all three counters, not only those it changes
+    // (the labels still hold an earlier run's counts).
+    ping_thread(TBatchPingPage* page, SendEchoFn send, int pingCount, bool showAllFirst = false);
 
     // What one echo left in the reply buffer, as a result row.
     enum class RowKind { Answered, Failed, Other };
@@ -63,9 +65,13 @@ class ping_thread final : public ui::WorkerThread {
     void Execute() override;
 
   private:
+    // True once: whether this row must show all three counters.
+    bool TakeShowAll();
+
     QPointer<TBatchPingPage> page_;
     SendEchoFn send_;
     int pingCount_;
+    bool showAll_;
 };
 
 class TBatchPingPage final : public TToolPage {

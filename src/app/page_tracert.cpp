@@ -3,8 +3,13 @@
 #include <QAction>
 #include <QBoxLayout>
 #include <QCoreApplication>
+#include <QFontMetrics>
 #include <QHeaderView>
+#include <QStyle>
+#include <QStyleOptionViewItem>
 #include <QTreeWidget>
+#include <algorithm>
+#include <array>
 #include <memory>
 #include <optional>
 
@@ -28,6 +33,35 @@ QString Text(const std::string& s) {
     return QString::fromStdString(s);
 }
 
+// The furthest an echo can go: the time-to-live field holds 255 at most.
+constexpr int kLastTtl = 255;
+
+// The column widths for the list's font: each at least its designed width, and wide enough for
+// the texts a hop's row is meant to show whole in its address and note columns (the font we
+// use is wider than the one the widths were chosen for). Measured as the list measures a cell.
+std::array<int, 4> ColumnWidths(const QTreeWidget& list, int echoTimeoutMs) {
+    QStyleOptionViewItem cell;
+    cell.initFrom(&list);
+    cell.font = list.font();
+    cell.fontMetrics = QFontMetrics(list.font());
+    cell.features = QStyleOptionViewItem::HasDisplay;
+    cell.displayAlignment = Qt::AlignLeft | Qt::AlignVCenter;
+    auto fit = [&](int designed, const QStringList& texts) {
+        int w = designed;
+        for (const QString& t : texts) {
+            cell.text = t;
+            w = std::max(w, list.style()
+                                ->sizeFromContents(QStyle::CT_ItemViewItem, &cell, QSize(), &list)
+                                .width());
+        }
+        return w;
+    };
+    return {
+        kColumnWidths[0], fit(kColumnWidths[1], {"255.255.255.255", "?.?.?.?"}), kColumnWidths[2],
+        fit(kColumnWidths[3],
+            {"Timed out.", QString("TTL=%1").arg(kLastTtl), QString("%1 ms").arg(echoTimeoutMs)})};
+}
+
 }  // namespace
 
 TTracertPage::TTracertPage(QWidget* parent)
@@ -47,12 +81,14 @@ TTracertPage::TTracertPage(QWidget* parent)
     seMaxHops = new ui::TSpinEdit(1, 255, 30);
     CheckBox1 = new ui::TCheckBox("Host Revolve");
 
-    lvTrace = new QTreeWidget;
+    // Made in the page at once, so it is measured in the page's font.
+    lvTrace = new QTreeWidget(Body());
     lvTrace->setObjectName("lvTrace");
     lvTrace->setColumnCount(4);
     lvTrace->setHeaderLabels({kColumns[0], kColumns[1], kColumns[2], kColumns[3]});
+    const std::array<int, 4> widths = ColumnWidths(*lvTrace, EchoTimeout);
     for (int c = 0; c < 4; ++c)
-        lvTrace->setColumnWidth(c, kColumnWidths[c]);
+        lvTrace->setColumnWidth(c, widths[c]);
     lvTrace->header()->setStretchLastSection(false);
     lvTrace->setRootIsDecorated(false);
     lvTrace->setItemsExpandable(false);
@@ -97,7 +133,7 @@ TTracertPage::TTracertPage(QWidget* parent)
     auto* results = new QHBoxLayout;
     results->setSpacing(6);
     int listWidth = 0;
-    for (int w : kColumnWidths)
+    for (int w : widths)
         listWidth += w;
     lvTrace->setFixedWidth(listWidth + 2 * lvTrace->frameWidth() + 4);
     results->addWidget(lvTrace);
@@ -174,16 +210,16 @@ void TTracertPage::acResolveExecute() {
     if (Superseded(run))
         return;
     // The lookup may take long: it waits with the window's messages flowing, like an echo.
-    auto answer = std::make_shared<std::optional<net::HostEntry>>();
+    auto answer = std::make_shared<net::NameLookup>();
     const std::string name = target.toStdString();
-    if (!IdAntiFreeze1.Run([answer, name] { *answer = net::gethostbyname(name); }) ||
-        Superseded(run))
+    if (!IdAntiFreeze1.Run([answer, name] { *answer = net::LookupName(name); }) || Superseded(run))
         return;
-    if (!*answer || (*answer)->addresses.empty()) {
-        LogLines(Text(SocketErrorText(kHostNotFound, kHostNotFoundText)));
+    if (!answer->host || answer->host->addresses.empty()) {
+        LogLines(
+            Text(LookupErrorSocketText(answer->host ? net::LookupError::NotFound : answer->error)));
         return;
     }
-    G().TargetAddress = net::inet_ntoa((*answer)->addresses.front());
+    G().TargetAddress = net::inet_ntoa(answer->host->addresses.front());
     G().TargetResolved = true;
     Log(QString("%1 resolved to %2").arg(target, Text(G().TargetAddress)));
 }
@@ -281,7 +317,10 @@ void TTracertPage::acTraceExecute() {
                 break;
         }
         QCoreApplication::processEvents();
-    } while (!reached && Hop <= seMaxHops->Value() && !G().TraceStop && !Superseded(run));
+        // One past Max Hops, but never past the echo with the last time-to-live there is: a
+        // further one would only repeat it.
+    } while (!reached && Hop <= seMaxHops->Value() && Hop < kLastTtl && !G().TraceStop &&
+             !Superseded(run));
 }
 
 QTreeWidgetItem* TTracertPage::FindItem(int Hop) {

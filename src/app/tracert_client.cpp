@@ -90,6 +90,13 @@ std::string SocketErrorText(int error) {
     return SocketErrorText(error, std::generic_category().message(error));
 }
 
+std::string LookupErrorSocketText(net::LookupError error) {
+    if (error != net::LookupError::TryAgain)
+        error = net::LookupError::NotFound;
+    return SocketErrorText(error == net::LookupError::TryAgain ? kTryAgain : kHostNotFound,
+                           net::LookupErrorText(error));
+}
+
 TIdIcmpClient::TIdIcmpClient() = default;
 
 bool TIdIcmpClient::SetSocketKind(icmp::SocketKind kind) {
@@ -165,10 +172,11 @@ TReplyStatus TIdIcmpClient::Interpret(std::uint32_t answers, const icmp::IcmpEch
 bool TIdIcmpClient::SendEcho() {
     net::InAddr destination = net::inet_addr(Host);
     if (destination == net::kAddrNone && Host != "255.255.255.255") {
-        std::optional<net::HostEntry> host = net::gethostbyname(Host);
-        if (!host || host->addresses.empty())
-            throw EIdIcmpError(SocketErrorText(kHostNotFound, kHostNotFoundText));
-        destination = host->addresses.front();
+        net::NameLookup lookup = net::LookupName(Host);
+        if (!lookup.host || lookup.host->addresses.empty())
+            throw EIdIcmpError(
+                LookupErrorSocketText(lookup.host ? net::LookupError::NotFound : lookup.error));
+        destination = lookup.host->addresses.front();
     }
 
     auto job = std::make_shared<EchoJob>();

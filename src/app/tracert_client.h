@@ -53,9 +53,14 @@ std::string SocketErrorText(int error, const std::string& text);
 // The same for a system error number (errno), with the system's text for it.
 std::string SocketErrorText(int error);
 
-// A name the resolver does not know (the resolver's HOST_NOT_FOUND).
+// Error numbers of failed name lookups: a name the resolver does not know (HOST_NOT_FOUND), and
+// no name server answered (TRY_AGAIN).
 inline constexpr int kHostNotFound = 1;
-inline constexpr const char* kHostNotFoundText = "Unknown host";
+inline constexpr int kTryAgain = 2;
+
+// The socket error text of a failed name lookup: "Socket Error # 1\r\nUnknown host", or
+// "Socket Error # 2\r\nTemporary failure in name resolution".
+std::string LookupErrorSocketText(net::LookupError error);
 
 // Sends one echo and fills the reply buffer, as icmp::IcmpSendEcho does. Runs on the thread of
 // the echo, not on the caller's.

@@ -32,7 +32,7 @@ HostEntry CopyOut(const hostent& h) {
 
 // The reentrant calls report ERANGE when the scratch buffer is too small; grow and retry.
 template <typename Call>
-std::optional<HostEntry> Lookup(Call call) {
+NameLookup Lookup(Call call) {
     std::vector<char> buf(2048);
     for (;;) {
         hostent h{};
@@ -43,9 +43,13 @@ std::optional<HostEntry> Lookup(Call call) {
             buf.resize(buf.size() * 2);
             continue;
         }
-        if (rc != 0 || result == nullptr)
-            return std::nullopt;
-        return CopyOut(*result);
+        if (rc != 0 || result == nullptr) {
+            // TRY_AGAIN: no server answered (or it failed for now); HOST_NOT_FOUND and NO_DATA:
+            // the name has no address. Any other failure says nothing better than the latter.
+            return {std::nullopt,
+                    herr == TRY_AGAIN ? LookupError::TryAgain : LookupError::NotFound};
+        }
+        return {CopyOut(*result), LookupError::None};
     }
 }
 
@@ -55,6 +59,10 @@ class SystemResolverImpl final : public Resolver {
     void Cleanup() override {}
 
     std::optional<HostEntry> HostByName(const std::string& name) override {
+        return LookupName(name).host;
+    }
+
+    NameLookup LookupName(const std::string& name) override {
         // gethostbyname_r keeps the order of the hosts file and DNS answer (getaddrinfo
         // would sort by RFC 6724) and gives the official name.
         return Lookup([&](hostent* h, char* b, size_t n, hostent** r, int* e) {
@@ -64,14 +72,19 @@ class SystemResolverImpl final : public Resolver {
 
     std::optional<HostEntry> HostByAddr(InAddr addr) override {
         return Lookup([&](hostent* h, char* b, size_t n, hostent** r, int* e) {
-            return gethostbyaddr_r(&addr, sizeof addr, AF_INET, h, b, n, r, e);
-        });
+                   return gethostbyaddr_r(&addr, sizeof addr, AF_INET, h, b, n, r, e);
+               })
+            .host;
     }
 };
 
 std::atomic<Resolver*> g_current{nullptr};
 
 }  // namespace
+
+const char* LookupErrorText(LookupError error) {
+    return error == LookupError::TryAgain ? "Temporary failure in name resolution" : "Unknown host";
+}
 
 Resolver& SystemResolver() {
     static SystemResolverImpl instance;

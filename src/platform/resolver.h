@@ -21,6 +21,22 @@ struct HostEntry {
     std::vector<InAddr> addresses;  // in the resolver's order
 };
 
+// Why a name lookup gave no host entry.
+enum class LookupError {
+    None,
+    NotFound,  // the name does not exist or has no address
+    TryAgain,  // no name server answered: the name may exist, a later try may find it
+};
+
+// A name lookup with the reason of its failure.
+struct NameLookup {
+    std::optional<HostEntry> host;
+    LookupError error = LookupError::None;  // NotFound or TryAgain when `host` is empty
+};
+
+// How the pages name a failed lookup: "Unknown host", "Temporary failure in name resolution".
+const char* LookupErrorText(LookupError error);
+
 // The resolver the program uses. Tests install a fake through SetResolver.
 class Resolver {
   public:
@@ -30,6 +46,13 @@ class Resolver {
     virtual void Cleanup() = 0;
     virtual std::optional<HostEntry> HostByName(const std::string& name) = 0;
     virtual std::optional<HostEntry> HostByAddr(InAddr addr) = 0;
+    // HostByName and why it failed. A resolver that cannot tell calls every failure NotFound.
+    virtual NameLookup LookupName(const std::string& name) {
+        NameLookup r{HostByName(name), LookupError::None};
+        if (!r.host)
+            r.error = LookupError::NotFound;
+        return r;
+    }
 };
 
 // The system resolver (hosts file, DNS, ...): safe to call from any thread.
@@ -52,6 +75,10 @@ inline std::optional<HostEntry> gethostbyname(const std::string& name) {
 }
 inline std::optional<HostEntry> gethostbyaddr(InAddr addr) {
     return CurrentResolver().HostByAddr(addr);
+}
+// gethostbyname that also tells a name that does not exist from a name server that is silent.
+inline NameLookup LookupName(const std::string& name) {
+    return CurrentResolver().LookupName(name);
 }
 
 // Dotted text to address with the classic parser's rules (octal and hex parts, short forms

@@ -320,19 +320,19 @@ const PingCase kPingCases[] = {
 INSTANTIATE_TEST_SUITE_P(Answers, TracertPing, testing::ValuesIn(kPingCases),
                          [](const testing::TestParamInfo<PingCase>& i) { return i.param.name; });
 
-// Max Hops 255 sends 256 echoes; the last one cannot carry a time-to-live of 256 and goes out
-// with 255 instead of failing.
-TEST_F(TracertPage, MaxHops255NeverSendsTtlAbove255) {
+// Max Hops 255: the trace ends with the echo that carries time-to-live 255; a 256th could
+// only repeat it.
+TEST_F(TracertPage, MaxHops255EndsWithTheEchoOfTtl255) {
     for (int i = 0; i < 300; ++i)
         route.hops.push_back(Silent());
     Trace("far.test", 255);
     std::vector<int> ttls = route.Ttls();
-    ASSERT_EQ(ttls.size(), 257u);  // the ping and 256 hops
+    ASSERT_EQ(ttls.size(), 256u);  // the ping and 255 hops
     EXPECT_EQ(ttls[0], 255);
-    EXPECT_EQ(ttls[255], 255);
-    EXPECT_EQ(ttls[256], 255);
-    ASSERT_EQ(Rows(*page).size(), 256u);
-    EXPECT_EQ(Rows(*page).back(), (Row{"256", "?.?.?.?", "", "Timed out."}));
+    for (int hop = 1; hop <= 255; ++hop)
+        ASSERT_EQ(ttls[static_cast<std::size_t>(hop)], hop);
+    ASSERT_EQ(Rows(*page).size(), 255u);
+    EXPECT_EQ(Rows(*page).back(), (Row{"255", "?.?.?.?", "", "Timed out."}));
     EXPECT_TRUE(dialogs.shown.empty()) << dialogs.Texts().join("|").toStdString();
     EXPECT_TRUE(Idle());
 }
@@ -356,6 +356,32 @@ TEST(TracertClient, TtlIsSentWithin1To255) {
         EXPECT_EQ(seen, sent) << set;
         EXPECT_EQ(client.ReplyStatus.ReplyKind, rsTimeOut);
         EXPECT_EQ(client.ReplyStatus.ReplyFrom, "0.0.0.0");
+    }
+}
+
+// A host name the client cannot resolve: the socket error says whether it does not exist or
+// no name server answered; no echo goes out.
+TEST(TracertClient, NameThatDoesNotResolveIsASocketError) {
+    test::FakeResolver resolver;
+    resolver.unanswered = {"unanswered.test"};
+    for (auto [host, error] :
+         {std::pair{"nosuch.test", "Socket Error # 1\r\nUnknown host"},
+          {"unanswered.test", "Socket Error # 2\r\nTemporary failure in name resolution"}}) {
+        TIdIcmpClient client;
+        int echoes = 0;
+        client.SetEchoFunction([&](InAddr, const void*, std::size_t, const icmp::IpOptions*, void*,
+                                   std::size_t, std::uint32_t) -> std::uint32_t {
+            ++echoes;
+            return 0;
+        });
+        client.Host = host;
+        try {
+            client.SendEcho();
+            ADD_FAILURE() << "no error for " << host;
+        } catch (const EIdIcmpError& e) {
+            EXPECT_EQ(e.what(), std::string(error));
+        }
+        EXPECT_EQ(echoes, 0);
     }
 }
 
@@ -426,15 +452,47 @@ TEST_F(TracertPage, SocketFailureShowsTheErrorAndKeepsStartDisabledUntilStop) {
     EXPECT_TRUE(page->button1->isEnabled());
 }
 
+// A name that does not exist, and one no name server answered for, are told apart.
 TEST_F(TracertPage, TargetThatDoesNotResolveLogsTheSocketError) {
-    Trace("nosuch.test");
-    EXPECT_EQ(page->lbLog->Items(),
-              QStringList({"resolving nosuch.test", "Socket Error # 1", "Unknown host"}));
-    EXPECT_TRUE(route.Ttls().empty()) << "no ping, no trace";
-    EXPECT_FALSE(G().TargetResolved);
-    EXPECT_TRUE(Rows(*page).empty());
-    EXPECT_TRUE(Idle());
-    EXPECT_TRUE(dialogs.shown.empty());
+    resolver.unanswered = {"unanswered.test"};
+    struct Case {
+        const char* target;
+        QStringList error;
+    } cases[] = {
+        {"nosuch.test", {"Socket Error # 1", "Unknown host"}},
+        {"unanswered.test", {"Socket Error # 2", "Temporary failure in name resolution"}},
+    };
+    for (const Case& c : cases) {
+        page->lbLog->Clear();
+        Trace(c.target);
+        EXPECT_EQ(page->lbLog->Items(), QStringList{QString("resolving ") + c.target} + c.error);
+        EXPECT_TRUE(route.Ttls().empty()) << "no ping, no trace";
+        EXPECT_FALSE(G().TargetResolved);
+        EXPECT_TRUE(Rows(*page).empty());
+        EXPECT_TRUE(Idle());
+        EXPECT_TRUE(dialogs.shown.empty());
+    }
+}
+
+// The page's font is wider than the one the column widths were chosen for: the address and the
+// note of every kind of hop still show whole.
+TEST_F(TracertPage, AddressAndNoteColumnsHoldTheirTexts) {
+    route.hops = {Router("255.255.255.254", 255), Silent(), Router("198.18.40.1", 64)};
+    route.rtt = 5000;
+    page->resize(760, 460);
+    page->show();
+    Trace("far.test");
+    ASSERT_EQ(Rows(*page).size(), 4u);
+    EXPECT_EQ(Rows(*page)[0].note, "TTL=255");
+    EXPECT_EQ(Rows(*page)[1].note, "Timed out.");
+    EXPECT_EQ(Rows(*page)[3].note, "5000 ms");
+    QAbstractItemView* view = page->lvTrace;
+    for (int c : {1, 3})
+        EXPECT_GE(page->lvTrace->columnWidth(c), view->sizeHintForColumn(c)) << "column " << c;
+    // Never narrower than designed.
+    EXPECT_GE(page->lvTrace->columnWidth(1), 95);
+    EXPECT_EQ(page->lvTrace->columnWidth(2), 152);
+    EXPECT_GE(page->lvTrace->columnWidth(3), 58);
 }
 
 TEST_F(TracertPage, EnterInTheTargetStartsTheTrace) {

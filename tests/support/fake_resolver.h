@@ -4,6 +4,7 @@
 #include <condition_variable>
 #include <map>
 #include <mutex>
+#include <set>
 
 #include "platform/resolver.h"
 
@@ -18,6 +19,8 @@ class FakeResolver final : public net::Resolver {
     int cleanups = 0;
     std::map<std::string, net::HostEntry> byName;
     std::map<net::InAddr, net::HostEntry> byAddr;
+    // Names whose lookup fails as when no name server answers.
+    std::set<std::string> unanswered;
 
     // Adds `name` with its addresses, and each address's reverse entry.
     void Add(const std::string& name, std::vector<std::string> addrs) {
@@ -49,15 +52,20 @@ class FakeResolver final : public net::Resolver {
     bool Startup() override { return startupOk; }
     void Cleanup() override { ++cleanups; }
     std::optional<net::HostEntry> HostByName(const std::string& name) override {
+        return LookupName(name).host;
+    }
+    net::NameLookup LookupName(const std::string& name) override {
         Wait();
         std::lock_guard l(m_);
         if (auto it = byName.find(name); it != byName.end())
-            return it->second;
+            return {it->second, net::LookupError::None};
         // The real resolver answers a dotted address with itself.
         net::InAddr a = net::inet_addr(name);
         if (a != net::kAddrNone)
-            return net::HostEntry{name, {}, {a}};
-        return std::nullopt;
+            return {net::HostEntry{name, {}, {a}}, net::LookupError::None};
+        if (unanswered.count(name))
+            return {std::nullopt, net::LookupError::TryAgain};
+        return {std::nullopt, net::LookupError::NotFound};
     }
     std::optional<net::HostEntry> HostByAddr(net::InAddr addr) override {
         Wait();
