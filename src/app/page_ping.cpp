@@ -317,7 +317,8 @@ TBatchPingPage::TBatchPingPage(QWidget* parent)
     Edit9 = new ui::TEdit;
     Edit9->SetText(kDefaultSeconds);
     Edit9->setEnabled(false);
-    Edit9->setMaximumWidth(36);
+    new ShowWhole(Edit9, "99");
+    Edit9->setMaximumWidth(Edit9->minimumWidth());
     Timer1 = new ui::TTimer(this);
     Timer1->setSingleShot(false);
 
