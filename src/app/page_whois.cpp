@@ -4,6 +4,7 @@
 #include <QPointer>
 #include <QStyle>
 #include <QUrl>
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <utility>
@@ -20,6 +21,7 @@ namespace {
 
 const char* const kNoServerText = " Please input the whois server! ";
 const char* const kStoppedLine = "*** Stopped by the user";
+constexpr qsizetype kShownWidth = 4096;
 
 std::shared_ptr<ui::UiChannel> Channel() {
     return G().main ? G().main->Channel() : nullptr;
@@ -27,7 +29,7 @@ std::shared_ptr<ui::UiChannel> Channel() {
 
 // One line's bytes as text: UTF-8 when the line is valid UTF-8, otherwise one character per
 // byte, so a stray 8-bit byte spoils only its own line and no byte is replaced.
-QString DecodeLine(const QByteArray& line) {
+QString DecodeLine(QByteArrayView line) {
     if (line.isValidUtf8())
         return QString::fromUtf8(line);
     return QString::fromLatin1(line);
@@ -44,30 +46,43 @@ bool IsAscii(const QString& text) {
 
 WhoisLines SplitReply(const std::string& reply, const QString& ending) {
     WhoisLines out;
-    const char* data = reply.data();
-    const qsizetype n = qsizetype(reply.size());
-    out.shown.reserve(n + ending.size() + 1);
-    auto add = [&out](const QByteArray& bytes, QString text) {
+    const QByteArray end = ending.toUtf8();
+    out.bytes.reserve(qsizetype(reply.size()) + end.size());
+    out.shown.reserve(qsizetype(reply.size()) + ending.size() + 1);
+    auto add = [&out](QByteArrayView bytes, QString text) {
         // The box would take a CR for a line break of its own; a byte-order mark at the start
         // is no text to show (the line's bytes keep both).
         text.remove(u'\r');
-        if (out.bytes.isEmpty() && text.startsWith(QChar(0xFEFF)))
+        if (out.ends.isEmpty() && text.startsWith(QChar(0xFEFF)))
             text.remove(0, 1);
-        if (!out.bytes.isEmpty())
+        if (!out.ends.isEmpty())
             out.shown += u'\n';
-        out.shown += text;
-        out.bytes << bytes;
+        // A line of a size no reply line has is shown in pieces: the box lays out a line whole,
+        // and one of megabytes costs hundreds of them.
+        for (qsizetype at = 0; at < text.size();) {
+            qsizetype piece = std::min(kShownWidth, text.size() - at);
+            if (piece < text.size() - at && text[at + piece - 1].isHighSurrogate())
+                --piece;  // a character outside the BMP stays whole
+            if (at > 0)
+                out.shown += u'\n';
+            out.shown += QStringView(text).sliced(at, piece);
+            at += piece;
+        }
+        out.bytes += bytes;
+        out.ends << out.bytes.size();
     };
+    const char* data = reply.data();
+    const qsizetype n = qsizetype(reply.size());
     qsizetype i = 0;
     while (i < n) {
         const void* lf = std::memchr(data + i, '\n', std::size_t(n - i));
-        const qsizetype end = lf ? static_cast<const char*>(lf) - data : n;
-        QByteArray line(data + i, end - i);
+        const qsizetype stop = lf ? static_cast<const char*>(lf) - data : n;
+        QByteArrayView line(data + i, stop - i);
         add(line, DecodeLine(line));
-        i = end + 1;
+        i = stop + 1;
     }
     if (!ending.isEmpty())
-        add(ending.toUtf8(), ending);
+        add(end, ending);
     return out;
 }
 
@@ -102,37 +117,54 @@ std::string WhoisQueryText(const QString& query) {
 
 QStringList TReplyMemo::Lines() const {
     QStringList out;
-    out.reserve(lines_.size());
-    for (const QByteArray& line : lines_)
-        out << DecodeLine(line);
+    out.reserve(reply_.ends.size());
+    qsizetype from = 0;
+    for (qsizetype to : reply_.ends) {
+        out << DecodeLine(QByteArrayView(reply_.bytes).sliced(from, to - from));
+        from = to;
+    }
+    return out;
+}
+
+QByteArrayList TReplyMemo::LineBytes() const {
+    QByteArrayList out;
+    out.reserve(reply_.ends.size());
+    qsizetype from = 0;
+    for (qsizetype to : reply_.ends) {
+        out << reply_.bytes.sliced(from, to - from);
+        from = to;
+    }
     return out;
 }
 
 void TReplyMemo::SetReply(WhoisLines reply) {
-    lines_ = std::move(reply.bytes);
+    reply_.bytes = std::move(reply.bytes);
+    reply_.ends = std::move(reply.ends);
     // One document for the whole reply: line by line, each append lays out and repaints.
     setPlainText(reply.shown);
 }
 
 void TReplyMemo::SetLines(const QStringList& lines) {
-    QByteArrayList bytes;
-    bytes.reserve(lines.size());
-    for (const QString& line : lines)
-        bytes << line.toUtf8();
-    QString shown = lines.join(u'\n');
-    shown.remove(u'\r');
-    SetReply({std::move(bytes), std::move(shown)});
+    WhoisLines reply;
+    for (const QString& line : lines) {
+        reply.bytes += line.toUtf8();
+        reply.ends << reply.bytes.size();
+    }
+    reply.shown = lines.join(u'\n');
+    reply.shown.remove(u'\r');
+    SetReply(std::move(reply));
 }
 
 void TReplyMemo::Add(const QString& line) {
-    lines_ << line.toUtf8();
+    reply_.bytes += line.toUtf8();
+    reply_.ends << reply_.bytes.size();
     QString shown = line;
     shown.remove(u'\r');
     appendPlainText(shown);
 }
 
 void TReplyMemo::Clear() {
-    lines_.clear();
+    reply_ = {};
     ui::TMemo::Clear();
 }
 
@@ -267,7 +299,8 @@ void TWhoisPage::whois_start_buttonClick() {
     IdWhois = client;
     replyShown_ = false;
 
-    auto t = std::make_shared<whois_thread>(this, client, WhoisQueryText(edDomain->Text().trimmed()));
+    auto t =
+        std::make_shared<whois_thread>(this, client, WhoisQueryText(edDomain->Text().trimmed()));
     G().whois_thread = t;
     QPointer<TWhoisPage> self(this);
     ui::WorkerThread::Start(t, channel, [self] {
@@ -311,7 +344,8 @@ void TWhoisPage::SpeedButton19Click() {
     // only the LF, so the file has plain CR LF ends.
     QByteArrayList lines;
     lines.reserve(meResults->LineCount());
-    for (QByteArray line : meResults->LineBytes()) {
+    const QByteArrayList replyLines = meResults->LineBytes();
+    for (QByteArray line : replyLines) {
         if (line.endsWith('\r'))
             line.chop(1);
         lines << line;

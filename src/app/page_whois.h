@@ -2,7 +2,9 @@
 // one in edit10, on a worker thread; the reply line by line in meResults, and its export.
 #pragma once
 
+#include <QByteArray>
 #include <QByteArrayList>
+#include <QList>
 #include <QString>
 #include <QStringList>
 #include <chrono>
@@ -24,9 +26,12 @@ inline constexpr const char* kWhoisServerChoices[] = {"whois.ripe.net", "whois.a
                                                       "whois.apnic.net"};
 
 // A reply made ready for the reply box: its lines as the server sent them (a CR before the
-// LF included, the LF not) and the text the box shows.
+// LF included, the LF not), one after the other in `bytes` with line i ending at `ends[i]`,
+// and the text the box shows. One buffer, not one per line: a reply of short lines costs the
+// bytes it has.
 struct WhoisLines {
-    QByteArrayList bytes;
+    QByteArray bytes;
+    QList<qsizetype> ends;
     QString shown;
 };
 
@@ -49,8 +54,8 @@ class TReplyMemo final : public ui::TMemo {
 
     // The lines as text: each line's bytes decoded as SplitReply shows them.
     QStringList Lines() const;
-    const QByteArrayList& LineBytes() const { return lines_; }
-    int LineCount() const { return static_cast<int>(lines_.size()); }
+    QByteArrayList LineBytes() const;
+    int LineCount() const { return static_cast<int>(reply_.ends.size()); }
     // Replaces the content with `reply` in one go.
     void SetReply(WhoisLines reply);
     // Lines given as text are kept as their UTF-8 bytes.
@@ -59,7 +64,7 @@ class TReplyMemo final : public ui::TMemo {
     void Clear();
 
   private:
-    QByteArrayList lines_;
+    WhoisLines reply_;  // without `shown`, which the box holds
 };
 
 class TWhoisPage final : public TToolPage {

@@ -322,19 +322,19 @@ WhoisReply WhoisClient::QueryDomain(const std::string& query) {
             std::lock_guard lock(receivedM_);
             received_.append(buf.data(), take);
             if (overBytes)
-                received_.resize(received_.size() -
-                                 SplitCharacterTail(received_,
-                                                    static_cast<unsigned char>(buf[take])));
+                received_.resize(
+                    received_.size() -
+                    SplitCharacterTail(received_, static_cast<unsigned char>(buf[take])));
         }
         size += take;
         if (overBytes)
             return Fail(WhoisStatus::TooLong,
                         "Reply longer than " + Size(maxReply_) + ": the rest was not read", kept());
         if (overLines)
-            return Fail(WhoisStatus::TooLong,
-                        "Reply longer than " + std::to_string(maxLines_) +
-                            " lines: the rest was not read",
-                        kept());
+            return Fail(
+                WhoisStatus::TooLong,
+                "Reply longer than " + std::to_string(maxLines_) + " lines: the rest was not read",
+                kept());
     }
     WhoisReply ok;
     ok.text = kept();
