@@ -21,6 +21,7 @@ namespace {
 
 const char* const kNoServerText = " Please input the whois server! ";
 const char* const kStoppedLine = "*** Stopped by the user";
+// Characters of a line the box shows in one piece; no WHOIS line comes near it.
 constexpr qsizetype kShownWidth = 4096;
 
 std::shared_ptr<ui::UiChannel> Channel() {
@@ -28,8 +29,11 @@ std::shared_ptr<ui::UiChannel> Channel() {
 }
 
 // One line's bytes as text: UTF-8 when the line is valid UTF-8, otherwise one character per
-// byte, so a stray 8-bit byte spoils only its own line and no byte is replaced.
-QString DecodeLine(QByteArrayView line) {
+// byte, so a stray 8-bit byte spoils only its own line and no byte is replaced. A byte-order
+// mark that opens the reply is no text to show (the line's bytes keep it).
+QString DecodeLine(QByteArrayView line, bool first) {
+    if (first && line.startsWith("\xef\xbb\xbf"))
+        line = line.sliced(3);
     if (line.isValidUtf8())
         return QString::fromUtf8(line);
     return QString::fromLatin1(line);
@@ -44,17 +48,14 @@ bool IsAscii(const QString& text) {
 
 }  // namespace
 
-WhoisLines SplitReply(const std::string& reply, const QString& ending) {
+WhoisLines SplitReply(std::string reply, const QString& ending) {
     WhoisLines out;
-    const QByteArray end = ending.toUtf8();
-    out.bytes.reserve(qsizetype(reply.size()) + end.size());
-    out.shown.reserve(qsizetype(reply.size()) + ending.size() + 1);
-    auto add = [&out](QByteArrayView bytes, QString text) {
-        // The box would take a CR for a line break of its own; a byte-order mark at the start
-        // is no text to show (the line's bytes keep both).
+    out.bytes = QByteArray(reply.data(), qsizetype(reply.size()));
+    std::string().swap(reply);  // a reply can be megabytes: one copy at a time
+    out.shown.reserve(out.bytes.size() + ending.size() + 1);
+    auto show = [&out](QString text) {
+        // The box would take a CR for a line break of its own (the line's bytes keep it).
         text.remove(u'\r');
-        if (out.ends.isEmpty() && text.startsWith(QChar(0xFEFF)))
-            text.remove(0, 1);
         if (!out.ends.isEmpty())
             out.shown += u'\n';
         // A line of a size no reply line has is shown in pieces: the box lays out a line whole,
@@ -68,21 +69,24 @@ WhoisLines SplitReply(const std::string& reply, const QString& ending) {
             out.shown += QStringView(text).sliced(at, piece);
             at += piece;
         }
-        out.bytes += bytes;
-        out.ends << out.bytes.size();
     };
-    const char* data = reply.data();
-    const qsizetype n = qsizetype(reply.size());
+    const char* data = out.bytes.constData();
+    const qsizetype n = out.bytes.size();
     qsizetype i = 0;
     while (i < n) {
         const void* lf = std::memchr(data + i, '\n', std::size_t(n - i));
-        const qsizetype stop = lf ? static_cast<const char*>(lf) - data : n;
-        QByteArrayView line(data + i, stop - i);
-        add(line, DecodeLine(line));
-        i = stop + 1;
+        const qsizetype end = lf ? static_cast<const char*>(lf) - data : n;
+        show(DecodeLine(QByteArrayView(data + i, end - i), i == 0));
+        out.ends << end;
+        i = end + 1;
     }
-    if (!ending.isEmpty())
-        add(end, ending);
+    if (!ending.isEmpty()) {
+        if (n > 0 && data[n - 1] != '\n')
+            out.bytes += '\n';
+        out.bytes += ending.toUtf8();
+        show(ending);
+        out.ends << out.bytes.size();
+    }
     return out;
 }
 
@@ -120,8 +124,8 @@ QStringList TReplyMemo::Lines() const {
     out.reserve(reply_.ends.size());
     qsizetype from = 0;
     for (qsizetype to : reply_.ends) {
-        out << DecodeLine(QByteArrayView(reply_.bytes).sliced(from, to - from));
-        from = to;
+        out << DecodeLine(QByteArrayView(reply_.bytes).sliced(from, to - from), from == 0);
+        from = to + 1;
     }
     return out;
 }
@@ -132,7 +136,7 @@ QByteArrayList TReplyMemo::LineBytes() const {
     qsizetype from = 0;
     for (qsizetype to : reply_.ends) {
         out << reply_.bytes.sliced(from, to - from);
-        from = to;
+        from = to + 1;
     }
     return out;
 }
@@ -147,6 +151,8 @@ void TReplyMemo::SetReply(WhoisLines reply) {
 void TReplyMemo::SetLines(const QStringList& lines) {
     WhoisLines reply;
     for (const QString& line : lines) {
+        if (!reply.ends.isEmpty())
+            reply.bytes += '\n';
         reply.bytes += line.toUtf8();
         reply.ends << reply.bytes.size();
     }
@@ -156,6 +162,8 @@ void TReplyMemo::SetLines(const QStringList& lines) {
 }
 
 void TReplyMemo::Add(const QString& line) {
+    if (!reply_.ends.isEmpty())
+        reply_.bytes += '\n';
     reply_.bytes += line.toUtf8();
     reply_.ends << reply_.bytes.size();
     QString shown = line;
@@ -181,9 +189,9 @@ class whois_thread final : public ui::WorkerThread {
         // A stopped query writes nothing more: Stop shows what had arrived itself.
         if (Halted() || reply.status == net::WhoisStatus::Stopped)
             return;
-        WhoisLines lines = SplitReply(
-            reply.text, reply.ok() ? QString() : "*** " + QString::fromStdString(reply.error));
-        reply.text = {};
+        WhoisLines lines =
+            SplitReply(std::move(reply.text),
+                       reply.ok() ? QString() : "*** " + QString::fromStdString(reply.error));
         Synchronize([page = page_, lines = std::move(lines)]() mutable {
             if (page)
                 page->ShowReply(std::move(lines));
@@ -316,6 +324,9 @@ void TWhoisPage::whois_button_active() {
 
 void TWhoisPage::ShowReply(WhoisLines reply) {
     replyShown_ = true;
+    // Kept only for a Stop before this write; the memo holds the reply now.
+    if (IdWhois)
+        IdWhois->ForgetReceived();
     meResults->SetReply(std::move(reply));
 }
 

@@ -25,10 +25,10 @@ inline constexpr const char* kDefaultWhoisServer = "whois.verisign-grs.com";
 inline constexpr const char* kWhoisServerChoices[] = {"whois.ripe.net", "whois.arin.net",
                                                       "whois.apnic.net"};
 
-// A reply made ready for the reply box: its lines as the server sent them (a CR before the
-// LF included, the LF not), one after the other in `bytes` with line i ending at `ends[i]`,
-// and the text the box shows. One buffer, not one per line: a reply of short lines costs the
-// bytes it has.
+// A reply made ready for the reply box: its bytes as the server sent them, where line i ends
+// at `ends[i]` (before its LF; a CR before the LF stays with the line) and the next one starts
+// one byte later, and the text the box shows. One buffer, not one per line: a reply of short
+// lines costs the bytes it has.
 struct WhoisLines {
     QByteArray bytes;
     QList<qsizetype> ends;
@@ -38,7 +38,7 @@ struct WhoisLines {
 // Splits `reply` into lines, one per LF (empty ones too) and a last one for a final part
 // without LF, and adds `ending` as a last line when it is not empty. Each line is shown as
 // UTF-8 when it is valid UTF-8 and as one character per byte otherwise.
-WhoisLines SplitReply(const std::string& reply, const QString& ending = {});
+WhoisLines SplitReply(std::string reply, const QString& ending = {});
 
 // The query as it goes to the server: a word with non-ASCII letters that names a domain
 // (it has a dot) goes out in its ASCII form; every other word (an address, an AS number, a

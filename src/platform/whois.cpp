@@ -162,6 +162,11 @@ std::string WhoisClient::Received() const {
     return received_;
 }
 
+void WhoisClient::ForgetReceived() {
+    std::lock_guard lock(receivedM_);
+    std::string().swap(received_);
+}
+
 WhoisReply WhoisClient::QueryDomain(const std::string& query) {
     {
         std::lock_guard lock(receivedM_);

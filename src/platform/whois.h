@@ -85,8 +85,10 @@ class WhoisClient {
     void CloseConnection();
     bool StopRequested() const { return stopped_.load(std::memory_order_acquire); }
     // Any thread: the part of the reply received so far by the query in progress, or the whole
-    // reply of the last one.
+    // reply of the last one until ForgetReceived.
     std::string Received() const;
+    // Any thread: lets go of the bytes kept for Received once the reply is in other hands.
+    void ForgetReceived();
 
   private:
     std::string host_;
