@@ -2,8 +2,10 @@
 
 #include <QBoxLayout>
 #include <QPointer>
-#include <QStringDecoder>
 #include <QStyle>
+#include <QUrl>
+#include <algorithm>
+#include <cstring>
 #include <string>
 #include <utility>
 
@@ -18,67 +20,164 @@ namespace orv {
 namespace {
 
 const char* const kNoServerText = " Please input the whois server! ";
-// Lines per write to the page: a long reply reaches the memo in slices, so the window keeps
-// painting and a Stop in between drops the rest.
-constexpr qsizetype kLinesPerWrite = 2000;
+const char* const kStoppedLine = "*** Stopped by the user";
+// Characters of a line the box shows in one piece; no WHOIS line comes near it.
+constexpr qsizetype kShownWidth = 4096;
 
 std::shared_ptr<ui::UiChannel> Channel() {
     return G().main ? G().main->Channel() : nullptr;
 }
 
-// 8-bit text: UTF-8 when it is valid UTF-8, otherwise one character per byte, so no byte is
-// replaced.
-QString Decode(const std::string& bytes) {
-    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    QString text = utf8.decode(QByteArrayView(bytes.data(), qsizetype(bytes.size())));
-    if (utf8.hasError())
-        text = QString::fromLatin1(bytes.data(), qsizetype(bytes.size()));
-    return text;
+// One line's bytes as text: UTF-8 when the line is valid UTF-8, otherwise one character per
+// byte, so a stray 8-bit byte spoils only its own line and no byte is replaced. A byte-order
+// mark that opens the reply is no text to show (the line's bytes keep it).
+QString DecodeLine(QByteArrayView line, bool first) {
+    if (first && line.startsWith("\xef\xbb\xbf"))
+        line = line.sliced(3);
+    if (line.isValidUtf8())
+        return QString::fromUtf8(line);
+    return QString::fromLatin1(line);
 }
 
-// The reply's lines: a line ends at each LF, which is dropped; a CR before it stays with the
-// line; LFs in a row give no empty lines; a last part without LF is a line too.
-QStringList SplitReply(const QString& reply) {
-    QStringList lines;
-    const qsizetype n = reply.size();
-    qsizetype i = 0;
-    while (i < n) {
-        if (reply[i] == u'\n') {
-            ++i;
-            continue;
-        }
-        qsizetype end = reply.indexOf(u'\n', i);
-        if (end < 0)
-            end = n;
-        lines << reply.mid(i, end - i);
-        i = end;
-    }
-    return lines;
+bool IsAscii(const QString& text) {
+    for (QChar c : text)
+        if (c.unicode() >= 0x80)
+            return false;
+    return true;
 }
 
 }  // namespace
 
-void TReplyMemo::AddLines(const QStringList& lines) {
-    if (lines.isEmpty())
-        return;
-    lines_ << lines;
-    QString shown = lines.join(u'\n');
+WhoisLines SplitReply(std::string reply, const QString& ending) {
+    WhoisLines out;
+    out.bytes = QByteArray(reply.data(), qsizetype(reply.size()));
+    std::string().swap(reply);  // a reply can be megabytes: one copy at a time
+    out.shown.reserve(out.bytes.size() + ending.size() + 1);
+    auto show = [&out](QString text) {
+        // The box would take a CR for a line break of its own (the line's bytes keep it).
+        text.remove(u'\r');
+        if (!out.ends.isEmpty())
+            out.shown += u'\n';
+        // A line of a size no reply line has is shown in pieces: the box lays out a line whole,
+        // and one of megabytes costs hundreds of them.
+        for (qsizetype at = 0; at < text.size();) {
+            qsizetype piece = std::min(kShownWidth, text.size() - at);
+            if (piece < text.size() - at && text[at + piece - 1].isHighSurrogate())
+                --piece;  // a character outside the BMP stays whole
+            if (at > 0)
+                out.shown += u'\n';
+            out.shown += QStringView(text).sliced(at, piece);
+            at += piece;
+        }
+    };
+    const char* data = out.bytes.constData();
+    const qsizetype n = out.bytes.size();
+    qsizetype i = 0;
+    while (i < n) {
+        const void* lf = std::memchr(data + i, '\n', std::size_t(n - i));
+        const qsizetype end = lf ? static_cast<const char*>(lf) - data : n;
+        show(DecodeLine(QByteArrayView(data + i, end - i), i == 0));
+        out.ends << end;
+        i = end + 1;
+    }
+    if (!ending.isEmpty()) {
+        if (n > 0 && data[n - 1] != '\n')
+            out.bytes += '\n';
+        out.bytes += ending.toUtf8();
+        show(ending);
+        out.ends << out.bytes.size();
+    }
+    return out;
+}
+
+std::string WhoisQueryText(const QString& query) {
+    QString out;
+    out.reserve(query.size());
+    qsizetype i = 0;
+    const qsizetype n = query.size();
+    while (i < n) {
+        if (query[i].isSpace()) {
+            out += query[i++];
+            continue;
+        }
+        qsizetype end = i;
+        while (end < n && !query[end].isSpace())
+            ++end;
+        const QString word = query.mid(i, end - i);
+        i = end;
+        // Only a domain gets its ASCII form: a name or a handle with such letters is meant as
+        // typed, and an ASCII word stays byte for byte (no case folding).
+        if (!IsAscii(word) && word.contains(u'.')) {
+            const QByteArray ace = QUrl::toAce(word);
+            if (!ace.isEmpty()) {
+                out += QString::fromLatin1(ace);
+                continue;
+            }
+        }
+        out += word;
+    }
+    return out.toStdString();
+}
+
+QStringList TReplyMemo::Lines() const {
+    QStringList out;
+    out.reserve(reply_.ends.size());
+    qsizetype from = 0;
+    for (qsizetype to : reply_.ends) {
+        out << DecodeLine(QByteArrayView(reply_.bytes).sliced(from, to - from), from == 0);
+        from = to + 1;
+    }
+    return out;
+}
+
+QByteArrayList TReplyMemo::LineBytes() const {
+    QByteArrayList out;
+    out.reserve(reply_.ends.size());
+    qsizetype from = 0;
+    for (qsizetype to : reply_.ends) {
+        out << reply_.bytes.sliced(from, to - from);
+        from = to + 1;
+    }
+    return out;
+}
+
+void TReplyMemo::SetReply(WhoisLines reply) {
+    reply_.bytes = std::move(reply.bytes);
+    reply_.ends = std::move(reply.ends);
+    // One document for the whole reply: line by line, each append lays out and repaints.
+    setPlainText(reply.shown);
+}
+
+void TReplyMemo::SetLines(const QStringList& lines) {
+    WhoisLines reply;
+    for (const QString& line : lines) {
+        if (!reply.ends.isEmpty())
+            reply.bytes += '\n';
+        reply.bytes += line.toUtf8();
+        reply.ends << reply.bytes.size();
+    }
+    reply.shown = lines.join(u'\n');
+    reply.shown.remove(u'\r');
+    SetReply(std::move(reply));
+}
+
+void TReplyMemo::Add(const QString& line) {
+    if (!reply_.ends.isEmpty())
+        reply_.bytes += '\n';
+    reply_.bytes += line.toUtf8();
+    reply_.ends << reply_.bytes.size();
+    QString shown = line;
     shown.remove(u'\r');
     appendPlainText(shown);
 }
 
-void TReplyMemo::SetLines(const QStringList& lines) {
-    Clear();
-    AddLines(lines);
-}
-
 void TReplyMemo::Clear() {
-    lines_.clear();
+    reply_ = {};
     ui::TMemo::Clear();
 }
 
-// One query: the server's reply, split into lines, into meResults; when the query fails, what
-// arrived and then one line that says why.
+// One query: the server's reply, split into lines, into meResults in one write; when the query
+// fails, what arrived and then one line that says why.
 class whois_thread final : public ui::WorkerThread {
   public:
     whois_thread(TWhoisPage* page, std::shared_ptr<net::WhoisClient> client, std::string query)
@@ -87,21 +186,16 @@ class whois_thread final : public ui::WorkerThread {
   protected:
     void Execute() override {
         net::WhoisReply reply = client_->QueryDomain(query_);
-        // A stopped query writes nothing more.
+        // A stopped query writes nothing more: Stop shows what had arrived itself.
         if (Halted() || reply.status == net::WhoisStatus::Stopped)
             return;
-        QStringList lines = SplitReply(Decode(reply.text));
-        if (!reply.ok())
-            lines << "*** " + QString::fromStdString(reply.error);
-        for (qsizetype at = 0; at < lines.size(); at += kLinesPerWrite) {
-            QStringList slice = lines.mid(at, kLinesPerWrite);
-            bool open = Synchronize([page = page_, slice = std::move(slice)] {
-                if (page)
-                    page->meResults->AddLines(slice);
-            });
-            if (!open)
-                return;
-        }
+        WhoisLines lines =
+            SplitReply(std::move(reply.text),
+                       reply.ok() ? QString() : "*** " + QString::fromStdString(reply.error));
+        Synchronize([page = page_, lines = std::move(lines)]() mutable {
+            if (page)
+                page->ShowReply(std::move(lines));
+        });
     }
 
   private:
@@ -207,10 +301,14 @@ void TWhoisPage::whois_start_buttonClick() {
     client->SetHost(host);
     client->SetPort(IdWhoisSettings.port);
     client->SetIdleTimeout(IdWhoisSettings.idleTimeout);
+    client->SetDeadline(IdWhoisSettings.deadline);
     client->SetMaxReply(IdWhoisSettings.maxReply);
+    client->SetMaxLines(IdWhoisSettings.maxLines);
     IdWhois = client;
+    replyShown_ = false;
 
-    auto t = std::make_shared<whois_thread>(this, client, edDomain->Text().trimmed().toStdString());
+    auto t =
+        std::make_shared<whois_thread>(this, client, WhoisQueryText(edDomain->Text().trimmed()));
     G().whois_thread = t;
     QPointer<TWhoisPage> self(this);
     ui::WorkerThread::Start(t, channel, [self] {
@@ -224,10 +322,24 @@ void TWhoisPage::whois_button_active() {
     whois_start_button->setEnabled(true);
 }
 
+void TWhoisPage::ShowReply(WhoisLines reply) {
+    replyShown_ = true;
+    // Kept only for a Stop before this write; the memo holds the reply now.
+    if (IdWhois)
+        IdWhois->ForgetReceived();
+    meResults->SetReply(std::move(reply));
+}
+
 void TWhoisPage::Button3Click() {
-    if (!G().whois_thread)
+    const auto t = G().whois_thread;
+    if (!t)
         return;
+    // A query still under way leaves what had arrived, and says that it was cut short.
+    const bool underWay = !t->Halted() && !t->Finished() && !replyShown_;
+    const auto client = IdWhois;
     StopQuery();
+    if (underWay && client)
+        ShowReply(SplitReply(client->Received(), kStoppedLine));
     state_label->SetCaption("Done!");
     whois_start_button->setEnabled(true);
 }
@@ -239,10 +351,13 @@ bool TWhoisPage::SaveDialog1CanClose(const QString& fileName) {
 void TWhoisPage::SpeedButton19Click() {
     if (!G().main)
         return;
-    QStringList lines;
-    for (QString line : meResults->Lines()) {
-        // A line that kept the server's CR gets only the LF, so the file has plain CR LF ends.
-        if (line.endsWith(u'\r'))
+    // The reply's own bytes, whatever their encoding. A line that kept the server's CR gets
+    // only the LF, so the file has plain CR LF ends.
+    QByteArrayList lines;
+    lines.reserve(meResults->LineCount());
+    const QByteArrayList replyLines = meResults->LineBytes();
+    for (QByteArray line : replyLines) {
+        if (line.endsWith('\r'))
             line.chop(1);
         lines << line;
     }

@@ -2,10 +2,16 @@
 // one in edit10, on a worker thread; the reply line by line in meResults, and its export.
 #pragma once
 
+#include <QByteArray>
+#include <QByteArrayList>
+#include <QList>
+#include <QString>
+#include <QStringList>
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <string>
 
 #include "app/page_frame.h"
 #include "controls/widgets.h"
@@ -19,21 +25,46 @@ inline constexpr const char* kDefaultWhoisServer = "whois.verisign-grs.com";
 inline constexpr const char* kWhoisServerChoices[] = {"whois.ripe.net", "whois.arin.net",
                                                       "whois.apnic.net"};
 
-// The reply box. It keeps every line as the server sent it, a CR before the LF included; the
-// text box itself would take a CR for a line break, so the screen shows the lines without it.
+// A reply made ready for the reply box: its bytes as the server sent them, where line i ends
+// at `ends[i]` (before its LF; a CR before the LF stays with the line) and the next one starts
+// one byte later, and the text the box shows. One buffer, not one per line: a reply of short
+// lines costs the bytes it has.
+struct WhoisLines {
+    QByteArray bytes;
+    QList<qsizetype> ends;
+    QString shown;
+};
+
+// Splits `reply` into lines, one per LF (empty ones too) and a last one for a final part
+// without LF, and adds `ending` as a last line when it is not empty. Each line is shown as
+// UTF-8 when it is valid UTF-8 and as one character per byte otherwise.
+WhoisLines SplitReply(std::string reply, const QString& ending = {});
+
+// The query as it goes to the server: a word with non-ASCII letters that names a domain
+// (it has a dot) goes out in its ASCII form; every other word (an address, an AS number, a
+// handle, a flag, a name) goes out as typed, in UTF-8.
+std::string WhoisQueryText(const QString& query);
+
+// The reply box. It keeps every line's bytes as the server sent them, a CR before the LF
+// included, for the export; the text box itself would take a CR for a line break, so the
+// screen shows the lines without it.
 class TReplyMemo final : public ui::TMemo {
   public:
     explicit TReplyMemo(QWidget* parent = nullptr) : ui::TMemo(parent) {}
 
-    QStringList Lines() const { return lines_; }
-    int LineCount() const { return static_cast<int>(lines_.size()); }
-    void Add(const QString& line) { AddLines({line}); }
-    void AddLines(const QStringList& lines);
+    // The lines as text: each line's bytes decoded as SplitReply shows them.
+    QStringList Lines() const;
+    QByteArrayList LineBytes() const;
+    int LineCount() const { return static_cast<int>(reply_.ends.size()); }
+    // Replaces the content with `reply` in one go.
+    void SetReply(WhoisLines reply);
+    // Lines given as text are kept as their UTF-8 bytes.
     void SetLines(const QStringList& lines);
+    void Add(const QString& line);
     void Clear();
 
   private:
-    QStringList lines_;
+    WhoisLines reply_;  // without `shown`, which the box holds
 };
 
 class TWhoisPage final : public TToolPage {
@@ -56,7 +87,9 @@ class TWhoisPage final : public TToolPage {
     struct WhoisSettings {
         std::uint16_t port = net::WhoisClient::kDefaultPort;
         std::chrono::milliseconds idleTimeout = net::WhoisClient::kDefaultIdleTimeout;
+        std::chrono::milliseconds deadline = net::WhoisClient::kDefaultDeadline;
         std::size_t maxReply = net::WhoisClient::kDefaultMaxReply;
+        std::size_t maxLines = net::WhoisClient::kDefaultMaxLines;
     };
     WhoisSettings IdWhoisSettings;
     // The client of the query in progress, or of the last one.
@@ -72,8 +105,14 @@ class TWhoisPage final : public TToolPage {
     // Asked with the chosen name before the save dialog closes; false keeps it open.
     bool SaveDialog1CanClose(const QString& fileName);
 
+    // The worker's one write: the reply, or what arrived and the line that says why it ended.
+    void ShowReply(WhoisLines reply);
+
   private:
     void StopQuery();
+
+    // Whether the query in progress has put its reply in meResults yet.
+    bool replyShown_ = false;
 };
 
 }  // namespace orv

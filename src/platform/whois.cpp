@@ -72,13 +72,18 @@ class Socket {
     int fd_ = -1;
 };
 
-enum class Wait { Ready, Woken, TimedOut, Failed };
+enum class Wait { Ready, Woken, TimedOut, PastDeadline, Failed };
 
-// Waits until `fd` has `events`, the wake-up descriptor fires, or `idle` passes.
-Wait WaitFor(int fd, short events, int wakeFd, std::chrono::milliseconds idle) {
-    const auto deadline = Clock::now() + idle;
+// Waits until `fd` has `events`, the wake-up descriptor fires, `idle` passes or `due` comes.
+Wait WaitFor(int fd, short events, int wakeFd, std::chrono::milliseconds idle,
+             Clock::time_point due = Clock::time_point::max()) {
+    const auto idleEnd = Clock::now() + idle;
+    const auto end = idleEnd < due ? idleEnd : due;
     for (;;) {
-        auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
+        const auto now = Clock::now();
+        if (now >= due)
+            return Wait::PastDeadline;
+        auto left = std::chrono::ceil<std::chrono::milliseconds>(end - now);
         if (left.count() < 0)
             left = std::chrono::milliseconds(0);
         pollfd fds[2] = {{fd, events, 0}, {wakeFd, POLLIN, 0}};
@@ -93,9 +98,33 @@ Wait WaitFor(int fd, short events, int wakeFd, std::chrono::milliseconds idle) {
             return Wait::Woken;
         if (fds[0].revents)
             return Wait::Ready;
-        if (Clock::now() >= deadline)
+        if (Clock::now() >= due)
+            return Wait::PastDeadline;
+        if (Clock::now() >= idleEnd)
             return Wait::TimedOut;
     }
+}
+
+// How many bytes at the end of `kept` belong to a UTF-8 character that `next`, the first byte
+// not kept, continues: a cut there would split the character.
+std::size_t SplitCharacterTail(const std::string& kept, unsigned char next) {
+    if ((next & 0xC0) != 0x80)
+        return 0;
+    const std::size_t n = kept.size();
+    std::size_t k = 0;  // continuation bytes at the end
+    while (k < 3 && k < n && (static_cast<unsigned char>(kept[n - 1 - k]) & 0xC0) == 0x80)
+        ++k;
+    if (k == n)
+        return 0;
+    const auto lead = static_cast<unsigned char>(kept[n - 1 - k]);
+    const std::size_t len = lead >= 0xC2 && lead <= 0xDF   ? 2
+                            : lead >= 0xE0 && lead <= 0xEF ? 3
+                            : lead >= 0xF0 && lead <= 0xF4 ? 4
+                                                           : 0;
+    // Not a lead byte, or its character is already whole: `next` is a stray byte.
+    if (len == 0 || k + 1 >= len)
+        return 0;
+    return k + 1;
 }
 
 WhoisReply Fail(WhoisStatus status, std::string error, std::string text = {}) {
@@ -128,7 +157,21 @@ void WhoisClient::CloseConnection() {
     }
 }
 
+std::string WhoisClient::Received() const {
+    std::lock_guard lock(receivedM_);
+    return received_;
+}
+
+void WhoisClient::ForgetReceived() {
+    std::lock_guard lock(receivedM_);
+    std::string().swap(received_);
+}
+
 WhoisReply WhoisClient::QueryDomain(const std::string& query) {
+    {
+        std::lock_guard lock(receivedM_);
+        received_.clear();
+    }
     if (StopRequested())
         return StoppedReply();
     if (wakeFd_ < 0)
@@ -164,6 +207,7 @@ WhoisReply WhoisClient::QueryDomain(const std::string& query) {
                     case Wait::Woken:
                         return StoppedReply();
                     case Wait::TimedOut:
+                    case Wait::PastDeadline:  // no deadline while connecting
                         failure =
                             Fail(WhoisStatus::TimedOut, "No connection to " + target + " within " +
                                                             Duration(idleTimeout_));
@@ -195,6 +239,12 @@ WhoisReply WhoisClient::QueryDomain(const std::string& query) {
     if (StopRequested())
         return StoppedReply();
 
+    // The deadline runs from the connection coming up, so a trickle of bytes that keeps the
+    // idle time-out from firing still cannot hold the query for long.
+    const auto due = Clock::now() + deadline_;
+    const std::string pastDeadline = "No complete reply from " + where + " within " +
+                                     Duration(deadline_) + ": the rest was not read";
+
     const std::string request = query + "\r\n";
     std::size_t sent = 0;
     while (sent < request.size()) {
@@ -208,12 +258,14 @@ WhoisReply WhoisClient::QueryDomain(const std::string& query) {
         if (errno != EAGAIN && errno != EWOULDBLOCK)
             return Fail(WhoisStatus::SocketError,
                         "Sending the query to " + where + " failed: " + ErrorText(errno));
-        switch (WaitFor(sock.fd(), POLLOUT, wakeFd_, idleTimeout_)) {
+        switch (WaitFor(sock.fd(), POLLOUT, wakeFd_, idleTimeout_, due)) {
             case Wait::Woken:
                 return StoppedReply();
             case Wait::TimedOut:
                 return Fail(WhoisStatus::TimedOut,
                             "The server " + where + " took no query for " + Duration(idleTimeout_));
+            case Wait::PastDeadline:
+                return Fail(WhoisStatus::TimedOut, pastDeadline);
             case Wait::Failed:
                 return Fail(WhoisStatus::SocketError,
                             "Waiting for " + where + " failed: " + ErrorText(errno));
@@ -222,20 +274,23 @@ WhoisReply WhoisClient::QueryDomain(const std::string& query) {
         }
     }
 
-    std::string text;
+    // The reply goes into `received_` as it comes, so a Stop can show what had arrived.
+    auto kept = [this] { return Received(); };
+    std::size_t size = 0;   // bytes in `received_`
+    std::size_t lines = 0;  // LFs in `received_`
     std::vector<char> buf(16 * 1024);
     for (;;) {
-        switch (WaitFor(sock.fd(), POLLIN, wakeFd_, idleTimeout_)) {
+        switch (WaitFor(sock.fd(), POLLIN, wakeFd_, idleTimeout_, due)) {
             case Wait::Woken:
-                return StoppedReply(std::move(text));
+                return StoppedReply(kept());
             case Wait::TimedOut:
                 return Fail(WhoisStatus::TimedOut,
-                            "No answer from " + where + " for " + Duration(idleTimeout_),
-                            std::move(text));
+                            "No answer from " + where + " for " + Duration(idleTimeout_), kept());
+            case Wait::PastDeadline:
+                return Fail(WhoisStatus::TimedOut, pastDeadline, kept());
             case Wait::Failed:
                 return Fail(WhoisStatus::SocketError,
-                            "Waiting for " + where + " failed: " + ErrorText(errno),
-                            std::move(text));
+                            "Waiting for " + where + " failed: " + ErrorText(errno), kept());
             case Wait::Ready:
                 break;
         }
@@ -246,18 +301,48 @@ WhoisReply WhoisClient::QueryDomain(const std::string& query) {
             if (errno == EINTR || errno == EAGAIN || errno == EWOULDBLOCK)
                 continue;
             return Fail(WhoisStatus::SocketError,
-                        "Connection to " + where + " broken: " + ErrorText(errno), std::move(text));
+                        "Connection to " + where + " broken: " + ErrorText(errno), kept());
         }
-        const std::size_t room = maxReply_ - text.size();
         const auto got = static_cast<std::size_t>(n);
-        text.append(buf.data(), got < room ? got : room);
-        if (got > room)
+        std::size_t take = got;
+        // The line cap: whatever follows the last LF allowed is one line too many.
+        bool overLines = false;
+        for (std::size_t at = 0; at < take;) {
+            if (lines == maxLines_) {
+                take = at;
+                overLines = true;
+                break;
+            }
+            const void* lf = std::memchr(buf.data() + at, '\n', take - at);
+            if (!lf)
+                break;
+            ++lines;
+            at = static_cast<std::size_t>(static_cast<const char*>(lf) - buf.data()) + 1;
+        }
+        // The size cap comes first when both are passed in one piece.
+        const bool overBytes = take > maxReply_ - size;
+        if (overBytes)
+            take = maxReply_ - size;
+        {
+            std::lock_guard lock(receivedM_);
+            received_.append(buf.data(), take);
+            if (overBytes)
+                received_.resize(
+                    received_.size() -
+                    SplitCharacterTail(received_, static_cast<unsigned char>(buf[take])));
+        }
+        size += take;
+        if (overBytes)
             return Fail(WhoisStatus::TooLong,
-                        "Reply longer than " + Size(maxReply_) + ": the rest was not read",
-                        std::move(text));
+                        "Reply longer than " + Size(maxReply_) + ": the rest was not read", kept());
+        if (overLines)
+            return Fail(
+                WhoisStatus::TooLong,
+                "Reply longer than " + std::to_string(maxLines_) + " lines: the rest was not read",
+                kept());
     }
     WhoisReply ok;
-    ok.text = std::move(text);
+    ok.text = kept();
     return ok;
 }
 

@@ -2,14 +2,16 @@
 // everything the server sends until it closes the connection.
 //
 // Unlike the classic blocking component, a query can always be ended from another thread
-// (CloseConnection), a silent server ends it after an idle time-out, and a server that never
-// stops talking ends it at a size cap, so no query can hang its page or fill memory.
+// (CloseConnection), a silent server ends it after an idle time-out, a server that trickles
+// its reply ends it at an overall deadline, and a server that never stops talking ends it at a
+// size or line cap, so no query can hang its page or fill memory.
 #pragma once
 
 #include <atomic>
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
+#include <mutex>
 #include <string>
 
 namespace orv::net {
@@ -17,8 +19,9 @@ namespace orv::net {
 enum class WhoisStatus {
     Ok,             // the server closed the connection after its reply
     Stopped,        // CloseConnection ended the query
-    TimedOut,       // nothing connected or arrived within the idle time-out
-    TooLong,        // the reply passed the size cap; `text` holds its first cap bytes
+    TimedOut,       // nothing connected or arrived within the idle time-out, or the reply
+                    // was not complete by the deadline
+    TooLong,        // the reply passed the size or line cap; `text` holds what fits
     ResolveFailed,  // no address for the server's name
     ConnectFailed,  // every address of the server refused or could not be reached
     SocketError,    // the connection broke while sending or reading
@@ -39,7 +42,9 @@ class WhoisClient {
   public:
     static constexpr std::uint16_t kDefaultPort = 43;
     static constexpr std::chrono::milliseconds kDefaultIdleTimeout{30000};
+    static constexpr std::chrono::milliseconds kDefaultDeadline{60000};
     static constexpr std::size_t kDefaultMaxReply = 4u << 20;
+    static constexpr std::size_t kDefaultMaxLines = 100000;
 
     WhoisClient();
     // Must not run while a query is in progress on another thread.
@@ -55,9 +60,18 @@ class WhoisClient {
     // Longest wait for the connection to come up or for the next piece of the reply.
     void SetIdleTimeout(std::chrono::milliseconds t) { idleTimeout_ = t; }
     std::chrono::milliseconds IdleTimeout() const { return idleTimeout_; }
-    // Largest reply kept; a longer one ends the query with TooLong.
+    // Longest time from the connection coming up to the server closing it, however steadily
+    // the reply trickles in.
+    void SetDeadline(std::chrono::milliseconds t) { deadline_ = t; }
+    std::chrono::milliseconds Deadline() const { return deadline_; }
+    // Largest reply kept; a longer one ends the query with TooLong. The cut never splits a
+    // UTF-8 character: the bytes of one cut in half go too.
     void SetMaxReply(std::size_t bytes) { maxReply_ = bytes; }
     std::size_t MaxReply() const { return maxReply_; }
+    // Most lines kept (a line ends at LF; a last part without one counts too); a reply with
+    // more ends the query with TooLong after its last whole line.
+    void SetMaxLines(std::size_t lines) { maxLines_ = lines; }
+    std::size_t MaxLines() const { return maxLines_; }
 
     // Resolves Host (a name or dotted address) through the resolver in force, connects to Port,
     // sends `query` followed by CR LF and reads until the server closes. Blocks; never throws.
@@ -70,12 +84,22 @@ class WhoisClient {
     // included). The stop is kept: a query started afterwards returns Stopped at once.
     void CloseConnection();
     bool StopRequested() const { return stopped_.load(std::memory_order_acquire); }
+    // Any thread: the part of the reply received so far by the query in progress, or the whole
+    // reply of the last one until ForgetReceived.
+    std::string Received() const;
+    // Any thread: lets go of the bytes kept for Received once the reply is in other hands.
+    void ForgetReceived();
 
   private:
     std::string host_;
     std::uint16_t port_ = kDefaultPort;
     std::chrono::milliseconds idleTimeout_ = kDefaultIdleTimeout;
+    std::chrono::milliseconds deadline_ = kDefaultDeadline;
     std::size_t maxReply_ = kDefaultMaxReply;
+    std::size_t maxLines_ = kDefaultMaxLines;
+
+    mutable std::mutex receivedM_;
+    std::string received_;
 
     int wakeFd_ = -1;  // readable once CloseConnection ran
     std::atomic<bool> stopped_{false};

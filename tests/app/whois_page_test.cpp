@@ -1,6 +1,7 @@
 // The Whois page on the real main window, against WHOIS servers of the test's own on 127.0.0.1:
-// the reply split into lines, silent and endless servers, failed queries, Stop, the missing
-// custom server, and the export with its replace question.
+// the reply split into lines and decoded line by line, silent, trickling and endless servers,
+// failed queries, Stop, the query's own bytes, the missing custom server, and the export of the
+// reply's bytes with its replace question.
 #include "app/page_whois.h"
 
 #include <gmock/gmock.h>
@@ -49,9 +50,10 @@ const QString kReplace = "The file has existed, replace it or not?";
 class TestWhoisServer {
   public:
     enum class Mode {
-        Reply,   // sends `text`, then closes
-        Silent,  // sends `text`, then keeps the connection open without a word
-        Flood,   // sends `text` over and over until the client goes away
+        Reply,    // sends `text`, then closes
+        Silent,   // sends `text`, then keeps the connection open without a word
+        Flood,    // sends `text` over and over until the client goes away
+        Trickle,  // sends `text`, then a "." every 20 ms until the client goes away
     };
 
     TestWhoisServer(Mode mode, std::string text)
@@ -114,6 +116,12 @@ class TestWhoisServer {
             if (mode_ == Mode::Flood) {
                 while (Wait(conn.fd(), POLLOUT) &&
                        ::send(conn.fd(), text_.data(), text_.size(), MSG_NOSIGNAL) > 0) {
+                }
+            }
+            if (mode_ == Mode::Trickle) {
+                pollfd fds[2] = {{conn.fd(), POLLIN, 0}, {stop_[0], POLLIN, 0}};
+                // Until the client closes (readable at end of file) or the test ends.
+                while (::poll(fds, 2, 20) == 0 && ::send(conn.fd(), ".", 1, MSG_NOSIGNAL) > 0) {
                 }
             }
         }
@@ -202,10 +210,20 @@ TEST_F(WhoisPage, ReplyBecomesOneLinePerLf) {
          {"Domain Name: EXAMPLE.COM\r", "Registrar: Test\r", "\r"}},
         {"no final lf", "one\ntwo\nthree", {"one", "two", "three"}},
         {"empty reply", "", {}},
-        {"runs of lf", "\n\nfirst\n\n\nsecond\n", {"first", "second"}},
+        {"runs of lf keep their empty lines",
+         "\n\nfirst\n\n\nsecond\n",
+         {"", "", "first", "", "", "second"}},
+        {"objects apart as with cr lf",
+         "inetnum: 192.0.2.0\nnetname: TEST\n\nperson: Nobody\n",
+         {"inetnum: 192.0.2.0", "netname: TEST", "", "person: Nobody"}},
         {"cr inside a line", "a\rb\n", {"a\rb"}},
         {"utf-8", "caf\xc3\xa9\n", {QString::fromUtf8("caf\xc3\xa9")}},
         {"8-bit, not utf-8", "caf\xe9\n", {QString::fromUtf8("caf\xc3\xa9")}},
+        {"one stray 8-bit byte spoils only its line",
+         "J\xc3\xbcrgen\nM\xfcller\n\xe2\x82\xac 5\n",
+         {QString::fromUtf8("J\xc3\xbcrgen"), QString::fromUtf8("M\xc3\xbcller"),
+          QString::fromUtf8("\xe2\x82\xac 5")}},
+        {"surrogate halves are not utf-8", "\xed\xb0\x80\n", {QString::fromLatin1("\xed\xb0\x80")}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -221,6 +239,64 @@ TEST_F(WhoisPage, ReplyBecomesOneLinePerLf) {
         EXPECT_THAT(server.Queries(), ElementsAre("example.com\r\n"));
         EXPECT_TRUE(dialogs.shown.empty());
     }
+}
+
+TEST_F(WhoisPage, ByteOrderMarkIsKeptButNotShown) {
+    struct Case {
+        const char* name;
+        std::string reply;
+        QString first;
+    };
+    const Case cases[] = {
+        {"utf-8",
+         "\xef\xbb\xbf"
+         "Domain: x\r\nok\r\n",
+         "Domain: x\r"},
+        {"8-bit after the mark",
+         "\xef\xbb\xbf"
+         "caf\xe9\r\nok\r\n",
+         QString::fromLatin1("caf\xe9\r")},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TestWhoisServer server(TestWhoisServer::Mode::Reply, c.reply);
+        UseServer(server.port());
+        Query("example.com");
+        ASSERT_EQ(page->meResults->LineCount(), 2);
+        EXPECT_EQ(page->meResults->LineBytes()[0],
+                  QByteArray::fromStdString(c.reply.substr(0, c.reply.find('\n'))));
+        EXPECT_EQ(page->meResults->Lines()[0], c.first);
+        EXPECT_EQ(page->meResults->toPlainText(), QString(c.first).remove('\r') + "\nok");
+    }
+}
+
+TEST_F(WhoisPage, QueryGoesOutWithDomainsInTheirAsciiForm) {
+    struct Case {
+        QString typed;
+        std::string sent;
+    };
+    const Case cases[] = {
+        {QString::fromUtf8("m\xc3\xbcnchen.de"), "xn--mnchen-3ya.de"},
+        {QString::fromUtf8("M\xc3\x9cNCHEN.DE."), "xn--mnchen-3ya.de."},
+        {QString::fromUtf8("-T domain  b\xc3\xbc"
+                           "cher.example"),
+         "-T domain  xn--bcher-kva.example"},
+        // Not domains: as typed, byte for byte.
+        {"EXAMPLE.com", "EXAMPLE.com"},
+        {"192.0.2.1", "192.0.2.1"},
+        {"AS64496", "AS64496"},
+        {"NOBODY-RIPE", "NOBODY-RIPE"},
+        {QString::fromUtf8("J\xc3\xbcrgen"), "J\xc3\xbcrgen"},
+    };
+    TestWhoisServer server(TestWhoisServer::Mode::Reply, "ok\n");
+    UseServer(server.port());
+    std::vector<std::string> expected;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.typed.toStdString());
+        Query(c.typed);
+        expected.push_back(c.sent + "\r\n");
+    }
+    EXPECT_EQ(server.Queries(), expected);
 }
 
 TEST_F(WhoisPage, UncheckedAsksTheDefaultServer) {
@@ -265,6 +341,49 @@ TEST_F(WhoisPage, EndlessServerEndsAtTheCap) {
     EXPECT_GT(kept, cap / 2);
 }
 
+TEST_F(WhoisPage, CapNeverCutsAUtf8Character) {
+    // "\xc3\xa9" over and over: an odd cap falls inside one of them.
+    TestWhoisServer server(TestWhoisServer::Mode::Flood, "\xc3\xa9\xc3\xa9\xc3\xa9\n");
+    UseServer(server.port());
+    page->IdWhoisSettings.maxReply = 64 * 1024 + 1;
+    Query("example.com");
+    QStringList lines = page->meResults->Lines();
+    ASSERT_GE(lines.size(), 2);
+    EXPECT_THAT(lines.back().toStdString(), StartsWith("*** Reply longer than"));
+    lines.removeLast();
+    const QString e = QString::fromUtf8("\xc3\xa9");
+    for (const QString& line : lines)
+        ASSERT_EQ(QString(line).remove(e), "") << line.toStdString();
+    EXPECT_TRUE(lines.back().size() < 3);  // the cut came inside a line
+}
+
+TEST_F(WhoisPage, LineCapEndsTheReplyWithASay) {
+    TestWhoisServer server(TestWhoisServer::Mode::Flood, "a\n");
+    UseServer(server.port());
+    page->IdWhoisSettings.maxLines = 1000;
+    Query("example.com");
+    const QStringList lines = page->meResults->Lines();
+    ASSERT_EQ(lines.size(), 1001);
+    EXPECT_EQ(lines[999], "a");
+    EXPECT_EQ(lines[1000], "*** Reply longer than 1000 lines: the rest was not read");
+}
+
+TEST_F(WhoisPage, TrickleEndsAtTheDeadlineShowingWhatCame) {
+    TestWhoisServer server(TestWhoisServer::Mode::Trickle, "partial\r\n");
+    UseServer(server.port());
+    page->IdWhoisSettings.idleTimeout = 5s;  // never passes between two bytes
+    page->IdWhoisSettings.deadline = 300ms;
+    Query("example.com");
+    QStringList lines = page->meResults->Lines();
+    ASSERT_EQ(lines.size(), 3);
+    EXPECT_EQ(lines[0], "partial\r");
+    EXPECT_FALSE(lines[1].isEmpty());
+    EXPECT_EQ(QString(lines[1]).remove('.'), "");
+    EXPECT_THAT(lines[2].toStdString(), StartsWith("*** No complete reply from 127.0.0.1"));
+    EXPECT_THAT(lines[2].toStdString(), HasSubstr("within 300 ms"));
+    EXPECT_TRUE(PumpUntil([&] { return !page->IdWhois->IsConnected(); }));
+}
+
 TEST_F(WhoisPage, FailedQuerySaysWhy) {
     std::uint16_t closedPort;
     {
@@ -292,7 +411,7 @@ TEST_F(WhoisPage, FailedQuerySaysWhy) {
     }
 }
 
-TEST_F(WhoisPage, StopDuringBlockedReadEndsAtOnceAndWritesNothing) {
+TEST_F(WhoisPage, StopDuringBlockedReadEndsAtOnceKeepingWhatCame) {
     TestWhoisServer server(TestWhoisServer::Mode::Silent, "partial\r\n");
     UseServer(server.port());
     page->IdWhoisSettings.idleTimeout = 60s;
@@ -304,7 +423,8 @@ TEST_F(WhoisPage, StopDuringBlockedReadEndsAtOnceAndWritesNothing) {
     auto t = G().whois_thread;
     auto client = page->IdWhois;
     ASSERT_TRUE(t && client);
-    ASSERT_TRUE(PumpUntil([&] { return server.Queries().size() == 1 && client->IsConnected(); }));
+    // Connected, and the first part of the reply has come in.
+    ASSERT_TRUE(PumpUntil([&] { return client->IsConnected() && !client->Received().empty(); }));
 
     page->Button3Click();
     EXPECT_EQ(page->state_label->Caption(), "Done!");
@@ -313,8 +433,12 @@ TEST_F(WhoisPage, StopDuringBlockedReadEndsAtOnceAndWritesNothing) {
     EXPECT_TRUE(PumpUntil([&] { return !t->Running(); }, 5000));
     EXPECT_TRUE(PumpUntil([&] { return server.ClosedByClient() == 1; }, 5000));
     Settle();
-    EXPECT_EQ(page->meResults->LineCount(), 0);
+    EXPECT_THAT(page->meResults->Lines(), ElementsAre("partial\r", "*** Stopped by the user"));
     EXPECT_FALSE(t->Finished());  // the end handler was dropped
+
+    // Stop again, after the end: nothing changes.
+    page->Button3Click();
+    EXPECT_EQ(page->meResults->LineCount(), 2);
 }
 
 TEST_F(WhoisPage, NewQueryStopsTheOneRunning) {
@@ -387,6 +511,36 @@ TEST_F(WhoisPage, ExportWritesTheLinesWithCrLf) {
         EXPECT_TRUE(dialogs.shown.empty());  // no question for a new file
         EXPECT_EQ(dialogs.lastSpec.defaultExt, "txt");
         EXPECT_EQ(dialogs.lastSpec.filter, "*.txt|*.txt");
+    }
+}
+
+TEST_F(WhoisPage, ExportWritesTheReplysOwnBytes) {
+    struct Case {
+        const char* name;
+        std::string reply;
+        QByteArray file;
+    };
+    const std::string longLine(10000, 'x');
+    const Case cases[] = {
+        {"8-bit", "caf\xe9\r\nna\xefve\n", "caf\xe9\r\nna\xefve\r\n"},
+        {"utf-8 with a stray byte and a mark",
+         "\xef\xbb\xbf"
+         "J\xc3\xbcrgen\nM\xfcller\n\nend",
+         "\xef\xbb\xbf"
+         "J\xc3\xbcrgen\r\nM\xfcller\r\n\r\nend\r\n"},
+        {"a line longer than the box shows in one", longLine,
+         QByteArray::fromStdString(longLine + "\r\n")},
+    };
+    int n = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TestWhoisServer server(TestWhoisServer::Mode::Reply, c.reply);
+        UseServer(server.port());
+        Query("example.com");
+        const QString path = Path(QString("reply%1.txt").arg(n++));
+        dialogs.files = {path};
+        page->SpeedButton19Click();
+        EXPECT_EQ(ReadFile(path), c.file);
     }
 }
 

@@ -32,9 +32,10 @@ using Clock = std::chrono::steady_clock;
 class TestServer {
   public:
     enum class Mode {
-        Reply,   // sends the reply, then closes
-        Silent,  // sends the reply, then keeps the connection open without a word
-        Flood,   // sends without end until the client goes away
+        Reply,    // sends the reply, then closes
+        Silent,   // sends the reply, then keeps the connection open without a word
+        Flood,    // sends without end until the client goes away
+        Trickle,  // sends the reply, then a "." every 20 ms until the client goes away
     };
 
     TestServer(Mode mode, std::string reply, const char* bindAddr = "127.0.0.1",
@@ -123,6 +124,11 @@ class TestServer {
         if (mode_ == Mode::Flood) {
             std::string chunk(8192, 'x');
             while (Wait(fd, POLLOUT) && ::send(fd, chunk.data(), chunk.size(), MSG_NOSIGNAL) > 0) {
+            }
+        }
+        if (mode_ == Mode::Trickle) {
+            pollfd fds[2] = {{fd, POLLIN, 0}, {stop_[0], POLLIN, 0}};
+            while (::poll(fds, 2, 20) == 0 && ::send(fd, ".", 1, MSG_NOSIGNAL) > 0) {
             }
         }
         ::close(fd);
@@ -233,6 +239,78 @@ TEST(WhoisClient, EndlessReplyStopsAtTheCap) {
     EXPECT_FALSE(r.error.empty());
 }
 
+TEST(WhoisClient, CapCutsAtACharacterBoundary) {
+    struct Case {
+        const char* name;
+        std::string reply;
+        std::size_t cap;
+        std::string kept;
+    };
+    const Case cases[] = {
+        {"inside a two-byte character", "ab\xc3\xa9z", 3, "ab"},
+        {"inside a four-byte character", "a\xf0\x9f\x98\x80z", 4, "a"},
+        {"after a whole character", "a\xc3\xa9\xc3\xa9", 3, "a\xc3\xa9"},
+        {"8-bit text is cut where the cap is", "caf\xe9s", 4, "caf\xe9"},
+        {"a lead byte before a stray byte stays", "a\xc3\xc3\xa9", 2, "a\xc3"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        TestServer server(TestServer::Mode::Reply, c.reply);
+        WhoisClient client;
+        client.SetHost("127.0.0.1");
+        client.SetPort(server.port());
+        client.SetMaxReply(c.cap);
+        WhoisReply r = client.QueryDomain("example.test");
+        EXPECT_EQ(r.status, WhoisStatus::TooLong);
+        EXPECT_EQ(r.text, c.kept);
+    }
+}
+
+TEST(WhoisClient, LineCapKeepsWholeLines) {
+    struct Case {
+        const char* name;
+        std::string reply;
+        WhoisStatus status;
+        std::string kept;
+    };
+    const Case cases[] = {
+        {"one line too many", "a\nb\nc\n", WhoisStatus::TooLong, "a\nb\n"},
+        {"a last part without lf is a line", "a\nb\nc", WhoisStatus::TooLong, "a\nb\n"},
+        {"exactly the cap", "a\r\nb\r\n", WhoisStatus::Ok, "a\r\nb\r\n"},
+        {"exactly the cap, no final lf", "a\nb", WhoisStatus::Ok, "a\nb"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        TestServer server(TestServer::Mode::Reply, c.reply);
+        WhoisClient client;
+        client.SetHost("127.0.0.1");
+        client.SetPort(server.port());
+        client.SetMaxLines(2);
+        WhoisReply r = client.QueryDomain("example.test");
+        EXPECT_EQ(r.status, c.status);
+        EXPECT_EQ(r.text, c.kept);
+        if (c.status == WhoisStatus::TooLong) {
+            EXPECT_EQ(r.error, "Reply longer than 2 lines: the rest was not read");
+        }
+    }
+}
+
+TEST(WhoisClient, TrickleEndsAtTheDeadline) {
+    TestServer server(TestServer::Mode::Trickle, "partial\r\n");
+    WhoisClient client;
+    client.SetHost("127.0.0.1");
+    client.SetPort(server.port());
+    client.SetIdleTimeout(5s);  // a byte comes far more often
+    client.SetDeadline(300ms);
+    WhoisReply r = QueryAsync(client, "example.test").get();
+    EXPECT_EQ(r.status, WhoisStatus::TimedOut);
+    EXPECT_NE(r.error.find("within 300 ms"), std::string::npos) << r.error;
+    ASSERT_GT(r.text.size(), 9u);
+    EXPECT_EQ(r.text.substr(0, 9), "partial\r\n");
+    EXPECT_EQ(r.text.find_first_not_of('.', 9), std::string::npos);
+    EXPECT_FALSE(client.IsConnected());
+}
+
 TEST(WhoisClient, FailuresSayWhy) {
     // A bound socket that does not listen: connects to it are refused, and its port stays ours.
     int holder = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
@@ -282,14 +360,18 @@ TEST_F(WhoisResolveTest, NameGoesThroughTheResolverAndEveryAddressIsTried) {
     EXPECT_NE(r.error.find("nosuch.test"), std::string::npos) << r.error;
 }
 
-TEST(WhoisClient, StopEndsABlockedReadAtOnce) {
-    TestServer server(TestServer::Mode::Silent, "");
+TEST(WhoisClient, StopEndsABlockedReadAtOnceKeepingWhatCame) {
+    TestServer server(TestServer::Mode::Silent, "partial\r\n");
     WhoisClient client;  // default idle time-out: only Stop can end this query soon
     client.SetHost("127.0.0.1");
     client.SetPort(server.port());
     auto result = QueryAsync(client, "example.test");
     ASSERT_TRUE(WaitConnected(client));
-    std::this_thread::sleep_for(50ms);  // let the read block
+    // What has arrived can be read while the query waits for more.
+    auto until = Clock::now() + 10s;
+    while (client.Received().empty() && Clock::now() < until)
+        std::this_thread::sleep_for(5ms);
+    EXPECT_EQ(client.Received(), "partial\r\n");
 
     auto t0 = Clock::now();
     client.CloseConnection();
@@ -298,6 +380,7 @@ TEST(WhoisClient, StopEndsABlockedReadAtOnce) {
     EXPECT_LT(took, 500ms);
     WhoisReply r = result.get();
     EXPECT_EQ(r.status, WhoisStatus::Stopped);
+    EXPECT_EQ(r.text, "partial\r\n");
     EXPECT_FALSE(client.IsConnected());
 }
 
