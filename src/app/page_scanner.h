@@ -9,6 +9,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "app/page_frame.h"
 #include "app/scanner_control.h"
@@ -110,9 +111,14 @@ class TWebsiteScannerPage final : public TToolPage {
   private:
     void StartScanAt(const std::string& url);
     void RunPendingStart();
+    // Puts the progress line of the last reported link on Label55.
+    void ShowProgress();
 
     THttpScanControl control_;
     std::optional<std::string> pendingStart_;
+    std::optional<QString> progress_;  // the progress line not shown yet
+    // Per row: its address came in as bytes that are not UTF-8 (one character per byte).
+    std::vector<bool> addressLatin1_;
 };
 
 }  // namespace orv

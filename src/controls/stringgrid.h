@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QAbstractTableModel>
+#include <QElapsedTimer>
 #include <QString>
 #include <QTableView>
 #include <vector>
@@ -32,6 +33,9 @@ class StringGridModel final : public QAbstractTableModel {
     // view re-indexes all its rows on every insertion), on the next turn of the event loop.
     void Flush();
     int ShownRows() const { return shown_; }
+    // Announcements come no closer together than `ms` milliseconds (0, the default: on every
+    // turn of the event loop that added rows), for grids that rows pour into.
+    void SetMinFlushInterval(int ms) { minFlushMs_ = ms; }
 
   signals:
     void Flushed();
@@ -50,6 +54,8 @@ class StringGridModel final : public QAbstractTableModel {
     int fixed_;
     int shown_;  // rows the view knows of, fixed rows included
     bool flushPending_ = false;
+    int minFlushMs_ = 0;
+    QElapsedTimer lastFlush_;
     std::vector<std::vector<QString>> cells_;  // cells_[row][col], fixed rows included
 };
 
