@@ -186,6 +186,9 @@ TWebsiteScannerPage::TWebsiteScannerPage(QWidget* parent)
     // per link.
     StringGrid4->Model().SetMinFlushInterval(kGridFlushMs);
     connect(&StringGrid4->Model(), &ui::StringGridModel::Flushed, this, [this] { ShowProgress(); });
+    headTimer_.setSingleShot(true);
+    headTimer_.setInterval(kGridFlushMs);
+    connect(&headTimer_, &QTimer::timeout, this, [this] { ShowHead(); });
 
     layout->addLayout(form);
     layout->addWidget(settingsBox);
@@ -247,6 +250,7 @@ void TWebsiteScannerPage::StartScanAt(const std::string& url) {
         StringGrid4->Model().Clear();
         StringGrid4->SetRowCount(1);
         StringGrid4->SetRow(0);
+        pendingHead_.reset();
         Memo222->Clear();
     } else {
         // Refused; the scanner said why. The previous results stay.
@@ -317,7 +321,18 @@ void TWebsiteScannerPage::ShowProgress() {
 }
 
 void TWebsiteScannerPage::HttpScan1PageReceived(const std::string& Head) {
-    QString text = Decode(Head);
+    // Pages may come hundreds a second: the memo shows the last head about every 50 ms.
+    pendingHead_ = Head;
+    if (!headTimer_.isActive())
+        headTimer_.start();
+}
+
+void TWebsiteScannerPage::ShowHead() {
+    headTimer_.stop();
+    if (!pendingHead_)
+        return;
+    QString text = Decode(*pendingHead_);
+    pendingHead_.reset();
     text.remove(u'\r');
     while (text.endsWith(u'\n'))
         text.chop(1);
@@ -331,6 +346,7 @@ void TWebsiteScannerPage::HttpScan1Working(bool Working_) {
         return;
     }
     ShowProgress();
+    ShowHead();
     Label55->SetCaption(Label55->Caption() + "     Done.");
     // While the program is being ended no box: it would hold the scanner's timer (this
     // notice comes from one of its ticks) and so the end of the program, until answered.

@@ -18,7 +18,7 @@ bool ContainsNoCase(std::string_view s, std::string_view what) {
 // Receives the head and body of one send and decides what is read.
 class Receiver final : public orv::net::HttpHandler {
   public:
-    Receiver(FetchJob& job, bool firstSend) : job_(job), firstSend_(firstSend) {}
+    explicit Receiver(FetchJob& job) : job_(job) {}
 
     bool OnHead(const orv::net::HttpHead& head) override {
         job_.status = head.status;
@@ -67,7 +67,6 @@ class Receiver final : public orv::net::HttpHandler {
 
   private:
     FetchJob& job_;
-    bool firstSend_;
     long reads_ = 0;
 };
 
@@ -132,7 +131,7 @@ void THTTPGetThread::Run(FetchJob& job) {
         request.proxyPort = s.proxyPort;
 
         for (int send = 1; send <= 2 && !job.terminate.load(); ++send) {
-            Receiver receiver(job, send == 1);
+            Receiver receiver(job);
             orv::net::HttpOutcome outcome = client.Get(request, receiver);
             if (job.terminate.load())
                 break;
