@@ -1,17 +1,21 @@
-// The scanner's hot paths: link extraction over a 1 MiB page of ordinary markup, and a crawl
-// of a generated 2,000-page site on the local fixture server, beside wget's spider over the
-// same site in the same run.
+// The scanner's hot paths: link extraction over a 1 MiB page of ordinary markup; a crawl of
+// a generated 2,000-page site on the local fixture server, beside wget's spider over the same
+// site in the same run; and the Website Scanner page's scan of that site beside the engine
+// alone, in the same run (what the grid, the progress line and their painting cost).
 #include <benchmark/benchmark.h>
 
-#include <QCoreApplication>
+#include <QApplication>
 #include <QElapsedTimer>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 #include <set>
 #include <string>
 #include <thread>
 
+#include "app/page_scanner.h"
+#include "controls/dialogs.h"
 #include "fixture_server.h"
 #include "platform/registry.h"
 #include "scanner/thhtml.h"
@@ -149,10 +153,127 @@ void BM_CrawlVsWget(benchmark::State& state) {
 }
 BENCHMARK(BM_CrawlVsWget)->Iterations(1)->Unit(benchmark::kSecond);
 
+// Every box answers at once (the page ends its scan with an information box).
+class SilentDialogs final : public orv::ui::Dialogs {
+  public:
+    orv::ui::Answer Message(QWidget*, const QString&, const QString&, orv::ui::Icon,
+                            orv::ui::Buttons) override {
+        return orv::ui::Answer::Ok;
+    }
+    std::optional<QString> OpenFile(QWidget*, const orv::ui::FileDialogSpec&) override {
+        return std::nullopt;
+    }
+    std::optional<QString> SaveFile(QWidget*, const orv::ui::FileDialogSpec&,
+                                    const std::function<bool(const QString&)>&) override {
+        return std::nullopt;
+    }
+    int ExecModal(QDialog*) override { return 0; }
+};
+
+// The scanner set as the page keeps it, but without a depth or queue bound, so the whole
+// site is scanned.
+void Unbounded(THttpScan& scan) {
+    scan.SetFileOfResults("");
+    scan.SetProxyType(PROXY_DIRECT);
+    scan.SetConcurrentDownloads(6);
+    scan.SetDepthSearchLevel(100000);
+    scan.SetMaxQueueSize(100000);
+    scan.SetLinkScan(scanInitialSite);
+    scan.SetLinkReport(reportCurrentSiteLinks);
+}
+
+// Runs the event loop until the scan has gone idle; `each` is called after every turn.
+template <class Each>
+void RunScan(THttpScan& scan, QElapsedTimer& t, Each&& each) {
+    while (scan.IsWorking() && t.elapsed() < 600000) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        each();
+        std::this_thread::sleep_for(std::chrono::microseconds(200));
+    }
+}
+
+void BM_PageScanVsEngine(benchmark::State& state) {
+    SilentDialogs dialogs;
+    orv::ui::SetDialogs(&dialogs);
+    for (auto _ : state) {
+        orv::test::FixtureServer srv;
+        GeneratedSite(srv);
+
+        // The engine alone, its links counted.
+        double engineSeconds = 0;
+        int engineLinks = 0;
+        {
+            THttpScan scan;
+            Unbounded(scan);
+            QElapsedTimer t;
+            qint64 lastLink = 0;
+            scan.OnLinkFound = [&](QObject*, const std::string&, const std::string&,
+                                   const std::string&, const std::string&, const std::string&,
+                                   const std::string&, const std::string&, std::string&, char, int,
+                                   bool&) {
+                ++engineLinks;
+                lastLink = t.elapsed();
+            };
+            t.start();
+            scan.StartScan(srv.Url("/g/0.htm"));
+            RunScan(scan, t, [] {});
+            engineSeconds = lastLink / 1000.0;
+        }
+
+        // The page, shown, scanning the same site from its Start; the time runs until the
+        // grid shows the last link.
+        double pageSeconds = 0;
+        int pageLinks = 0;
+        {
+            orv::TWebsiteScannerPage page;
+            page.resize(780, 560);
+            page.show();
+            THttpScan& scan = *page.HttpScan1;
+            Unbounded(scan);
+            auto handler = scan.OnLinkFound;
+            QElapsedTimer t;
+            qint64 lastLink = 0, shown = 0;
+            scan.OnLinkFound = [&](QObject* sender, const std::string& url, const std::string& type,
+                                   const std::string& from, const std::string& host,
+                                   const std::string& path, const std::string& file,
+                                   const std::string& extra, std::string& write, char hs, int area,
+                                   bool& follow) {
+                handler(sender, url, type, from, host, path, file, extra, write, hs, area, follow);
+                lastLink = t.elapsed();
+            };
+            orv::ui::StringGridModel& grid = page.StringGrid4->Model();
+            page.Edit111->SetText(QString::fromStdString(srv.Host() + "/g/0.htm"));
+            t.start();
+            page.Button22Click();
+            RunScan(scan, t, [&] {
+                if (grid.ShownRows() == grid.RowCount() && shown < lastLink)
+                    shown = t.elapsed();
+            });
+            pageLinks = page.LinkCount;
+            pageSeconds = std::max(shown, lastLink) / 1000.0;
+        }
+        double ratio = engineSeconds > 0 ? pageSeconds / engineSeconds : 0;
+        state.counters["engine_links"] = engineLinks;
+        state.counters["engine_s"] = engineSeconds;
+        state.counters["page_links"] = pageLinks;
+        state.counters["page_s"] = pageSeconds;
+        state.counters["page_over_engine"] = ratio;
+        std::printf(
+            "page scan: engine alone %d links in %.2f s, page %d links in %.2f s "
+            "(%.2f ms per link), page/engine %.2f\n",
+            engineLinks, engineSeconds, pageLinks, pageSeconds,
+            pageLinks ? 1000.0 * pageSeconds / pageLinks : 0.0, ratio);
+    }
+    orv::ui::SetDialogs(nullptr);
+}
+BENCHMARK(BM_PageScanVsEngine)->Iterations(1)->Unit(benchmark::kSecond);
+
 }  // namespace
 
 int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
     char tmpl[] = "/tmp/orvelan-bench-registry-XXXXXX";
     if (char* d = ::mkdtemp(tmpl))
         orv::Registry::SetFolder(d);

@@ -21,13 +21,19 @@ namespace {
 
 const char* const kNoUrlText = "Please enter the URL!   ";
 const char* const kFinishedText = "Scanning is finished.";
+constexpr int kGridFlushMs = 50;
 
-// Bytes from the web: UTF-8 when they are valid UTF-8, otherwise one character per byte.
-QString Decode(const std::string& bytes) {
-    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+// Bytes from the web: UTF-8 when they are valid UTF-8, otherwise one character per byte
+// (`latin1` tells which). Either way the text encodes back to exactly the same bytes.
+QString Decode(const std::string& bytes, bool* latin1 = nullptr) {
+    QStringDecoder utf8(QStringDecoder::Utf8,
+                        QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
     QString text = utf8.decode(QByteArrayView(bytes.data(), qsizetype(bytes.size())));
-    if (utf8.hasError())
+    bool bytewise = utf8.hasError();
+    if (bytewise)
         text = QString::fromLatin1(bytes.data(), qsizetype(bytes.size()));
+    if (latin1)
+        *latin1 = bytewise;
     return text;
 }
 
@@ -176,6 +182,14 @@ TWebsiteScannerPage::TWebsiteScannerPage(QWidget* parent)
     StringGrid4->SetOptions({});  // whole rows are selected; nothing is sized or typed
     StringGrid4->SetDefaultRowHeight(18);
     StringGrid4->setToolTip("Double click to open it ");
+    // Links pour in one by one while pages are analysed: the grid shows (and scrolls to) the
+    // new rows, and the progress line its count, about twenty times a second instead of once
+    // per link.
+    StringGrid4->Model().SetMinFlushInterval(kGridFlushMs);
+    connect(&StringGrid4->Model(), &ui::StringGridModel::Flushed, this, [this] { ShowProgress(); });
+    headTimer_.setSingleShot(true);
+    headTimer_.setInterval(kGridFlushMs);
+    connect(&headTimer_, &QTimer::timeout, this, [this] { ShowHead(); });
 
     layout->addLayout(form);
     layout->addWidget(settingsBox);
@@ -233,9 +247,11 @@ void TWebsiteScannerPage::StartScanAt(const std::string& url) {
     HttpScan1->SetTypeFilter(Memo11->toPlainText().toStdString());
     if (HttpScan1->StartScan(url)) {
         LinkCount = 0;
+        addressLatin1_.clear();
         StringGrid4->Model().Clear();
         StringGrid4->SetRowCount(1);
         StringGrid4->SetRow(0);
+        pendingHead_.reset();
         Memo222->Clear();
     } else {
         // Refused; the scanner said why. The previous results stay.
@@ -256,8 +272,10 @@ void TWebsiteScannerPage::RunPendingStart() {
 void TWebsiteScannerPage::Button11Click() {
     // A stop also drops a start that was waiting for the previous stop.
     pendingStart_.reset();
-    if (HttpScan1->StopScan())
+    if (HttpScan1->StopScan()) {
+        ShowProgress();
         Label55->SetCaption(Label55->Caption() + "    stopping...");
+    }
 }
 
 char TWebsiteScannerPage::NextSpinnerChar() {
@@ -286,14 +304,36 @@ void TWebsiteScannerPage::HttpScan1LinkFound(const std::string& UrlFound,
     int row = StringGrid4->RowCount() - 2;
     StringGrid4->SetRow(row);
     StringGrid4->AddToRow(row, Decode(TypeLink));
-    StringGrid4->AddToRow(row, Decode(UrlFound));
-    Label55->SetCaption(QStringLiteral("   (") + QChar::fromLatin1(NextSpinnerChar()) +
-                        QStringLiteral(")        ") + QString::number(LinkCount) +
-                        QStringLiteral(" links found."));
+    bool latin1 = false;
+    StringGrid4->AddToRow(row, Decode(UrlFound, &latin1));
+    addressLatin1_.resize(std::size_t(row) + 1);
+    addressLatin1_[std::size_t(row)] = latin1;
+    // Shown with the new rows, when the grid next tells its view of them.
+    progress_ = QStringLiteral("   (") + QChar::fromLatin1(NextSpinnerChar()) +
+                QStringLiteral(")        ") + QString::number(LinkCount) +
+                QStringLiteral(" links found.");
+}
+
+void TWebsiteScannerPage::ShowProgress() {
+    if (!progress_)
+        return;
+    Label55->SetCaption(*progress_);
+    progress_.reset();
 }
 
 void TWebsiteScannerPage::HttpScan1PageReceived(const std::string& Head) {
-    QString text = Decode(Head);
+    // Pages may come hundreds a second: the memo shows the last head about every 50 ms.
+    pendingHead_ = Head;
+    if (!headTimer_.isActive())
+        headTimer_.start();
+}
+
+void TWebsiteScannerPage::ShowHead() {
+    headTimer_.stop();
+    if (!pendingHead_)
+        return;
+    QString text = Decode(*pendingHead_);
+    pendingHead_.reset();
     text.remove(u'\r');
     while (text.endsWith(u'\n'))
         text.chop(1);
@@ -302,9 +342,12 @@ void TWebsiteScannerPage::HttpScan1PageReceived(const std::string& Head) {
 
 void TWebsiteScannerPage::HttpScan1Working(bool Working_) {
     if (Working_) {
+        progress_.reset();
         Label55->SetCaption("   Working ....");
         return;
     }
+    ShowProgress();
+    ShowHead();
     Label55->SetCaption(Label55->Caption() + "     Done.");
     // While the program is being ended no box: it would hold the scanner's timer (this
     // notice comes from one of its ticks) and so the end of the program, until answered.
@@ -381,9 +424,13 @@ void TWebsiteScannerPage::SpeedButton15Click() {
         spec.defaultExt = "txt";
         spec.filter = "*.txt|*.txt";
     }
-    QStringList lines;
-    for (int r = 0; r <= StringGrid4->RowCount() - 2; ++r)
-        lines << StringGrid4->Cells(1, r);
+    // Each address goes out as the bytes it came in as.
+    QByteArrayList lines;
+    for (int r = 0; r <= StringGrid4->RowCount() - 2; ++r) {
+        QString cell = StringGrid4->Cells(1, r);
+        bool latin1 = std::size_t(r) < addressLatin1_.size() && addressLatin1_[std::size_t(r)];
+        lines << (latin1 ? cell.toLatin1() : cell.toUtf8());
+    }
     SaveLines(this, spec, lines, [this](const QString& f) { return SaveDialog4CanClose(f); });
 }
 

@@ -5,10 +5,12 @@
 
 #include <QGroupBox>
 #include <QStringList>
+#include <QTimer>
 #include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "app/page_frame.h"
 #include "app/scanner_control.h"
@@ -110,9 +112,18 @@ class TWebsiteScannerPage final : public TToolPage {
   private:
     void StartScanAt(const std::string& url);
     void RunPendingStart();
+    // Puts the progress line of the last reported link on Label55.
+    void ShowProgress();
+    // Puts the head of the last page received in Memo222.
+    void ShowHead();
 
     THttpScanControl control_;
     std::optional<std::string> pendingStart_;
+    std::optional<QString> progress_;         // the progress line not shown yet
+    std::optional<std::string> pendingHead_;  // the head not shown yet
+    QTimer headTimer_;
+    // Per row: its address came in as bytes that are not UTF-8 (one character per byte).
+    std::vector<bool> addressLatin1_;
 };
 
 }  // namespace orv

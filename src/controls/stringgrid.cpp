@@ -2,6 +2,7 @@
 
 #include <QHeaderView>
 #include <QMouseEvent>
+#include <QTimer>
 #include <algorithm>
 #include <cstdlib>
 
@@ -55,11 +56,16 @@ void StringGridModel::ScheduleFlush() {
     if (flushPending_)
         return;
     flushPending_ = true;
-    QMetaObject::invokeMethod(this, &StringGridModel::Flush, Qt::QueuedConnection);
+    qint64 wait = minFlushMs_ > 0 && lastFlush_.isValid() ? minFlushMs_ - lastFlush_.elapsed() : 0;
+    if (wait > 0)
+        QTimer::singleShot(int(wait), this, &StringGridModel::Flush);
+    else
+        QMetaObject::invokeMethod(this, &StringGridModel::Flush, Qt::QueuedConnection);
 }
 
 void StringGridModel::Flush() {
     flushPending_ = false;
+    lastFlush_.start();
     if (RowCount() > shown_) {
         beginInsertRows({}, shown_ - fixed_, RowCount() - fixed_ - 1);
         shown_ = RowCount();

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QAbstractTableModel>
+#include <QElapsedTimer>
 #include <QFlags>
 #include <QString>
 #include <QTableView>
@@ -45,6 +46,9 @@ class StringGridModel final : public QAbstractTableModel {
     int ShownRows() const { return shown_; }
     // Whether the user may change the cells through the view.
     void SetEditable(bool on) { editable_ = on; }
+    // Announcements come no closer together than `ms` milliseconds (0, the default: on every
+    // turn of the event loop that added rows), for grids that rows pour into.
+    void SetMinFlushInterval(int ms) { minFlushMs_ = ms; }
 
   signals:
     void Flushed();
@@ -66,6 +70,8 @@ class StringGridModel final : public QAbstractTableModel {
     int shown_;  // rows the view knows of, fixed rows included
     bool flushPending_ = false;
     bool editable_ = false;
+    int minFlushMs_ = 0;
+    QElapsedTimer lastFlush_;
     std::vector<std::vector<QString>> cells_;  // cells_[row][col], fixed rows included
 };
 

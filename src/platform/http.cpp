@@ -99,6 +99,7 @@ struct HttpClient::Transfer {
     HttpClient* self = nullptr;
     HttpHandler* handler = nullptr;
     int redirectsLeft = 0;
+    int redirectsFollowed = 0;
     std::size_t headBytes = 0;
     bool finalSeen = false;
     bool refused = false;
@@ -184,6 +185,7 @@ std::size_t HttpClient::HeaderCb(char* data, std::size_t size, std::size_t n, vo
         if ((s == 301 || s == 302 || s == 303 || s == 307 || s == 308) && t->hasLocation &&
             t->redirectsLeft > 0) {
             --t->redirectsLeft;
+            ++t->redirectsFollowed;
             return len;
         }
         if (s == 401)
@@ -195,6 +197,10 @@ std::size_t HttpClient::HeaderCb(char* data, std::size_t size, std::size_t n, vo
             return len;
         }
         t->finalSeen = true;
+        char* effective = nullptr;
+        curl_easy_getinfo(static_cast<CURL*>(t->self->curl_), CURLINFO_EFFECTIVE_URL, &effective);
+        t->cur.url = effective ? effective : "";
+        t->cur.redirects = t->redirectsFollowed;
         t->self->head_ = t->cur;
         if (!t->handler->OnHead(t->self->head_)) {
             t->refused = true;
@@ -298,6 +304,8 @@ HttpOutcome HttpClient::Get(const HttpRequest& request, HttpHandler& handler) {
     curl_slist* headers = curl_slist_append(nullptr, "Accept:");
     headers = curl_slist_append(headers, "Pragma: no-cache");
     curl_easy_setopt(c, CURLOPT_HTTPHEADER, headers);
+    // A compressed page (also one the server compressed unasked) is handed on decoded.
+    curl_easy_setopt(c, CURLOPT_ACCEPT_ENCODING, "");
     curl_easy_setopt(c, CURLOPT_FOLLOWLOCATION, request.maxRedirects > 0 ? 1L : 0L);
     curl_easy_setopt(c, CURLOPT_MAXREDIRS, long(request.maxRedirects));
     // The caller's time-out governs (through the abort flag), not the library's defaults.

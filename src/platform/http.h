@@ -35,6 +35,8 @@ struct HttpRequest {
 // The head of the final response (after redirects).
 struct HttpHead {
     int status = 0;
+    std::string url;          // the address that gave this response (the last redirect's target)
+    int redirects = 0;        // redirects followed to reach it
     std::string rawHeaders;   // status line and header lines as received, each ended by CR LF,
                               // then the empty line
     std::string contentType;  // empty when absent
@@ -79,7 +81,9 @@ class HttpClient {
     void SetCredentials(const std::string& user, const std::string& password);
     void SetProxyCredentials(const std::string& user, const std::string& password);
 
-    // One GET: returns after the body, a refusal, an abort or a failure.
+    // One GET: returns after the body, a refusal, an abort or a failure. The request offers
+    // the content encodings the library decodes, and a body sent compressed (offered or not)
+    // reaches the handler decoded.
     HttpOutcome Get(const HttpRequest& request, HttpHandler& handler);
 
     // The final head of the last Get (status 0 when none arrived).

@@ -42,18 +42,6 @@ std::size_t SchemeLength(std::string_view s) {
     return (i < s.size() && s[i] == ':') ? i : 0;
 }
 
-std::uint16_t DefaultPort(const std::string& lowerScheme) {
-    if (lowerScheme == "http")
-        return 80;
-    if (lowerScheme == "https")
-        return 443;
-    if (lowerScheme == "ftp")
-        return 21;
-    if (lowerScheme == "gopher")
-        return 70;
-    return 0;
-}
-
 bool BadHostChar(char c) {
     static constexpr std::string_view kBad = " <>\"{}|\\^`%/?#@:[]";
     return static_cast<unsigned char>(c) < 0x21 || c == 0x7f || kBad.find(c) != kBad.npos;
@@ -124,6 +112,19 @@ std::string RemoveDotSegments(std::string_view in) {
 }
 
 }  // namespace
+
+std::uint16_t DefaultPort(std::string_view scheme) {
+    std::string s = Lower(scheme);
+    if (s == "http")
+        return 80;
+    if (s == "https")
+        return 443;
+    if (s == "ftp")
+        return 21;
+    if (s == "gopher")
+        return 70;
+    return 0;
+}
 
 std::string PercentDecode(std::string_view text) {
     std::string out;

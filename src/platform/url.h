@@ -24,6 +24,10 @@ struct UrlParts {
     std::string rawQuery;  // "?..." up to the fragment, or empty
 };
 
+// The port a scheme uses when an address names none (80 for http, 443 for https, 21 for ftp,
+// 70 for gopher; any case), or 0 for other schemes.
+std::uint16_t DefaultPort(std::string_view scheme);
+
 // Longest component the splitter accepts; a longer one makes the split fail.
 inline constexpr std::size_t kMaxUrlComponent = 1023;
 

@@ -24,6 +24,18 @@ std::string TCrackUrl::SiteOf(const std::string& host) {
     return shorter;
 }
 
+std::string TCrackUrl::ScopePathOf(const std::string& directoryPath) {
+    std::size_t last = directoryPath.rfind('/');
+    return last == std::string::npos ? directoryPath : directoryPath.substr(0, last + 1);
+}
+
+std::string TCrackUrl::Root() const {
+    std::string r = parts_.scheme + "://" + parts_.host;
+    if (parts_.port != orv::net::DefaultPort(parts_.scheme))
+        r += ":" + std::to_string(parts_.port);
+    return r;
+}
+
 bool TCrackUrl::Split(const std::string& address, const std::string& downloadDirectory) {
     address_ = address;
     success_ = orv::net::CrackUrl(address, parts_);

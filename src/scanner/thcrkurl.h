@@ -29,11 +29,17 @@ class TCrackUrl {
     const std::string& DirectoryPath() const { return directoryPath_; }
     const std::string& LocalFilePath() const { return localFilePath_; }
     const orv::net::UrlParts& Parts() const { return parts_; }
+    // Scheme (as split), "://", host, and ":" + port only when the port is not the scheme's
+    // default: the front of every address rebuilt from the parts.
+    std::string Root() const;
 
     // "host" of three or more labels: its last two; of two labels: its first; else empty.
     static std::string SiteOf(const std::string& host);
     // The path with "/" appended when its last segment has no "."; "" gives "/".
     static std::string DirectoryPathOf(const std::string& path);
+    // The directory a path-scope test compares with: the path up to and including its last
+    // "/" (a directory path that ends in a file name stands for the file's directory).
+    static std::string ScopePathOf(const std::string& directoryPath);
 
   private:
     std::string address_;

@@ -28,6 +28,7 @@ class Receiver final : public orv::net::HttpHandler {
             return false;
         }
         job_.headers = head.rawHeaders;
+        job_.finalUrl = head.redirects > 0 ? head.url : std::string();
         if (!head.hasContentType) {
             failed_ = true;
             return false;

@@ -42,6 +42,7 @@ struct FetchJob {
     // Results: written by the thread before `ended` is set; read only after.
     int status = 0;
     std::string headers, contentType, body;
+    std::string finalUrl;  // the address that answered, when redirects led there; else empty
     long long contentLength = 0;
     bool ok = false, refused = false, tooLarge = false;
     std::string error;

@@ -22,6 +22,7 @@ void TMFHttpGet::Start(bool evaluate, bool requireHtm, long long maxBody,
     Status = 0;
     Headers.clear();
     Body.clear();
+    FinalUrl.clear();
 
     auto job = std::make_shared<FetchJob>();
     FetchSpec& s = job->spec;
@@ -54,6 +55,7 @@ bool TMFHttpGet::CollectEnded() {
     FetchJob& j = *job_;
     Status = j.status;
     Headers = std::move(j.headers);
+    FinalUrl = std::move(j.finalUrl);
     Body = std::move(j.body);
     Success = j.ok;
     NotHtml = j.refused;

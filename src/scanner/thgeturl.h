@@ -35,6 +35,7 @@ class TMFHttpGet {
     int Status = 0;
     std::string ErrorText;  // given with a give-up error; left empty
     std::string Headers, Body, Referrer;
+    std::string FinalUrl;  // where redirects led the download; empty when none were followed
     int Depth = 1;
     int RetryCount = 0;
     std::uint8_t BodyMode = 0;

@@ -4,6 +4,7 @@
 #include <map>
 #include <vector>
 
+#include "platform/url.h"
 #include "scanner/thconst.h"
 
 namespace orv::scan {
@@ -197,28 +198,149 @@ std::string RefreshTarget(const MetaTag& tag) {
     return tag.value[1].substr(u + 3);
 }
 
+namespace {
+
+void AppendUtf8(std::string& out, std::uint32_t cp) {
+    if (cp < 0x80) {
+        out.push_back(char(cp));
+    } else if (cp < 0x800) {
+        out.push_back(char(0xC0 | (cp >> 6)));
+        out.push_back(char(0x80 | (cp & 0x3F)));
+    } else if (cp < 0x10000) {
+        out.push_back(char(0xE0 | (cp >> 12)));
+        out.push_back(char(0x80 | ((cp >> 6) & 0x3F)));
+        out.push_back(char(0x80 | (cp & 0x3F)));
+    } else {
+        out.push_back(char(0xF0 | (cp >> 18)));
+        out.push_back(char(0x80 | ((cp >> 12) & 0x3F)));
+        out.push_back(char(0x80 | ((cp >> 6) & 0x3F)));
+        out.push_back(char(0x80 | (cp & 0x3F)));
+    }
+}
+
+// The reference at the front of `s` (just after its "&"): its character and length, or
+// nothing.
+std::optional<std::pair<std::uint32_t, std::size_t>> Reference(std::string_view s) {
+    static constexpr std::pair<std::string_view, std::uint32_t> kNamed[] = {
+        {"amp;", '&'},   {"lt;", '<'},  {"gt;", '>'}, {"quot;", '"'}, {"apos;", '\''},
+        {"nbsp;", 0xA0}, {"AMP;", '&'}, {"LT;", '<'}, {"GT;", '>'},   {"QUOT;", '"'},
+    };
+    if (s.empty())
+        return std::nullopt;
+    if (s[0] != '#') {
+        for (auto& [name, cp] : kNamed)
+            if (s.starts_with(name))
+                return std::make_pair(cp, name.size());
+        return std::nullopt;
+    }
+    bool hex = s.size() > 1 && (s[1] == 'x' || s[1] == 'X');
+    std::size_t i = hex ? 2 : 1, digits = 0;
+    std::uint32_t cp = 0;
+    for (; i < s.size(); ++i, ++digits) {
+        char c = s[i];
+        int d = c >= '0' && c <= '9'          ? c - '0'
+                : hex && c >= 'a' && c <= 'f' ? c - 'a' + 10
+                : hex && c >= 'A' && c <= 'F' ? c - 'A' + 10
+                                              : -1;
+        if (d < 0)
+            break;
+        cp = cp * (hex ? 16 : 10) + std::uint32_t(d);
+        if (cp > 0x10FFFF)
+            return std::nullopt;
+    }
+    if (digits == 0 || cp == 0 || (cp >= 0xD800 && cp <= 0xDFFF))
+        return std::nullopt;
+    if (i < s.size() && s[i] == ';')
+        ++i;
+    return std::make_pair(cp, i);
+}
+
+// A value that reads as a script call: a "(" after the first character with no "/" before
+// it, and nothing but ";" after the last ")" (or no ")" at all: a call cut short).
+bool IsCall(std::string_view v, std::size_t open) {
+    if (v.substr(0, open).find('/') != std::string_view::npos)
+        return false;
+    std::size_t close = v.rfind(')');
+    if (close == std::string_view::npos || close < open)
+        return true;
+    std::string_view tail = v.substr(close + 1);
+    return tail.empty() || tail == ";";
+}
+
+}  // namespace
+
+std::string DecodeEntities(std::string_view value) {
+    if (value.find('&') == std::string_view::npos)
+        return std::string(value);
+    std::string out;
+    out.reserve(value.size());
+    for (std::size_t i = 0; i < value.size(); ++i) {
+        if (value[i] == '&') {
+            if (auto ref = Reference(value.substr(i + 1))) {
+                AppendUtf8(out, ref->first);
+                i += ref->second;
+                continue;
+            }
+        }
+        out.push_back(value[i]);
+    }
+    return out;
+}
+
 std::string CleanValue(std::string_view value, int kind) {
     std::string upper = UpperCase(value);
     if (Contains(upper, "TOP.WINDOW") || Contains(upper, "JAVASCRIPT"))
         return {};
     std::string v(value);
-    std::size_t p = v.find('(', 1);
-    if (p != std::string::npos)
-        v = v.substr(p + 1);
-    p = v.find(')', 1);
-    if (p != std::string::npos)
-        v = v.substr(0, p);
-    p = v.find('<');
+    std::size_t open = v.find('(', 1);
+    bool call = open != std::string::npos && IsCall(v, open);
+    if (call) {
+        v = v.substr(open + 1);
+        std::size_t close = v.find(')', 1);
+        if (close != std::string::npos)
+            v = v.substr(0, close);
+    }
+    std::size_t p = v.find('<');
     if (p != std::string::npos)
         v.resize(p);
     p = v.find('>');
     if (p != std::string::npos)
         v.resize(p);
-    if (v.empty() || v == "=" || HasAnyOf(v, "()+[]"))
+    bool keptWhole = open != std::string::npos && !call;
+    if (v.empty() || v == "=" || (!keptWhole && HasAnyOf(v, "()+[]")))
         return {};
     if (kind == kCodeValue && (HasAnyOf(v, " ;") || v.find('/') == std::string::npos))
         return {};
     return v;
+}
+
+std::string ResolveLink(std::string_view value, const TCrackUrl& page, bool& mail) {
+    std::string upper = UpperCase(value);
+    std::string address;
+    mail = false;
+    if (Contains(upper, "MAILTO:")) {
+        mail = true;
+        address = value.size() > 7 ? std::string(value.substr(7)) : std::string();
+        std::size_t q = address.find('?');
+        if (q != std::string::npos && q > 0)
+            address.resize(q);
+        return address;
+    }
+    if (Contains(upper, "JAVASCRIPT"))
+        return {};
+    if (upper.starts_with("HTTP:") || upper.starts_with("HTTPS:")) {
+        address = value;
+    } else {
+        // The base names the port only when it is not the scheme's default, so a relative
+        // link comes out exactly as its absolute form would be written.
+        std::string base = page.Root() + page.DirectoryPath();
+        if (!orv::net::CombineUrl(base, value, address) || address.size() > 1023)
+            return {};
+    }
+    std::size_t h = address.find('#');
+    if (h != std::string::npos && h > 0)
+        address.resize(h);
+    return address;
 }
 
 LinkType LinkTypeOf(std::string_view address) {

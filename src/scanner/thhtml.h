@@ -9,6 +9,7 @@
 #include <string>
 #include <string_view>
 
+#include "scanner/thcrkurl.h"
 #include "scanner/thtools.h"
 
 namespace orv::scan {
@@ -53,8 +54,16 @@ void ParseHead(std::string_view body, OnTitle&& onTitle, OnTag&& onTag);
 // an empty text.
 std::string RefreshTarget(const MetaTag& tag);
 
+// Character references of an attribute value resolved: "&amp;", "&lt;", "&gt;", "&quot;",
+// "&apos;", "&nbsp;" (with their ";"), and "&#nn;" / "&#xhh;" (the ";" may be missing).
+// Characters above 127 come out as UTF-8; a reference that names nothing stays as written.
+std::string DecodeEntities(std::string_view value);
+
 // The cleaning of a value that the value scan cut out (steps after its end): the empty text
-// when the value is refused.
+// when the value is refused. Only a value that reads as a call ("go(x.htm)": no "/" before
+// its first "(", nothing but ";" after its last ")") is cut down to its argument and refused
+// for brackets left in it; an address with brackets of its own ("/open(2)",
+// "page(v=vs.85).aspx") stays whole.
 std::string CleanValue(std::string_view value, int kind);
 
 // Walks the marked text and calls onValue(value, kind, inCountedArea) for every cleaned,
@@ -63,6 +72,12 @@ std::string CleanValue(std::string_view value, int kind);
 // dropped with it.
 template <class OnValue>
 void ScanValues(std::string_view text, int& areaCount, OnValue&& onValue);
+
+// The absolute address of a link value found on a page whose address (or base) `page` holds
+// split: a mail link gives its address (between "mailto:" and any "?") and sets `mail`; a
+// script link, or a relative value that cannot be combined, gives an empty text. A fragment
+// is cut off (not from a mail address).
+std::string ResolveLink(std::string_view value, const TCrackUrl& page, bool& mail);
 
 struct LinkType {
     std::string type;    // "unknown", "htm" or an extension of the file-type table
@@ -149,7 +164,7 @@ void ScanValues(std::string_view text, int& areaCount, OnValue&& onValue) {
                 script = false;
                 continue;
             }
-            std::string v = CleanValue(value, kind);
+            std::string v = CleanValue(DecodeEntities(value), kind);
             if (!v.empty() && !onValue(std::move(v), kind, counted))
                 return;
             continue;

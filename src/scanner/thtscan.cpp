@@ -270,6 +270,14 @@ void THttpScan::DefaultFoldAreas(std::string& text) {
     orv::scan::FoldAreas(text);
 }
 
+bool THttpScan::Follows(const TCrackUrl& link, const std::string& address) const {
+    bool sameStartSite = link.Site() == start_.Site();
+    bool inStartPath =
+        sameStartSite && Contains(address, TCrackUrl::ScopePathOf(start_.DirectoryPath()));
+    return linkScan_ == scanAllLinks || (linkScan_ == scanInitialSite && sameStartSite) ||
+           (linkScan_ == scanInitialPath && inStartPath);
+}
+
 void THttpScan::ProcessPage(TMFHttpGet& slot) {
     Page page;
     page.own = slot.Splitter;
@@ -279,6 +287,23 @@ void THttpScan::ProcessPage(TMFHttpGet& slot) {
     page.body = std::move(slot.Body);
     page.referrer = slot.Referrer;
     page.depth = slot.Depth;
+
+    if (!slot.FinalUrl.empty()) {
+        // Reached through redirects: the page stands at the address that answered, and its
+        // links resolve there. The start page moves the scan's reference with it; any other
+        // page is judged by scope as a link to where it now stands would be.
+        TCrackUrl landed;
+        if (landed.Split(slot.FinalUrl)) {
+            bool isStart = page.depth == 1 && page.address == startingUrl_;
+            if (isStart)
+                start_ = landed;
+            else if (!Follows(landed, slot.FinalUrl))
+                return;
+            page.own = landed;
+            page.address = slot.FinalUrl;
+            page.host = landed.HostName();
+        }
+    }
 
     if (OnPageReceived)
         OnPageReceived(this, page.host, page.address, page.headers, page.body);
@@ -323,7 +348,7 @@ void THttpScan::HeadPass(Page& page) {
             if (OnMetaTag)
                 OnMetaTag(this, page.address, page.referrer, tag.tagType, tag.attrib[0],
                           tag.value[0], tag.attrib[1], tag.value[1], tag.attrib[2], tag.value[2]);
-            std::string target = RefreshTarget(tag);
+            std::string target = DecodeEntities(RefreshTarget(tag));
             if (target.empty())
                 return;
             if (UpperCase(target.substr(0, 4)) != "HTTP") {
@@ -340,32 +365,8 @@ void THttpScan::HeadPass(Page& page) {
 
 void THttpScan::ProcessLink(Page& page, const std::string& value, int countArea, int kind) {
     // 1. resolve
-    std::string upper = UpperCase(value);
-    std::string address;
     bool mail = false;
-    if (Contains(upper, "MAILTO:")) {
-        mail = true;
-        address = value.size() > 7 ? value.substr(7) : std::string();
-        std::size_t q = address.find('?');
-        if (q != std::string::npos && q > 0)
-            address.resize(q);
-    } else if (Contains(upper, "JAVASCRIPT")) {
-        return;
-    } else if (upper.starts_with("HTTP:") || upper.starts_with("HTTPS:")) {
-        address = value;
-    } else {
-        const TCrackUrl& b = page.own;
-        std::string base = b.Scheme() + "://" + b.HostName() +
-                           (b.Port() != 80 ? ":" + std::to_string(b.Port()) : std::string()) +
-                           b.DirectoryPath();
-        if (!orv::net::CombineUrl(base, value, address) || address.size() > 1023)
-            return;
-    }
-    if (!mail) {
-        std::size_t h = address.find('#');
-        if (h != std::string::npos && h > 0)
-            address.resize(h);
-    }
+    std::string address = ResolveLink(value, page.own, mail);
     // 2. filters
     if (address.empty())
         return;
@@ -396,25 +397,26 @@ void THttpScan::ProcessLink(Page& page, const std::string& value, int countArea,
     }
     if (type == "unknown")
         return;
-    page.link.Split(address);
+    // A mail address does not split: its scope tests use the splitter as the last link left
+    // it. Any other link that does not split has no host fields to report: it is dropped.
+    if (!page.link.Split(address) && !mail)
+        return;
     // 4. host
     bool firstToHost = false;
     if (web) {
-        if (!address.empty() && address.back() == ')')
+        // A ")" left over from a script call goes; an address with its own "(" keeps it.
+        if (!address.empty() && address.back() == ')' && address.find('(') == std::string::npos)
             address.pop_back();
         firstToHost = !Visit(visitedHosts_, page.link.HostName(), kMaxVisitedHosts);
     }
     // 5. once per scan
     if (Visit(visitedUrls_, address, kMaxVisitedUrls))
         return;
-    // 6. scope
-    const std::string& site = page.link.Site();
-    bool sameStartSite = site == start_.Site();
-    bool inStartPath = sameStartSite && Contains(address, start_.DirectoryPath());
-    bool samePageSite = site == page.own.Site();
-    bool inPagePath = samePageSite && Contains(address, page.own.DirectoryPath());
-    bool follow = linkScan_ == scanAllLinks || (linkScan_ == scanInitialSite && sameStartSite) ||
-                  (linkScan_ == scanInitialPath && inStartPath);
+    // 6. scope (a directory path that ends in a file name stands for the file's directory)
+    bool samePageSite = page.link.Site() == page.own.Site();
+    bool inPagePath =
+        samePageSite && Contains(address, TCrackUrl::ScopePathOf(page.own.DirectoryPath()));
+    bool follow = Follows(page.link, address);
     bool report = linkReport_ == reportAllLinks ||
                   (linkReport_ == reportCurrentSiteLinks && samePageSite) ||
                   (linkReport_ == reportCurrentPathLinks && inPagePath);
@@ -448,11 +450,7 @@ void THttpScan::ProcessLink(Page& page, const std::string& value, int countArea,
         if (firstToHost && seekRobotsTxt_) {
             // The host's own scheme and port: a site on another port keeps its robots there.
             const TCrackUrl& l = page.link;
-            const orv::net::UrlParts& p = l.Parts();
-            std::string scheme = LowerCase(l.Scheme());
-            std::string robots = scheme + "://" + l.HostName();
-            if (p.portGiven && p.port != (scheme == "https" ? 443 : 80))
-                robots += ":" + std::to_string(p.port);
+            std::string robots = LowerCase(l.Scheme()) + l.Root().substr(l.Scheme().size());
             manager_->Add(robots + "/robots.txt", "", page.depth + 1, false, manager_->Retries, 0,
                           0, 1);
         }

@@ -199,6 +199,8 @@ class THttpScan : public QObject {
 
     void RunTick(bool timerTick);
     void ProcessPage(TMFHttpGet& slot);
+    // Whether `link` (split from `address`) is followed under LinkScan.
+    bool Follows(const TCrackUrl& link, const std::string& address) const;
     void ProcessLink(Page& page, const std::string& value, int countArea, int kind);
     void HeadPass(Page& page);
     void DefaultFoldAreas(std::string& text);

@@ -248,10 +248,13 @@ TEST_F(ScannerPage, ASecondScanReplacesTheRowsOnlyWhenItStarts) {
 
 TEST_F(ScannerPage, ProgressLineAndRowsOfReportedLinks) {
     Build();
-    // Ten links: the spinner turns "/", "-", "\", "|" and round again; the count follows.
+    // Ten links: the spinner turns "/", "-", "\", "|" and round again; the count follows. The
+    // line is shown with the new row.
     const char spins[] = "/-\\|/-\\|/-";
+    const ui::StringGridModel& grid = page->StringGrid4->Model();
     for (int i = 0; i < 10; ++i) {
         page->HttpScan1LinkFound("http://h/" + std::to_string(i) + ".htm", i == 3 ? "" : "htm");
+        ASSERT_TRUE(Pump([&] { return grid.ShownRows() == grid.RowCount(); }));
         EXPECT_EQ(
             page->Label55->Caption(),
             QString("   (%1)        %2 links found.").arg(QChar::fromLatin1(spins[i])).arg(i + 1));
@@ -263,6 +266,40 @@ TEST_F(ScannerPage, ProgressLineAndRowsOfReportedLinks) {
     EXPECT_EQ(page->StringGrid4->Cells(0, 3), " ");
     EXPECT_EQ(page->StringGrid4->Cells(1, 3), "http://h/3.htm");
     EXPECT_EQ(page->StringGrid4->Row(), 9);  // the newest row is selected
+}
+
+TEST_F(ScannerPage, RowsThatPourInAreShownInBatches) {
+    Build();
+    win->show();
+    // As a scan reports them: one link after another, events let through after each.
+    int insertions = 0;
+    QObject::connect(&page->StringGrid4->Model(), &QAbstractItemModel::rowsInserted,
+                     [&] { ++insertions; });
+    QElapsedTimer t;
+    t.start();
+    const int links = 300;
+    for (int i = 0; i < links; ++i) {
+        page->HttpScan1LinkFound("http://h/" + std::to_string(i) + ".htm", "htm");
+        QCoreApplication::processEvents();
+    }
+    const qint64 elapsed = t.elapsed();
+    // At most one announcement per 50 ms, the first at once.
+    EXPECT_LE(insertions, 2 + elapsed / 50) << elapsed << " ms";
+    // Whatever was not yet shown follows, with its progress line and the newest row selected.
+    const ui::StringGridModel& grid = page->StringGrid4->Model();
+    ASSERT_TRUE(Pump([&] { return grid.ShownRows() == grid.RowCount(); }));
+    EXPECT_EQ(page->StringGrid4->model()->rowCount(), links + 1);
+    EXPECT_EQ(page->StringGrid4->currentIndex().row(), links - 1);
+    EXPECT_TRUE(page->Label55->Caption().endsWith(" 300 links found."));
+    // Heads of pages that come fast: the memo ends on the last one.
+    for (const char* status : {"200 A", "200 B", "200 C"})
+        page->HttpScan1PageReceived(std::string("HTTP/1.0 ") + status + "\r\nX: y\r\n\r\n");
+    ASSERT_TRUE(Pump([&] { return page->Memo222->toPlainText() == "HTTP/1.0 200 C\nX: y"; }));
+    // A stop shows the latest count before its own words.
+    page->LinkCount = 0;
+    page->HttpScan1LinkFound("http://h/last.htm", "htm");
+    page->HttpScan1Working(false);
+    EXPECT_EQ(page->Label55->Caption(), "   (/)        1 links found.     Done.");
 }
 
 TEST_F(ScannerPage, StopStopsTheScanAndStopWhileIdleChangesNothing) {
@@ -471,6 +508,25 @@ TEST_F(ScannerPage, ExportWritesTheAddressesAndAsksBeforeReplacing) {
     QFile::remove(file);
     page->SpeedButton15Click();
     EXPECT_FALSE(QFile::exists(file));
+}
+
+TEST_F(ScannerPage, ExportWritesEachAddressAsTheBytesItCameAs) {
+    Build();
+    const QString file = dir.filePath("bytes.txt");
+    // Shown as text (the first as one character per byte, the second as UTF-8)...
+    page->HttpScan1LinkFound("http://h/caf\xe9.htm", "htm");
+    page->HttpScan1LinkFound("http://h/m\xc3\xbcnchen.htm", "htm");
+    page->HttpScan1LinkFound("\xef\xbb\xbfx@h.test", "mail");
+    EXPECT_EQ(page->StringGrid4->Cells(1, 0), QString::fromUtf8("http://h/caf\u00e9.htm"));
+    EXPECT_EQ(page->StringGrid4->Cells(1, 1), QString::fromUtf8("http://h/m\u00fcnchen.htm"));
+    // ...and written back as they came.
+    dialogs.files.push_back(file);
+    page->SpeedButton15Click();
+    QFile f(file);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(f.readAll(), QByteArray("http://h/caf\xe9.htm\r\n"
+                                      "http://h/m\xc3\xbcnchen.htm\r\n"
+                                      "\xef\xbb\xbfx@h.test\r\n"));
 }
 
 TEST_F(ScannerPage, DoubleClickOpensOnlyWebAndMailLinks) {

@@ -249,8 +249,9 @@ TEST(Engine, ReportsTheSiteUnderEachScopeAndReportSetting) {
         ASSERT_TRUE(s.StartScan(site.U("/site/")));
         ASSERT_TRUE(WaitIdle(s));
         std::set<std::string> want = c.reported;
-        // Pages two levels down add their own links when the depth allows.
-        if (c.depth >= 3 && c.report != reportCurrentPathLinks) {
+        // Pages two levels down add their own links when the depth allows (in the path of
+        // a page that is a file, such as page1.htm, are the links of its directory).
+        if (c.depth >= 3) {
             for (auto& d : deeper)
                 want.insert(d);
             if (c.scan == scanInitialPath)
@@ -689,4 +690,117 @@ TEST(Engine, StopAndShutdownMidScanRepeated) {
         QCoreApplication::processEvents();
     }
     WaitThreadsGone();
+}
+
+TEST(Engine, RedirectedPagesAreAnalysedWhereTheRedirectLed) {
+    FixtureServer srv;
+    const std::string H = "http://" + srv.Host();
+    // "localhost" is another site than 127.0.0.1 on the same server.
+    const std::string L = "http://localhost:" + std::to_string(srv.Port());
+    // A directory named like a file ("v1.5") is answered by a redirect to the directory.
+    srv.Route("/r/", FixtureServer::Html("<a href=\"v1.5\">s</a> <a href=\"away\">a</a>"));
+    srv.Route("/r/v1.5", FixtureServer::Redirect(301, "/r/v1.5/"));
+    srv.Route("/r/v1.5/", FixtureServer::Html("<a href=\"inner.htm\">i</a>"));
+    srv.Route("/r/v1.5/inner.htm", FixtureServer::Html("<p>"));
+    srv.Route("/r/away", FixtureServer::Redirect(302, L + "/ext/"));
+    srv.Route("/ext/", FixtureServer::Html("<a href=\"deeper.htm\">d</a>"));
+    srv.Route("/go", FixtureServer::Redirect(302, L + "/r/"));
+
+    struct Case {
+        std::string start;
+        std::set<std::string> reported, fetched, notFetched;
+    };
+    const Case cases[] = {
+        // A page moved within the site: its links resolve under its new address; a page
+        // moved to another site is that site's page, and that site is not scanned.
+        {H + "/r/",
+         {H + "/r/v1.5", H + "/r/away", H + "/r/v1.5/inner.htm"},
+         {"/r/v1.5/", "/r/v1.5/inner.htm"},
+         {"/r/inner.htm", "/r/deeper.htm", "/ext/deeper.htm"}},
+        // The start page moved to another site: the scan goes on there ("away" has no type
+        // on a host without a dot, and is dropped).
+        {H + "/go",
+         {L + "/r/v1.5", L + "/r/v1.5/inner.htm"},
+         {"/r/v1.5/", "/r/v1.5/inner.htm"},
+         {"/r/inner.htm"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.start);
+        srv.ClearLog();
+        THttpScan s;
+        Configure(s);
+        s.SetLinkScan(scanInitialSite);
+        s.SetLinkReport(reportAllLinks);
+        Recorder rec;
+        rec.Attach(s);
+        ASSERT_TRUE(s.StartScan(c.start));
+        ASSERT_TRUE(WaitIdle(s));
+        EXPECT_EQ(rec.Urls(), c.reported);
+        std::set<std::string> requested;
+        for (auto& r : srv.Log())
+            requested.insert(r.target);
+        for (auto& p : c.fetched)
+            EXPECT_TRUE(requested.count(p)) << "not fetched " << p;
+        for (auto& p : c.notFetched)
+            EXPECT_FALSE(requested.count(p)) << "fetched " << p;
+        if (const Link* inner = rec.Find(H + "/r/v1.5/inner.htm")) {
+            EXPECT_EQ(inner->from, H + "/r/v1.5/");
+        }
+        EXPECT_TRUE(rec.errors.empty());
+    }
+}
+
+TEST(Engine, PathScopeOfAStartPageThatIsAFile) {
+    FixtureServer srv;
+    const std::string H = "http://" + srv.Host();
+    srv.Route("/docs/index.html",
+              FixtureServer::Html("<a href=\"a.htm\">a</a> <a href=\"/other/b.htm\">b</a> "
+                                  "<a href=\"sub/c.htm\">c</a>"));
+    srv.Route("/docs/a.htm", FixtureServer::Html("<a href=\"a2.htm\">a2</a>"));
+    srv.Route("/docs/sub/c.htm", FixtureServer::Html("<a href=\"../a3.htm\">a3</a>"));
+    srv.Route("/other/b.htm", FixtureServer::Html("<a href=\"b2.htm\">b2</a>"));
+    THttpScan s;
+    Configure(s);
+    s.SetLinkScan(scanInitialPath);
+    s.SetLinkReport(reportCurrentPathLinks);
+    Recorder rec;
+    rec.Attach(s);
+    ASSERT_TRUE(s.StartScan(H + "/docs/index.html"));
+    ASSERT_TRUE(WaitIdle(s));
+    // c.htm's link leaves c.htm's directory: not reported, though within the start's path.
+    EXPECT_EQ(rec.Urls(), (std::set<std::string>{H + "/docs/a.htm", H + "/docs/sub/c.htm",
+                                                 H + "/docs/a2.htm"}));
+    EXPECT_EQ(srv.CountTarget("/docs/a.htm"), 1);
+    EXPECT_EQ(srv.CountTarget("/docs/sub/c.htm"), 1);
+    EXPECT_EQ(srv.CountTarget("/other/b.htm"), 0);
+}
+
+TEST(Engine, PagesAsServersSendThem) {
+    FixtureServer srv;
+    const std::string H = "http://" + srv.Host();
+    const std::string page =
+        "<a href=\"one.htm\">1</a> <a href=\"http://127.0.0.1:99999/bad.htm\">bad port</a> "
+        "<a href=\"mailto:&#109;e&#64;site.test\">mail</a> "
+        "<a href=\"q.htm?x=1&amp;y=2\">query</a>";
+    srv.Route("/gz/",
+              FixtureServer::Static(200, "text/html; charset=utf-8", FixtureServer::Gzip(page, 3),
+                                    "Content-Encoding: gzip\r\n"));
+    srv.Route("/gz/one.htm", FixtureServer::Html("<p>"));
+    srv.Route("/gz/q.htm?x=1&y=2", FixtureServer::Html("<p>"));
+    THttpScan s;
+    Configure(s);
+    s.SetLinkReport(reportAllLinks);
+    Recorder rec;
+    rec.Attach(s);
+    ASSERT_TRUE(s.StartScan(H + "/gz/"));
+    ASSERT_TRUE(WaitIdle(s));
+    // The compressed page is read; the link that does not split is dropped, not reported
+    // with the fields of the link before it; references in values are resolved.
+    EXPECT_EQ(rec.Urls(),
+              (std::set<std::string>{H + "/gz/one.htm", "me@site.test", H + "/gz/q.htm?x=1&y=2"}));
+    EXPECT_EQ(srv.CountTarget("/gz/q.htm?x=1&y=2"), 1);
+    const Link* q = rec.Find(H + "/gz/q.htm?x=1&y=2");
+    ASSERT_TRUE(q);
+    EXPECT_EQ(q->host, "127.0.0.1");
+    EXPECT_EQ(q->extra, "?x=1&y=2");
 }

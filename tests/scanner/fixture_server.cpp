@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdint>
 #include <cstring>
 
 namespace orv::test {
@@ -142,6 +143,45 @@ RouteFn FixtureServer::Static(int status, const std::string& contentType, const 
                               const std::string& extraHeaders) {
     std::string r = Response(status, contentType, body, extraHeaders);
     return [r](const LoggedRequest&, FixtureConn& c) { c.Send(r); };
+}
+
+RouteFn FixtureServer::Redirect(int status, const std::string& location) {
+    return Static(status, "text/html", "<html><a href=\"moved.htm\">moved</a></html>",
+                  "Location: " + location + "\r\n");
+}
+
+std::string FixtureServer::Gzip(const std::string& body, std::size_t blockSize) {
+    std::uint32_t table[256];
+    for (std::uint32_t n = 0; n < 256; ++n) {
+        std::uint32_t c = n;
+        for (int k = 0; k < 8; ++k)
+            c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
+        table[n] = c;
+    }
+    std::uint32_t crc = 0xFFFFFFFFu;
+    for (unsigned char ch : body)
+        crc = table[(crc ^ ch) & 0xFF] ^ (crc >> 8);
+    crc ^= 0xFFFFFFFFu;
+    auto le32 = [](std::string& out, std::uint32_t v) {
+        for (int i = 0; i < 4; ++i)
+            out.push_back(char((v >> (8 * i)) & 0xFF));
+    };
+    std::string out = std::string("\x1f\x8b\x08\x00\x00\x00\x00\x00\x00\xff", 10);
+    std::size_t pos = 0;
+    do {
+        std::size_t n = std::min<std::size_t>({body.size() - pos, blockSize, 65535});
+        bool last = pos + n == body.size();
+        out.push_back(last ? '\x01' : '\x00');  // a stored block
+        out.push_back(char(n & 0xFF));
+        out.push_back(char(n >> 8));
+        out.push_back(char(~n & 0xFF));
+        out.push_back(char((~n >> 8) & 0xFF));
+        out.append(body, pos, n);
+        pos += n;
+    } while (pos < body.size());
+    le32(out, crc);
+    le32(out, std::uint32_t(body.size()));
+    return out;
 }
 
 std::vector<LoggedRequest> FixtureServer::Log() const {

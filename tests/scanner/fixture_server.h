@@ -4,6 +4,7 @@
 #pragma once
 
 #include <atomic>
+#include <cstddef>
 #include <functional>
 #include <map>
 #include <memory>
@@ -64,6 +65,12 @@ class FixtureServer {
     static RouteFn Static(int status, const std::string& contentType, const std::string& body,
                           const std::string& extraHeaders = "");
     static RouteFn Html(const std::string& body) { return Static(200, "text/html", body); }
+    // A redirect (301, 302, 303, 307 or 308) to `location`, with an HTML body of its own.
+    static RouteFn Redirect(int status, const std::string& location);
+    // `body` in the gzip format, as a server sends it with "Content-Encoding: gzip": stored
+    // blocks (no compression) of at most `blockSize` bytes, each behind a 5-byte block head,
+    // so that small blocks leave no markup readable in the stream.
+    static std::string Gzip(const std::string& body, std::size_t blockSize = 65535);
 
     std::vector<LoggedRequest> Log() const;
     int CountTarget(const std::string& target) const;

@@ -1,4 +1,5 @@
-// Fuzz target: the page passes (normalise, mark, fold, cut values), link classification,
+// Fuzz target: the page passes (normalise, mark, fold, cut and resolve values), character
+// references, link classification,
 // the head parser and the address splitter and combiner on arbitrary bytes.
 #include <cstddef>
 #include <cstdint>
@@ -22,8 +23,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         ScanValues(text, areas, [&](std::string value, int kind, bool) {
             if (kind == kCodeBase)
                 base.Split(value);
-            std::string out;
-            orv::net::CombineUrl("http://fuzz.example.com" + base.DirectoryPath(), value, out);
+            bool mail = false;
+            std::string out = ResolveLink(value, base, mail);
             LinkType t = LinkTypeOf(out);
             TCrackUrl link;
             if (t.type != "unknown")
@@ -46,6 +47,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::string out;
     orv::net::CombineUrl(input.substr(0, half), input.substr(half), out);
     TCrackUrl::SiteOf(input);
-    TCrackUrl::DirectoryPathOf(input);
+    TCrackUrl::ScopePathOf(TCrackUrl::DirectoryPathOf(input));
+    DecodeEntities(input);
     return 0;
 }

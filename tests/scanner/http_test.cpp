@@ -396,3 +396,34 @@ TEST(FetchRun, ReadsOfATrickleRenewTheDeadline) {
     EXPECT_TRUE(job->ok);
     EXPECT_GE(job->renewedAtMs.load(), before + 100);
 }
+
+TEST(HttpClient, CompressedBodiesArriveDecodedAndRedirectsNameWhereTheyLed) {
+    FixtureServer srv;
+    // Longer than one stored block of the gzip stream.
+    const std::string page = "<html>" + std::string(70000, 'x') + "<a href=x.htm>x</a>";
+    // Sent compressed whatever the request offered.
+    srv.Route("/gz", FixtureServer::Static(200, "text/html", FixtureServer::Gzip(page),
+                                           "Content-Encoding: gzip\r\n"));
+    srv.Route("/dir", FixtureServer::Redirect(301, "/dir/"));
+    srv.Route("/dir/", FixtureServer::Html("<html>in"));
+    HttpClient c;
+    Collect h;
+    ASSERT_EQ(c.Get(Req(srv.Url("/gz")), h), HttpOutcome::Complete);
+    EXPECT_EQ(h.body.size(), page.size());
+    EXPECT_TRUE(h.body == page);
+    EXPECT_NE(srv.Log().back().Header("Accept-Encoding").find("gzip"), std::string::npos);
+
+    const struct {
+        const char* path;
+        const char* url;
+        int redirects;
+    } cases[] = {{"/dir", "/dir/", 1}, {"/dir/", "/dir/", 0}};
+    for (auto& k : cases) {
+        SCOPED_TRACE(k.path);
+        Collect r;
+        ASSERT_EQ(c.Get(Req(srv.Url(k.path)), r), HttpOutcome::Complete);
+        EXPECT_EQ(r.body, "<html>in");
+        EXPECT_EQ(r.head.url, srv.Url(k.url));
+        EXPECT_EQ(r.head.redirects, k.redirects);
+    }
+}

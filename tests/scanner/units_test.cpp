@@ -242,6 +242,19 @@ TEST(LinkExtraction, MarksAndValues) {
         {"<a href=mailto:me@h.com?subject=x>", {{"mailto:me@h.com?subject=x", 4}}},
         {"<a href=x.htm<b>", {{"x.htm", 4}}},
         {"no markers at all", {}},
+        // Character references are resolved before the value is used.
+        {"<a href=\"a?x=1&amp;y=2\">", {{"a?x=1&y=2", 4}}},
+        {"<a href=\"&#109;ailto:me&#64;h.com\">", {{"mailto:me@h.com", 4}}},
+        {"<a href=\"&#x6D;ailto:a&#x25;b@h.com\">", {{"mailto:a%b@h.com", 4}}},
+        {"<a href=\"&#106;avascript:go(p.htm)\">", {}},
+        // Only a call is cut down to its argument; an address keeps its brackets.
+        {"<a href=\"https://host/open(2)\">", {{"https://host/open(2)", 4}}},
+        {"<a href=\"page(v=vs.85).aspx\">", {{"page(v=vs.85).aspx", 4}}},
+        {"<a href=\"/lib/page(v=vs.85).aspx\">", {{"/lib/page(v=vs.85).aspx", 4}}},
+        {"<a href=go(x.htm)>", {{"x.htm", 4}}},
+        {"<a href=go(x.htm);>", {{"x.htm", 4}}},
+        {"<a href=go(f(x.htm))>", {}},
+        {"<a href=go(x+y)>", {}},
     };
     for (auto& c : cases) {
         SCOPED_TRACE(c.html);
@@ -296,4 +309,54 @@ TEST(MetaTags, ParseAndRefresh) {
         "<head><title>x</title>", [&](const std::string&) { ++calls; },
         [&](const MetaTag&) { ++calls; });
     EXPECT_EQ(calls, 0);
+}
+
+TEST(DecodeEntities, ReferencesInValues) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"a&amp;b&lt;c&gt;d&quot;e&apos;f", "a&b<c>d\"e'f"},
+        {"&AMP;", "&"},
+        {"&#37;&#x25;&#X25;", "%%%"},
+        {"&#37&#x41g", "%Ag"},  // the ";" may be missing; the digits end the number
+        {"&#233;&nbsp;&#x20AC;", "\xc3\xa9\xc2\xa0\xe2\x82\xac"},
+        {"&#128512;", "\xf0\x9f\x98\x80"},
+        {"a&b", "a&b"},
+        {"&amp", "&amp"},  // a named reference needs its ";"
+        {"&copy;", "&copy;"},
+        {"&#;&#x;&#0;&#xD800;&#1114112;", "&#;&#x;&#0;&#xD800;&#1114112;"},
+        {"&", "&"},
+        {"", ""},
+    };
+    for (auto& [in, out] : cases)
+        EXPECT_EQ(DecodeEntities(in), out) << in;
+}
+
+TEST(ResolveLink, AgainstThePageAddress) {
+    const struct {
+        const char* page;
+        const char* value;
+        const char* address;
+        bool mail;
+    } cases[] = {
+        {"http://h.com/dir/x.htm", "a.htm", "http://h.com/dir/a.htm", false},
+        {"http://h.com/dir/sub", "a.htm", "http://h.com/dir/sub/a.htm", false},
+        {"http://h.com:80/dir/", "a.htm#top", "http://h.com/dir/a.htm", false},
+        {"http://h.com:8080/dir/", "../a.htm", "http://h.com:8080/a.htm", false},
+        {"http://h.com:443/", "a.htm", "http://h.com:443/a.htm", false},
+        // https: the default port is not named, so a relative link equals its absolute form.
+        {"https://h.com/dir/x.htm", "a.htm", "https://h.com/dir/a.htm", false},
+        {"https://h.com:443/dir/", "/b.htm", "https://h.com/b.htm", false},
+        {"https://h.com:8443/dir/", "a.htm", "https://h.com:8443/dir/a.htm", false},
+        {"HTTPS://h.com/", "a.htm", "HTTPS://h.com/a.htm", false},
+        {"http://h.com/", "https://o.com/x.htm#f", "https://o.com/x.htm", false},
+        {"http://h.com/", "mailto:me@h.com?subject=x", "me@h.com", true},
+        {"http://h.com/", "javascript:go()", "", false},
+    };
+    for (auto& c : cases) {
+        SCOPED_TRACE(std::string(c.page) + " + " + c.value);
+        TCrackUrl page;
+        ASSERT_TRUE(page.Split(c.page));
+        bool mail = !c.mail;
+        EXPECT_EQ(ResolveLink(c.value, page, mail), c.address);
+        EXPECT_EQ(mail, c.mail);
+    }
 }

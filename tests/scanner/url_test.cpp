@@ -167,6 +167,25 @@ TEST(TCrackUrl, SitesAndDirectoryPaths) {
     EXPECT_NE(TCrackUrl::SiteOf("www.example.com"), TCrackUrl::SiteOf("example.com"));
 }
 
+TEST(TCrackUrl, RootAndScopePath) {
+    const std::pair<const char*, const char*> roots[] = {
+        {"http://h.com/d/x.htm", "http://h.com"},  {"http://h.com:80/", "http://h.com"},
+        {"http://h.com:443/", "http://h.com:443"}, {"https://h.com/d/", "https://h.com"},
+        {"https://h.com:443/", "https://h.com"},   {"https://h.com:8443/", "https://h.com:8443"},
+        {"HTTPS://H.com/", "HTTPS://H.com"},       {"http://[::1]:81/", "http://[::1]:81"},
+    };
+    for (auto& [url, root] : roots) {
+        TCrackUrl u;
+        ASSERT_TRUE(u.Split(url));
+        EXPECT_EQ(u.Root(), root) << url;
+    }
+    // The split's directory path keeps a file name; the scope tests use its directory.
+    const std::pair<const char*, const char*> paths[] = {
+        {"/docs/index.html", "/docs/"}, {"/docs/sub/", "/docs/sub/"}, {"/", "/"}, {"/abc", "/"}};
+    for (auto& [dir, scope] : paths)
+        EXPECT_EQ(TCrackUrl::ScopePathOf(dir), scope) << dir;
+}
+
 TEST(TCrackUrl, FailedSplitKeepsTheParts) {
     TCrackUrl u;
     ASSERT_TRUE(u.Split("http://h.example.com/a/"));
