@@ -12,6 +12,7 @@
 #include "controls/dialogs.h"
 #include "platform/resolver.h"
 #include "platform/tcptable.h"
+#include "quiet_dialogs.h"
 
 namespace {
 
@@ -35,20 +36,6 @@ struct Table {
 };
 Table* Table::current = nullptr;
 
-// The warning box, closed without OK: the history stays.
-class ClosingDialogs final : public ui::Dialogs {
-  public:
-    ui::Answer Message(QWidget*, const QString&, const QString&, ui::Icon, ui::Buttons) override {
-        return ui::Answer::Closed;
-    }
-    std::optional<QString> OpenFile(QWidget*, const ui::FileDialogSpec&) override { return {}; }
-    std::optional<QString> SaveFile(QWidget*, const ui::FileDialogSpec&,
-                                    const std::function<bool(const QString&)>&) override {
-        return {};
-    }
-    int ExecModal(QDialog*) override { return 0; }
-};
-
 // Distinct connections: local ports 1024.. and a few remote ports, all to one peer.
 net::TcpRow Conn(int i) {
     const net::InAddr lo = net::MakeAddr(127, 0, 0, 1);
@@ -63,7 +50,7 @@ constexpr int kOpen = 1000;
 
 struct Fixture {
     Table table;
-    ClosingDialogs dialogs;
+    bench::QuietDialogs dialogs;  // the row-limit box closes without OK: the history stays
     TConnectionMonitorPage page;
 
     explicit Fixture(int history) {

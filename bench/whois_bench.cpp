@@ -25,6 +25,7 @@
 #include "app/p_main.h"
 #include "app/page_whois.h"
 #include "controls/dialogs.h"
+#include "quiet_dialogs.h"
 
 namespace {
 
@@ -102,20 +103,6 @@ void ResetPeak() {
     std::ofstream("/proc/self/clear_refs") << "5";
 }
 
-// No box may stop a run.
-class QuietDialogs final : public ui::Dialogs {
-  public:
-    ui::Answer Message(QWidget*, const QString&, const QString&, ui::Icon, ui::Buttons) override {
-        return ui::Answer::Closed;
-    }
-    std::optional<QString> OpenFile(QWidget*, const ui::FileDialogSpec&) override { return {}; }
-    std::optional<QString> SaveFile(QWidget*, const ui::FileDialogSpec&,
-                                    const std::function<bool(const QString&)>&) override {
-        return {};
-    }
-    int ExecModal(QDialog*) override { return 0; }
-};
-
 // state.range(0): bytes per line, LF included; 0 for one line without an end; -1 for a reply of
 // one short line, the window's own peak to compare with.
 void BM_WhoisPageShowsA4MiBReply(benchmark::State& state) {
@@ -137,7 +124,7 @@ void BM_WhoisPageShowsA4MiBReply(benchmark::State& state) {
         state.SkipWithError("no loopback server");
         return;
     }
-    QuietDialogs dialogs;
+    bench::QuietDialogs dialogs;
     ui::SetDialogs(&dialogs);
     QTemporaryDir dir;
     ResetGlobals();

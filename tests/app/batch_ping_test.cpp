@@ -27,16 +27,7 @@
 #include "app/p_main.h"
 #include "fake_resolver.h"
 #include "netns.h"
-// GCC 12 sees an optional<QString> copy in the script's queue as maybe uninitialised (clang
-// neither does nor knows the warning).
-#if defined(__GNUC__) && !defined(__clang__)
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
-#endif
 #include "scripted_dialogs.h"
-#if defined(__GNUC__) && !defined(__clang__)
-#pragma GCC diagnostic pop
-#endif
 
 namespace orv {
 namespace {

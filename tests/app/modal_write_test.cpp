@@ -14,15 +14,7 @@
 #include "app/page_ping.h"
 #include "fake_resolver.h"
 #include "pump.h"
-// GCC 12 sees an optional<QString> copy in the script's queue as maybe uninitialised.
-#if defined(__GNUC__) && !defined(__clang__)
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
-#endif
 #include "scripted_dialogs.h"
-#if defined(__GNUC__) && !defined(__clang__)
-#pragma GCC diagnostic pop
-#endif
 
 namespace orv {
 namespace {

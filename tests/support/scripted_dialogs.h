@@ -88,8 +88,13 @@ class ScriptedDialogs final : public ui::Dialogs {
     std::optional<QString> Next() {
         if (files.empty())
             return std::nullopt;
-        auto f = files.front();
+        // Taken out as a plain QString: copying the optional itself trips GCC 12's
+        // maybe-uninitialized warning.
+        const bool chosen = files.front().has_value();
+        QString f = chosen ? *files.front() : QString();
         files.pop_front();
+        if (!chosen)
+            return std::nullopt;
         return f;
     }
 };
