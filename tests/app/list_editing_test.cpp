@@ -382,6 +382,15 @@ INSTANTIATE_TEST_SUITE_P(AllLists, ListEditingTest, ::testing::Values(0, 1, 2),
 
 // --- list files ------------------------------------------------------------------------------
 
+// A list file named after its case, holding `bytes`.
+QString WriteCaseFile(const QTemporaryDir& dir, const char* name, const QByteArray& bytes) {
+    const QString path = dir.filePath(QString::fromLatin1(name).replace(' ', '_') + ".txt");
+    QFile f(path);
+    EXPECT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+    return path;
+}
+
 TEST(ListFile, WellFormedAndMalformedFiles) {
     struct Case {
         const char* name;
@@ -452,12 +461,7 @@ TEST(ListFile, WellFormedAndMalformedFiles) {
     QTemporaryDir dir;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        QString path = dir.filePath(QString::fromLatin1(c.name).replace(' ', '_') + ".txt");
-        {
-            QFile f(path);
-            ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-            f.write(c.bytes);
-        }
+        const QString path = WriteCaseFile(dir, c.name, c.bytes);
         ListFile r = ReadListFile(path);
         if (c.error) {
             EXPECT_FALSE(r.ok);
@@ -499,12 +503,7 @@ TEST(ListFile, Utf16WithAByteOrderMarkReadsLikeTheAsciiFile) {
     QTemporaryDir dir;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        QString path = dir.filePath(QString::fromLatin1(c.name).replace(' ', '_') + ".txt");
-        {
-            QFile f(path);
-            ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-            f.write(c.bytes);
-        }
+        const QString path = WriteCaseFile(dir, c.name, c.bytes);
         ListFile r = ReadListFile(path);
         EXPECT_TRUE(r.ok) << r.error.toStdString();
         EXPECT_EQ(r.entries, entries);
