@@ -6,11 +6,11 @@
 #include <QObject>
 
 #include "controls/stringgrid.h"
-#include "controls/worker.h"
+#include "tasks/worker.h"
 
 namespace {
 
-class RowWriter final : public orv::ui::WorkerThread {
+class RowWriter final : public orv::task::WorkerThread {
   public:
     RowWriter(orv::ui::TStringGrid* grid, int rows) : grid_(grid), rows_(rows) {}
 
@@ -45,7 +45,7 @@ static void BM_GridAppendThroughUiThread(benchmark::State& state) {
     for (auto _ : state) {
         state.PauseTiming();
         QObject window;
-        auto channel = std::make_shared<orv::ui::UiChannel>(&window);
+        auto channel = std::make_shared<orv::task::MainQueue>(&window);
         orv::ui::TStringGrid grid(5, 2, 1);
         grid.resize(600, 400);
         if (state.range(1))
@@ -53,7 +53,7 @@ static void BM_GridAppendThroughUiThread(benchmark::State& state) {
         bool done = false;
         state.ResumeTiming();
         auto w = std::make_shared<RowWriter>(&grid, rows);
-        orv::ui::WorkerThread::Start(w, channel, [&] { done = true; });
+        orv::task::WorkerThread::Start(w, channel, [&] { done = true; });
         while (!done)
             QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
         state.PauseTiming();

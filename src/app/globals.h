@@ -6,9 +6,9 @@
 #include <memory>
 #include <string>
 
-#include "controls/worker.h"
 #include "platform/icmp.h"
 #include "platform/inifile.h"
+#include "tasks/worker.h"
 
 namespace orv {
 
@@ -21,13 +21,13 @@ struct MainGlobals {
     icmp::IcmpHandle IcmpHandle = icmp::kInvalidHandle;
 
     // The instance made by the last Start of each tool; Stop acts on it.
-    std::shared_ptr<ui::WorkerThread> findip_thread;
-    std::shared_ptr<ui::WorkerThread> findname_thread;
-    std::shared_ptr<ui::WorkerThread> nametoip_thread;
-    std::shared_ptr<ui::WorkerThread> ping_thread;
-    std::shared_ptr<ui::WorkerThread> whereis_single_thread;
-    std::shared_ptr<ui::WorkerThread> whereis_batch_thread;
-    std::shared_ptr<ui::WorkerThread> whois_thread;
+    std::shared_ptr<task::WorkerThread> findip_thread;
+    std::shared_ptr<task::WorkerThread> findname_thread;
+    std::shared_ptr<task::WorkerThread> nametoip_thread;
+    std::shared_ptr<task::WorkerThread> ping_thread;
+    std::shared_ptr<task::WorkerThread> whereis_single_thread;
+    std::shared_ptr<task::WorkerThread> whereis_batch_thread;
+    std::shared_ptr<task::WorkerThread> whois_thread;
 
     std::string ConverterMode;  // "nametoip" or "iptoname"
     std::int32_t ping_count = 0;

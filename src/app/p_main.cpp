@@ -53,7 +53,7 @@ Tmain::Tmain(std::string programFolder, ScannerControl* scanner, QWidget* parent
     : QMainWindow(parent),
       programFolder_(std::move(programFolder)),
       settingsPath_(ChooseSettingsFile("settings.ini", programFolder_, UserConfigFolder())),
-      channel_(std::make_shared<ui::UiChannel>(this)),
+      channel_(std::make_shared<task::MainQueue>(this)),
       scanner_(scanner ? scanner : &idleScanner_) {
     setObjectName("main");
     setWindowTitle("Orvelan");

@@ -9,7 +9,7 @@
 #include "app/scanner_control.h"
 #include "controls/dialogs.h"
 #include "controls/pagecontrol.h"
-#include "controls/worker.h"
+#include "tasks/worker.h"
 
 class QAction;
 class QMenu;
@@ -72,7 +72,7 @@ class Tmain final : public QMainWindow {
     ui::FileDialogSpec SaveDialog4;
 
     // Where worker threads deliver their writes to this window.
-    const std::shared_ptr<ui::UiChannel>& Channel() const { return channel_; }
+    const std::shared_ptr<task::MainQueue>& Channel() const { return channel_; }
     ScannerControl& Scanner() const { return *scanner_; }
 
     // The browser link: the address of the page open in the web browser and its host, or
@@ -132,7 +132,7 @@ class Tmain final : public QMainWindow {
 
     std::string programFolder_;
     std::string settingsPath_;
-    std::shared_ptr<ui::UiChannel> channel_;
+    std::shared_ptr<task::MainQueue> channel_;
     IdleScanner idleScanner_;
     ScannerControl* scanner_;
     bool socketsStarted_ = false;

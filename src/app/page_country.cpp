@@ -14,10 +14,10 @@
 #include "app/list_editing.h"
 #include "app/p_main.h"
 #include "controls/dialogs.h"
-#include "controls/worker.h"
 #include "lookup/nametoip.h"
 #include "lookup/whereis.h"
 #include "platform/resolver.h"
+#include "tasks/worker.h"
 
 namespace orv {
 
@@ -30,7 +30,7 @@ std::string LookupCountry(const std::string& entry) {
 }
 
 // The single lookup: Edit3's text as it was at the press, its answer into Edit6.
-class whereis_single_thread final : public ui::WorkerThread {
+class whereis_single_thread final : public task::WorkerThread {
   public:
     whereis_single_thread(TCountryLookupPage* page, std::string text)
         : page_(page), text_(std::move(text)) {}
@@ -53,7 +53,7 @@ class whereis_single_thread final : public ui::WorkerThread {
 
 // The batch lookup: every entry of ListBox3, read afresh at each step so edits during the run
 // count for the entries still to come; one grid row and one count per entry.
-class whereis_batch_thread final : public ui::WorkerThread {
+class whereis_batch_thread final : public task::WorkerThread {
   public:
     explicit whereis_batch_thread(TCountryLookupPage* page) : page_(page) {}
 
@@ -115,7 +115,7 @@ void Colour(QWidget* w, const QColor& c) {
     w->setPalette(p);
 }
 
-std::shared_ptr<ui::UiChannel> Channel() {
+std::shared_ptr<task::MainQueue> Channel() {
     return G().main ? G().main->Channel() : nullptr;
 }
 
@@ -258,7 +258,7 @@ void TCountryLookupPage::SpeedButton9Click() {
         G().whereis_single_thread->Halt();
     auto t = std::make_shared<whereis_single_thread>(this, Edit3->Text().toStdString());
     G().whereis_single_thread = t;
-    ui::WorkerThread::Start(t, channel);
+    task::WorkerThread::Start(t, channel);
 }
 
 void TCountryLookupPage::whereis_startClick() {
@@ -286,7 +286,7 @@ void TCountryLookupPage::whereis_startClick() {
     auto t = std::make_shared<whereis_batch_thread>(this);
     G().whereis_batch_thread = t;
     QPointer<TCountryLookupPage> self(this);
-    ui::WorkerThread::Start(t, channel, [self] {
+    task::WorkerThread::Start(t, channel, [self] {
         if (self)
             self->whereis_batch_active();
     });

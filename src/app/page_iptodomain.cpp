@@ -48,11 +48,11 @@ void ErrorMessage(QWidget* parent, const char* text) {
 
 // Starts `w` as the newest instance in `slot`: the one before it is halted, so whatever it
 // still finds is dropped and cannot overwrite the newer answer.
-void StartSingle(std::shared_ptr<ui::WorkerThread>& slot, std::shared_ptr<ui::WorkerThread> w) {
+void StartSingle(std::shared_ptr<task::WorkerThread>& slot, std::shared_ptr<task::WorkerThread> w) {
     if (slot)
         slot->Halt();
     slot = w;
-    ui::WorkerThread::Start(w, G().main->Channel());
+    task::WorkerThread::Start(w, G().main->Channel());
 }
 
 ui::TLabel* Text(const char* text) {
@@ -395,7 +395,7 @@ void TIpToDomainPage::StartBatch(const char* mode) {
     Label52->SetCaption("Working...");
     auto w = std::make_shared<nametoip_thread>(this, G().ConverterMode);
     G().nametoip_thread = w;
-    ui::WorkerThread::Start(w, G().main->Channel(), [this] { ip_button_active(); });
+    task::WorkerThread::Start(w, G().main->Channel(), [this] { ip_button_active(); });
 }
 
 void TIpToDomainPage::B_nametoip_end_buttonClick() {

@@ -11,7 +11,7 @@
 #include "app/page_frame.h"
 #include "controls/stringgrid.h"
 #include "controls/widgets.h"
-#include "controls/worker.h"
+#include "tasks/worker.h"
 
 class QAction;
 
@@ -22,7 +22,7 @@ class TListEditing;
 
 // One name to all its addresses, into Memo1 and host_edit. A newer start halts the older
 // instance, so only the newest request writes its answer.
-class findip_thread final : public ui::WorkerThread {
+class findip_thread final : public task::WorkerThread {
   public:
     findip_thread(TIpToDomainPage* page, std::string name) : page_(page), name_(std::move(name)) {}
 
@@ -35,7 +35,7 @@ class findip_thread final : public ui::WorkerThread {
 };
 
 // One address to its name, into Edit1; newest request wins as above.
-class findname_thread final : public ui::WorkerThread {
+class findname_thread final : public task::WorkerThread {
   public:
     findname_thread(TIpToDomainPage* page, std::string address)
         : page_(page), address_(std::move(address)) {}
@@ -50,7 +50,7 @@ class findname_thread final : public ui::WorkerThread {
 
 // The batch over ListBox1 in the direction of `mode` ("nametoip" or "iptoname"); the entry
 // count is read again before each entry, so entries added during the run are met too.
-class nametoip_thread final : public ui::WorkerThread {
+class nametoip_thread final : public task::WorkerThread {
   public:
     nametoip_thread(TIpToDomainPage* page, std::string mode)
         : page_(page), mode_(std::move(mode)) {}

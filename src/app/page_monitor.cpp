@@ -15,7 +15,7 @@
 #include "app/fonts.h"
 #include "controls/datetime.h"
 #include "controls/dialogs.h"
-#include "controls/worker.h"
+#include "tasks/worker.h"
 
 namespace orv {
 
@@ -98,7 +98,7 @@ TConnectionMonitorPage::TConnectionMonitorPage(QWidget* parent)
     connect(model, &QAbstractItemModel::rowsRemoved, this, changed);
     connect(model, &QAbstractItemModel::dataChanged, this, changed);
 
-    channel_ = std::make_shared<ui::UiChannel>(this);
+    channel_ = std::make_shared<task::MainQueue>(this);
     hostNames_ = std::make_unique<HostNameCache>(
         [channel = channel_](std::function<void()> fn) { return channel->Post(std::move(fn)); },
         [this](const std::string& ip, const std::string& name) { NameArrived(ip, name); });

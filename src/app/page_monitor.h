@@ -24,8 +24,8 @@ class QDialog;
 
 namespace orv {
 
-namespace ui {
-class UiChannel;
+namespace task {
+class MainQueue;
 }
 
 class TConnectionMonitorPage final : public TToolPage {
@@ -87,7 +87,7 @@ class TConnectionMonitorPage final : public TToolPage {
     std::string key_;       // reused for look-ups
 
     // Brings the resolver threads' answers to this page; closed when the page goes.
-    std::shared_ptr<ui::UiChannel> channel_;
+    std::shared_ptr<task::MainQueue> channel_;
     std::unique_ptr<HostNameCache> hostNames_;
     // Rows added with "Host Revolve" on whose names are still to come, by plain remote address.
     std::unordered_map<std::string, std::vector<int>> awaitingName_;

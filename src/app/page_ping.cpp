@@ -66,7 +66,7 @@ QStringList Steps(int from, int to, int step) {
 // The sender of the program: the ICMP layer on the handle opened at start-up.
 class IcmpEchoLayer final : public EchoLayer {
   public:
-    SendEchoFn Open(std::string& why) override {
+    icmp::EchoFn Open(std::string& why) override {
         icmp::IcmpHandle h = G().IcmpHandle;
         if (h == icmp::kInvalidHandle) {
             why = icmp::IcmpUnavailableReason();
@@ -124,7 +124,7 @@ class ShowWhole final : public QObject {
 // ---------------------------------------------------------------------------------------------
 // ping_thread
 
-ping_thread::ping_thread(TBatchPingPage* page, SendEchoFn send, int pingCount, bool showAllFirst)
+ping_thread::ping_thread(TBatchPingPage* page, icmp::EchoFn send, int pingCount, bool showAllFirst)
     : page_(page), send_(std::move(send)), pingCount_(pingCount), showAll_(showAllFirst) {}
 
 bool ping_thread::TakeShowAll() {
@@ -491,7 +491,7 @@ void TBatchPingPage::HaltRun() {
 
 void TBatchPingPage::StartRun(bool fresh) {
     std::string why;
-    SendEchoFn send = Echo().Open(why);
+    icmp::EchoFn send = Echo().Open(why);
     if (!send || !G().main) {
         if (why.empty())
             why = "ICMP echo is not available.";
@@ -518,7 +518,7 @@ void TBatchPingPage::StartRun(bool fresh) {
     auto t = std::make_shared<ping_thread>(this, std::move(send), G().ping_count, !fresh);
     G().ping_thread = t;
     QPointer<TBatchPingPage> self(this);
-    ui::WorkerThread::Start(t, G().main->Channel(), [self] {
+    task::WorkerThread::Start(t, G().main->Channel(), [self] {
         if (self)
             self->ping_button_active();
     });

@@ -12,9 +12,9 @@
 #include "app/page_frame.h"
 #include "controls/stringgrid.h"
 #include "controls/widgets.h"
-#include "controls/worker.h"
 #include "platform/icmp.h"
 #include "platform/resolver.h"
+#include "tasks/worker.h"
 
 namespace orv {
 
@@ -27,13 +27,6 @@ inline constexpr std::size_t kPingPayloadSize = sizeof kPingPayload - 1;
 // Room for returned data after the reply record.
 inline constexpr std::size_t kPingReplyRoom = 40;
 
-// Sends one echo and fills the reply buffer, as icmp::IcmpSendEcho does on one handle.
-// Called on the worker thread.
-using SendEchoFn =
-    std::function<std::uint32_t(net::InAddr destination, const void* requestData,
-                                std::size_t requestSize, const icmp::IpOptions* requestOptions,
-                                void* replyBuffer, std::size_t replySize, std::uint32_t timeoutMs)>;
-
 // Where the page's echoes go. The page's own sends through the ICMP layer on G().IcmpHandle;
 // tests put a scripted one in its place.
 class EchoLayer {
@@ -41,15 +34,15 @@ class EchoLayer {
     virtual ~EchoLayer() = default;
     // UI thread, at the start of every run: the sender for that run, or an empty function
     // when no echo can be sent at all (`why` then says how to allow them).
-    virtual SendEchoFn Open(std::string& why) = 0;
+    virtual icmp::EchoFn Open(std::string& why) = 0;
 };
 
 // One run over ListBox2: each entry resolved once, then ping_count echoes to its first address.
-class ping_thread final : public ui::WorkerThread {
+class ping_thread final : public task::WorkerThread {
   public:
     // `showAllFirst`: the run's first row shows all three counters, not only those it changes
     // (the labels still hold an earlier run's counts).
-    ping_thread(TBatchPingPage* page, SendEchoFn send, int pingCount, bool showAllFirst = false);
+    ping_thread(TBatchPingPage* page, icmp::EchoFn send, int pingCount, bool showAllFirst = false);
 
     // What one echo left in the reply buffer, as a result row.
     enum class RowKind { Answered, Failed, Other };
@@ -69,7 +62,7 @@ class ping_thread final : public ui::WorkerThread {
     bool TakeShowAll();
 
     QPointer<TBatchPingPage> page_;
-    SendEchoFn send_;
+    icmp::EchoFn send_;
     int pingCount_;
     bool showAll_;
 };

@@ -13,7 +13,7 @@
 #include "app/p_main.h"
 #include "app/text_export.h"
 #include "controls/dialogs.h"
-#include "controls/worker.h"
+#include "tasks/worker.h"
 
 namespace orv {
 
@@ -24,7 +24,7 @@ const char* const kStoppedLine = "*** Stopped by the user";
 // Characters of a line the box shows in one piece; no WHOIS line comes near it.
 constexpr qsizetype kShownWidth = 4096;
 
-std::shared_ptr<ui::UiChannel> Channel() {
+std::shared_ptr<task::MainQueue> Channel() {
     return G().main ? G().main->Channel() : nullptr;
 }
 
@@ -178,7 +178,7 @@ void TReplyMemo::Clear() {
 
 // One query: the server's reply, split into lines, into meResults in one write; when the query
 // fails, what arrived and then one line that says why.
-class whois_thread final : public ui::WorkerThread {
+class whois_thread final : public task::WorkerThread {
   public:
     whois_thread(TWhoisPage* page, std::shared_ptr<net::WhoisClient> client, std::string query)
         : page_(page), client_(std::move(client)), query_(std::move(query)) {}
@@ -311,7 +311,7 @@ void TWhoisPage::whois_start_buttonClick() {
         std::make_shared<whois_thread>(this, client, WhoisQueryText(edDomain->Text().trimmed()));
     G().whois_thread = t;
     QPointer<TWhoisPage> self(this);
-    ui::WorkerThread::Start(t, channel, [self] {
+    task::WorkerThread::Start(t, channel, [self] {
         if (self)
             self->whois_button_active();
     });

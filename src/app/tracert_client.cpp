@@ -23,7 +23,7 @@ constexpr std::size_t kReplyRoom = 64;
 // One echo in flight. It is shared with the thread that sends it, so a wait that is given up
 // leaves nothing behind that the thread still uses.
 struct EchoJob {
-    IcmpEchoFn echo;
+    icmp::EchoFn echo;
     net::InAddr destination = 0;
     icmp::IpOptions options;
     std::uint32_t timeoutMs = 0;
@@ -111,7 +111,7 @@ icmp::SocketKind TIdIcmpClient::SocketKind() const {
     return icmp::KindOf(handle_.get());
 }
 
-IcmpEchoFn TIdIcmpClient::LayerEcho() {
+icmp::EchoFn TIdIcmpClient::LayerEcho() {
     if (!handle_) {
         icmp::IcmpHandle h = icmp::IcmpCreateFile();
         if (h == icmp::kInvalidHandle)

@@ -62,13 +62,6 @@ inline constexpr int kTryAgain = 2;
 // "Socket Error # 2\r\nTemporary failure in name resolution".
 std::string LookupErrorSocketText(net::LookupError error);
 
-// Sends one echo and fills the reply buffer, as icmp::IcmpSendEcho does. Runs on the thread of
-// the echo, not on the caller's.
-using IcmpEchoFn =
-    std::function<std::uint32_t(net::InAddr destination, const void* requestData,
-                                std::size_t requestSize, const icmp::IpOptions* requestOptions,
-                                void* replyBuffer, std::size_t replySize, std::uint32_t timeoutMs)>;
-
 class TIdIcmpClient {
   public:
     TIdIcmpClient();
@@ -92,16 +85,16 @@ class TIdIcmpClient {
     bool SetSocketKind(icmp::SocketKind kind);
     icmp::SocketKind SocketKind() const;
     // Replaces the ICMP layer (tests); an empty function goes back to it.
-    void SetEchoFunction(IcmpEchoFn fn) { echo_ = std::move(fn); }
+    void SetEchoFunction(icmp::EchoFn fn) { echo_ = std::move(fn); }
 
     // What the layer's answer count and reply record mean; throws as SendEcho does.
     static TReplyStatus Interpret(std::uint32_t answers, const icmp::IcmpEchoReply& reply);
 
   private:
-    IcmpEchoFn LayerEcho();
+    icmp::EchoFn LayerEcho();
 
     std::shared_ptr<icmp::IcmpHandleData> handle_;
-    IcmpEchoFn echo_;
+    icmp::EchoFn echo_;
 };
 
 }  // namespace orv

@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -109,5 +110,12 @@ std::string IcmpUnavailableReason();
 std::uint32_t IcmpSendEcho(IcmpHandle h, net::InAddr destination, const void* requestData,
                            std::size_t requestSize, const IpOptions* requestOptions,
                            void* replyBuffer, std::size_t replySize, std::uint32_t timeoutMs);
+
+// One echo as IcmpSendEcho sends it, without the handle: the seam the tools send through, so a
+// run can be given a scripted one. Called on the thread that waits for the answer.
+using EchoFn =
+    std::function<std::uint32_t(net::InAddr destination, const void* requestData,
+                                std::size_t requestSize, const IpOptions* requestOptions,
+                                void* replyBuffer, std::size_t replySize, std::uint32_t timeoutMs)>;
 
 }  // namespace orv::icmp

@@ -103,7 +103,7 @@ class FakeEcho final : public EchoLayer {
         return calls_;
     }
 
-    SendEchoFn Open(std::string& whyNot) override {
+    icmp::EchoFn Open(std::string& whyNot) override {
         ++opens;
         if (!ready) {
             whyNot = why;
@@ -231,7 +231,7 @@ class BatchPing : public ::testing::Test {
     FakeEcho echo;
     std::unique_ptr<Tmain> win;
     TBatchPingPage* page = nullptr;
-    std::vector<std::shared_ptr<ui::WorkerThread>> seen;
+    std::vector<std::shared_ptr<task::WorkerThread>> seen;
 };
 
 TEST_F(BatchPing, EachEchoOutcomeMakesItsRow) {

@@ -439,7 +439,7 @@ TEST_F(MainWindow, WindowsAreCreatedInOrderAndAboutOpensModally) {
 TEST_F(MainWindow, DestroyingTheWindowWithAWorkerBlockedInTheResolver) {
     test::FakeResolver fake;
     fake.Block();
-    struct Lookup final : ui::WorkerThread {
+    struct Lookup final : task::WorkerThread {
         ui::TEdit* target;
         explicit Lookup(ui::TEdit* t) : target(t) {}
         void Execute() override {
@@ -449,7 +449,8 @@ TEST_F(MainWindow, DestroyingTheWindowWithAWorkerBlockedInTheResolver) {
     };
     Tmain& m = Build();
     auto w = std::make_shared<Lookup>(m.batch_ping_tab->Edit7);
-    ui::WorkerThread::Start(w, m.Channel(), [] { FAIL() << "end handler after the window went"; });
+    task::WorkerThread::Start(w, m.Channel(),
+                              [] { FAIL() << "end handler after the window went"; });
     G().ping_thread = w;
     while (fake.Waiting() == 0)
         QThread::usleep(100);

@@ -22,7 +22,7 @@ namespace {
 // Every echo answers at once with its own data.
 class InstantEcho final : public EchoLayer {
   public:
-    SendEchoFn Open(std::string&) override {
+    icmp::EchoFn Open(std::string&) override {
         return [](net::InAddr d, const void* data, std::size_t size, const icmp::IpOptions*,
                   void* reply, std::size_t replySize, std::uint32_t) -> std::uint32_t {
             auto* rec = static_cast<icmp::IcmpEchoReply*>(reply);

@@ -97,7 +97,7 @@ class FakeRoute {
     // Echoes that have returned.
     int Finished() const { return finished_.load(); }
 
-    IcmpEchoFn Fn() {
+    icmp::EchoFn Fn() {
         return [this](InAddr destination, const void*, std::size_t, const icmp::IpOptions* o,
                       void* reply, std::size_t replySize, std::uint32_t) -> std::uint32_t {
             const int ttl = o ? o->ttl : 64;

@@ -1,13 +1,13 @@
-#include "controls/worker.h"
+#include "tasks/worker.h"
 
 #include <QElapsedTimer>
 #include <QMetaObject>
 #include <algorithm>
 #include <thread>
 
-namespace orv::ui {
+namespace orv::task {
 
-void UiChannel::Close() {
+void MainQueue::Close() {
     // Dropped outside the lock: a dropped read ends its worker's wait as it goes.
     std::deque<Write> dropped;
     std::vector<Held> droppedHeld;
@@ -17,12 +17,12 @@ void UiChannel::Close() {
     droppedHeld.swap(held_);
 }
 
-bool UiChannel::IsOpen() {
+bool MainQueue::IsOpen() {
     std::lock_guard lock(m_);
     return target_ != nullptr;
 }
 
-bool UiChannel::Post(const void* owner, std::function<void()> fn) {
+bool MainQueue::Post(const void* owner, std::function<void()> fn) {
     // Holding the lock while posting keeps the target alive: it is closed (under the same
     // lock) before it is destroyed.
     std::lock_guard lock(m_);
@@ -36,20 +36,20 @@ bool UiChannel::Post(const void* owner, std::function<void()> fn) {
     return true;
 }
 
-void UiChannel::PostDrain() {
+void MainQueue::PostDrain() {
     drainPosted_ = true;
     QMetaObject::invokeMethod(
         target_, [self = shared_from_this()] { self->Drain(); }, Qt::QueuedConnection);
 }
 
-bool UiChannel::IsOpenOwner(const void* owner) const {
+bool MainQueue::IsOpenOwner(const void* owner) const {
     for (const void* o : open_)
         if (o == owner)
             return true;
     return false;
 }
 
-bool UiChannel::HasRunnable() const {
+bool MainQueue::HasRunnable() const {
     if (!queue_.empty())
         return true;
     for (const Held& h : held_)
@@ -58,7 +58,7 @@ bool UiChannel::HasRunnable() const {
     return false;
 }
 
-bool UiChannel::TakeNext(Write& out) {
+bool MainQueue::TakeNext(Write& out) {
     // Writes held back for an owner whose write has closed come before its newer ones.
     for (auto it = held_.begin(); it != held_.end(); ++it) {
         if (IsOpenOwner(it->owner))
@@ -87,7 +87,7 @@ bool UiChannel::TakeNext(Write& out) {
     return false;
 }
 
-void UiChannel::Drain() {
+void MainQueue::Drain() {
     // One write at a time off the shared queue, its owner marked open while it runs: a write
     // that runs a nested event loop (a message box) lets the drain posted meanwhile run the
     // other owners' writes inside that loop. After a slice of time the drain yields, so the
@@ -120,7 +120,7 @@ void UiChannel::Drain() {
         // it returns, also when it throws.
         struct Reopen {
             std::unique_lock<std::mutex>& lock;
-            UiChannel& channel;
+            MainQueue& channel;
             ~Reopen() {
                 lock.lock();
                 channel.open_.pop_back();
@@ -132,7 +132,7 @@ void UiChannel::Drain() {
     }
 }
 
-void WorkerThread::Start(const std::shared_ptr<WorkerThread>& w, std::shared_ptr<UiChannel> channel,
+void WorkerThread::Start(const std::shared_ptr<WorkerThread>& w, std::shared_ptr<MainQueue> channel,
                          std::function<void()> onEnd) {
     w->channel_ = std::move(channel);
     w->running_.store(true, std::memory_order_release);
@@ -183,4 +183,4 @@ bool WorkerThread::WaitingOn(std::shared_ptr<detail::PendingRead> read) {
     return !Halted();
 }
 
-}  // namespace orv::ui
+}  // namespace orv::task

@@ -1,4 +1,5 @@
-#include "controls/worker.h"
+#include "tasks/worker.h"
+#include "tasks/task_slot.h"
 
 #include <gtest/gtest.h>
 
@@ -15,7 +16,7 @@
 #include <thread>
 #include <vector>
 
-namespace orv::ui {
+namespace orv::task {
 namespace {
 
 // Pumps the UI thread's events until `done` or two seconds have passed.
@@ -67,7 +68,7 @@ class Counter final : public WorkerThread {
 
 struct WorkerFixture : ::testing::Test {
     QObject window;
-    std::shared_ptr<UiChannel> channel = std::make_shared<UiChannel>(&window);
+    std::shared_ptr<MainQueue> channel = std::make_shared<MainQueue>(&window);
 };
 
 TEST_F(WorkerFixture, WritesArriveInOrderThenTheEndHandler) {
@@ -146,7 +147,7 @@ TEST(Worker, WindowGoneBeforeTheBodyEnds) {
     w->useGate = true;
     {
         auto window = std::make_unique<QObject>();
-        auto channel = std::make_shared<UiChannel>(window.get());
+        auto channel = std::make_shared<MainQueue>(window.get());
         WorkerThread::Start(w, channel, [&] { ended = true; });
         ASSERT_TRUE(PumpUntil([&] { return w->reached.load() == 1; }));
         channel->Close();
@@ -184,17 +185,17 @@ TEST(WorkerQuery, AWaitingQueryEndsWhenTheChannelClosesOrTheWorkerIsHalted) {
     // the halt can end the wait.
     struct Case {
         const char* what;
-        std::function<void(UiChannel&, Asker&)> end;
+        std::function<void(MainQueue&, Asker&)> end;
     } cases[] = {
-        {"channel closed", [](UiChannel& c, Asker&) { c.Close(); }},
-        {"halted on the UI thread", [](UiChannel&, Asker& a) { a.Halt(); }},
+        {"channel closed", [](MainQueue& c, Asker&) { c.Close(); }},
+        {"halted on the UI thread", [](MainQueue&, Asker& a) { a.Halt(); }},
         {"halted from another thread",
-         [](UiChannel&, Asker& a) { std::thread([&a] { a.Halt(); }).join(); }},
+         [](MainQueue&, Asker& a) { std::thread([&a] { a.Halt(); }).join(); }},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         QObject window;
-        auto channel = std::make_shared<UiChannel>(&window);
+        auto channel = std::make_shared<MainQueue>(&window);
         auto w = std::make_shared<Asker>();
         WorkerThread::Start(w, channel);
         ASSERT_TRUE(WaitWithoutEvents([&] { return w->asking.load(); }));
@@ -213,7 +214,7 @@ TEST(WorkerQuery, AQueryAfterTheHaltOrTheCloseDoesNotWait) {
     for (bool halt : {true, false}) {
         SCOPED_TRACE(halt ? "halted" : "closed");
         QObject window;
-        auto channel = std::make_shared<UiChannel>(&window);
+        auto channel = std::make_shared<MainQueue>(&window);
         auto w = std::make_shared<Asker>();
         if (halt)
             w->Halt();
@@ -281,5 +282,42 @@ TEST_F(WorkerFixture, AWriteInANestedLoopHoldsOnlyItsOwnWorker) {
         ASSERT_EQ(rowsOut[i], i);
 }
 
+// A tool's slot: a new Start halts the run before it, whose later writes and end are dropped;
+// the slot halts its run when it goes.
+TEST_F(WorkerFixture, ASlotKeepsOneRunPerTool) {
+    std::vector<int> first, second;
+    bool firstEnded = false, secondEnded = false;
+    auto a = std::make_shared<Counter>(first, 100);
+    a->useGate = true;
+    auto b = std::make_shared<Counter>(second, 3);
+    {
+        TaskSlot slot;
+        EXPECT_TRUE(slot.Empty());
+        EXPECT_FALSE(slot.Running());
+        slot.Start(a, channel, [&] { firstEnded = true; });
+        ASSERT_TRUE(PumpUntil([&] { return a->reached.load() == 1 && first.size() == 1; }));
+        EXPECT_TRUE(slot.Running());
+
+        slot.Start(b, channel, [&] { secondEnded = true; });
+        EXPECT_TRUE(a->Halted());
+        EXPECT_EQ(slot.Current(), b);
+        a->OpenGate();
+        ASSERT_TRUE(PumpUntil([&] { return secondEnded && !a->Running(); }));
+        EXPECT_EQ(first, std::vector<int>{0});
+        EXPECT_FALSE(firstEnded);
+        EXPECT_EQ(second, (std::vector<int>{0, 1, 2}));
+        EXPECT_FALSE(slot.Running());
+
+        auto c = std::make_shared<Counter>(second, 100);
+        c->useGate = true;
+        slot.Start(c, channel);
+        ASSERT_TRUE(PumpUntil([&] { return c->reached.load() == 1; }));
+        b = c;  // kept to open its gate after the slot has gone
+    }
+    EXPECT_TRUE(b->Halted());
+    b->OpenGate();
+    ASSERT_TRUE(PumpUntil([&] { return !b->Running(); }));
+}
+
 }  // namespace
-}  // namespace orv::ui
+}  // namespace orv::task

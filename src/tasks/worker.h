@@ -20,7 +20,7 @@
 #include <utility>
 #include <vector>
 
-namespace orv::ui {
+namespace orv::task {
 
 namespace detail {
 
@@ -92,9 +92,9 @@ class ReadReply {
 // Each write has an owner (its worker). A write may run a nested event loop (a message box):
 // while it is open, the later writes of its owner wait behind it, and the writes of every other
 // owner go on running inside that loop. So each owner's writes run one at a time and in order.
-class UiChannel : public std::enable_shared_from_this<UiChannel> {
+class MainQueue : public std::enable_shared_from_this<MainQueue> {
   public:
-    explicit UiChannel(QObject* target) : target_(target) {}
+    explicit MainQueue(QObject* target) : target_(target) {}
     // UI thread.
     void Close();
     // Any thread. Queues `fn` to run on the target's thread; false when the channel is closed.
@@ -138,7 +138,7 @@ class WorkerThread : public std::enable_shared_from_this<WorkerThread> {
 
     // Starts the run body of `w` on a new thread. `onEnd`, when set, runs on the UI thread
     // after the body has returned, unless the instance was halted first.
-    static void Start(const std::shared_ptr<WorkerThread>& w, std::shared_ptr<UiChannel> channel,
+    static void Start(const std::shared_ptr<WorkerThread>& w, std::shared_ptr<MainQueue> channel,
                       std::function<void()> onEnd = {});
 
     // Any thread. The body's later writes and the end handler are dropped; a Query it is
@@ -169,7 +169,7 @@ class WorkerThread : public std::enable_shared_from_this<WorkerThread> {
     // Makes `read` the one Halt ends (nullptr: none); false when already halted.
     bool WaitingOn(std::shared_ptr<detail::PendingRead> read);
 
-    std::shared_ptr<UiChannel> channel_;
+    std::shared_ptr<MainQueue> channel_;
     std::mutex readMutex_;
     std::shared_ptr<detail::PendingRead> read_;
     std::atomic<bool> halted_{false};
@@ -197,4 +197,4 @@ std::optional<T> WorkerThread::Query(std::function<T()> read) {
     return answer;
 }
 
-}  // namespace orv::ui
+}  // namespace orv::task
