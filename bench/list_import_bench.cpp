@@ -34,10 +34,11 @@ BENCHMARK(BM_SplitListText)->Arg(10'000)->Arg(1'000'000)->Unit(benchmark::kMilli
 void BM_ImportIntoListBox(benchmark::State& state) {
     QTemporaryDir dir;
     const QString path = WriteList(dir, static_cast<int>(state.range(0)));
+    orv::PageContext context;
     orv::ui::TListBox list;
     orv::ui::TLabel total;
     orv::TListEditing* e =
-        orv::TListEditing::Attach(orv::EditedList::Ip, &list, &total, nullptr, nullptr);
+        orv::TListEditing::Attach(context, orv::EditedList::Ip, &list, &total, nullptr, nullptr);
     for (auto _ : state)
         benchmark::DoNotOptimize(e->Import(path));
     state.SetItemsProcessed(state.iterations() * state.range(0));

@@ -51,7 +51,8 @@ constexpr int kOpen = 1000;
 struct Fixture {
     Table table;
     bench::QuietDialogs dialogs;  // the row-limit box closes without OK: the history stays
-    TConnectionMonitorPage page;
+    PageContext context;
+    TConnectionMonitorPage page{context};
 
     explicit Fixture(int history) {
         Table::current = &table;

@@ -225,7 +225,8 @@ void BM_PageScanVsEngine(benchmark::State& state) {
         double pageSeconds = 0;
         int pageLinks = 0;
         {
-            orv::TWebsiteScannerPage page;
+            orv::PageContext context;
+            orv::TWebsiteScannerPage page(context);
             page.resize(780, 560);
             page.show();
             THttpScan& scan = *page.HttpScan1;

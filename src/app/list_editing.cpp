@@ -8,9 +8,7 @@
 #include <QStringDecoder>
 #include <functional>
 
-#include "app/globals.h"
 #include "app/list_dialogs.h"
-#include "app/p_main.h"
 #include "controls/dialogs.h"
 
 namespace orv {
@@ -190,14 +188,16 @@ ListFile ReadListFile(const QString& path) {
     return SplitListText(bytes, path);
 }
 
-TListEditing::TListEditing(EditedList which, ui::TListBox* list, ui::TLabel* total)
-    : QObject(list), which_(which), list_(list), total_(total) {
+TListEditing::TListEditing(const PageContext& context, EditedList which, ui::TListBox* list,
+                           ui::TLabel* total)
+    : QObject(list), context_(context), which_(which), list_(list), total_(total) {
     setObjectName(ComponentName(which));
 }
 
-TListEditing* TListEditing::Attach(EditedList which, ui::TListBox* list, ui::TLabel* total,
-                                   ui::TSpeedButton* importButton, ui::TPopupMenu* popup) {
-    auto* e = new TListEditing(which, list, total);
+TListEditing* TListEditing::Attach(const PageContext& context, EditedList which, ui::TListBox* list,
+                                   ui::TLabel* total, ui::TSpeedButton* importButton,
+                                   ui::TPopupMenu* popup) {
+    auto* e = new TListEditing(context, which, list, total);
     const ItemSpec names = Names(which);
     e->AddItem = AddAction(popup, list, AddCaption(which), names.add,
                            QKeySequence(Qt::CTRL | Qt::Key_W), [e] { e->AddClick(); });
@@ -297,10 +297,7 @@ void TListEditing::ClearAllClick() {
 }
 
 void TListEditing::ImportClick() {
-    ui::FileDialogSpec spec;
-    if (G().main)
-        spec = G().main->opendialog1;
-    std::optional<QString> file = ui::CurrentDialogs().OpenFile(list_->window(), spec);
+    std::optional<QString> file = context_.Dialogs().OpenFile(list_->window(), context_.openList);
     if (!file)
         return;
     Import(*file);

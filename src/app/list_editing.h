@@ -10,6 +10,7 @@
 #include <QStringList>
 #include <cstdint>
 
+#include "app/page_context.h"
 #include "controls/widgets.h"
 
 class QAction;
@@ -54,8 +55,9 @@ class TListEditing final : public QObject {
     // - `importButton` (its hint is set here) runs ImportClick;
     // - `total` gets its initial caption of sixteen blanks.
     // `importButton` and `popup` may be nullptr.
-    static TListEditing* Attach(EditedList which, ui::TListBox* list, ui::TLabel* total,
-                                ui::TSpeedButton* importButton, ui::TPopupMenu* popup);
+    static TListEditing* Attach(const PageContext& context, EditedList which, ui::TListBox* list,
+                                ui::TLabel* total, ui::TSpeedButton* importButton,
+                                ui::TPopupMenu* popup);
     // The component attached to `list`, or nullptr.
     static TListEditing* Of(const QWidget* list);
     // The component of kind `which` anywhere under `root` (the main window), or nullptr.
@@ -110,8 +112,10 @@ class TListEditing final : public QObject {
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
-    TListEditing(EditedList which, ui::TListBox* list, ui::TLabel* total);
+    TListEditing(const PageContext& context, EditedList which, ui::TListBox* list,
+                 ui::TLabel* total);
 
+    const PageContext& context_;
     EditedList which_;
     ui::TListBox* list_;
     QObject* viewport_ = nullptr;  // where double-clicks arrive

@@ -34,19 +34,6 @@ namespace {
 constexpr int kWidth = 765;
 constexpr int kHeight = 532;
 
-std::string Trimmed(const QString& s) {
-    return s.trimmed().toStdString();
-}
-
-void Layout(ui::TStringGrid* g, std::initializer_list<std::pair<const char*, int>> cols) {
-    int c = 0;
-    for (auto [heading, width] : cols) {
-        if (g->FixedRows() > 0)
-            g->SetCells(c, 0, QString::fromLatin1(heading));
-        g->SetColWidth(c++, width);
-    }
-}
-
 }  // namespace
 
 Tmain::Tmain(std::string programFolder, ScannerControl* scanner, QWidget* parent)
@@ -64,6 +51,9 @@ Tmain::Tmain(std::string programFolder, ScannerControl* scanner, QWidget* parent
 
     StartWindowMove = [this] { return windowHandle() && windowHandle()->startSystemMove(); };
     ShowAbout = [] {};
+    context_.queue = channel_;
+    context_.browserHost = [this] { return GetBrowserHost(); };
+    context_.openList.filter = "*.txt|*.txt|*.ini|*.ini|*.txt;*.ini|*.txt;*.ini";
 
     auto* central = new QWidget(this);
     auto* row = new QHBoxLayout(central);
@@ -76,23 +66,20 @@ Tmain::Tmain(std::string programFolder, ScannerControl* scanner, QWidget* parent
     row->addWidget(mainpage, 1);
     setCentralWidget(central);
 
-    ip_to_domain_converter_tab = new TIpToDomainPage;
-    batch_ping_tab = new TBatchPingPage;
-    tracert_tab = new TTracertPage;
-    whois_tab = new TWhoisPage;
-    country_lookup_tab = new TCountryLookupPage;
-    website_scanner_tab = new TWebsiteScannerPage;
+    ip_to_domain_converter_tab = new TIpToDomainPage(context_);
+    batch_ping_tab = new TBatchPingPage(context_);
+    tracert_tab = new TTracertPage(context_);
+    whois_tab = new TWhoisPage(context_);
+    country_lookup_tab = new TCountryLookupPage(context_);
+    website_scanner_tab = new TWebsiteScannerPage(context_);
     if (!scanner)
         scanner_ = &website_scanner_tab->Control();  // the page's own scanner
-    connection_monitor_tab = new TConnectionMonitorPage;
-    local_information_tab = new TLocalInfoPage;
-    for (TToolPage* p : std::initializer_list<TToolPage*>{
-             ip_to_domain_converter_tab, batch_ping_tab, tracert_tab, whois_tab, country_lookup_tab,
-             website_scanner_tab, connection_monitor_tab, local_information_tab})
+    connection_monitor_tab = new TConnectionMonitorPage(context_);
+    local_information_tab = new TLocalInfoPage(context_);
+    for (TToolPage* p : Pages())
         mainpage->AddPage(p, p->Caption());
     mainpage->SetActivePageIndex(0);
 
-    opendialog1.filter = "*.txt|*.txt|*.ini|*.ini|*.txt;*.ini|*.txt;*.ini";
     for (ui::FileDialogSpec* d : {&SaveDialog1, &SaveDialog2, &SaveDialog4}) {
         d->defaultExt = "txt";
         d->filter = "*.txt|*.txt";
@@ -122,6 +109,8 @@ Tmain::~Tmain() {
             (*w)->Halt();
     if (G().main == this)
         G().main = nullptr;
+    // The pages go while the context they were given is still here.
+    delete takeCentralWidget();
 }
 
 void Tmain::BuildMenu() {
@@ -182,6 +171,7 @@ void Tmain::FormCreate() {
     // The settings file does not depend on the sockets layer: open it first, so a close after
     // a failed start still has a file to write to.
     G().SettingsFile = std::make_unique<IniFile>(settingsPath_);
+    context_.settings = G().SettingsFile.get();
 
     socketsStarted_ = net::WSAStartup();
     if (!socketsStarted_) {
@@ -191,48 +181,39 @@ void Tmain::FormCreate() {
     // One ICMP handle serves the whole run.
     if (G().IcmpHandle == icmp::kInvalidHandle)
         G().IcmpHandle = icmp::IcmpCreateFile();
-    LayoutGrids();
+    context_.icmp = G().IcmpHandle;
+    for (TToolPage* p : Pages())
+        p->LayOutGrid();
     connection_monitor_tab->sbClearClick();
     PrefillFromBrowser();
     G().ProgramFolder = programFolder_;
-    opendialog1.initialDir = QString::fromStdString(G().ProgramFolder);
+    context_.programFolder = programFolder_;
+    context_.openList.initialDir = QString::fromStdString(programFolder_);
     ReadSettings();
 }
 
-void Tmain::LayoutGrids() {
-    Layout(batch_ping_tab->StringGrid1, {{"Status", 50},
-                                         {"IP or Domain/Host Name", 150},
-                                         {"Bytes", 40},
-                                         {"Time(ms)", 65},
-                                         {"Failed Reason", 2000}});
-    Layout(ip_to_domain_converter_tab->StringGrid2,
-           {{"Domain / Host Name", 200}, {"IP Address", 2000}});
-    Layout(country_lookup_tab->StringGrid3, {{"Domain Name / IP Address", 160}, {"Country", 2000}});
-    Layout(connection_monitor_tab->sgConnHist,
-           {{"", 62}, {"", 60}, {"", 85}, {"", 50}, {"", 85}, {"", 60}, {"", 60}, {"", 2000}});
-    connection_monitor_tab->FitDateAndTimeColumns();
-    Layout(website_scanner_tab->StringGrid4, {{"", 40}, {"", 2000}});
+std::array<TToolPage*, 8> Tmain::Pages() const {
+    return {ip_to_domain_converter_tab,
+            batch_ping_tab,
+            tracert_tab,
+            whois_tab,
+            country_lookup_tab,
+            website_scanner_tab,
+            connection_monitor_tab,
+            local_information_tab};
 }
 
 void Tmain::PrefillFromBrowser() {
     if (GetBrowserUrl() == "XXX")
         return;
-    // Each input asks the browser afresh, as the page may change in between.
-    auto host = [this] { return QString::fromStdString(GetBrowserHost()); };
-    ip_to_domain_converter_tab->domain_edit->SetText(host());
-    batch_ping_tab->Edit7->SetText(host());
-    tracert_tab->edTarget->SetText(host());
-    whois_tab->edDomain->SetText(QString::fromStdString(GetBaseDomain(GetBrowserHost())));
-    country_lookup_tab->Edit3->SetText(host());
-    website_scanner_tab->Edit111->SetText(host());
+    for (TToolPage* p : Pages())
+        p->PrefillFromBrowser(GetBrowserHost);
 }
 
 void Tmain::ReadSettings() {
     IniFile& ini = *G().SettingsFile;
-    bool custom = ini.ReadString("whois", "customized", "false") == "true";
-    whois_tab->CheckBox7->SetChecked(custom);
-    whois_tab->edit10->setEnabled(custom);
-    whois_tab->edit10->SetText(QString::fromStdString(ini.ReadString("whois", "server", "")));
+    for (TToolPage* p : Pages())
+        p->LoadSettings(ini);
     // An index outside the pages shows none until the user picks one.
     mainpage->SetActivePageIndex(ini.ReadInteger("tab", "tab", 0));
 }
@@ -254,11 +235,13 @@ bool Tmain::FormCloseQuery() {
 }
 
 void Tmain::FormClose() {
-    if (!G().SettingsFile)
+    if (!G().SettingsFile) {
         G().SettingsFile = std::make_unique<IniFile>(settingsPath_);
+        context_.settings = G().SettingsFile.get();
+    }
     IniFile& ini = *G().SettingsFile;
-    ini.WriteString("whois", "customized", whois_tab->CheckBox7->Checked() ? "true" : "false");
-    ini.WriteString("whois", "server", Trimmed(whois_tab->edit10->Text()));
+    for (TToolPage* p : Pages())
+        p->SaveSettings(ini);
     ini.WriteInteger("tab", "tab", mainpage->ActivePageIndex());
     // Outside the program folder the file's folder may not be there yet.
     if (settingsPath_.compare(0, programFolder_.size(), programFolder_) != 0)

@@ -2,10 +2,12 @@
 #pragma once
 
 #include <QMainWindow>
+#include <array>
 #include <functional>
 #include <memory>
 #include <string>
 
+#include "app/page_context.h"
 #include "app/scanner_control.h"
 #include "controls/dialogs.h"
 #include "controls/pagecontrol.h"
@@ -24,6 +26,7 @@ class TCountryLookupPage;
 class TWebsiteScannerPage;
 class TConnectionMonitorPage;
 class TLocalInfoPage;
+class TToolPage;
 class TmxSideBar;
 
 class Tmain final : public QMainWindow {
@@ -65,8 +68,11 @@ class Tmain final : public QMainWindow {
     QAction* BatchIPWebsite1;
     QAction* About1;
 
-    // File dialogs: the list import, and the Whois, Tracert and Website Scanner exports.
-    ui::FileDialogSpec opendialog1;
+    // What the pages get of the window: the main-thread queue, settings.ini, the list import
+    // dialog, the ICMP handle, the browser link.
+    const PageContext& Context() const { return context_; }
+
+    // File dialogs: the Whois, Tracert and Website Scanner exports.
     ui::FileDialogSpec SaveDialog1;
     ui::FileDialogSpec SaveDialog2;
     ui::FileDialogSpec SaveDialog4;
@@ -125,11 +131,14 @@ class Tmain final : public QMainWindow {
   private:
     void BuildMenu();
     void BuildSideBar();
-    void LayoutGrids();
+    // The pages, in page-index order.
+    std::array<TToolPage*, 8> Pages() const;
     void PrefillFromBrowser();
     void ReadSettings();
     void ShowPage(QWidget* page);
 
+    // What the pages get of the window; it outlives them.
+    PageContext context_;
     std::string programFolder_;
     std::string settingsPath_;
     std::shared_ptr<task::MainQueue> channel_;

@@ -121,8 +121,8 @@ std::shared_ptr<task::MainQueue> Channel() {
 
 }  // namespace
 
-TCountryLookupPage::TCountryLookupPage(QWidget* parent)
-    : TToolPage("Country Lookup", "IP Country Converter", "ip_country_converter", parent) {
+TCountryLookupPage::TCountryLookupPage(PageContext& context, QWidget* parent)
+    : TToolPage(context, "Country Lookup", "IP Country Converter", "ip_country_converter", parent) {
     QStyle* st = style();
     auto* layout = new QVBoxLayout(Body());
     layout->setContentsMargins(8, 6, 8, 6);
@@ -233,7 +233,8 @@ TCountryLookupPage::TCountryLookupPage(QWidget* parent)
     layout->addLayout(batch, 1);
 
     // Add / Update / Delete / Clear All, double-click, import and the total label.
-    TListEditing::Attach(EditedList::Whereis, ListBox3, Label45, SpeedButton10, PopupMenu3);
+    TListEditing::Attach(Context(), EditedList::Whereis, ListBox3, Label45, SpeedButton10,
+                         PopupMenu3);
 
     whereis_start->OnClick = [this] { whereis_startClick(); };
     whereis_stop->OnClick = [this] { whereis_stopClick(); };
@@ -308,6 +309,14 @@ void TCountryLookupPage::whereis_stopClick() {
 void TCountryLookupPage::SpeedButton11Click() {
     if (country_export)
         ui::CurrentDialogs().ExecModal(country_export);
+}
+
+void TCountryLookupPage::LayOutGrid() {
+    LayOutColumns(StringGrid3, {{"Domain Name / IP Address", 160}, {"Country", 2000}});
+}
+
+void TCountryLookupPage::PrefillFromBrowser(const std::function<std::string()>& host) {
+    Edit3->SetText(QString::fromStdString(host()));
 }
 
 }  // namespace orv

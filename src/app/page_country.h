@@ -19,7 +19,10 @@ std::string LookupCountry(const std::string& entry);
 class TCountryLookupPage final : public TToolPage {
     Q_OBJECT
   public:
-    explicit TCountryLookupPage(QWidget* parent = nullptr);
+    explicit TCountryLookupPage(PageContext& context, QWidget* parent = nullptr);
+
+    void LayOutGrid() override;
+    void PrefillFromBrowser(const std::function<std::string()>& host) override;
 
     // Single lookup.
     ui::TLabel* Label38;

@@ -8,6 +8,7 @@
 
 #include "app/fonts.h"
 #include "controls/jpeg.h"
+#include "controls/stringgrid.h"
 
 // The pictures are compiled into this library; a static library must register them itself.
 static void InitPictures() {
@@ -55,9 +56,18 @@ void KeepStatusRoom(QLabel* label, const QStringList& texts) {
     new StatusRoom(label, texts);
 }
 
-TToolPage::TToolPage(const QString& caption, const QString& title, const QString& banner,
-                     QWidget* parent)
-    : QWidget(parent), caption_(caption), body_(new QWidget(this)) {
+void LayOutColumns(ui::TStringGrid* grid, std::initializer_list<GridColumn> columns) {
+    int c = 0;
+    for (const GridColumn& column : columns) {
+        if (grid->FixedRows() > 0)
+            grid->SetCells(c, 0, QString::fromLatin1(column.heading));
+        grid->SetColWidth(c++, column.width);
+    }
+}
+
+TToolPage::TToolPage(PageContext& context, const QString& caption, const QString& title,
+                     const QString& banner, QWidget* parent)
+    : QWidget(parent), context_(context), caption_(caption), body_(new QWidget(this)) {
     static const bool pictures = (InitPictures(), true);
     (void)pictures;
     setFont(PageFont());

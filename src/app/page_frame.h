@@ -5,19 +5,42 @@
 #include <QString>
 #include <QStringList>
 #include <QWidget>
+#include <functional>
+#include <initializer_list>
+#include <string>
+
+#include "app/page_context.h"
 
 class QVBoxLayout;
 class QLabel;
 
 namespace orv {
 
+class IniFile;
+
+namespace ui {
+class TStringGrid;
+}
+
 class TToolPage : public QWidget {
     Q_OBJECT
   public:
     // `banner` names a picture under ":/banners/" ("batch_ping"); an empty `title` means the
-    // page has no header strip.
-    TToolPage(const QString& caption, const QString& title, const QString& banner,
-              QWidget* parent = nullptr);
+    // page has no header strip. The context outlives the page.
+    TToolPage(PageContext& context, const QString& caption, const QString& title,
+              const QString& banner, QWidget* parent = nullptr);
+
+    PageContext& Context() const { return context_; }
+
+    // What start-up and the close ask of every page; a page that has no part in one ignores it.
+    // Headings and widths of the page's result grid.
+    virtual void LayOutGrid() {}
+    // The page's own keys of settings.ini.
+    virtual void LoadSettings(const IniFile&) {}
+    virtual void SaveSettings(IniFile&) const {}
+    // Fills the page's input from the page open in the web browser; `host` asks the browser
+    // afresh at each call, as its page may change in between.
+    virtual void PrefillFromBrowser(const std::function<std::string()>& /*host*/) {}
 
     const QString& Caption() const { return caption_; }
     QString Title() const;
@@ -27,11 +50,20 @@ class TToolPage : public QWidget {
     bool HasBanner() const { return hasBanner_; }
 
   private:
+    PageContext& context_;
     QString caption_;
     QLabel* title_ = nullptr;
     QWidget* body_;
     bool hasBanner_ = false;
 };
+
+// One column of a result grid: its heading (written into the heading row, when the grid has
+// one) and its width.
+struct GridColumn {
+    const char* heading;
+    int width;
+};
+void LayOutColumns(ui::TStringGrid* grid, std::initializer_list<GridColumn> columns);
 
 // Gives a status label a fixed width that holds the longest of `texts` in the label's font (and
 // again whenever that font changes), so a status that comes or goes never moves a control nor

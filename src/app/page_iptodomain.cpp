@@ -155,8 +155,9 @@ void nametoip_thread::Execute() {
     }
 }
 
-TIpToDomainPage::TIpToDomainPage(QWidget* parent)
-    : TToolPage("IP-to-Domain Converter", "IP Domain Converter", "ip_domain_converter", parent) {
+TIpToDomainPage::TIpToDomainPage(PageContext& context, QWidget* parent)
+    : TToolPage(context, "IP-to-Domain Converter", "IP Domain Converter", "ip_domain_converter",
+                parent) {
     auto* layout = new QVBoxLayout(Body());
     layout->setContentsMargins(6, 6, 6, 6);
     layout->setSpacing(6);
@@ -235,8 +236,8 @@ TIpToDomainPage::TIpToDomainPage(QWidget* parent)
     SpeedButton1 = Button("Import", "");
     PopupMenu1 = new ui::TPopupMenu(this);
     PopupMenu1->setObjectName("PopupMenu1");
-    ListEditing1 =
-        TListEditing::Attach(EditedList::Ip, ListBox1, Label15, SpeedButton1, PopupMenu1);
+    ListEditing1 = TListEditing::Attach(Context(), EditedList::Ip, ListBox1, Label15, SpeedButton1,
+                                        PopupMenu1);
 
     B_nametoip_start_button = Button("Start", "Start");
     b_iptoname_start_button = Button("Start", "Start");
@@ -448,6 +449,14 @@ void TIpToDomainPage::ListBox1DblClick() {
 }
 void TIpToDomainPage::SpeedButton1Click() {
     ListEditing1->ImportClick();
+}
+
+void TIpToDomainPage::LayOutGrid() {
+    LayOutColumns(StringGrid2, {{"Domain / Host Name", 200}, {"IP Address", 2000}});
+}
+
+void TIpToDomainPage::PrefillFromBrowser(const std::function<std::string()>& host) {
+    domain_edit->SetText(QString::fromStdString(host()));
 }
 
 }  // namespace orv

@@ -71,7 +71,10 @@ class nametoip_thread final : public task::WorkerThread {
 class TIpToDomainPage final : public TToolPage {
     Q_OBJECT
   public:
-    explicit TIpToDomainPage(QWidget* parent = nullptr);
+    explicit TIpToDomainPage(PageContext& context, QWidget* parent = nullptr);
+
+    void LayOutGrid() override;
+    void PrefillFromBrowser(const std::function<std::string()>& host) override;
 
     // Single name to addresses.
     ui::TEdit* domain_edit;

@@ -4,7 +4,8 @@
 
 namespace orv {
 
-TLocalInfoPage::TLocalInfoPage(QWidget* parent) : TToolPage("Local Infomation", "", "", parent) {
+TLocalInfoPage::TLocalInfoPage(PageContext& context, QWidget* parent)
+    : TToolPage(context, "Local Infomation", "", "", parent) {
     auto* layout = new QVBoxLayout(Body());
     layout->setContentsMargins(8, 8, 8, 8);
     Info = new ui::TMemo;

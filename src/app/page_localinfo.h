@@ -10,7 +10,7 @@ namespace orv {
 class TLocalInfoPage final : public TToolPage {
     Q_OBJECT
   public:
-    explicit TLocalInfoPage(QWidget* parent = nullptr);
+    explicit TLocalInfoPage(PageContext& context, QWidget* parent = nullptr);
 
     ui::TMemo* Info;
 };

@@ -35,8 +35,8 @@ std::string Text(const ui::TStringGrid* g, int col, int row) {
 
 }  // namespace
 
-TConnectionMonitorPage::TConnectionMonitorPage(QWidget* parent)
-    : TToolPage("Connection Monitor", "Connection Monitor", "connection_monitor", parent) {
+TConnectionMonitorPage::TConnectionMonitorPage(PageContext& context, QWidget* parent)
+    : TToolPage(context, "Connection Monitor", "Connection Monitor", "connection_monitor", parent) {
     QStyle* st = style();
     auto* layout = new QVBoxLayout(Body());
     layout->setContentsMargins(8, 6, 8, 6);
@@ -273,6 +273,14 @@ void TConnectionMonitorPage::sbClearClick() {
 void TConnectionMonitorPage::SpeedButton14Click() {
     if (monitor_export)
         ui::CurrentDialogs().ExecModal(monitor_export);
+}
+
+void TConnectionMonitorPage::LayOutGrid() {
+    // The headings are StaticText1 above the grid, which has no heading row.
+    LayOutColumns(
+        sgConnHist,
+        {{"", 62}, {"", 60}, {"", 85}, {"", 50}, {"", 85}, {"", 60}, {"", 60}, {"", 2000}});
+    FitDateAndTimeColumns();
 }
 
 }  // namespace orv

@@ -31,8 +31,10 @@ class MainQueue;
 class TConnectionMonitorPage final : public TToolPage {
     Q_OBJECT
   public:
-    explicit TConnectionMonitorPage(QWidget* parent = nullptr);
+    explicit TConnectionMonitorPage(PageContext& context, QWidget* parent = nullptr);
     ~TConnectionMonitorPage() override;
+
+    void LayOutGrid() override;
 
     // History rows beyond this many bring up the warning that clears them.
     static constexpr int kRowLimit = 100000;

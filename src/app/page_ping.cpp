@@ -264,8 +264,8 @@ void ping_thread::Execute() {
 // ---------------------------------------------------------------------------------------------
 // The page
 
-TBatchPingPage::TBatchPingPage(QWidget* parent)
-    : TToolPage("Batch Ping", "Batch Ping", "batch_ping", parent),
+TBatchPingPage::TBatchPingPage(PageContext& context, QWidget* parent)
+    : TToolPage(context, "Batch Ping", "Batch Ping", "batch_ping", parent),
       icmpLayer_(std::make_unique<IcmpEchoLayer>()) {
     auto hint = [](QWidget* w, const char* text) { w->setToolTip(QString::fromLatin1(text)); };
 
@@ -436,8 +436,8 @@ TBatchPingPage::TBatchPingPage(QWidget* parent)
     KeepStatusRoom(Label54);
 
     // The list's editing, import and total.
-    ListEditing2 =
-        TListEditing::Attach(EditedList::Ping, ListBox2, Label19, SpeedButton2, PopupMenu2);
+    ListEditing2 = TListEditing::Attach(Context(), EditedList::Ping, ListBox2, Label19,
+                                        SpeedButton2, PopupMenu2);
 
     // Handlers.
     Edit7->OnEnter = [this] { SpeedButton7Click(); };
@@ -629,6 +629,18 @@ void TBatchPingPage::Edit9Change() {
 void TBatchPingPage::SpeedButton12Click() {
     if (ShowExport)
         ShowExport();
+}
+
+void TBatchPingPage::LayOutGrid() {
+    LayOutColumns(StringGrid1, {{"Status", 50},
+                                {"IP or Domain/Host Name", 150},
+                                {"Bytes", 40},
+                                {"Time(ms)", 65},
+                                {"Failed Reason", 2000}});
+}
+
+void TBatchPingPage::PrefillFromBrowser(const std::function<std::string()>& host) {
+    Edit7->SetText(QString::fromStdString(host()));
 }
 
 }  // namespace orv

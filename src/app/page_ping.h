@@ -70,8 +70,11 @@ class ping_thread final : public task::WorkerThread {
 class TBatchPingPage final : public TToolPage {
     Q_OBJECT
   public:
-    explicit TBatchPingPage(QWidget* parent = nullptr);
+    explicit TBatchPingPage(PageContext& context, QWidget* parent = nullptr);
     ~TBatchPingPage() override;
+
+    void LayOutGrid() override;
+    void PrefillFromBrowser(const std::function<std::string()>& host) override;
 
     // Single name.
     ui::TEdit* Edit7;

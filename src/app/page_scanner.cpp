@@ -81,8 +81,8 @@ QRadioButton* TRadioGroup::Button(int i) const {
     return qobject_cast<QRadioButton*>(group_->button(i));
 }
 
-TWebsiteScannerPage::TWebsiteScannerPage(QWidget* parent)
-    : TToolPage("Website Scanner", "Website Scanner", "website_scanner", parent),
+TWebsiteScannerPage::TWebsiteScannerPage(PageContext& context, QWidget* parent)
+    : TToolPage(context, "Website Scanner", "Website Scanner", "website_scanner", parent),
       HttpScan1(new scan::THttpScan(this)),
       control_(*HttpScan1) {
     // The settings the main window keeps for its scanner.
@@ -432,6 +432,14 @@ void TWebsiteScannerPage::SpeedButton15Click() {
         lines << (latin1 ? cell.toLatin1() : cell.toUtf8());
     }
     SaveLines(this, spec, lines, [this](const QString& f) { return SaveDialog4CanClose(f); });
+}
+
+void TWebsiteScannerPage::LayOutGrid() {
+    LayOutColumns(StringGrid4, {{"", 40}, {"", 2000}});
+}
+
+void TWebsiteScannerPage::PrefillFromBrowser(const std::function<std::string()>& host) {
+    Edit111->SetText(QString::fromStdString(host()));
 }
 
 }  // namespace orv

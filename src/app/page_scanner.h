@@ -56,8 +56,11 @@ class THttpScanControl final : public ScannerControl {
 class TWebsiteScannerPage final : public TToolPage {
     Q_OBJECT
   public:
-    explicit TWebsiteScannerPage(QWidget* parent = nullptr);
+    explicit TWebsiteScannerPage(PageContext& context, QWidget* parent = nullptr);
     ~TWebsiteScannerPage() override;
+
+    void LayOutGrid() override;
+    void PrefillFromBrowser(const std::function<std::string()>& host) override;
 
     ui::TEdit* Edit111;  // start address without "http://"
     ui::TPopupMenu* pop_scanner;

@@ -64,8 +64,8 @@ std::array<int, 4> ColumnWidths(const QTreeWidget& list, int echoTimeoutMs) {
 
 }  // namespace
 
-TTracertPage::TTracertPage(QWidget* parent)
-    : TToolPage("Tracert", "Traceroute", "traceroute", parent) {
+TTracertPage::TTracertPage(PageContext& context, QWidget* parent)
+    : TToolPage(context, "Tracert", "Traceroute", "traceroute", parent) {
     edTarget = new ui::TEdit;
     edTarget->setToolTip("Right Click to Get More");
     pop_tracert = new ui::TPopupMenu(this);
@@ -353,6 +353,10 @@ void TTracertPage::SpeedButton13Click() {
         lines << line;
     }
     SaveLines(this, spec, lines, [this](const QString& f) { return SaveDialog2CanClose(f); });
+}
+
+void TTracertPage::PrefillFromBrowser(const std::function<std::string()>& host) {
+    edTarget->SetText(QString::fromStdString(host()));
 }
 
 }  // namespace orv

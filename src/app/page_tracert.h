@@ -19,7 +19,9 @@ namespace orv {
 class TTracertPage final : public TToolPage {
     Q_OBJECT
   public:
-    explicit TTracertPage(QWidget* parent = nullptr);
+    explicit TTracertPage(PageContext& context, QWidget* parent = nullptr);
+
+    void PrefillFromBrowser(const std::function<std::string()>& host) override;
 
     ui::TEdit* edTarget;
     ui::TPopupMenu* pop_tracert;

@@ -13,6 +13,7 @@
 #include "app/p_main.h"
 #include "app/text_export.h"
 #include "controls/dialogs.h"
+#include "lookup/nametoip.h"
 #include "tasks/worker.h"
 
 namespace orv {
@@ -204,7 +205,8 @@ class whois_thread final : public task::WorkerThread {
     std::string query_;
 };
 
-TWhoisPage::TWhoisPage(QWidget* parent) : TToolPage("Whois", "Whois", "whois", parent) {
+TWhoisPage::TWhoisPage(PageContext& context, QWidget* parent)
+    : TToolPage(context, "Whois", "Whois", "whois", parent) {
     auto* layout = new QVBoxLayout(Body());
     layout->setContentsMargins(8, 6, 8, 6);
     layout->setSpacing(4);
@@ -363,6 +365,22 @@ void TWhoisPage::SpeedButton19Click() {
     }
     SaveLines(this, G().main->SaveDialog1, lines,
               [this](const QString& f) { return SaveDialog1CanClose(f); });
+}
+
+void TWhoisPage::PrefillFromBrowser(const std::function<std::string()>& host) {
+    edDomain->SetText(QString::fromStdString(GetBaseDomain(host())));
+}
+
+void TWhoisPage::LoadSettings(const IniFile& ini) {
+    const bool custom = ini.ReadString("whois", "customized", "false") == "true";
+    CheckBox7->SetChecked(custom);
+    edit10->setEnabled(custom);
+    edit10->SetText(QString::fromStdString(ini.ReadString("whois", "server", "")));
+}
+
+void TWhoisPage::SaveSettings(IniFile& ini) const {
+    ini.WriteString("whois", "customized", CheckBox7->Checked() ? "true" : "false");
+    ini.WriteString("whois", "server", edit10->Text().trimmed().toStdString());
 }
 
 }  // namespace orv

@@ -70,7 +70,11 @@ class TReplyMemo final : public ui::TMemo {
 class TWhoisPage final : public TToolPage {
     Q_OBJECT
   public:
-    explicit TWhoisPage(QWidget* parent = nullptr);
+    explicit TWhoisPage(PageContext& context, QWidget* parent = nullptr);
+
+    void PrefillFromBrowser(const std::function<std::string()>& host) override;
+    void LoadSettings(const IniFile& ini) override;
+    void SaveSettings(IniFile& ini) const override;
 
     ui::TEdit* edDomain;
     ui::TPopupMenu* pop_whois;

@@ -101,7 +101,7 @@ TEST_F(MainWindow, FirstStartWithoutSettings) {
     EXPECT_FALSE(m.whois_tab->edit10->isEnabled());
     EXPECT_EQ(m.whois_tab->edit10->Text(), "");
     EXPECT_EQ(G().ProgramFolder, folder);
-    EXPECT_EQ(m.opendialog1.initialDir.toStdString(), folder);
+    EXPECT_EQ(m.Context().openList.initialDir.toStdString(), folder);
     EXPECT_TRUE(dialogs.shown.empty());
     EXPECT_FALSE(SettingsExist());
     EXPECT_TRUE(m.close());

@@ -172,7 +172,8 @@ class Monitor : public ::testing::Test {
     CountingResolver lookups{resolver};
     test::ScriptedDialogs dialogs;
     QDateTime clock{QDate(2024, 3, 7), QTime(9, 5, 2)};
-    TConnectionMonitorPage page;
+    PageContext context;
+    TConnectionMonitorPage page{context};
 };
 
 TEST_F(Monitor, NewConnectionsAreAppendedWithDateAndTime) {
@@ -646,7 +647,8 @@ TEST(MonitorLoopback, OpenedConnectionsShowUpAfterAPoll) {
     ASSERT_TRUE(conn.ok());
     const std::uint16_t clientPort = conn.client.Port();
 
-    TConnectionMonitorPage page;
+    PageContext context;
+    TConnectionMonitorPage page(context);
     page.sbClearClick();
     page.cbShowListeners->click();
     page.TimerTimer();

@@ -184,7 +184,7 @@ class TracertPage : public ::testing::Test {
   protected:
     void SetUp() override {
         ResetGlobals();
-        page = std::make_unique<TTracertPage>();
+        page = std::make_unique<TTracertPage>(context);
         page->IdIcmpClient.SetEchoFunction(route.Fn());
         resolver.Add("far.test", {"198.18.40.10"});
     }
@@ -206,6 +206,7 @@ class TracertPage : public ::testing::Test {
     test::FakeResolver resolver;
     test::ScriptedDialogs dialogs;
     FakeRoute route;
+    PageContext context;
     std::unique_ptr<TTracertPage> page;
 };
 
@@ -768,7 +769,7 @@ class TracertRealRoute : public ::testing::Test {
   protected:
     void SetUp() override {
         ResetGlobals();
-        page = std::make_unique<TTracertPage>();
+        page = std::make_unique<TTracertPage>(context);
         page->EchoTimeout = 1500;
     }
     void TearDown() override {
@@ -802,6 +803,7 @@ class TracertRealRoute : public ::testing::Test {
 
     test::FakeResolver resolver;  // dotted targets resolve to themselves, nothing asks DNS
     test::ScriptedDialogs dialogs;
+    PageContext context;
     std::unique_ptr<TTracertPage> page;
     std::unique_ptr<ThreadInNetns> inside;
 };
