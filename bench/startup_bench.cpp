@@ -7,7 +7,7 @@
 #include <QTemporaryDir>
 
 #include "app/globals.h"
-#include "app/p_main.h"
+#include "app/main_window.h"
 
 static void BM_MainWindowConstructAndPaint(benchmark::State& state) {
     QTemporaryDir dir;

@@ -21,7 +21,7 @@
 #include <string>
 #include <vector>
 
-#include "lookup/iphelper.h"
+#include "lookup/connections.h"
 #include "platform/tcptable.h"
 
 extern char** environ;

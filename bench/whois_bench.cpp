@@ -22,7 +22,7 @@
 #include <thread>
 
 #include "app/globals.h"
-#include "app/p_main.h"
+#include "app/main_window.h"
 #include "app/page_whois.h"
 #include "controls/dialogs.h"
 #include "quiet_dialogs.h"

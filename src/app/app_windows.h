@@ -6,9 +6,9 @@
 #include <memory>
 #include <string>
 
+#include "app/about_box.h"
 #include "app/list_dialogs.h"
-#include "app/p_about.h"
-#include "app/p_main.h"
+#include "app/main_window.h"
 
 namespace orv {
 

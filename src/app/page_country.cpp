@@ -12,10 +12,10 @@
 #include "app/fonts.h"
 #include "app/globals.h"
 #include "app/list_editing.h"
-#include "app/p_main.h"
+#include "app/main_window.h"
 #include "controls/dialogs.h"
-#include "lookup/nametoip.h"
-#include "lookup/whereis.h"
+#include "lookup/country_table.h"
+#include "lookup/name_resolution.h"
 #include "platform/resolver.h"
 #include "tasks/worker.h"
 

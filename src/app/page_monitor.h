@@ -17,8 +17,8 @@
 #include "app/page_frame.h"
 #include "controls/stringgrid.h"
 #include "controls/widgets.h"
+#include "lookup/connections.h"
 #include "lookup/hostnamecache.h"
-#include "lookup/iphelper.h"
 
 class QDialog;
 

@@ -12,8 +12,8 @@
 
 #include "app/globals.h"
 #include "app/list_editing.h"
+#include "app/main_window.h"
 #include "app/neighborhood.h"
-#include "app/p_main.h"
 #include "controls/dialogs.h"
 
 namespace orv {

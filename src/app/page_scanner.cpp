@@ -10,7 +10,7 @@
 #include <QTimer>
 
 #include "app/globals.h"
-#include "app/p_main.h"
+#include "app/main_window.h"
 #include "app/text_export.h"
 #include "controls/dialogs.h"
 #include "platform/shell.h"

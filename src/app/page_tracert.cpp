@@ -14,10 +14,10 @@
 #include <optional>
 
 #include "app/globals.h"
-#include "app/p_main.h"
+#include "app/main_window.h"
 #include "app/text_export.h"
 #include "controls/dialogs.h"
-#include "lookup/nametoip.h"
+#include "lookup/name_resolution.h"
 #include "platform/resolver.h"
 
 namespace orv {

@@ -10,10 +10,10 @@
 #include <utility>
 
 #include "app/globals.h"
-#include "app/p_main.h"
+#include "app/main_window.h"
 #include "app/text_export.h"
 #include "controls/dialogs.h"
-#include "lookup/nametoip.h"
+#include "lookup/name_resolution.h"
 #include "tasks/worker.h"
 
 namespace orv {

@@ -7,7 +7,7 @@
 #include <thread>
 #include <unordered_map>
 
-#include "lookup/nametoip.h"
+#include "lookup/name_resolution.h"
 #include "platform/resolver.h"
 
 namespace orv {

@@ -24,7 +24,7 @@
 
 #include "app/globals.h"
 #include "app/list_editing.h"
-#include "app/p_main.h"
+#include "app/main_window.h"
 #include "fake_resolver.h"
 #include "netns.h"
 #include "scripted_dialogs.h"

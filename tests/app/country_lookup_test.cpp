@@ -16,7 +16,7 @@
 
 #include "app/app_windows.h"
 #include "app/globals.h"
-#include "app/p_main.h"
+#include "app/main_window.h"
 #include "fake_resolver.h"
 #include "pump.h"
 #include "scripted_dialogs.h"

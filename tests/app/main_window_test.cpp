@@ -1,5 +1,5 @@
 // The real main window, built offscreen: start-up, settings.ini, the close question, menus.
-#include "app/p_main.h"
+#include "app/main_window.h"
 
 #include <gtest/gtest.h>
 
@@ -24,8 +24,8 @@
 #include "app/page_whois.h"
 #include "controls/stringgrid.h"
 #include "fake_resolver.h"
-#include "lookup/nametoip.h"
-#include "navbar/mxsidebar.h"
+#include "lookup/name_resolution.h"
+#include "navbar/side_bar.h"
 #include "platform/shell.h"
 #include "scripted_dialogs.h"
 

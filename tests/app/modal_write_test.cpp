@@ -9,7 +9,7 @@
 #include <cstring>
 
 #include "app/globals.h"
-#include "app/p_main.h"
+#include "app/main_window.h"
 #include "app/page_iptodomain.h"
 #include "app/page_ping.h"
 #include "fake_resolver.h"

@@ -26,7 +26,7 @@
 
 #include "app/app_windows.h"
 #include "app/globals.h"
-#include "app/p_main.h"
+#include "app/main_window.h"
 #include "controls/datetime.h"
 #include "fake_resolver.h"
 #include "netns.h"

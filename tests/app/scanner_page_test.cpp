@@ -19,7 +19,7 @@
 
 #include "app/app_windows.h"
 #include "app/globals.h"
-#include "app/p_main.h"
+#include "app/main_window.h"
 #include "fixture_server.h"
 #include "platform/registry.h"
 #include "platform/shell.h"

@@ -25,7 +25,7 @@
 #include <vector>
 
 #include "app/globals.h"
-#include "app/p_main.h"
+#include "app/main_window.h"
 #include "fake_resolver.h"
 #include "pump.h"
 #include "scripted_dialogs.h"

@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "lookup/whereis.h"
+#include "lookup/country_table.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "lookup/iphelper.h"
+#include "lookup/connections.h"
 
 #include <algorithm>
 #include <charconv>

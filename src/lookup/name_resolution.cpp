@@ -1,4 +1,4 @@
-#include "lookup/nametoip.h"
+#include "lookup/name_resolution.h"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "navbar/mxsidebar.h"
+#include "navbar/side_bar.h"
 
 #include <QLabel>
 #include <QToolButton>

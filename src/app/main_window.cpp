@@ -1,4 +1,4 @@
-#include "app/p_main.h"
+#include "app/main_window.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -21,8 +21,8 @@
 #include "app/page_tracert.h"
 #include "app/page_whois.h"
 #include "controls/stringgrid.h"
-#include "lookup/nametoip.h"
-#include "navbar/mxsidebar.h"
+#include "lookup/name_resolution.h"
+#include "navbar/side_bar.h"
 #include "platform/program.h"
 #include "platform/resolver.h"
 #include "platform/shell.h"

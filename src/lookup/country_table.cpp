@@ -1,4 +1,4 @@
-#include "lookup/whereis.h"
+#include "lookup/country_table.h"
 
 #include <array>
 #include <cstddef>
@@ -20,8 +20,8 @@ struct RawRow {
     std::uint8_t answer;  // index into kAnswers
 };
 
-// kAnswers (index 0 is "X") and kRawRows, written by tools/whereis/gen_whereis_table.py.
-#include "lookup/whereis_table.inc"
+// kAnswers (index 0 is "X") and kRawRows, written by tools/country_table/gen_country_blocks.py.
+#include "lookup/country_blocks.inc"
 
 constexpr std::size_t kAnswerCount = std::size(kAnswers);
 constexpr std::size_t kRowCount = std::size(kRawRows);

@@ -9,7 +9,7 @@
 #include <thread>
 
 #include "fake_resolver.h"
-#include "lookup/nametoip.h"
+#include "lookup/name_resolution.h"
 #include "netns.h"
 
 namespace orv {

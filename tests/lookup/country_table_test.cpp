@@ -1,6 +1,6 @@
 // The owner/country lookup: its answers for typed and odd labels, and the whole table of
 // address blocks checked against the rows and counts the program must keep.
-#include "lookup/whereis.h"
+#include "lookup/country_table.h"
 
 #include <gtest/gtest.h>
 
