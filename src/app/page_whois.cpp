@@ -12,6 +12,7 @@
 #include "app/globals.h"
 #include "app/main_window.h"
 #include "app/text_export.h"
+#include "app/tool_row.h"
 #include "controls/dialogs.h"
 #include "lookup/name_resolution.h"
 #include "tasks/worker.h"
@@ -211,14 +212,6 @@ TWhoisPage::TWhoisPage(PageContext& context, QWidget* parent)
     layout->setContentsMargins(8, 6, 8, 6);
     layout->setSpacing(4);
 
-    auto* form = new QHBoxLayout;
-    form->setSpacing(4);
-    form->addWidget(new ui::TLabel("WWW."));
-    edDomain = new ui::TEdit;
-    edDomain->setToolTip("Right Click to Get More");
-    pop_whois = new ui::TPopupMenu(this);
-    pop_whois->AttachTo(edDomain);
-    form->addWidget(edDomain, 1);
     whois_start_button = new ui::TSpeedButton("Whois", "Whois", QStyle::SP_MediaPlay);
     button3 = new ui::TSpeedButton("Stop", "Stop", QStyle::SP_MediaStop);
     SpeedButton19 =
@@ -232,11 +225,11 @@ TWhoisPage::TWhoisPage(PageContext& context, QWidget* parent)
     keep.setRetainSizeWhenHidden(true);
     state_label->setSizePolicy(keep);
     state_label->hide();
-    form->addWidget(whois_start_button);
-    form->addWidget(button3);
-    form->addWidget(state_label);
-    form->addWidget(SpeedButton19);
-    form->addWidget(SpeedButton23);
+    const ToolRow row = MakeToolRow(
+        this, "WWW.", {whois_start_button, button3, state_label, SpeedButton19, SpeedButton23});
+    QHBoxLayout* form = row.layout;
+    edDomain = row.edit;
+    pop_whois = row.popup;
 
     auto* server = new QHBoxLayout;
     server->setSpacing(6);
