@@ -27,6 +27,7 @@
 #include "app/p_main.h"
 #include "fake_resolver.h"
 #include "netns.h"
+#include "pump.h"
 #include "scripted_dialogs.h"
 
 namespace orv {
@@ -187,16 +188,12 @@ class BatchPing : public ::testing::Test {
             seen.push_back(t);
     }
     bool WaitFor(const std::function<bool()>& done, int ms = 10000) {
-        auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-        for (;;) {
-            Track();
-            if (done())
-                return true;
-            if (std::chrono::steady_clock::now() > end)
-                return false;
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-            QThread::msleep(1);
-        }
+        return test::PumpUntil(
+            [&] {
+                Track();
+                return done();
+            },
+            ms);
     }
     // Lets queued writes land for a while (for checks that nothing more happens).
     void Settle(int ms = 100) {

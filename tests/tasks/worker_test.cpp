@@ -16,20 +16,12 @@
 #include <thread>
 #include <vector>
 
+#include "pump.h"
+
 namespace orv::task {
 namespace {
 
-// Pumps the UI thread's events until `done` or two seconds have passed.
-template <typename Pred>
-bool PumpUntil(Pred done) {
-    QElapsedTimer t;
-    t.start();
-    while (!done() && t.elapsed() < 2000) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        QThread::usleep(200);
-    }
-    return done();
-}
+using test::PumpUntil;
 
 // Writes 0..n-1, each through the UI thread; may wait at a gate before each write.
 class Counter final : public WorkerThread {
