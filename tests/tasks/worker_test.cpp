@@ -9,13 +9,13 @@
 #include <QObject>
 #include <QThread>
 #include <QTimer>
-#include <condition_variable>
 #include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "gate.h"
 #include "pump.h"
 
 namespace orv::task {
@@ -26,13 +26,9 @@ using test::PumpUntil;
 // Writes 0..n-1, each through the UI thread; may wait at a gate before each write.
 class Counter final : public WorkerThread {
   public:
-    Counter(std::vector<int>& out, int n) : out_(out), n_(n) {}
+    Counter(std::vector<int>& out, int n) : out_(out), n_(n) { gate_.Close(); }
 
-    void OpenGate() {
-        std::lock_guard l(m_);
-        gateOpen_ = true;
-        cv_.notify_all();
-    }
+    void OpenGate() { gate_.Open(); }
     bool useGate = false;
     std::atomic<int> reached{0};
 
@@ -41,8 +37,7 @@ class Counter final : public WorkerThread {
         for (int i = 0; i < n_; ++i) {
             if (useGate && i == 1) {
                 reached = 1;
-                std::unique_lock l(m_);
-                cv_.wait(l, [this] { return gateOpen_; });
+                gate_.Pass();
             }
             // The body makes its writes; whether they land is the model's business.
             if (!Synchronize([this, i] { out_.push_back(i); }))
@@ -53,9 +48,7 @@ class Counter final : public WorkerThread {
   private:
     std::vector<int>& out_;
     int n_;
-    std::mutex m_;
-    std::condition_variable cv_;
-    bool gateOpen_ = false;
+    test::Gate gate_;
 };
 
 struct WorkerFixture : ::testing::Test {
