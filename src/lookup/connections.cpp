@@ -4,6 +4,7 @@
 #include <charconv>
 #include <new>
 
+#include "common/ascii.h"
 #include "platform/resolver.h"
 #include "platform/tcptable.h"
 
@@ -28,14 +29,6 @@ constexpr std::uint32_t kMaxTableBytes = 64u << 20;
 // Reads after the size query: the table may grow between the calls, and each failed read
 // answers with the size it then needs.
 constexpr int kReadAttempts = 4;
-
-std::string Trimmed(std::string_view s) {
-    auto b = s.find_first_not_of(' ');
-    if (b == std::string_view::npos)
-        return {};
-    auto e = s.find_last_not_of(' ');
-    return std::string(s.substr(b, e - b + 1));
-}
 
 }  // namespace
 
@@ -75,7 +68,7 @@ std::string TrimPaddedIp(std::string_view Text) {
         if (start)
             plain += '.';
         if (start < Text.size())
-            plain += Trimmed(Text.substr(start, 3));
+            plain += ascii::Trim(Text.substr(start, 3), " ");
     }
     return plain;
 }

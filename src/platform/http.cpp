@@ -7,6 +7,7 @@
 #include <map>
 #include <mutex>
 
+#include "common/ascii.h"
 #include "platform/registry.h"
 #include "platform/url.h"
 
@@ -16,35 +17,9 @@ namespace {
 // A head larger than this is hostile, not big: the transfer fails.
 constexpr std::size_t kMaxHeadBytes = 1 << 20;
 
-char Lower(char c) {
-    return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c;
-}
-
-bool StartsNoCase(std::string_view s, std::string_view prefix) {
-    if (s.size() < prefix.size())
-        return false;
-    for (std::size_t i = 0; i < prefix.size(); ++i)
-        if (Lower(s[i]) != Lower(prefix[i]))
-            return false;
-    return true;
-}
-
-bool ContainsNoCase(std::string_view s, std::string_view what) {
-    if (what.empty())
-        return true;
-    for (std::size_t i = 0; i + what.size() <= s.size(); ++i)
-        if (StartsNoCase(s.substr(i), what))
-            return true;
-    return false;
-}
-
+// A header line's blanks; its line end goes with the trailing ones.
 std::string_view Trim(std::string_view s) {
-    while (!s.empty() && (s.front() == ' ' || s.front() == '\t'))
-        s.remove_prefix(1);
-    while (!s.empty() &&
-           (s.back() == ' ' || s.back() == '\t' || s.back() == '\r' || s.back() == '\n'))
-        s.remove_suffix(1);
-    return s;
+    return ascii::TrimRight(ascii::TrimLeft(s, " \t"), " \t\r\n");
 }
 
 // Connections per server, process-wide. Never destroyed: detached worker threads may still
@@ -163,7 +138,7 @@ std::size_t HttpClient::HeaderCb(char* data, std::size_t size, std::size_t n, vo
         return 0;
     }
     std::string_view line(data, len);
-    if (StartsNoCase(line, "HTTP/")) {
+    if (ascii::StartsWithNoCase(line, "HTTP/")) {
         t->cur = HttpHead{};
         t->hasLocation = false;
         t->challenge.clear();
@@ -189,9 +164,9 @@ std::size_t HttpClient::HeaderCb(char* data, std::size_t size, std::size_t n, vo
             return len;
         }
         if (s == 401)
-            t->self->digest_ = ContainsNoCase(t->challenge, "digest");
+            t->self->digest_ = ascii::ContainsNoCase(t->challenge, "digest");
         if (s == 407)
-            t->self->proxyDigest_ = ContainsNoCase(t->proxyChallenge, "digest");
+            t->self->proxyDigest_ = ascii::ContainsNoCase(t->proxyChallenge, "digest");
         if (s == 401 && t->authProbe) {
             t->authProbe = false;
             return len;
@@ -215,10 +190,10 @@ std::size_t HttpClient::HeaderCb(char* data, std::size_t size, std::size_t n, vo
         return len;
     std::string_view name = Trim(body.substr(0, colon));
     std::string_view value = Trim(body.substr(colon + 1));
-    if (StartsNoCase(name, "content-type") && name.size() == 12) {
+    if (ascii::EqualsNoCase(name, "content-type")) {
         t->cur.contentType = std::string(value);
         t->cur.hasContentType = true;
-    } else if (StartsNoCase(name, "content-length") && name.size() == 14) {
+    } else if (ascii::EqualsNoCase(name, "content-length")) {
         long long v = 0;
         bool ok = !value.empty();
         for (char c : value) {
@@ -229,11 +204,11 @@ std::size_t HttpClient::HeaderCb(char* data, std::size_t size, std::size_t n, vo
             v = v * 10 + (c - '0');
         }
         t->cur.contentLength = ok ? v : -1;
-    } else if (StartsNoCase(name, "location") && name.size() == 8) {
+    } else if (ascii::EqualsNoCase(name, "location")) {
         t->hasLocation = true;
-    } else if (StartsNoCase(name, "www-authenticate") && name.size() == 16) {
+    } else if (ascii::EqualsNoCase(name, "www-authenticate")) {
         t->challenge.append(value);
-    } else if (StartsNoCase(name, "proxy-authenticate") && name.size() == 18) {
+    } else if (ascii::EqualsNoCase(name, "proxy-authenticate")) {
         t->proxyChallenge.append(value);
     }
     return len;
@@ -275,8 +250,7 @@ HttpOutcome HttpClient::Get(const HttpRequest& request, HttpHandler& handler) {
         return HttpOutcome::Failed;
     }
     std::string server = parts.rawHost + ":" + std::to_string(parts.port);
-    for (char& ch : server)
-        ch = Lower(ch);
+    server = ascii::ToLower(server);
     ConnectionTicket ticket;
     if (!ticket.Acquire(server, ConnectionCapPerServer(request.http10), abort_))
         return HttpOutcome::Aborted;

@@ -22,6 +22,8 @@
 #include <random>
 #include <vector>
 
+#include "platform/unique_fd.h"
+
 namespace orv::icmp {
 
 struct IcmpHandleData {
@@ -43,22 +45,6 @@ constexpr std::size_t kMinIpHeader = 20;
 // extensions all fit, so no answer that could be ours is ever cut short.
 constexpr std::size_t kReceiveSlack = 1024;
 
-class Socket {
-  public:
-    explicit Socket(int fd) : fd_(fd) {}
-    ~Socket() {
-        if (fd_ >= 0)
-            ::close(fd_);
-    }
-    Socket(const Socket&) = delete;
-    Socket& operator=(const Socket&) = delete;
-    int fd() const { return fd_; }
-    bool ok() const { return fd_ >= 0; }
-
-  private:
-    int fd_;
-};
-
 int OpenSocket(SocketKind kind) {
     if (kind == SocketKind::None) {
         errno = EINVAL;
@@ -69,8 +55,7 @@ int OpenSocket(SocketKind kind) {
 }
 
 bool CanOpen(SocketKind kind) {
-    Socket s(OpenSocket(kind));
-    return s.ok();
+    return static_cast<bool>(UniqueFd(OpenSocket(kind)));
 }
 
 std::uint16_t Get16(const std::uint8_t* p) {
@@ -241,35 +226,30 @@ bool SetRawFilters(int fd, std::uint16_t id) {
 // another network namespace since.
 class RawChannel {
   public:
-    ~RawChannel() { Close(); }
     // The socket, or -1 with errno set.
     int Get(std::uint16_t& id) {
         ino_t ns = CurrentNetns();
-        if (fd_ >= 0 && ns != netns_)
+        if (fd_ && ns != netns_)
             Close();
-        if (fd_ < 0) {
-            int fd = OpenSocket(SocketKind::Raw);
-            if (fd < 0)
+        if (!fd_) {
+            UniqueFd fd(OpenSocket(SocketKind::Raw));
+            if (!fd)
                 return -1;
             std::uint16_t newId = NextRawId();
-            if (!SetRawFilters(fd, newId)) {
-                int err = errno;
-                ::close(fd);
-                errno = err;
-                return -1;
-            }
-            fd_ = fd;
+            if (!SetRawFilters(fd.get(), newId))
+                return -1;  // closed, errno kept
+            fd_ = std::move(fd);
             id_ = newId;
             netns_ = ns;
         }
         id = id_;
-        return fd_;
+        return fd_.get();
     }
     // Sets the request's IP options unless the last echo already had the same.
     bool Apply(const IpOptions& o) {
         if (applied_ && o.ttl == options_.ttl && o.tos == options_.tos && o.flags == options_.flags)
             return true;
-        applied_ = SetOptions(fd_, SocketKind::Raw, o);
+        applied_ = SetOptions(fd_.get(), SocketKind::Raw, o);
         options_ = o;
         return applied_;
     }
@@ -280,12 +260,10 @@ class RawChannel {
         return ::stat("/proc/thread-self/ns/net", &st) == 0 ? st.st_ino : 0;
     }
     void Close() {
-        if (fd_ >= 0)
-            ::close(fd_);
-        fd_ = -1;
+        fd_.reset();
         applied_ = false;
     }
-    int fd_ = -1;
+    UniqueFd fd_;
     bool applied_ = false;
     IpOptions options_;
     std::uint16_t id_ = 0;
@@ -587,8 +565,8 @@ std::uint32_t IcmpSendEcho(IcmpHandle h, net::InAddr destination, const void* re
     // Datagram: a fresh socket per echo (the kernel routes replies by its identifier).
     // Raw: the thread's own socket, emptied of late answers to earlier echoes.
     std::uint16_t id = 0;
-    Socket datagram(kind == SocketKind::Datagram ? OpenSocket(kind) : -1);
-    const int fd = kind == SocketKind::Datagram ? datagram.fd() : t_raw.Get(id);
+    UniqueFd datagram(kind == SocketKind::Datagram ? OpenSocket(kind) : -1);
+    const int fd = kind == SocketKind::Datagram ? datagram.get() : t_raw.Get(id);
     if (fd < 0) {
         bool exhausted = errno == EMFILE || errno == ENFILE || errno == ENOBUFS || errno == ENOMEM;
         return fail(exhausted ? IpStatus::NoResources : IpStatus::GeneralFailure);

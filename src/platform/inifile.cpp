@@ -9,26 +9,17 @@
 #include <iterator>
 #include <sstream>
 
+#include "common/ascii.h"
+
 namespace orv {
 
 namespace {
 
-bool EqualNoCase(const std::string& a, const std::string& b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               auto low = [](char c) { return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c; };
-               return low(x) == low(y);
-           });
-}
-
 constexpr const char* kBlanks = " \t\r\f\v";
 constexpr const char* kBom = "\xEF\xBB\xBF";
 
-std::string Trim(const std::string& s) {
-    auto b = s.find_first_not_of(kBlanks);
-    if (b == std::string::npos)
-        return {};
-    auto e = s.find_last_not_of(kBlanks);
-    return s.substr(b, e - b + 1);
+std::string_view Trim(std::string_view s) {
+    return ascii::Trim(s, kBlanks);
 }
 
 }  // namespace
@@ -68,17 +59,17 @@ void IniFile::Parse(const std::string& text) {
             pos = nl + 1;
         }
         const std::string& raw = line.raw;
-        std::string t = Trim(raw);
+        std::string t(Trim(raw));
         if (t.size() >= 2 && t.front() == '[' && t.back() == ']') {
-            std::string name = Trim(t.substr(1, t.size() - 2));
+            std::string name(Trim(std::string_view(t).substr(1, t.size() - 2)));
             sections_.push_back({std::move(name), std::move(line), {}});
             target = &sections_.back().lines;
             continue;
         }
         auto eq = raw.find('=');
         if (!t.empty() && t.front() != ';' && t.front() != '#' && eq != std::string::npos &&
-            !Trim(raw.substr(0, eq)).empty()) {
-            line.key = Trim(raw.substr(0, eq));
+            !Trim(std::string_view(raw).substr(0, eq)).empty()) {
+            line.key = Trim(std::string_view(raw).substr(0, eq));
             // An empty value stands before any stray CR, so a value written there ends the
             // line as a value read there would.
             std::size_t b = std::min(raw.find_first_not_of(" \t", eq + 1), raw.size());
@@ -104,14 +95,14 @@ IniFile::Line IniFile::KeyLine(const std::string& key, const std::string& value)
 
 const IniFile::Section* IniFile::Find(const std::string& name) const {
     for (const auto& s : sections_)
-        if (EqualNoCase(s.name, name))
+        if (ascii::EqualsNoCase(s.name, name))
             return &s;
     return nullptr;
 }
 
 IniFile::Section& IniFile::Need(const std::string& name) {
     for (auto& s : sections_)
-        if (EqualNoCase(s.name, name))
+        if (ascii::EqualsNoCase(s.name, name))
             return s;
     Line heading;
     heading.raw = "[" + name + "]";
@@ -124,13 +115,13 @@ std::string IniFile::ReadString(const std::string& section, const std::string& k
                                 const std::string& def) const {
     if (const Section* s = Find(section))
         for (const auto& l : s->lines)
-            if (!l.key.empty() && EqualNoCase(l.key, key))
+            if (!l.key.empty() && ascii::EqualsNoCase(l.key, key))
                 return l.value;
     return def;
 }
 
 int IniFile::ReadInteger(const std::string& section, const std::string& key, int def) const {
-    std::string v = Trim(ReadString(section, key, {}));
+    std::string v(Trim(ReadString(section, key, {})));
     if (v.empty())
         return def;
     errno = 0;
@@ -145,7 +136,7 @@ int IniFile::ReadInteger(const std::string& section, const std::string& key, int
 bool IniFile::ValueExists(const std::string& section, const std::string& key) const {
     if (const Section* s = Find(section))
         for (const auto& l : s->lines)
-            if (!l.key.empty() && EqualNoCase(l.key, key))
+            if (!l.key.empty() && ascii::EqualsNoCase(l.key, key))
                 return true;
     return false;
 }
@@ -166,10 +157,10 @@ bool IniFile::SectionExists(const std::string& section) const {
 void IniFile::WriteString(const std::string& section, const std::string& key,
                           const std::string& value) {
     // A value cannot hold a line break: it would turn into a line of its own.
-    std::string v = Trim(value.substr(0, value.find_first_of("\r\n")));
+    std::string v(Trim(std::string_view(value).substr(0, value.find_first_of("\r\n"))));
     Section& s = Need(section);
     for (auto& l : s.lines)
-        if (!l.key.empty() && EqualNoCase(l.key, key)) {
+        if (!l.key.empty() && ascii::EqualsNoCase(l.key, key)) {
             if (l.value == v)
                 return;
             // Only the value changes; the key's spelling and the blanks around "=" stay.
@@ -193,8 +184,9 @@ void IniFile::WriteInteger(const std::string& section, const std::string& key, i
 }
 
 void IniFile::EraseSection(const std::string& section) {
-    auto it = std::remove_if(sections_.begin(), sections_.end(),
-                             [&](const Section& s) { return EqualNoCase(s.name, section); });
+    auto it = std::remove_if(sections_.begin(), sections_.end(), [&](const Section& s) {
+        return ascii::EqualsNoCase(s.name, section);
+    });
     if (it != sections_.end())
         dirty_ = true;
     sections_.erase(it, sections_.end());

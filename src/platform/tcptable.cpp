@@ -15,6 +15,8 @@
 #include <limits>
 #include <string>
 
+#include "platform/unique_fd.h"
+
 namespace orv::net {
 
 namespace {
@@ -72,21 +74,6 @@ constexpr std::uint32_t HostOrder(std::uint32_t netValue) {
         return netValue;
 }
 
-class Fd {
-  public:
-    explicit Fd(int fd) : fd_(fd) {}
-    ~Fd() {
-        if (fd_ >= 0)
-            ::close(fd_);
-    }
-    Fd(const Fd&) = delete;
-    Fd& operator=(const Fd&) = delete;
-    int get() const { return fd_; }
-
-  private:
-    int fd_;
-};
-
 // A whole file of /proc. The thread's own view first: a thread that entered another network
 // namespace sees that namespace there, while /proc/net follows the main thread.
 std::optional<std::string> ReadProcNetFile(const char* name) {
@@ -98,7 +85,7 @@ std::optional<std::string> ReadProcNetFile(const char* name) {
     }
     if (fd < 0)
         return std::nullopt;
-    Fd guard(fd);
+    UniqueFd guard(fd);
     std::string text;
     std::size_t used = 0;
     for (;;) {
@@ -260,7 +247,7 @@ std::optional<std::vector<TcpRow>> ReadTcpRowsNetlink(TcpStates states) {
     if (mask == 0)
         return rows;
 
-    Fd fd(::socket(AF_NETLINK, SOCK_DGRAM | SOCK_CLOEXEC, NETLINK_SOCK_DIAG));
+    UniqueFd fd(::socket(AF_NETLINK, SOCK_DGRAM | SOCK_CLOEXEC, NETLINK_SOCK_DIAG));
     if (fd.get() < 0)
         return std::nullopt;
 

@@ -2,6 +2,8 @@
 
 #include <optional>
 
+#include "common/ascii.h"
+
 namespace orv::net {
 namespace {
 
@@ -19,16 +21,6 @@ int HexValue(char c) {
     if (c >= 'A' && c <= 'F')
         return c - 'A' + 10;
     return -1;
-}
-char LowerAscii(char c) {
-    return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c;
-}
-
-std::string Lower(std::string_view s) {
-    std::string r(s);
-    for (char& c : r)
-        c = LowerAscii(c);
-    return r;
 }
 
 // Length of the scheme at the front of `s` (before its ":"), or 0 when there is none.
@@ -114,7 +106,7 @@ std::string RemoveDotSegments(std::string_view in) {
 }  // namespace
 
 std::uint16_t DefaultPort(std::string_view scheme) {
-    std::string s = Lower(scheme);
+    std::string s = ascii::ToLower(scheme);
     if (s == "http")
         return 80;
     if (s == "https")
@@ -172,7 +164,7 @@ bool CrackUrl(std::string_view url, UrlParts& out) {
         return false;
     UrlParts p;
     p.scheme = std::string(url.substr(0, n));
-    std::string lowerScheme = Lower(p.scheme);
+    std::string lowerScheme = ascii::ToLower(p.scheme);
     std::string_view rest = url.substr(n + 1);
     bool web = lowerScheme == "http" || lowerScheme == "https" || lowerScheme == "ftp";
     if (rest.starts_with("//")) {
@@ -316,7 +308,7 @@ bool CombineUrl(std::string_view base, std::string_view reference, std::string& 
 }
 
 std::string RequestUrl(const UrlParts& parts) {
-    std::string lowerScheme = Lower(parts.scheme);
+    std::string lowerScheme = ascii::ToLower(parts.scheme);
     std::string u = lowerScheme + "://" + parts.rawHost;
     if (parts.portGiven && parts.port != DefaultPort(lowerScheme))
         u += ":" + std::to_string(parts.port);

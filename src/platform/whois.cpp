@@ -55,21 +55,19 @@ class Socket {
     Socket& operator=(const Socket&) = delete;
 
     bool Open() {
-        fd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
-        return fd_ >= 0;
+        fd_.reset(::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
+        return static_cast<bool>(fd_);
     }
     void Close() {
         connected_.store(false, std::memory_order_release);
-        if (fd_ >= 0)
-            ::close(fd_);
-        fd_ = -1;
+        fd_.reset();
     }
     void MarkConnected() { connected_.store(true, std::memory_order_release); }
-    int fd() const { return fd_; }
+    int fd() const { return fd_.get(); }
 
   private:
     std::atomic<bool>& connected_;
-    int fd_ = -1;
+    UniqueFd fd_;
 };
 
 enum class Wait { Ready, Woken, TimedOut, PastDeadline, Failed };
@@ -143,17 +141,14 @@ WhoisReply StoppedReply(std::string text = {}) {
 
 WhoisClient::WhoisClient() : wakeFd_(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {}
 
-WhoisClient::~WhoisClient() {
-    if (wakeFd_ >= 0)
-        ::close(wakeFd_);
-}
+WhoisClient::~WhoisClient() = default;
 
 void WhoisClient::CloseConnection() {
     stopped_.store(true, std::memory_order_release);
-    if (wakeFd_ >= 0) {
+    if (wakeFd_) {
         std::uint64_t one = 1;
         // The counter only has to become non-zero; a full counter is readable already.
-        [[maybe_unused]] auto n = ::write(wakeFd_, &one, sizeof one);
+        [[maybe_unused]] auto n = ::write(wakeFd_.get(), &one, sizeof one);
     }
 }
 
@@ -174,7 +169,7 @@ WhoisReply WhoisClient::QueryDomain(const std::string& query) {
     }
     if (StopRequested())
         return StoppedReply();
-    if (wakeFd_ < 0)
+    if (!wakeFd_)
         return Fail(WhoisStatus::SocketError, "Cannot create a wake-up descriptor");
     if (host_.empty())
         return Fail(WhoisStatus::ResolveFailed, "No whois server given");
@@ -203,7 +198,7 @@ WhoisReply WhoisClient::QueryDomain(const std::string& query) {
         if (::connect(sock.fd(), reinterpret_cast<const sockaddr*>(&sa), sizeof sa) != 0) {
             err = errno;
             if (err == EINPROGRESS) {
-                switch (WaitFor(sock.fd(), POLLOUT, wakeFd_, idleTimeout_)) {
+                switch (WaitFor(sock.fd(), POLLOUT, wakeFd_.get(), idleTimeout_)) {
                     case Wait::Woken:
                         return StoppedReply();
                     case Wait::TimedOut:
@@ -258,7 +253,7 @@ WhoisReply WhoisClient::QueryDomain(const std::string& query) {
         if (errno != EAGAIN && errno != EWOULDBLOCK)
             return Fail(WhoisStatus::SocketError,
                         "Sending the query to " + where + " failed: " + ErrorText(errno));
-        switch (WaitFor(sock.fd(), POLLOUT, wakeFd_, idleTimeout_, due)) {
+        switch (WaitFor(sock.fd(), POLLOUT, wakeFd_.get(), idleTimeout_, due)) {
             case Wait::Woken:
                 return StoppedReply();
             case Wait::TimedOut:
@@ -280,7 +275,7 @@ WhoisReply WhoisClient::QueryDomain(const std::string& query) {
     std::size_t lines = 0;  // LFs in `received_`
     std::vector<char> buf(16 * 1024);
     for (;;) {
-        switch (WaitFor(sock.fd(), POLLIN, wakeFd_, idleTimeout_, due)) {
+        switch (WaitFor(sock.fd(), POLLIN, wakeFd_.get(), idleTimeout_, due)) {
             case Wait::Woken:
                 return StoppedReply(kept());
             case Wait::TimedOut:

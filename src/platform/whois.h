@@ -14,6 +14,8 @@
 #include <mutex>
 #include <string>
 
+#include "platform/unique_fd.h"
+
 namespace orv::net {
 
 enum class WhoisStatus {
@@ -101,7 +103,7 @@ class WhoisClient {
     mutable std::mutex receivedM_;
     std::string received_;
 
-    int wakeFd_ = -1;  // readable once CloseConnection ran
+    UniqueFd wakeFd_;  // readable once CloseConnection ran
     std::atomic<bool> stopped_{false};
     std::atomic<bool> connected_{false};
 };

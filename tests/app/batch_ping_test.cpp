@@ -15,8 +15,6 @@
 #include <QThread>
 #include <atomic>
 #include <chrono>
-#include <climits>
-#include <condition_variable>
 #include <cstring>
 #include <deque>
 #include <mutex>
@@ -26,7 +24,9 @@
 #include "app/list_editing.h"
 #include "app/main_window.h"
 #include "fake_resolver.h"
+#include "gate.h"
 #include "netns.h"
+#include "pump.h"
 #include "scripted_dialogs.h"
 
 namespace orv {
@@ -76,24 +76,9 @@ class FakeEcho final : public EchoLayer {
         script_.insert(script_.end(), outcomes);
     }
     // Calls from number `n` on (0-based) wait until Release.
-    void HoldFrom(int n) {
-        {
-            std::lock_guard l(m_);
-            holdFrom_ = n;
-        }
-        cv_.notify_all();
-    }
-    void Release() {
-        {
-            std::lock_guard l(m_);
-            holdFrom_ = INT_MAX;
-        }
-        cv_.notify_all();
-    }
-    int Held() {
-        std::lock_guard l(m_);
-        return held_;
-    }
+    void HoldFrom(int n) { gate_.CloseFrom(n); }
+    void Release() { gate_.Open(); }
+    int Held() { return gate_.Waiting(); }
     int InFlight() {
         std::lock_guard l(m_);
         return inFlight_;
@@ -118,14 +103,16 @@ class FakeEcho final : public EchoLayer {
   private:
     std::uint32_t Send(net::InAddr d, const void* data, std::size_t size, const icmp::IpOptions* o,
                        void* reply, std::size_t replySize, std::uint32_t timeout) {
+        int index;
+        {
+            std::lock_guard l(m_);
+            ++inFlight_;
+            index = static_cast<int>(calls_.size());
+            calls_.push_back({d, std::string(static_cast<const char*>(data), size), o != nullptr,
+                              o ? *o : icmp::IpOptions{}, replySize, timeout});
+        }
+        gate_.Pass({}, index);
         std::unique_lock l(m_);
-        ++inFlight_;
-        int index = static_cast<int>(calls_.size());
-        calls_.push_back({d, std::string(static_cast<const char*>(data), size), o != nullptr,
-                          o ? *o : icmp::IpOptions{}, replySize, timeout});
-        ++held_;
-        cv_.wait(l, [&] { return index < holdFrom_; });
-        --held_;
         Outcome out = Reply(1);
         if (!script_.empty()) {
             out = script_.front();
@@ -149,11 +136,9 @@ class FakeEcho final : public EchoLayer {
     }
 
     std::mutex m_;
-    std::condition_variable cv_;
+    test::Gate gate_;
     std::deque<Outcome> script_;
     std::vector<Call> calls_;
-    int holdFrom_ = INT_MAX;
-    int held_ = 0;
     int inFlight_ = 0;
 };
 
@@ -187,16 +172,12 @@ class BatchPing : public ::testing::Test {
             seen.push_back(t);
     }
     bool WaitFor(const std::function<bool()>& done, int ms = 10000) {
-        auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-        for (;;) {
-            Track();
-            if (done())
-                return true;
-            if (std::chrono::steady_clock::now() > end)
-                return false;
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-            QThread::msleep(1);
-        }
+        return test::PumpUntil(
+            [&] {
+                Track();
+                return done();
+            },
+            ms);
     }
     // Lets queued writes land for a while (for checks that nothing more happens).
     void Settle(int ms = 100) {

@@ -8,7 +8,6 @@
 #include <QElapsedTimer>
 #include <QTemporaryDir>
 #include <QTest>
-#include <condition_variable>
 #include <mutex>
 #include <set>
 
@@ -17,6 +16,7 @@
 #include "app/list_editing.h"
 #include "app/neighborhood.h"
 #include "fake_resolver.h"
+#include "gate.h"
 #include "platform/shell.h"
 #include "pump.h"
 #include "scripted_dialogs.h"
@@ -41,45 +41,24 @@ class GatedResolver final : public net::Resolver {
     explicit GatedResolver(test::FakeResolver& inner) : inner_(inner) { net::SetResolver(this); }
     ~GatedResolver() override { net::SetResolver(&inner_); }
 
-    void Gate(const std::string& key) {
-        std::lock_guard l(m_);
-        gated_.insert(key);
-    }
-    void Open(const std::string& key) {
-        {
-            std::lock_guard l(m_);
-            gated_.erase(key);
-        }
-        cv_.notify_all();
-    }
-    int Waiting() {
-        std::lock_guard l(m_);
-        return waiting_;
-    }
+    void Gate(const std::string& key) { gate_.Close(key); }
+    void Open(const std::string& key) { gate_.Open(key); }
+    int Waiting() { return gate_.Waiting(); }
 
     bool Startup() override { return inner_.Startup(); }
     void Cleanup() override { inner_.Cleanup(); }
     std::optional<net::HostEntry> HostByName(const std::string& name) override {
-        Wait(name);
+        gate_.Pass(name);
         return inner_.HostByName(name);
     }
     std::optional<net::HostEntry> HostByAddr(net::InAddr addr) override {
-        Wait(net::inet_ntoa(addr));
+        gate_.Pass(net::inet_ntoa(addr));
         return inner_.HostByAddr(addr);
     }
 
   private:
-    void Wait(const std::string& key) {
-        std::unique_lock l(m_);
-        ++waiting_;
-        cv_.wait(l, [&] { return !gated_.count(key); });
-        --waiting_;
-    }
     test::FakeResolver& inner_;
-    std::mutex m_;
-    std::condition_variable cv_;
-    std::set<std::string> gated_;
-    int waiting_ = 0;
+    test::Gate gate_;
 };
 
 std::vector<std::string> g_opened;

@@ -23,6 +23,7 @@
 #include "fixture_server.h"
 #include "platform/registry.h"
 #include "platform/shell.h"
+#include "pump.h"
 #include "scanner/thgetthr.h"
 #include "scripted_dialogs.h"
 
@@ -96,12 +97,7 @@ class ScannerPage : public ::testing::Test {
         win.reset();
         windows.reset();
         // The fetch threads of a stopped scan end on their own; let them go before the next.
-        QElapsedTimer t;
-        t.start();
-        while (scan::THTTPGetThread::Live() > 0 && t.elapsed() < 20000) {
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
-        }
+        test::PumpUntil([] { return scan::THTTPGetThread::Live() == 0; }, 20000);
         EXPECT_EQ(scan::THTTPGetThread::Live(), 0);
         SetShellOpenHook(nullptr);
         ResetGlobals();
@@ -123,17 +119,10 @@ class ScannerPage : public ::testing::Test {
     // scanner goes idle pass quickly.
     template <typename Pred>
     bool Pump(Pred done, int ms = 20000) {
-        QElapsedTimer t;
-        t.start();
-        while (!done()) {
-            if (t.elapsed() > ms)
-                return false;
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        return test::PumpUntil(done, ms, [this] {
             if (page)
                 page->HttpScan1->TimerTick();
-            std::this_thread::sleep_for(std::chrono::milliseconds(2));
-        }
-        return true;
+        });
     }
     int Count(const QString& text) const {
         int n = 0;

@@ -20,7 +20,6 @@
 #include <QTreeWidget>
 #include <atomic>
 #include <chrono>
-#include <condition_variable>
 #include <cstring>
 #include <mutex>
 #include <optional>
@@ -30,6 +29,7 @@
 #include "app/globals.h"
 #include "app/tracert_client.h"
 #include "fake_resolver.h"
+#include "gate.h"
 #include "netns.h"
 #include "platform/icmp.h"
 #include "platform/resolver.h"
@@ -75,21 +75,12 @@ class FakeRoute {
 
     // The echo sent with this time-to-live waits until Release.
     void BlockAt(int ttl) {
+        gate_.Close();
         std::lock_guard l(m_);
         blockTtl_ = ttl;
-        released_ = false;
     }
-    void Release() {
-        {
-            std::lock_guard l(m_);
-            released_ = true;
-        }
-        cv_.notify_all();
-    }
-    bool Waiting() {
-        std::lock_guard l(m_);
-        return waiting_;
-    }
+    void Release() { gate_.Open(); }
+    bool Waiting() { return gate_.Waiting() > 0; }
     std::vector<int> Ttls() {
         std::lock_guard l(m_);
         return ttls_;
@@ -101,16 +92,15 @@ class FakeRoute {
         return [this](InAddr destination, const void*, std::size_t, const icmp::IpOptions* o,
                       void* reply, std::size_t replySize, std::uint32_t) -> std::uint32_t {
             const int ttl = o ? o->ttl : 64;
+            bool block;
             {
-                std::unique_lock l(m_);
+                std::lock_guard l(m_);
                 ttls_.push_back(ttl);
-                if (ttl == blockTtl_) {
-                    waiting_ = true;
-                    // Bounded: a page that blocked its own thread here must fail, not hang.
-                    EXPECT_TRUE(
-                        cv_.wait_for(l, std::chrono::seconds(10), [this] { return released_; }));
-                    waiting_ = false;
-                }
+                block = ttl == blockTtl_;
+            }
+            // Bounded: a page that blocked its own thread here must fail, not hang.
+            if (block) {
+                EXPECT_TRUE(gate_.Pass({}, -1, std::chrono::seconds(10)));
             }
             icmp::IcmpEchoReply rec;
             std::uint32_t answers = 1;
@@ -135,11 +125,9 @@ class FakeRoute {
 
   private:
     std::mutex m_;
-    std::condition_variable cv_;
+    test::Gate gate_;
     std::vector<int> ttls_;
     int blockTtl_ = -1;
-    bool released_ = true;
-    bool waiting_ = false;
     std::atomic<int> finished_{0};
 };
 

@@ -2,10 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <QAbstractItemModelTester>
 #include <QApplication>
 #include <QCoreApplication>
 #include <QHeaderView>
 #include <QMouseEvent>
+
+#include "pump.h"
 
 namespace orv::ui {
 namespace {
@@ -164,6 +167,42 @@ TEST(StringGrid, GridLinesSizeOnlyWhatTheOptionsAllow) {
         Press(vp, QEvent::MouseButtonPress, inside);
         Press(vp, QEvent::MouseButtonRelease, inside);
         EXPECT_EQ(g.Row(), 2) << int(c.options);
+    }
+}
+
+// Every operation keeps the model's promises to its views (row and column signals that match
+// the counts, valid indexes, header data); the tester aborts the test at the first breach.
+TEST(StringGridModel, KeepsTheModelContractThroughEveryOperation) {
+    for (int fixed : {0, 1}) {
+        StringGridModel m(3, fixed + 1, fixed);
+        QAbstractItemModelTester tester(&m, QAbstractItemModelTester::FailureReportingMode::Fatal);
+        m.SetCell(0, 0, "heading");
+        m.SetRowCount(fixed + 5);
+        m.SetCell(1, fixed + 2, "a");
+        m.Flush();
+        m.SetCell(2, fixed + 9, "past the end");  // grows the grid by itself
+        EXPECT_EQ(m.AddToRow(fixed + 3, "x"), 0);
+        EXPECT_EQ(m.AddToRow(fixed + 3, ""), 1);
+        m.Flush();
+        ASSERT_TRUE(test::PumpUntil([&] { return m.ShownRows() == m.RowCount(); }));
+        m.SetColCount(5);
+        m.SetCell(4, fixed, "wide");
+        m.SetColCount(2);
+        m.ClearColumn(1);
+        m.SetRowCount(fixed + 2);  // shrinks below what was shown
+        m.SetEditable(true);
+        const QModelIndex first = m.index(0, 0);
+        EXPECT_TRUE(m.setData(first, "edited", Qt::EditRole));
+        EXPECT_EQ(m.data(first, Qt::DisplayRole).toString(), "edited");
+        m.SetMinFlushInterval(20);
+        for (int i = 0; i < 50; ++i)
+            m.SetCell(0, m.RowCount(), QString::number(i));
+        ASSERT_TRUE(test::PumpUntil([&] { return m.ShownRows() == m.RowCount(); })) << fixed;
+        m.Clear();
+        m.SetRowCount(fixed);
+        m.SetRowCount(fixed + 1);
+        test::Settle();
+        EXPECT_EQ(m.rowCount(), 1) << fixed;
     }
 }
 

@@ -13,6 +13,8 @@
 #include <thread>
 #include <vector>
 
+#include "gate.h"
+
 namespace orv {
 namespace {
 
@@ -21,43 +23,28 @@ using namespace std::chrono_literals;
 // A resolver that holds every call until released, and counts what it was asked.
 class HeldResolver {
   public:
+    HeldResolver() { gate_.Close(); }
     std::string Resolve(const std::string& ip) {
-        std::unique_lock l(m_);
-        ++calls_[ip];
-        ++inside_;
-        mostInside_ = std::max(mostInside_, inside_);
-        changed_.notify_all();
-        changed_.wait(l, [this] { return !held_; });
-        --inside_;
-        changed_.notify_all();
+        {
+            std::lock_guard l(m_);
+            ++calls_[ip];
+        }
+        gate_.Pass();
         return ip == "192.0.2.1" ? "one.example" : "X";
     }
-    void Release() {
-        std::lock_guard l(m_);
-        held_ = false;
-        changed_.notify_all();
-    }
+    void Release() { gate_.Open(); }
     // Waits until `n` calls are inside; false after a generous while.
-    bool WaitInside(int n) {
-        std::unique_lock l(m_);
-        return changed_.wait_for(l, 10s, [&] { return inside_ == n; });
-    }
+    bool WaitInside(int n) { return gate_.AwaitWaiting(n, 10s); }
     bool WaitIdle() { return WaitInside(0); }
     std::map<std::string, int> Calls() {
         std::lock_guard l(m_);
         return calls_;
     }
-    int MostInside() {
-        std::lock_guard l(m_);
-        return mostInside_;
-    }
+    int MostInside() { return gate_.MostWaiting(); }
 
   private:
     std::mutex m_;
-    std::condition_variable changed_;
-    bool held_ = true;
-    int inside_ = 0;
-    int mostInside_ = 0;
+    test::Gate gate_;
     std::map<std::string, int> calls_;
 };
 

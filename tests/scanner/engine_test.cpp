@@ -12,6 +12,7 @@
 
 #include "fixture_server.h"
 #include "platform/registry.h"
+#include "pump.h"
 #include "scanner/thtscan.h"
 
 using namespace orv::scan;
@@ -83,26 +84,16 @@ struct Recorder {
 // Runs the event loop until the scanner has gone idle. With `fast`, extra timer ticks are
 // driven as well, so the quiet ticks before idle pass quickly.
 bool WaitIdle(THttpScan& s, int timeoutMs = 30000, bool fast = true) {
-    QElapsedTimer t;
-    t.start();
-    while (t.elapsed() < timeoutMs) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-        if (!s.IsWorking())
-            return true;
-        if (fast)
-            s.TimerTick();
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    }
-    return false;
+    QCoreApplication::processEvents();  // what the start queued, before the first look
+    return orv::test::PumpUntil([&] { return !s.IsWorking(); }, timeoutMs,
+                                [&] {
+                                    if (fast)
+                                        s.TimerTick();
+                                });
 }
 
 void WaitThreadsGone() {
-    QElapsedTimer t;
-    t.start();
-    while (THTTPGetThread::Live() > 0 && t.elapsed() < 20000) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
+    orv::test::PumpUntil([] { return THTTPGetThread::Live() == 0; }, 20000);
     EXPECT_EQ(THTTPGetThread::Live(), 0);
 }
 
@@ -585,17 +576,12 @@ TEST(Engine, IdleAfterElevenQuietTicksAndRestart) {
     ASSERT_TRUE(s.StartScan(srv.Url("/")));
     EXPECT_TRUE(s.StartScan(srv.Url("/")));  // the same address within one scan: queued once
     // Without timer ticks the fetch threads' ends alone carry the scan through its pages.
-    QElapsedTimer t;
-    t.start();
-    while (srv.CountTarget("/a.htm") == 0 && t.elapsed() < 5000)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    orv::test::PumpUntil([&] { return srv.CountTarget("/a.htm") > 0; }, 5000);
     EXPECT_EQ(srv.CountTarget("/"), 1);
     // Driven only by ticks now: idle comes on the eleventh quiet one.
     int ticks = 0;
-    QElapsedTimer t2;
-    t2.start();
-    while ((THTTPGetThread::Live() > 0 || s.Manager().Done() < 2) && t2.elapsed() < 5000)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    orv::test::PumpUntil([&] { return THTTPGetThread::Live() == 0 && s.Manager().Done() >= 2; },
+                         5000);
     QCoreApplication::processEvents();
     // No events from here on, so the 200 ms timer stays out of the count.
     while (s.IsWorking() && ticks < 30) {
@@ -644,14 +630,10 @@ TEST(Engine, StopAndShutdownMidScanRepeated) {
         Recorder rec;
         rec.Attach(*s);
         ASSERT_TRUE(s->StartScan(srv.Url("/p/")));
-        QElapsedTimer t;
-        t.start();
-        int wait = 20 + (round * 37) % 400;
-        while (t.elapsed() < wait) {
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        orv::test::PumpFor(20 + (round * 37) % 400, [&] {
             if (round % 2)
                 s->TimerTick();
-        }
+        });
         switch (round % 4) {
             case 0:
             case 1: {

@@ -1,11 +1,11 @@
 // A resolver for tests: a fixed table of names and addresses, optional blocking, a failing start.
 #pragma once
 
-#include <condition_variable>
 #include <map>
 #include <mutex>
 #include <set>
 
+#include "gate.h"
 #include "platform/resolver.h"
 
 namespace orv::test {
@@ -33,21 +33,9 @@ class FakeResolver final : public net::Resolver {
     }
 
     // While blocked, every lookup waits until Release.
-    void Block() {
-        std::lock_guard l(m_);
-        blocked_ = true;
-    }
-    void Release() {
-        {
-            std::lock_guard l(m_);
-            blocked_ = false;
-        }
-        cv_.notify_all();
-    }
-    int Waiting() {
-        std::lock_guard l(m_);
-        return waiting_;
-    }
+    void Block() { gate_.Close(); }
+    void Release() { gate_.Open(); }
+    int Waiting() { return gate_.Waiting(); }
 
     bool Startup() override { return startupOk; }
     void Cleanup() override { ++cleanups; }
@@ -55,7 +43,7 @@ class FakeResolver final : public net::Resolver {
         return LookupName(name).host;
     }
     net::NameLookup LookupName(const std::string& name) override {
-        Wait();
+        gate_.Pass();
         std::lock_guard l(m_);
         if (auto it = byName.find(name); it != byName.end())
             return {it->second, net::LookupError::None};
@@ -68,7 +56,7 @@ class FakeResolver final : public net::Resolver {
         return {std::nullopt, net::LookupError::NotFound};
     }
     std::optional<net::HostEntry> HostByAddr(net::InAddr addr) override {
-        Wait();
+        gate_.Pass();
         std::lock_guard l(m_);
         if (auto it = byAddr.find(addr); it != byAddr.end())
             return it->second;
@@ -76,16 +64,8 @@ class FakeResolver final : public net::Resolver {
     }
 
   private:
-    void Wait() {
-        std::unique_lock l(m_);
-        ++waiting_;
-        cv_.wait(l, [this] { return !blocked_; });
-        --waiting_;
-    }
     std::mutex m_;
-    std::condition_variable cv_;
-    bool blocked_ = false;
-    int waiting_ = 0;
+    Gate gate_;
 };
 
 }  // namespace orv::test

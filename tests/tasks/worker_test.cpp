@@ -9,38 +9,26 @@
 #include <QObject>
 #include <QThread>
 #include <QTimer>
-#include <condition_variable>
 #include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "gate.h"
+#include "pump.h"
+
 namespace orv::task {
 namespace {
 
-// Pumps the UI thread's events until `done` or two seconds have passed.
-template <typename Pred>
-bool PumpUntil(Pred done) {
-    QElapsedTimer t;
-    t.start();
-    while (!done() && t.elapsed() < 2000) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        QThread::usleep(200);
-    }
-    return done();
-}
+using test::PumpUntil;
 
 // Writes 0..n-1, each through the UI thread; may wait at a gate before each write.
 class Counter final : public WorkerThread {
   public:
-    Counter(std::vector<int>& out, int n) : out_(out), n_(n) {}
+    Counter(std::vector<int>& out, int n) : out_(out), n_(n) { gate_.Close(); }
 
-    void OpenGate() {
-        std::lock_guard l(m_);
-        gateOpen_ = true;
-        cv_.notify_all();
-    }
+    void OpenGate() { gate_.Open(); }
     bool useGate = false;
     std::atomic<int> reached{0};
 
@@ -49,8 +37,7 @@ class Counter final : public WorkerThread {
         for (int i = 0; i < n_; ++i) {
             if (useGate && i == 1) {
                 reached = 1;
-                std::unique_lock l(m_);
-                cv_.wait(l, [this] { return gateOpen_; });
+                gate_.Pass();
             }
             // The body makes its writes; whether they land is the model's business.
             if (!Synchronize([this, i] { out_.push_back(i); }))
@@ -61,9 +48,7 @@ class Counter final : public WorkerThread {
   private:
     std::vector<int>& out_;
     int n_;
-    std::mutex m_;
-    std::condition_variable cv_;
-    bool gateOpen_ = false;
+    test::Gate gate_;
 };
 
 struct WorkerFixture : ::testing::Test {

@@ -2,12 +2,10 @@
 #include <gtest/gtest.h>
 
 #include "platform/url.h"
-#include "scanner/thcrkurl.h"
 
 using orv::net::CombineUrl;
 using orv::net::CrackUrl;
 using orv::net::UrlParts;
-using orv::scan::TCrackUrl;
 
 TEST(CrackUrl, SplitsTheParts) {
     struct Case {
@@ -137,62 +135,4 @@ TEST(CombineUrl, ResolvesReferences) {
     EXPECT_TRUE(CombineUrl("http://h.com", "x.htm", out));
     EXPECT_EQ(out, "http://h.com/x.htm");
     EXPECT_FALSE(CombineUrl("no-scheme/dir/", "x.htm", out));
-}
-
-TEST(TCrackUrl, SitesAndDirectoryPaths) {
-    struct Case {
-        const char* url;
-        const char* site;
-        const char* dirPath;
-    };
-    const Case cases[] = {
-        {"http://www.example.com/dir/page.htm", "example.com", "/dir/page.htm"},
-        {"http://example.com/dir/sub", "example", "/dir/sub/"},
-        {"http://a.b.example.com/dir/", "example.com", "/dir/"},
-        {"http://localhost/", "", "/"},
-        {"http://example.com", "example", "/"},
-        {"http://example.com/abc", "example", "/abc"},  // the last "/" is the first character
-        {"http://127.0.0.1:8080/a/b", "0.1", "/a/b/"},
-        {"http://.example/x.y/z", "", "/x.y/z/"},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.url);
-        TCrackUrl u;
-        ASSERT_TRUE(u.Split(c.url));
-        EXPECT_EQ(u.Site(), c.site);
-        EXPECT_EQ(u.DirectoryPath(), c.dirPath);
-        EXPECT_EQ(u.Address(), c.url);
-    }
-    // A three-label host and the two-label host of its last labels have different sites.
-    EXPECT_NE(TCrackUrl::SiteOf("www.example.com"), TCrackUrl::SiteOf("example.com"));
-}
-
-TEST(TCrackUrl, RootAndScopePath) {
-    const std::pair<const char*, const char*> roots[] = {
-        {"http://h.com/d/x.htm", "http://h.com"},  {"http://h.com:80/", "http://h.com"},
-        {"http://h.com:443/", "http://h.com:443"}, {"https://h.com/d/", "https://h.com"},
-        {"https://h.com:443/", "https://h.com"},   {"https://h.com:8443/", "https://h.com:8443"},
-        {"HTTPS://H.com/", "HTTPS://H.com"},       {"http://[::1]:81/", "http://[::1]:81"},
-    };
-    for (auto& [url, root] : roots) {
-        TCrackUrl u;
-        ASSERT_TRUE(u.Split(url));
-        EXPECT_EQ(u.Root(), root) << url;
-    }
-    // The split's directory path keeps a file name; the scope tests use its directory.
-    const std::pair<const char*, const char*> paths[] = {
-        {"/docs/index.html", "/docs/"}, {"/docs/sub/", "/docs/sub/"}, {"/", "/"}, {"/abc", "/"}};
-    for (auto& [dir, scope] : paths)
-        EXPECT_EQ(TCrackUrl::ScopePathOf(dir), scope) << dir;
-}
-
-TEST(TCrackUrl, FailedSplitKeepsTheParts) {
-    TCrackUrl u;
-    ASSERT_TRUE(u.Split("http://h.example.com/a/"));
-    EXPECT_FALSE(u.Split("not an address"));
-    EXPECT_FALSE(u.Success());
-    EXPECT_EQ(u.Address(), "not an address");
-    EXPECT_EQ(u.HostName(), "h.example.com");
-    EXPECT_TRUE(u.Split("http://h.example.com/a/b", "/tmp/dl"));
-    EXPECT_EQ(u.LocalFilePath(), "/tmp/dl/h.example.com/a/b/index.html");
 }

@@ -11,36 +11,27 @@
 #include <cstdint>
 #include <cstring>
 
+#include "common/ascii.h"
+
 namespace orv::test {
 namespace {
 
-std::string Lower(std::string s) {
-    for (char& c : s)
-        if (c >= 'A' && c <= 'Z')
-            c = char(c - 'A' + 'a');
-    return s;
-}
-
-std::string Trim(const std::string& s) {
-    std::size_t a = s.find_first_not_of(" \t\r\n");
-    if (a == std::string::npos)
-        return {};
-    std::size_t b = s.find_last_not_of(" \t\r\n");
-    return s.substr(a, b - a + 1);
+std::string Trim(std::string_view s) {
+    return std::string(ascii::Trim(s, " \t\r\n"));
 }
 
 }  // namespace
 
 std::string LoggedRequest::Header(const std::string& name) const {
     for (auto& [k, v] : headers)
-        if (Lower(k) == Lower(name))
+        if (ascii::EqualsNoCase(k, name))
             return v;
     return {};
 }
 
 bool LoggedRequest::HasHeader(const std::string& name) const {
     for (auto& [k, v] : headers)
-        if (Lower(k) == Lower(name))
+        if (ascii::EqualsNoCase(k, name))
             return true;
     return false;
 }

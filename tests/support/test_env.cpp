@@ -1,5 +1,5 @@
-// Every scanner test binary: no proxy from the environment (all traffic stays on loopback),
-// and the registry in a private temporary folder instead of the user's.
+// Every test binary that speaks HTTP: no proxy from the environment (all traffic stays on
+// loopback), and the registry in a private temporary folder instead of the user's.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
