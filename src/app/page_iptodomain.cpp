@@ -8,9 +8,7 @@
 #include <optional>
 
 #include "app/fonts.h"
-#include "app/globals.h"
 #include "app/list_editing.h"
-#include "app/main_window.h"
 #include "app/neighborhood.h"
 #include "controls/dialogs.h"
 #include "platform/resolver.h"
@@ -41,18 +39,9 @@ std::optional<net::HostEntry> ByAddr(const std::string& address) {
     return std::nullopt;
 }
 
-void ErrorMessage(QWidget* parent, const char* text) {
-    ui::CurrentDialogs().Message(parent, QString::fromLatin1(text), QStringLiteral("Error"),
-                                 ui::Icon::Error, ui::Buttons::Ok);
-}
-
-// Starts `w` as the newest instance in `slot`: the one before it is halted, so whatever it
-// still finds is dropped and cannot overwrite the newer answer.
-void StartSingle(std::shared_ptr<task::WorkerThread>& slot, std::shared_ptr<task::WorkerThread> w) {
-    if (slot)
-        slot->Halt();
-    slot = w;
-    task::WorkerThread::Start(w, G().main->Channel());
+void ErrorMessage(TToolPage* page, const char* text) {
+    page->Context().Dialogs().Message(page, QString::fromLatin1(text), QStringLiteral("Error"),
+                                      ui::Icon::Error, ui::Buttons::Ok);
 }
 
 ui::TLabel* Text(const char* text) {
@@ -161,8 +150,19 @@ TIpToDomainPage::TIpToDomainPage(PageContext& context, QWidget* parent)
     auto* layout = new QVBoxLayout(Body());
     layout->setContentsMargins(6, 6, 6, 6);
     layout->setSpacing(6);
+    auto* single = new QHBoxLayout;
+    single->addWidget(BuildNameToAddress(), 1);
+    single->addWidget(BuildAddressToName(), 1);
+    layout->addLayout(single);
+    auto* lower = new QHBoxLayout;
+    lower->addWidget(BuildList());
+    lower->addLayout(BuildBatch(), 1);
+    layout->addLayout(lower, 1);
+    BuildPopups();
+    WireHandlers();
+}
 
-    // Single conversions.
+QWidget* TIpToDomainPage::BuildNameToAddress() {
     domain_edit = new ui::TEdit;
     domain_edit->setToolTip("Right Click to Get More");
     nametoip_button = Button("Convert", "Convert");
@@ -170,6 +170,23 @@ TIpToDomainPage::TIpToDomainPage(PageContext& context, QWidget* parent)
     Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     Memo1->setFixedHeight(52);
     host_edit = new ui::TEdit;
+
+    auto* box = new QGroupBox;
+    auto* g = new QGridLayout(box);
+    g->setContentsMargins(6, 6, 6, 6);
+    g->addWidget(Text("Domain  Name"), 0, 0);
+    g->addWidget(domain_edit, 0, 1);
+    g->addWidget(nametoip_button, 0, 2);
+    g->addWidget(Text("IP Address"), 1, 0, Qt::AlignTop);
+    g->addWidget(Memo1, 1, 1, 1, 2);
+    g->addWidget(Text("Host Name"), 2, 0);
+    g->addWidget(host_edit, 2, 1, 1, 2);
+    g->setColumnStretch(1, 1);
+    return box;
+}
+
+// The reverse conversion, with the IP Neighborhood and the browser link under it.
+QWidget* TIpToDomainPage::BuildAddressToName() {
     ip_edit = new ui::TEdit;
     ip_edit->SetText("127.0.0.1");
     ip_edit->setToolTip("Right Click to Get More");
@@ -177,13 +194,11 @@ TIpToDomainPage::TIpToDomainPage(PageContext& context, QWidget* parent)
     Edit1 = new ui::TEdit;
     CheckBox3 = new ui::TCheckBox("IP Neighborhood");
     ComboBox3 = new ui::TComboBox(false);
-    {
-        QStringList sizes;
-        for (int n = 10; n <= 250; n += 10)
-            sizes << QString::number(n);
-        ComboBox3->SetItems(sizes);
-        ComboBox3->SetText("20");
-    }
+    QStringList sizes;
+    for (int n = 10; n <= 250; n += 10)
+        sizes << QString::number(n);
+    ComboBox3->SetItems(sizes);
+    ComboBox3->SetText("20");
     Label35 = new ui::TLabel(
         "IP Neighborhood will take an IP address and do a resolve for the last and next number "
         "IPs. This is not often found, but can be very useful to see what other website domains "
@@ -192,44 +207,28 @@ TIpToDomainPage::TIpToDomainPage(PageContext& context, QWidget* parent)
     Label35->setFont(PageFont(8));
     SpeedButton20 = Button("Browser", "Convert the domain currently open in the Internet Explorer");
 
-    auto* single = new QHBoxLayout;
-    {
-        auto* box = new QGroupBox;
-        auto* g = new QGridLayout(box);
-        g->setContentsMargins(6, 6, 6, 6);
-        g->addWidget(Text("Domain  Name"), 0, 0);
-        g->addWidget(domain_edit, 0, 1);
-        g->addWidget(nametoip_button, 0, 2);
-        g->addWidget(Text("IP Address"), 1, 0, Qt::AlignTop);
-        g->addWidget(Memo1, 1, 1, 1, 2);
-        g->addWidget(Text("Host Name"), 2, 0);
-        g->addWidget(host_edit, 2, 1, 1, 2);
-        g->setColumnStretch(1, 1);
-        single->addWidget(box, 1);
-    }
-    {
-        auto* box = new QGroupBox;
-        auto* g = new QGridLayout(box);
-        g->setContentsMargins(6, 6, 6, 6);
-        g->addWidget(Text("IP Address"), 0, 0);
-        g->addWidget(ip_edit, 0, 1);
-        g->addWidget(iptoname_button, 0, 2);
-        g->addWidget(Text("Domain / Host Name"), 1, 0);
-        g->addWidget(Edit1, 1, 1, 1, 2);
-        auto* hood = new QHBoxLayout;
-        hood->addWidget(CheckBox3);
-        hood->addWidget(ComboBox3);
-        hood->addWidget(Text("IPs"));
-        hood->addStretch(1);
-        hood->addWidget(SpeedButton20);
-        g->addLayout(hood, 2, 0, 1, 3);
-        g->addWidget(Label35, 3, 0, 1, 3);
-        g->setColumnStretch(1, 1);
-        single->addWidget(box, 1);
-    }
-    layout->addLayout(single);
+    auto* box = new QGroupBox;
+    auto* g = new QGridLayout(box);
+    g->setContentsMargins(6, 6, 6, 6);
+    g->addWidget(Text("IP Address"), 0, 0);
+    g->addWidget(ip_edit, 0, 1);
+    g->addWidget(iptoname_button, 0, 2);
+    g->addWidget(Text("Domain / Host Name"), 1, 0);
+    g->addWidget(Edit1, 1, 1, 1, 2);
+    auto* hood = new QHBoxLayout;
+    hood->addWidget(CheckBox3);
+    hood->addWidget(ComboBox3);
+    hood->addWidget(Text("IPs"));
+    hood->addStretch(1);
+    hood->addWidget(SpeedButton20);
+    g->addLayout(hood, 2, 0, 1, 3);
+    g->addWidget(Label35, 3, 0, 1, 3);
+    g->setColumnStretch(1, 1);
+    return box;
+}
 
-    // The list and the batch.
+// The batch list with its import button, total and editing.
+QWidget* TIpToDomainPage::BuildList() {
     ListBox1 = new ui::TListBox;
     ListBox1->setToolTip("Right Click to Get More");
     Label15 = new ui::TLabel;
@@ -239,6 +238,23 @@ TIpToDomainPage::TIpToDomainPage(PageContext& context, QWidget* parent)
     ListEditing1 = TListEditing::Attach(Context(), EditedList::Ip, ListBox1, Label15, SpeedButton1,
                                         PopupMenu1);
 
+    auto* col = new QVBoxLayout;
+    col->setContentsMargins(0, 0, 0, 0);
+    auto* head = new QHBoxLayout;
+    head->addWidget(SpeedButton1);
+    head->addStretch(1);
+    head->addWidget(Text("Total"));
+    head->addWidget(Label15);
+    col->addLayout(head);
+    col->addWidget(ListBox1, 1);
+    auto* w = new QWidget;
+    w->setLayout(col);
+    w->setFixedWidth(190);
+    return w;
+}
+
+// The batch buttons and status, the result grid and its counters.
+QLayout* TIpToDomainPage::BuildBatch() {
     B_nametoip_start_button = Button("Start", "Start");
     b_iptoname_start_button = Button("Start", "Start");
     B_nametoip_end_button = Button("Stop", "Stop");
@@ -253,50 +269,33 @@ TIpToDomainPage::TIpToDomainPage(PageContext& context, QWidget* parent)
     Label17 = Counter();
     SpeedButton6 = Button("Export", "Export the result to a file");
 
-    auto* lower = new QHBoxLayout;
-    {
-        auto* col = new QVBoxLayout;
-        auto* head = new QHBoxLayout;
-        head->addWidget(SpeedButton1);
-        head->addStretch(1);
-        head->addWidget(Text("Total"));
-        head->addWidget(Label15);
-        col->addLayout(head);
-        col->addWidget(ListBox1, 1);
-        auto* w = new QWidget;
-        w->setLayout(col);
-        col->setContentsMargins(0, 0, 0, 0);
-        w->setFixedWidth(190);
-        lower->addWidget(w);
-    }
-    {
-        auto* col = new QVBoxLayout;
-        auto* g = new QGridLayout;
-        g->addWidget(Text("From Domain / Host Name to IP Address"), 0, 0);
-        g->addWidget(B_nametoip_start_button, 0, 1);
-        g->addWidget(B_nametoip_end_button, 0, 2);
-        g->addWidget(Text("From IP Address to Domain / Host Name"), 1, 0);
-        g->addWidget(b_iptoname_start_button, 1, 1);
-        g->addWidget(SpeedButton5, 1, 2);
-        g->addWidget(Label52, 0, 3, 2, 1);
-        g->setColumnStretch(3, 1);
-        col->addLayout(g);
-        col->addWidget(StringGrid2, 1);
-        auto* counters = new QHBoxLayout;
-        counters->addWidget(Text("Finished"));
-        counters->addWidget(Label18);
-        counters->addWidget(Text("Successful"));
-        counters->addWidget(Label16);
-        counters->addWidget(Text("Failed"));
-        counters->addWidget(Label17);
-        counters->addStretch(1);
-        counters->addWidget(SpeedButton6);
-        col->addLayout(counters);
-        lower->addLayout(col, 1);
-    }
-    layout->addLayout(lower, 1);
+    auto* col = new QVBoxLayout;
+    auto* g = new QGridLayout;
+    g->addWidget(Text("From Domain / Host Name to IP Address"), 0, 0);
+    g->addWidget(B_nametoip_start_button, 0, 1);
+    g->addWidget(B_nametoip_end_button, 0, 2);
+    g->addWidget(Text("From IP Address to Domain / Host Name"), 1, 0);
+    g->addWidget(b_iptoname_start_button, 1, 1);
+    g->addWidget(SpeedButton5, 1, 2);
+    g->addWidget(Label52, 0, 3, 2, 1);
+    g->setColumnStretch(3, 1);
+    col->addLayout(g);
+    col->addWidget(StringGrid2, 1);
+    auto* counters = new QHBoxLayout;
+    counters->addWidget(Text("Finished"));
+    counters->addWidget(Label18);
+    counters->addWidget(Text("Successful"));
+    counters->addWidget(Label16);
+    counters->addWidget(Text("Failed"));
+    counters->addWidget(Label17);
+    counters->addStretch(1);
+    counters->addWidget(SpeedButton6);
+    col->addLayout(counters);
+    return col;
+}
 
-    // Popups: the send-to items are added to these by the menus that own them.
+// The send-to items are added to these popups by the menus that own them.
+void TIpToDomainPage::BuildPopups() {
     pop_domain = new ui::TPopupMenu(this);
     pop_domain->setObjectName("pop_domain");
     pop_domain->AttachTo(domain_edit);
@@ -308,7 +307,9 @@ TIpToDomainPage::TIpToDomainPage(PageContext& context, QWidget* parent)
     Brower1 = Pop_iptodomain_results->AddItem("Brower", [this] { Brower1Click(); });
     Brower1->setObjectName("Brower1");
     Pop_iptodomain_results->AttachTo(StringGrid2);
+}
 
+void TIpToDomainPage::WireHandlers() {
     domain_edit->OnEnter = [this] { nametoip_buttonClick(); };
     nametoip_button->OnClick = [this] { nametoip_buttonClick(); };
     ip_edit->OnEnter = [this] { iptoname_buttonClick(); };
@@ -321,21 +322,21 @@ TIpToDomainPage::TIpToDomainPage(PageContext& context, QWidget* parent)
 }
 
 void TIpToDomainPage::nametoip_buttonClick() {
-    if (!G().main)
+    if (!Context().queue)
         return;
     Memo1->Clear();
     host_edit->clear();
-    StartSingle(G().findip_thread,
-                std::make_shared<findip_thread>(this, domain_edit->Text().toStdString()));
+    findip_thread_.Start(std::make_shared<findip_thread>(this, domain_edit->Text().toStdString()),
+                         Context().queue);
 }
 
 void TIpToDomainPage::iptoname_buttonClick() {
-    if (!G().main)
+    if (!Context().queue)
         return;
     auto startLookup = [this](const QString& address) {
         Edit1->clear();
-        StartSingle(G().findname_thread,
-                    std::make_shared<findname_thread>(this, address.toStdString()));
+        findname_thread_.Start(std::make_shared<findname_thread>(this, address.toStdString()),
+                               Context().queue);
     };
     const QString text = ip_edit->Text();
     if (text.isEmpty()) {
@@ -370,21 +371,20 @@ void TIpToDomainPage::b_iptoname_start_buttonClick() {
 }
 
 void TIpToDomainPage::StartBatch(const char* mode) {
-    G().ConverterMode = mode;
+    ConverterMode = mode;
     if (ListBox1->Count() == 0) {
-        if (G().ConverterMode == "nametoip")
-            ui::CurrentDialogs().Warn(this, " Please import the domain/host names list(*.txt)! ");
+        if (ConverterMode == "nametoip")
+            Context().Dialogs().Warn(this, " Please import the domain/host names list(*.txt)! ");
         else
-            ui::CurrentDialogs().Message(this, " Please import the IP addresses list(*.txt)! ",
-                                         "Brannoc", ui::Icon::Warning, ui::Buttons::Ok);
+            Context().Dialogs().Message(this, " Please import the IP addresses list(*.txt)! ",
+                                        "Brannoc", ui::Icon::Warning, ui::Buttons::Ok);
         return;
     }
-    if (!G().main)
+    if (!Context().queue)
         return;
     // One batch at a time: a start that bypasses the disabled buttons still stops the old one
     // before the grid is cleared for the new one.
-    if (G().nametoip_thread)
-        G().nametoip_thread->Halt();
+    nametoip_thread_.Halt();
     StringGrid2->Model().ClearColumn(0);
     StringGrid2->Model().ClearColumn(1);
     StringGrid2->SetRowCount(2);
@@ -394,15 +394,14 @@ void TIpToDomainPage::StartBatch(const char* mode) {
         l->SetCaption(QString());
     SetStartEnabled(false);
     Label52->SetCaption("Working...");
-    auto w = std::make_shared<nametoip_thread>(this, G().ConverterMode);
-    G().nametoip_thread = w;
-    task::WorkerThread::Start(w, G().main->Channel(), [this] { ip_button_active(); });
+    nametoip_thread_.Start(std::make_shared<nametoip_thread>(this, ConverterMode), Context().queue,
+                           [this] { ip_button_active(); });
 }
 
 void TIpToDomainPage::B_nametoip_end_buttonClick() {
-    if (!G().nametoip_thread)
+    if (nametoip_thread_.Empty())
         return;
-    G().nametoip_thread->Halt();
+    nametoip_thread_.Halt();
     Label52->SetCaption("Done!");
     SetStartEnabled(true);
 }

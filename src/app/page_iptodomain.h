@@ -11,9 +11,11 @@
 #include "app/page_frame.h"
 #include "controls/stringgrid.h"
 #include "controls/widgets.h"
+#include "tasks/task_slot.h"
 #include "tasks/worker.h"
 
 class QAction;
+class QLayout;
 
 namespace orv {
 
@@ -116,6 +118,14 @@ class TIpToDomainPage final : public TToolPage {
     // Shows the IP-to-Domain export dialog; set by whoever builds that dialog.
     std::function<void()> ShowExport;
 
+    // The direction of the batch about to start: "nametoip" or "iptoname".
+    std::string ConverterMode;
+
+    // The page's tasks: the newest single lookup each way, and the batch (Stop acts on it).
+    const task::TaskSlot& FindIpTask() const { return findip_thread_; }
+    const task::TaskSlot& FindNameTask() const { return findname_thread_; }
+    const task::TaskSlot& BatchTask() const { return nametoip_thread_; }
+
     void nametoip_buttonClick();
     void iptoname_buttonClick();
     void B_nametoip_start_buttonClick();
@@ -134,8 +144,21 @@ class TIpToDomainPage final : public TToolPage {
     void SpeedButton1Click();
 
   private:
+    QWidget* BuildNameToAddress();
+    QWidget* BuildAddressToName();
+    QWidget* BuildList();
+    QLayout* BuildBatch();
+    void BuildPopups();
+    void WireHandlers();
+
     void StartBatch(const char* mode);
     void SetStartEnabled(bool on);
+
+    // A newer start halts the task before it, so only the newest request writes its answer;
+    // the page halts all three when it goes.
+    task::TaskSlot findip_thread_;
+    task::TaskSlot findname_thread_;
+    task::TaskSlot nametoip_thread_;
 };
 
 }  // namespace orv

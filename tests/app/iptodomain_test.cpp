@@ -1,22 +1,17 @@
-// The IP-to-Domain Converter page on the real main window, resolving through a fake resolver:
-// the batch both ways, Stop, the single lookups, the address check and the IP Neighborhood.
+// The IP-to-Domain Converter page alone, resolving through a fake resolver: the batch both
+// ways, Stop, the single lookups, the address check and the IP Neighborhood.
 #include "app/page_iptodomain.h"
 
 #include <gtest/gtest.h>
 
-#include <QCoreApplication>
-#include <QElapsedTimer>
-#include <QTemporaryDir>
 #include <QTest>
 #include <mutex>
 #include <set>
 
-#include "app/app_windows.h"
-#include "app/globals.h"
-#include "app/list_editing.h"
 #include "app/neighborhood.h"
 #include "fake_resolver.h"
 #include "gate.h"
+#include "page_context_fixture.h"
 #include "platform/shell.h"
 #include "pump.h"
 #include "scripted_dialogs.h"
@@ -70,29 +65,38 @@ bool RecordOpen(const std::string& target) {
 class IpToDomain : public ::testing::Test {
   protected:
     void SetUp() override {
-        ResetGlobals();
         g_opened.clear();
         SetShellOpenHook(RecordOpen);
         resolver.Add("multi.test", {"10.0.0.1", "10.0.0.2", "10.0.0.3"});
         resolver.Add("one.test", {"10.0.0.9"});
         resolver.Add("host-a.test", {"10.0.1.5"});
-        windows = AppWindows::Create(QDir(dir.path()).absolutePath().toStdString() + "/");
-        page = windows->main->ip_to_domain_converter_tab;
+        page = std::make_unique<TIpToDomainPage>(fixture.context);
     }
     void TearDown() override {
         resolver.Release();
         // No worker may still be inside the resolver when it goes away.
-        PumpUntil([] {
-            for (auto* w : {&G().findip_thread, &G().findname_thread, &G().nametoip_thread})
-                if (*w && (*w)->Running())
-                    return false;
-            return true;
-        });
-        windows.reset();
+        if (page) {
+            std::vector<std::shared_ptr<task::WorkerThread>> tasks = Tasks();
+            page.reset();
+            PumpUntil([&] {
+                for (const auto& t : tasks)
+                    if (t->Running())
+                        return false;
+                return true;
+            });
+        }
         SetShellOpenHook(nullptr);
-        ResetGlobals();
     }
 
+    // The tasks the page has started, newest of each kind.
+    std::vector<std::shared_ptr<task::WorkerThread>> Tasks() const {
+        std::vector<std::shared_ptr<task::WorkerThread>> out;
+        for (const task::TaskSlot* t :
+             {&page->FindIpTask(), &page->FindNameTask(), &page->BatchTask()})
+            if (!t->Empty())
+                out.push_back(t->Current());
+        return out;
+    }
     // The grid's data rows as "name|address".
     QStringList Rows() const {
         QStringList out;
@@ -103,18 +107,19 @@ class IpToDomain : public ::testing::Test {
     QStringList Counters() const {
         return {page->Label18->Caption(), page->Label16->Caption(), page->Label17->Caption()};
     }
-    bool BatchDone() const { return G().nametoip_thread && G().nametoip_thread->Finished(); }
+    bool BatchDone() const {
+        return !page->BatchTask().Empty() && page->BatchTask().Current()->Finished();
+    }
     bool LastRowEmpty() const {
         int last = page->StringGrid2->RowCount() - 1;
         return page->StringGrid2->Cells(0, last).isEmpty() &&
                page->StringGrid2->Cells(1, last).isEmpty();
     }
 
-    QTemporaryDir dir;
     test::FakeResolver resolver;
     test::ScriptedDialogs dialogs;
-    std::unique_ptr<AppWindows> windows;
-    TIpToDomainPage* page = nullptr;
+    test::PageContextFixture fixture;
+    std::unique_ptr<TIpToDomainPage> page;
 };
 
 // --- batch ---------------------------------------------------------------------------------
@@ -126,7 +131,7 @@ TEST_F(IpToDomain, ForwardBatchWritesARowPerAddressAndCountsRows) {
     page->Label18->SetCaption("99");
     page->ListBox1->SetItems({"multi.test", "nosuch.test", "one.test"});
     page->B_nametoip_start_buttonClick();
-    EXPECT_EQ(G().ConverterMode, "nametoip");
+    EXPECT_EQ(page->ConverterMode, "nametoip");
     EXPECT_EQ(page->Label52->Caption(), "Working...");
     EXPECT_FALSE(page->B_nametoip_start_button->isEnabled());
     EXPECT_FALSE(page->b_iptoname_start_button->isEnabled());
@@ -149,7 +154,7 @@ TEST_F(IpToDomain, ForwardBatchWritesARowPerAddressAndCountsRows) {
 TEST_F(IpToDomain, ReverseBatchPutsTheNameInColumnZero) {
     page->ListBox1->SetItems({"10.0.1.5", "10.0.0.77", "not-an-address", ""});
     page->b_iptoname_start_buttonClick();
-    EXPECT_EQ(G().ConverterMode, "iptoname");
+    EXPECT_EQ(page->ConverterMode, "iptoname");
     ASSERT_TRUE(PumpUntil([&] { return page->Label52->Caption() == "Done!"; }));
     EXPECT_EQ(Rows(), QStringList({"host-a.test|10.0.1.5", "Unknown|10.0.0.77",
                                    "Unknown|not-an-address", "Unknown|"}));
@@ -178,8 +183,8 @@ TEST_F(IpToDomain, EmptyListDoesNotStartAndSaysSo) {
         EXPECT_EQ(dialogs.shown[0].text, c.text);
         EXPECT_EQ(dialogs.shown[0].caption, c.caption);
         EXPECT_EQ(dialogs.shown[0].icon, Icon::Warning);
-        EXPECT_EQ(G().ConverterMode, c.mode);
-        EXPECT_EQ(G().nametoip_thread, nullptr);
+        EXPECT_EQ(page->ConverterMode, c.mode);
+        EXPECT_TRUE(page->BatchTask().Empty());
         EXPECT_EQ(page->Label52->Caption(), "");
         EXPECT_TRUE(page->B_nametoip_start_button->isEnabled());
     }
@@ -202,7 +207,7 @@ TEST_F(IpToDomain, StopHaltsTheRunAndItsLateAnswersAreDropped) {
     resolver.Block();
     page->B_nametoip_start_buttonClick();
     ASSERT_TRUE(PumpUntil([&] { return resolver.Waiting() == 1; }));
-    auto halted = G().nametoip_thread;
+    auto halted = page->BatchTask().Current();
     // The second Stop button does the same as the first.
     page->SpeedButton5->click();
     EXPECT_EQ(page->Label52->Caption(), "Done!");
@@ -226,7 +231,7 @@ TEST_F(IpToDomain, ANewRunHaltsTheOneStillWaiting) {
     resolver.Block();
     page->B_nametoip_start_buttonClick();
     ASSERT_TRUE(PumpUntil([&] { return resolver.Waiting() == 1; }));
-    auto old = G().nametoip_thread;
+    auto old = page->BatchTask().Current();
     page->ListBox1->SetItems({"10.0.1.5"});
     page->b_iptoname_start_buttonClick();
     ASSERT_TRUE(PumpUntil([&] { return resolver.Waiting() == 2; }));
@@ -243,6 +248,49 @@ TEST_F(IpToDomain, StopWithoutARunChangesNothing) {
     page->B_nametoip_end_buttonClick();
     EXPECT_EQ(page->Label52->Caption(), "idle");
     EXPECT_FALSE(page->B_nametoip_start_button->isEnabled());
+}
+
+TEST_F(IpToDomain, ThePageHaltsItsTasksWhenItGoes) {
+    resolver.Block();
+    page->ListBox1->SetItems({"one.test"});
+    page->B_nametoip_start_buttonClick();
+    page->domain_edit->SetText("multi.test");
+    page->nametoip_buttonClick();
+    page->ip_edit->SetText("10.0.1.5");
+    page->iptoname_buttonClick();
+    ASSERT_TRUE(PumpUntil([&] { return resolver.Waiting() == 3; }));
+    std::vector<std::shared_ptr<task::WorkerThread>> tasks = Tasks();
+    ASSERT_EQ(tasks.size(), 3u);
+    page.reset();
+    for (const auto& t : tasks)
+        EXPECT_TRUE(t->Halted());
+    // Their answers find no page to write to, and nothing runs on the UI thread for them.
+    resolver.Release();
+    ASSERT_TRUE(PumpUntil([&] {
+        for (const auto& t : tasks)
+            if (t->Running())
+                return false;
+        return true;
+    }));
+    Settle();
+    for (const auto& t : tasks)
+        EXPECT_FALSE(t->Finished());
+}
+
+TEST_F(IpToDomain, BoxesGoThroughTheDialogsOfTheContext) {
+    // The page is given dialogs of its own; the ones in force elsewhere must stay untouched.
+    test::ScriptedDialogs own;
+    test::ScriptedDialogs inForce;
+    fixture.context.dialogs = &own;
+    page->b_iptoname_start_buttonClick();
+    page->domain_edit->SetText("nosuch.test");
+    page->nametoip_buttonClick();
+    ASSERT_TRUE(PumpUntil([&] { return own.shown.size() == 2; }));
+    EXPECT_EQ(own.shown[0].text, " Please import the IP addresses list(*.txt)! ");
+    EXPECT_EQ(own.shown[1].text, "Host does not exist!  ");
+    EXPECT_TRUE(inForce.shown.empty());
+    EXPECT_TRUE(dialogs.shown.empty());
+    fixture.context.dialogs = nullptr;
 }
 
 // --- single lookups --------------------------------------------------------------------------
@@ -300,7 +348,7 @@ TEST_F(IpToDomain, NewestSingleRequestWins) {
     page->domain_edit->SetText("multi.test");
     page->nametoip_buttonClick();
     ASSERT_TRUE(PumpUntil([&] { return gates.Waiting() == 1; }));
-    auto older = G().findip_thread;
+    auto older = page->FindIpTask().Current();
     page->domain_edit->SetText("one.test");
     page->nametoip_buttonClick();
     ASSERT_TRUE(PumpUntil([&] { return page->host_edit->Text() == "one.test"; }));
@@ -315,7 +363,7 @@ TEST_F(IpToDomain, NewestSingleRequestWins) {
     page->domain_edit->SetText("nosuch.test");
     page->nametoip_buttonClick();
     ASSERT_TRUE(PumpUntil([&] { return gates.Waiting() == 1; }));
-    older = G().findip_thread;
+    older = page->FindIpTask().Current();
     page->domain_edit->SetText("multi.test");
     page->nametoip_buttonClick();
     ASSERT_TRUE(PumpUntil([&] { return page->host_edit->Text() == "multi.test"; }));
@@ -330,7 +378,7 @@ TEST_F(IpToDomain, NewestSingleRequestWins) {
     page->ip_edit->SetText("10.0.0.1");
     page->iptoname_buttonClick();
     ASSERT_TRUE(PumpUntil([&] { return gates.Waiting() == 1; }));
-    older = G().findname_thread;
+    older = page->FindNameTask().Current();
     page->ip_edit->SetText("10.0.1.5");
     page->iptoname_buttonClick();
     ASSERT_TRUE(PumpUntil([&] { return page->Edit1->Text() == "host-a.test"; }));
@@ -367,8 +415,8 @@ TEST_F(IpToDomain, BadAddressesGetTheirMessageAndNothingStarts) {
         if (c.caption) {
             EXPECT_EQ(dialogs.shown[0].caption, c.caption) << c.input;
         }
-        EXPECT_EQ(G().findname_thread, nullptr) << c.input;
-        EXPECT_EQ(G().nametoip_thread, nullptr) << c.input;
+        EXPECT_TRUE(page->FindNameTask().Empty()) << c.input;
+        EXPECT_TRUE(page->BatchTask().Empty()) << c.input;
         EXPECT_EQ(page->ListBox1->Items(), QStringList({"kept"})) << c.input;
         EXPECT_EQ(page->Edit1->Text(), "kept") << c.input;
     }
@@ -385,7 +433,7 @@ TEST_F(IpToDomain, NeighborhoodFillsTheListAndRunsTheReverseBatch) {
     EXPECT_EQ(page->ListBox1->Item(0), "10.0.0.251");
     EXPECT_EQ(page->ListBox1->Item(20), "10.0.1.15");
     EXPECT_EQ(page->Label15->Caption(), "21");
-    EXPECT_EQ(G().ConverterMode, "iptoname");
+    EXPECT_EQ(page->ConverterMode, "iptoname");
     ASSERT_TRUE(PumpUntil([&] { return BatchDone() && !page->Edit1->Text().isEmpty(); }));
     EXPECT_EQ(page->StringGrid2->RowCount(), 23);
     EXPECT_EQ(Rows()[10], "host-a.test|10.0.1.5");
@@ -415,7 +463,7 @@ TEST_F(IpToDomain, NeighborhoodThatEndsEarlyStartsNoBatch) {
             EXPECT_EQ(page->ListBox1->Item(c.count - 1), "255.255.255.255");
         }
         EXPECT_EQ(page->Label15->Caption(), total) << c.address;
-        EXPECT_EQ(G().nametoip_thread, nullptr) << c.address;
+        EXPECT_TRUE(page->BatchTask().Empty()) << c.address;
     }
 }
 
