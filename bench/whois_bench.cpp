@@ -149,7 +149,7 @@ void BM_WhoisPageShowsA4MiBReply(benchmark::State& state) {
             ResetPeak();
             state.ResumeTiming();
             page->whois_start_buttonClick();
-            auto t = G().whois_thread;
+            auto t = page->WhoisThread().Current();
             while (!t->Finished()) {
                 QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
                 if (!t->Running() && !t->Finished())

@@ -10,24 +10,12 @@
 #include <optional>
 
 #include "app/fonts.h"
-#include "app/globals.h"
 #include "app/list_editing.h"
-#include "app/main_window.h"
 #include "controls/dialogs.h"
-#include "lookup/country_table.h"
-#include "lookup/name_resolution.h"
-#include "platform/resolver.h"
+#include "lookup/country_lookup.h"
 #include "tasks/worker.h"
 
 namespace orv {
-
-std::string LookupCountry(const std::string& entry) {
-    // The address parser and the resolver disagree on some spellings (hex parts, for one), so
-    // an entry that parses as an address is asked for in its canonical form: what counts as an
-    // address is then exactly what gets looked up.
-    net::InAddr a = net::inet_addr(entry);
-    return WhereIs(nametoip(a != net::kAddrNone ? net::inet_ntoa(a) : entry));
-}
 
 // The single lookup: Edit3's text as it was at the press, its answer into Edit6.
 class whereis_single_thread final : public task::WorkerThread {
@@ -59,8 +47,7 @@ class whereis_batch_thread final : public task::WorkerThread {
 
   protected:
     void Execute() override {
-        int successful = 0;
-        int failed = 0;
+        CountryTally tally;
         for (int i = 0;; ++i) {
             auto entry =
                 Query<std::optional<QString>>([page = page_, i]() -> std::optional<QString> {
@@ -82,9 +69,9 @@ class whereis_batch_thread final : public task::WorkerThread {
                 return;
 
             std::string result = LookupCountry(text.toStdString());
-            bool found = result != kFailMark;
+            const bool found = tally.Add(result);
+            const int count = found ? tally.successful : tally.failed;
             QString answer = QString::fromStdString(result);
-            int count = found ? ++successful : ++failed;
             open = Synchronize([page = page_, answer, found, count] {
                 if (!page)
                     return;
@@ -115,20 +102,22 @@ void Colour(QWidget* w, const QColor& c) {
     w->setPalette(p);
 }
 
-std::shared_ptr<task::MainQueue> Channel() {
-    return G().main ? G().main->Channel() : nullptr;
-}
-
 }  // namespace
 
 TCountryLookupPage::TCountryLookupPage(PageContext& context, QWidget* parent)
     : TToolPage(context, "Country Lookup", "IP Country Converter", "ip_country_converter", parent) {
-    QStyle* st = style();
     auto* layout = new QVBoxLayout(Body());
     layout->setContentsMargins(8, 6, 8, 6);
     layout->setSpacing(4);
+    BuildSingleLookup(layout);
+    BuildBatchBar(layout);
+    BuildBatchLists(layout);
+    WireHandlers();
+}
 
-    // Single lookup: entry and answer side by side.
+// Single lookup: entry and answer side by side.
+void TCountryLookupPage::BuildSingleLookup(QVBoxLayout* layout) {
+    QStyle* st = style();
     auto* single = new QGridLayout;
     single->setHorizontalSpacing(6);
     single->setVerticalSpacing(2);
@@ -155,10 +144,11 @@ TCountryLookupPage::TCountryLookupPage(PageContext& context, QWidget* parent)
 
     Pop_country_lookup = new ui::TPopupMenu(this);
     Pop_country_lookup->AttachTo(Edit3);
-    Edit3->OnEnter = [this] { Edit3KeyPress('\r'); };
-    SpeedButton9->OnClick = [this] { SpeedButton9Click(); };
+}
 
-    // Batch lookup: the list on the left, the results on the right.
+// The batch heading with Start, Stop, the status and Export.
+void TCountryLookupPage::BuildBatchBar(QVBoxLayout* layout) {
+    QStyle* st = style();
     auto* batchBar = new QHBoxLayout;
     batchBar->setSpacing(4);
     Label40 = new ui::TLabel("Batch Lookup");
@@ -181,7 +171,12 @@ TCountryLookupPage::TCountryLookupPage(PageContext& context, QWidget* parent)
     batchBar->addWidget(Label56);
     batchBar->addWidget(SpeedButton11);
     layout->addLayout(batchBar);
+}
 
+// The batch: the list with its import and total on the left, the results and counts on the
+// right.
+void TCountryLookupPage::BuildBatchLists(QVBoxLayout* layout) {
+    QStyle* st = style();
     auto* batch = new QHBoxLayout;
     batch->setSpacing(6);
     auto* listSide = new QVBoxLayout;
@@ -231,11 +226,14 @@ TCountryLookupPage::TCountryLookupPage(PageContext& context, QWidget* parent)
     batch->addLayout(listSide);
     batch->addLayout(resultSide, 1);
     layout->addLayout(batch, 1);
+}
 
+void TCountryLookupPage::WireHandlers() {
+    Edit3->OnEnter = [this] { Edit3KeyPress('\r'); };
+    SpeedButton9->OnClick = [this] { SpeedButton9Click(); };
     // Add / Update / Delete / Clear All, double-click, import and the total label.
     TListEditing::Attach(Context(), EditedList::Whereis, ListBox3, Label45, SpeedButton10,
                          PopupMenu3);
-
     whereis_start->OnClick = [this] { whereis_startClick(); };
     whereis_stop->OnClick = [this] { whereis_stopClick(); };
     SpeedButton11->OnClick = [this] { SpeedButton11Click(); };
@@ -250,30 +248,26 @@ void TCountryLookupPage::SpeedButton9Click() {
     // An empty box asks nothing: a lookup still running is left to answer.
     if (Edit3->Text().isEmpty())
         return;
-    auto channel = Channel();
-    if (!channel)
+    auto queue = Context().queue;
+    if (!queue)
         return;
-    // Only the newest press may answer: an older lookup that comes back later would put the
-    // answer for a text no longer asked about into Edit6.
-    if (G().whereis_single_thread)
-        G().whereis_single_thread->Halt();
-    auto t = std::make_shared<whereis_single_thread>(this, Edit3->Text().toStdString());
-    G().whereis_single_thread = t;
-    task::WorkerThread::Start(t, channel);
+    // Only the newest press may answer (the slot halts the one before): an older lookup that
+    // comes back later would put the answer for a text no longer asked about into Edit6.
+    whereis_single_thread_.Start(
+        std::make_shared<whereis_single_thread>(this, Edit3->Text().toStdString()), queue);
 }
 
 void TCountryLookupPage::whereis_startClick() {
     if (ListBox3->Count() == 0) {
-        ui::CurrentDialogs().Warn(this,
-                                  " Please import the domain names or IP addresses list(*.txt)! ");
+        Context().Dialogs().Warn(this,
+                                 " Please import the domain names or IP addresses list(*.txt)! ");
         return;
     }
-    auto channel = Channel();
-    if (!channel)
+    auto queue = Context().queue;
+    if (!queue)
         return;
-    // Two runs must never write into one grid.
-    if (G().whereis_batch_thread)
-        G().whereis_batch_thread->Halt();
+    // Two runs must never write into one grid: the old one goes before the grid is cleared.
+    whereis_batch_thread_.Halt();
 
     StringGrid3->Model().Clear();
     StringGrid3->SetRowCount(2);
@@ -284,10 +278,8 @@ void TCountryLookupPage::whereis_startClick() {
     whereis_start->setEnabled(false);
     Label56->SetCaption("Working...");
 
-    auto t = std::make_shared<whereis_batch_thread>(this);
-    G().whereis_batch_thread = t;
     QPointer<TCountryLookupPage> self(this);
-    task::WorkerThread::Start(t, channel, [self] {
+    whereis_batch_thread_.Start(std::make_shared<whereis_batch_thread>(this), queue, [self] {
         if (self)
             self->whereis_batch_active();
     });
@@ -299,16 +291,16 @@ void TCountryLookupPage::whereis_batch_active() {
 }
 
 void TCountryLookupPage::whereis_stopClick() {
-    if (!G().whereis_batch_thread)
+    if (whereis_batch_thread_.Empty())
         return;
-    G().whereis_batch_thread->Halt();
+    whereis_batch_thread_.Halt();
     Label56->SetCaption("Done!");
     whereis_start->setEnabled(true);
 }
 
 void TCountryLookupPage::SpeedButton11Click() {
     if (country_export)
-        ui::CurrentDialogs().ExecModal(country_export);
+        Context().Dialogs().ExecModal(country_export);
 }
 
 void TCountryLookupPage::LayOutGrid() {

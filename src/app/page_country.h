@@ -7,14 +7,12 @@
 #include "app/page_frame.h"
 #include "controls/stringgrid.h"
 #include "controls/widgets.h"
+#include "tasks/task_slot.h"
 
 class QDialog;
+class QVBoxLayout;
 
 namespace orv {
-
-// The answer for one entry: its address through the resolver, then the block's owner; "X" when
-// the name does not resolve or no block holds the address. Blocks on the resolver; any thread.
-std::string LookupCountry(const std::string& entry);
 
 class TCountryLookupPage final : public TToolPage {
     Q_OBJECT
@@ -61,6 +59,19 @@ class TCountryLookupPage final : public TToolPage {
     void whereis_stopClick();
     void whereis_batch_active();
     void SpeedButton11Click();
+
+    // The single lookup of the last Resolve, and the batch of the last Start.
+    const task::TaskSlot& WhereisSingleThread() const { return whereis_single_thread_; }
+    const task::TaskSlot& WhereisBatchThread() const { return whereis_batch_thread_; }
+
+  private:
+    void BuildSingleLookup(QVBoxLayout* layout);
+    void BuildBatchBar(QVBoxLayout* layout);
+    void BuildBatchLists(QVBoxLayout* layout);
+    void WireHandlers();
+
+    task::TaskSlot whereis_single_thread_;
+    task::TaskSlot whereis_batch_thread_;
 };
 
 }  // namespace orv

@@ -9,8 +9,6 @@
 #include <string>
 #include <utility>
 
-#include "app/globals.h"
-#include "app/main_window.h"
 #include "app/text_export.h"
 #include "app/tool_row.h"
 #include "controls/dialogs.h"
@@ -25,10 +23,6 @@ const char* const kNoServerText = " Please input the whois server! ";
 const char* const kStoppedLine = "*** Stopped by the user";
 // Characters of a line the box shows in one piece; no WHOIS line comes near it.
 constexpr qsizetype kShownWidth = 4096;
-
-std::shared_ptr<task::MainQueue> Channel() {
-    return G().main ? G().main->Channel() : nullptr;
-}
 
 // One line's bytes as text: UTF-8 when the line is valid UTF-8, otherwise one character per
 // byte, so a stray 8-bit byte spoils only its own line and no byte is replaced. A byte-order
@@ -208,10 +202,22 @@ class whois_thread final : public task::WorkerThread {
 
 TWhoisPage::TWhoisPage(PageContext& context, QWidget* parent)
     : TToolPage(context, "Whois", "Whois", "whois", parent) {
+    SaveDialog1.defaultExt = "txt";
+    SaveDialog1.filter = "*.txt|*.txt";
+
     auto* layout = new QVBoxLayout(Body());
     layout->setContentsMargins(8, 6, 8, 6);
     layout->setSpacing(4);
+    layout->addLayout(BuildQueryRow());
+    layout->addLayout(BuildServerRow());
+    meResults = new TReplyMemo;
+    meResults->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    layout->addWidget(meResults, 1);
+    WireHandlers();
+}
 
+// The query box with Start, Stop, the status, Export and the browser link.
+QHBoxLayout* TWhoisPage::BuildQueryRow() {
     whois_start_button = new ui::TSpeedButton("Whois", "Whois", QStyle::SP_MediaPlay);
     button3 = new ui::TSpeedButton("Stop", "Stop", QStyle::SP_MediaStop);
     SpeedButton19 =
@@ -227,10 +233,13 @@ TWhoisPage::TWhoisPage(PageContext& context, QWidget* parent)
     state_label->hide();
     const ToolRow row = MakeToolRow(
         this, "WWW.", {whois_start_button, button3, state_label, SpeedButton19, SpeedButton23});
-    QHBoxLayout* form = row.layout;
     edDomain = row.edit;
     pop_whois = row.popup;
+    return row.layout;
+}
 
+// The custom server: its check box and the box with the registries to choose from.
+QHBoxLayout* TWhoisPage::BuildServerRow() {
     auto* server = new QHBoxLayout;
     server->setSpacing(6);
     CheckBox7 = new ui::TCheckBox("Using a Customized Whois Server");
@@ -242,14 +251,10 @@ TWhoisPage::TWhoisPage(PageContext& context, QWidget* parent)
     edit10->setEnabled(false);
     server->addWidget(CheckBox7);
     server->addWidget(edit10, 1);
+    return server;
+}
 
-    meResults = new TReplyMemo;
-    meResults->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-
-    layout->addLayout(form);
-    layout->addLayout(server);
-    layout->addWidget(meResults, 1);
-
+void TWhoisPage::WireHandlers() {
     edDomain->OnEnter = [this] { whois_start_buttonClick(); };
     whois_start_button->OnClick = [this] { whois_start_buttonClick(); };
     button3->OnClick = [this] { Button3Click(); };
@@ -265,13 +270,12 @@ void TWhoisPage::StopQuery() {
     // The client first: its blocked connect or read ends at once and the thread goes away.
     if (IdWhois)
         IdWhois->CloseConnection();
-    if (G().whois_thread)
-        G().whois_thread->Halt();
+    whois_thread_.Halt();
 }
 
 void TWhoisPage::whois_start_buttonClick() {
-    auto channel = Channel();
-    if (!channel)
+    auto queue = Context().queue;
+    if (!queue)
         return;
     // Two queries must never write into one memo.
     StopQuery();
@@ -285,7 +289,7 @@ void TWhoisPage::whois_start_buttonClick() {
     if (CheckBox7->Checked()) {
         QString custom = edit10->Text().trimmed();
         if (custom.isEmpty()) {
-            ui::CurrentDialogs().Warn(this, kNoServerText);
+            Context().Dialogs().Warn(this, kNoServerText);
             whois_button_active();
             return;
         }
@@ -302,14 +306,13 @@ void TWhoisPage::whois_start_buttonClick() {
     IdWhois = client;
     replyShown_ = false;
 
-    auto t =
-        std::make_shared<whois_thread>(this, client, WhoisQueryText(edDomain->Text().trimmed()));
-    G().whois_thread = t;
     QPointer<TWhoisPage> self(this);
-    task::WorkerThread::Start(t, channel, [self] {
-        if (self)
-            self->whois_button_active();
-    });
+    whois_thread_.Start(
+        std::make_shared<whois_thread>(this, client, WhoisQueryText(edDomain->Text().trimmed())),
+        queue, [self] {
+            if (self)
+                self->whois_button_active();
+        });
 }
 
 void TWhoisPage::whois_button_active() {
@@ -326,7 +329,7 @@ void TWhoisPage::ShowReply(WhoisLines reply) {
 }
 
 void TWhoisPage::Button3Click() {
-    const auto t = G().whois_thread;
+    const auto t = whois_thread_.Current();
     if (!t)
         return;
     // A query still under way leaves what had arrived, and says that it was cut short.
@@ -344,8 +347,6 @@ bool TWhoisPage::SaveDialog1CanClose(const QString& fileName) {
 }
 
 void TWhoisPage::SpeedButton19Click() {
-    if (!G().main)
-        return;
     // The reply's own bytes, whatever their encoding. A line that kept the server's CR gets
     // only the LF, so the file has plain CR LF ends.
     QByteArrayList lines;
@@ -356,7 +357,7 @@ void TWhoisPage::SpeedButton19Click() {
             line.chop(1);
         lines << line;
     }
-    SaveLines(this, G().main->SaveDialog1, lines,
+    SaveLines(this, SaveDialog1, lines,
               [this](const QString& f) { return SaveDialog1CanClose(f); });
 }
 

@@ -14,8 +14,12 @@
 #include <string>
 
 #include "app/page_frame.h"
+#include "controls/dialogs.h"
 #include "controls/widgets.h"
 #include "platform/whois.h"
+#include "tasks/task_slot.h"
+
+class QHBoxLayout;
 
 namespace orv {
 
@@ -98,6 +102,8 @@ class TWhoisPage final : public TToolPage {
     WhoisSettings IdWhoisSettings;
     // The client of the query in progress, or of the last one.
     std::shared_ptr<net::WhoisClient> IdWhois;
+    // The export's save dialog: a text file.
+    ui::FileDialogSpec SaveDialog1;
 
     // Handlers.
     void whois_start_buttonClick();
@@ -112,11 +118,18 @@ class TWhoisPage final : public TToolPage {
     // The worker's one write: the reply, or what arrived and the line that says why it ended.
     void ShowReply(WhoisLines reply);
 
+    // The query of the last Start.
+    const task::TaskSlot& WhoisThread() const { return whois_thread_; }
+
   private:
+    QHBoxLayout* BuildQueryRow();
+    QHBoxLayout* BuildServerRow();
+    void WireHandlers();
     void StopQuery();
 
     // Whether the query in progress has put its reply in meResults yet.
     bool replyShown_ = false;
+    task::TaskSlot whois_thread_;
 };
 
 }  // namespace orv

@@ -1,4 +1,4 @@
-// The Whois page on the real main window, against WHOIS servers of the test's own on 127.0.0.1:
+// The Whois page alone, against WHOIS servers of the test's own on 127.0.0.1:
 // the reply split into lines and decoded line by line, silent, trickling and endless servers,
 // failed queries, Stop, the query's own bytes, the missing custom server, and the export of the
 // reply's bytes with its replace question.
@@ -24,9 +24,8 @@
 #include <thread>
 #include <vector>
 
-#include "app/globals.h"
-#include "app/main_window.h"
 #include "fake_resolver.h"
+#include "page_context_fixture.h"
 #include "pump.h"
 #include "scripted_dialogs.h"
 #include "tcp_loopback.h"
@@ -150,16 +149,7 @@ void WriteFile(const QString& path, const QByteArray& bytes) {
 
 class WhoisPage : public ::testing::Test {
   protected:
-    void SetUp() override {
-        ResetGlobals();
-        folder = QDir(dir.path()).absolutePath().toStdString() + "/";
-        win = std::make_unique<Tmain>(folder);
-        page = win->whois_tab;
-    }
-    void TearDown() override {
-        win.reset();
-        ResetGlobals();
-    }
+    void SetUp() override { page = std::make_unique<TWhoisPage>(fixture.context); }
 
     // The custom-server box names `host`; queries go to `port`.
     void UseServer(std::uint16_t port, const QString& host = "127.0.0.1") {
@@ -173,8 +163,8 @@ class WhoisPage : public ::testing::Test {
     void Query(const QString& domain) {
         page->edDomain->SetText(domain);
         page->whois_start_buttonClick();
-        ASSERT_TRUE(G().whois_thread);
-        auto t = G().whois_thread;
+        auto t = page->WhoisThread().Current();
+        ASSERT_TRUE(t);
         ASSERT_TRUE(PumpUntil([t] { return t->Finished(); }));
         EXPECT_EQ(page->state_label->Caption(), "Done!");
         EXPECT_TRUE(page->whois_start_button->isEnabled());
@@ -183,15 +173,14 @@ class WhoisPage : public ::testing::Test {
     QString Path(const QString& name) const { return QDir(dir.path()).filePath(name); }
 
     QTemporaryDir dir;
-    std::string folder;
     test::FakeResolver resolver;  // no query ever leaves the machine
     test::ScriptedDialogs dialogs;
-    std::unique_ptr<Tmain> win;
-    TWhoisPage* page = nullptr;
+    test::PageContextFixture fixture;
+    std::unique_ptr<TWhoisPage> page;
 };
 
 TEST_F(WhoisPage, StartsIdleWithTheServerChoices) {
-    EXPECT_FALSE(page->state_label->isVisibleTo(page));
+    EXPECT_FALSE(page->state_label->isVisibleTo(page.get()));
     EXPECT_TRUE(page->whois_start_button->isEnabled());
     EXPECT_EQ(page->edit10->count(), 3);
     EXPECT_EQ(page->edit10->Text(), "");
@@ -418,9 +407,9 @@ TEST_F(WhoisPage, StopDuringBlockedReadEndsAtOnceKeepingWhatCame) {
     page->edDomain->SetText("example.com");
     page->whois_start_buttonClick();
     EXPECT_EQ(page->state_label->Caption(), "Working...");
-    EXPECT_TRUE(page->state_label->isVisibleTo(page));
+    EXPECT_TRUE(page->state_label->isVisibleTo(page.get()));
     EXPECT_FALSE(page->whois_start_button->isEnabled());
-    auto t = G().whois_thread;
+    auto t = page->WhoisThread().Current();
     auto client = page->IdWhois;
     ASSERT_TRUE(t && client);
     // Connected, and the first part of the reply has come in.
@@ -448,14 +437,14 @@ TEST_F(WhoisPage, NewQueryStopsTheOneRunning) {
     page->IdWhoisSettings.idleTimeout = 60s;
     page->edDomain->SetText("example.com");
     page->whois_start_buttonClick();
-    auto first = G().whois_thread;
+    auto first = page->WhoisThread().Current();
     ASSERT_TRUE(PumpUntil([&] { return silent.Queries().size() == 1; }));
 
     // What the send-to menus do: Stop, then Start.
     page->IdWhoisSettings.port = answering.port();
     page->Button3Click();
     Query("example.org");
-    EXPECT_NE(G().whois_thread, first);
+    EXPECT_NE(page->WhoisThread().Current(), first);
     EXPECT_TRUE(PumpUntil([&] { return silent.ClosedByClient() == 1; }, 5000));
     Settle();
     EXPECT_THAT(page->meResults->Lines(), ElementsAre("second"));
@@ -483,7 +472,7 @@ TEST_F(WhoisPage, CustomServerMissingAsksForIt) {
 
 TEST_F(WhoisPage, StopBeforeAnyQueryChangesNothing) {
     page->Button3Click();
-    EXPECT_FALSE(page->state_label->isVisibleTo(page));
+    EXPECT_FALSE(page->state_label->isVisibleTo(page.get()));
     EXPECT_EQ(page->state_label->Caption(), "Working...");
     EXPECT_TRUE(page->whois_start_button->isEnabled());
 }
