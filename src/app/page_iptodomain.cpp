@@ -11,7 +11,7 @@
 #include "app/globals.h"
 #include "app/list_editing.h"
 #include "app/main_window.h"
-#include "app/neighborhood.h"
+#include "app/typed_address.h"
 #include "controls/dialogs.h"
 #include "platform/resolver.h"
 #include "platform/shell.h"
