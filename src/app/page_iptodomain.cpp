@@ -9,7 +9,7 @@
 
 #include "app/fonts.h"
 #include "app/list_editing.h"
-#include "app/neighborhood.h"
+#include "app/typed_address.h"
 #include "controls/dialogs.h"
 #include "platform/resolver.h"
 #include "platform/shell.h"

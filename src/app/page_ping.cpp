@@ -10,11 +10,10 @@
 #include <optional>
 #include <utility>
 
-#include "app/globals.h"
 #include "app/list_editing.h"
-#include "app/main_window.h"
-#include "app/neighborhood.h"
+#include "app/typed_address.h"
 #include "controls/dialogs.h"
+#include "lookup/address_ranges.h"
 
 namespace orv {
 
@@ -24,29 +23,6 @@ const char* const kHeadings[] = {"Status", "IP or Domain/Host Name", "Bytes", "T
                                  "Failed Reason"};
 constexpr const char* kDefaultSeconds = "3";
 
-// A decimal integer: an optional sign and at least one digit, nothing else, within 32 bits.
-std::optional<int> DecimalInteger(const QString& s) {
-    int i = 0;
-    bool negative = false;
-    if (i < s.size() && (s[i] == '+' || s[i] == '-'))
-        negative = s[i++] == '-';
-    if (i == s.size())
-        return std::nullopt;
-    long long v = 0;
-    for (; i < s.size(); ++i) {
-        if (s[i] < '0' || s[i] > '9')
-            return std::nullopt;
-        v = v * 10 + (s[i].unicode() - '0');
-        if (v > static_cast<long long>(INT_MAX) + 1)
-            return std::nullopt;
-    }
-    if (negative)
-        v = -v;
-    if (v < INT_MIN || v > INT_MAX)
-        return std::nullopt;
-    return static_cast<int>(v);
-}
-
 // Seconds between continuous runs: a whole number of at least one. Zero, "00" or a negative
 // number would make the timer fire without pause (or never), so they count as bad input.
 std::optional<int> ContinuousSeconds(const QString& s) {
@@ -54,6 +30,10 @@ std::optional<int> ContinuousSeconds(const QString& s) {
     if (!v || *v < 1)
         return std::nullopt;
     return v;
+}
+
+void Hint(QWidget* w, const char* text) {
+    w->setToolTip(QString::fromLatin1(text));
 }
 
 QStringList Steps(int from, int to, int step) {
@@ -66,8 +46,11 @@ QStringList Steps(int from, int to, int step) {
 // The sender of the program: the ICMP layer on the handle opened at start-up.
 class IcmpEchoLayer final : public EchoLayer {
   public:
+    explicit IcmpEchoLayer(const PageContext& context) : context_(context) {}
+
     icmp::EchoFn Open(std::string& why) override {
-        icmp::IcmpHandle h = G().IcmpHandle;
+        // Read at each run: start-up opens the handle after the page is built.
+        icmp::IcmpHandle h = context_.icmp;
         if (h == icmp::kInvalidHandle) {
             why = icmp::IcmpUnavailableReason();
             return {};
@@ -79,6 +62,9 @@ class IcmpEchoLayer final : public EchoLayer {
                                       timeoutMs);
         };
     }
+
+  private:
+    const PageContext& context_;
 };
 
 // Keeps a line edit wide enough to show `text` whole, in whatever font and style it ends up
@@ -131,44 +117,6 @@ bool ping_thread::TakeShowAll() {
     return std::exchange(showAll_, false);
 }
 
-ping_thread::EchoRow ping_thread::Classify(std::uint32_t answers,
-                                           const icmp::EchoReplyBuffer<kPingReplyRoom>& buffer) {
-    const icmp::IcmpEchoReply& r = buffer.reply;
-    EchoRow row;
-    row.bytes = QString::number(r.dataSize);
-    row.time = QString::number(r.roundTripTime);
-    if (answers == 0) {
-        // Nothing answered: a zeroed record that nobody wrote reads as a time-out too. With no
-        // answer there is no round trip; the time the layer waited is not one.
-        row.kind = RowKind::Failed;
-        row.time = QStringLiteral("0");
-        row.reason = r.status == icmp::IpStatus::TimedOut || r.status == icmp::IpStatus::Success
-                         ? QStringLiteral("Timed out")
-                         : QString::fromLatin1(icmp::IcmpStatusText(r.status));
-        return row;
-    }
-    if (r.status != icmp::IpStatus::Success) {
-        // An ICMP error about our echo (unreachable, TTL exceeded, ...) is a failed echo.
-        row.kind = RowKind::Failed;
-        row.reason = QString::fromLatin1(icmp::IcmpStatusText(r.status));
-        if (row.reason.isEmpty())
-            row.reason = QStringLiteral("Failed");
-        return row;
-    }
-    // Only returned data inside our own buffer is looked at.
-    const std::uint8_t* begin = buffer.data;
-    const std::uint8_t* end = buffer.data + kPingReplyRoom;
-    std::less_equal<const std::uint8_t*> le;
-    std::less<const std::uint8_t*> lt;
-    bool inside = r.data && le(begin, r.data) && lt(r.data, end);
-    if (r.dataSize > 0 && inside && r.data[0] == static_cast<std::uint8_t>(kPingPayload[0])) {
-        row.kind = RowKind::Answered;
-        return row;
-    }
-    row.kind = RowKind::Other;
-    return row;
-}
-
 void ping_thread::Execute() {
     struct Entry {
         bool present = false;
@@ -217,7 +165,7 @@ void ping_thread::Execute() {
         const net::InAddr destination = lookup.host->addresses.front();
 
         for (int k = 0; k < pingCount_; ++k) {
-            icmp::EchoReplyBuffer<kPingReplyRoom> buffer{};
+            PingReplyBuffer buffer{};
             icmp::IpOptions options;
             options.ttl = 64;
             options.tos = 0;
@@ -226,21 +174,23 @@ void ping_thread::Execute() {
                                           &buffer, sizeof buffer, next->timeoutMs);
             if (Halted())
                 return;
-            EchoRow row = Classify(answers, buffer);
+            const EchoOutcome echo = ClassifyEcho(answers, buffer);
+            const QString bytes = QString::number(echo.bytes);
+            const QString time = QString::number(echo.timeMs);
             QStringList cells;
             std::int32_t showFinished = -1, showSuccessful = -1, showFailed = -1;
-            switch (row.kind) {
-                case RowKind::Answered:
-                    cells = {"Running", entry, row.bytes, row.time, ""};
+            switch (echo.kind) {
+                case EchoOutcome::Kind::Answered:
+                    cells = {"Running", entry, bytes, time, ""};
                     showFinished = ++finished;
                     showSuccessful = ++successful;
                     break;
-                case RowKind::Failed:
-                    cells = {"X", entry, row.bytes, row.time, row.reason};
+                case EchoOutcome::Kind::Failed:
+                    cells = {"X", entry, bytes, time, QString::fromStdString(echo.reason)};
                     showFinished = ++finished;
                     showFailed = ++failed;
                     break;
-                case RowKind::Other:
+                case EchoOutcome::Kind::Other:
                     // Some other data came back: the row stays empty and counts nothing.
                     break;
             }
@@ -266,17 +216,25 @@ void ping_thread::Execute() {
 
 TBatchPingPage::TBatchPingPage(PageContext& context, QWidget* parent)
     : TToolPage(context, "Batch Ping", "Batch Ping", "batch_ping", parent),
-      icmpLayer_(std::make_unique<IcmpEchoLayer>()) {
-    auto hint = [](QWidget* w, const char* text) { w->setToolTip(QString::fromLatin1(text)); };
+      icmpLayer_(std::make_unique<IcmpEchoLayer>(context)) {
+    CreateInputs();
+    CreateRunControls();
+    LayOutPage();
+    // The list's editing, import and total.
+    ListEditing2 = TListEditing::Attach(Context(), EditedList::Ping, ListBox2, Label19,
+                                        SpeedButton2, PopupMenu2);
+    WireHandlers();
+}
 
+void TBatchPingPage::CreateInputs() {
     // Single name and single address.
     Edit7 = new ui::TEdit;
-    hint(Edit7, "Right Click to Get More");
+    Hint(Edit7, "Right Click to Get More");
     SpeedButton7 = new ui::TSpeedButton("Ping", "Convert");
     SpeedButton21 =
         new ui::TSpeedButton("IE", "Ping the domain currently open in the Internet Explorer");
     Edit8 = new ui::TEdit;
-    hint(Edit8, "Right Click to Get More");
+    Hint(Edit8, "Right Click to Get More");
     SpeedButton18 = new ui::TSpeedButton("Ping", "Convert");
     CheckBox4 = new ui::TCheckBox("IP Neighborhood");
     ComboBox4 = new ui::TComboBox(false);
@@ -298,11 +256,13 @@ TBatchPingPage::TBatchPingPage(PageContext& context, QWidget* parent)
 
     // The list.
     ListBox2 = new ui::TListBox;
-    hint(ListBox2, "Right Click to Get More");
+    Hint(ListBox2, "Right Click to Get More");
     Label19 = new ui::TLabel;
     SpeedButton2 = new ui::TSpeedButton("Import", "");
     PopupMenu2 = new ui::TPopupMenu(this);
+}
 
+void TBatchPingPage::CreateRunControls() {
     // Run control and options.
     ping_start_button = new ui::TSpeedButton("Start", "Start");
     ping_stop_button = new ui::TSpeedButton("Stop", "Stop");
@@ -334,13 +294,23 @@ TBatchPingPage::TBatchPingPage(PageContext& context, QWidget* parent)
     Label60 = new ui::TLabel("Total Count");
     Label59 = new ui::TLabel("0");
     SpeedButton12 = new ui::TSpeedButton("Export", "Export the result to a file");
+}
 
-    // Layout: inputs across the top, the list on the left, run control and results on the
-    // right.
+// Inputs across the top, the list on the left, run control and results on the right.
+void TBatchPingPage::LayOutPage() {
     auto* layout = new QVBoxLayout(Body());
     layout->setContentsMargins(6, 4, 6, 6);
     layout->setSpacing(4);
+    layout->addLayout(LayOutInputRow());
+    auto* middle = new QHBoxLayout;
+    middle->setSpacing(6);
+    middle->addWidget(LayOutListColumn());
+    middle->addLayout(LayOutResults(), 1);
+    layout->addLayout(middle, 1);
+    KeepStatusRoom(Label54);
+}
 
+QLayout* TBatchPingPage::LayOutInputRow() {
     auto* top = new QGridLayout;
     top->setHorizontalSpacing(4);
     top->setVerticalSpacing(2);
@@ -358,11 +328,10 @@ TBatchPingPage::TBatchPingPage(PageContext& context, QWidget* parent)
     top->addLayout(neighborhood, 1, 5, 1, 2);
     top->setColumnStretch(1, 1);
     top->setColumnStretch(5, 1);
-    layout->addLayout(top);
+    return top;
+}
 
-    auto* middle = new QHBoxLayout;
-    middle->setSpacing(6);
-
+QWidget* TBatchPingPage::LayOutListColumn() {
     auto* left = new QVBoxLayout;
     left->setSpacing(2);
     left->addWidget(new ui::TLabel("Create an IP Address List "));
@@ -389,8 +358,10 @@ TBatchPingPage::TBatchPingPage(PageContext& context, QWidget* parent)
     leftBox->setLayout(left);
     leftBox->setFixedWidth(165);
     left->setContentsMargins(0, 0, 0, 0);
-    middle->addWidget(leftBox);
+    return leftBox;
+}
 
+QLayout* TBatchPingPage::LayOutResults() {
     auto* right = new QVBoxLayout;
     right->setSpacing(2);
     auto* options = new QGridLayout;
@@ -431,15 +402,10 @@ TBatchPingPage::TBatchPingPage(PageContext& context, QWidget* parent)
     counters->addStretch(1);
     counters->addWidget(SpeedButton12);
     right->addLayout(counters);
-    middle->addLayout(right, 1);
-    layout->addLayout(middle, 1);
-    KeepStatusRoom(Label54);
+    return right;
+}
 
-    // The list's editing, import and total.
-    ListEditing2 = TListEditing::Attach(Context(), EditedList::Ping, ListBox2, Label19,
-                                        SpeedButton2, PopupMenu2);
-
-    // Handlers.
+void TBatchPingPage::WireHandlers() {
     Edit7->OnEnter = [this] { SpeedButton7Click(); };
     SpeedButton7->OnClick = [this] { SpeedButton7Click(); };
     Edit8->OnEnter = [this] { SpeedButton18Click(); };
@@ -485,17 +451,16 @@ void TBatchPingPage::ShowCounters(std::int32_t finished, std::int32_t successful
 
 void TBatchPingPage::HaltRun() {
     Timer1->SetEnabled(false);
-    if (G().ping_thread)
-        G().ping_thread->Halt();
+    ping_thread_.Halt();
 }
 
 void TBatchPingPage::StartRun(bool fresh) {
     std::string why;
     icmp::EchoFn send = Echo().Open(why);
-    if (!send || !G().main) {
+    if (!send || !Context().queue) {
         if (why.empty())
             why = "ICMP echo is not available.";
-        ui::CurrentDialogs().ErrorBox(this, QString::fromStdString(why));
+        Context().Dialogs().ErrorBox(this, QString::fromStdString(why));
         return;
     }
     // Whatever starts a run ends the one before it, and a pending continuous run: two runs
@@ -512,21 +477,20 @@ void TBatchPingPage::StartRun(bool fresh) {
     }
     ping_start_button->setEnabled(false);
     Label54->SetCaption("Working...");
-    G().ping_count = ComboBox1->Text().toInt();
+    ping_count = ComboBox1->Text().toInt();
     // A repeat keeps the previous run's counts on show until its own first row replaces all
     // three; a fresh run starts from cleared labels.
-    auto t = std::make_shared<ping_thread>(this, std::move(send), G().ping_count, !fresh);
-    G().ping_thread = t;
     QPointer<TBatchPingPage> self(this);
-    task::WorkerThread::Start(t, G().main->Channel(), [self] {
-        if (self)
-            self->ping_button_active();
-    });
+    ping_thread_.Start(std::make_shared<ping_thread>(this, std::move(send), ping_count, !fresh),
+                       Context().queue, [self] {
+                           if (self)
+                               self->ping_button_active();
+                       });
 }
 
 void TBatchPingPage::ping_start_buttonClick() {
     if (ListBox2->Count() == 0) {
-        ui::CurrentDialogs().Warn(this, " Please add the IP address or domain/host name ");
+        Context().Dialogs().Warn(this, " Please add the IP address or domain/host name ");
         return;
     }
     StartRun(true);
@@ -534,9 +498,9 @@ void TBatchPingPage::ping_start_buttonClick() {
 
 void TBatchPingPage::ping_stop_buttonClick() {
     Timer1->SetEnabled(false);
-    if (!G().ping_thread)
+    if (ping_thread_.Empty())
         return;
-    G().ping_thread->Halt();
+    ping_thread_.Halt();
     Label54->SetCaption("Done!");
     ping_start_button->setEnabled(true);
 }
@@ -548,7 +512,7 @@ void TBatchPingPage::ping_button_active() {
         return;
     std::optional<int> seconds = ContinuousSeconds(Edit9->Text());
     if (!seconds) {
-        ui::CurrentDialogs().Warn(this, " Please enter the integer! ");
+        Context().Dialogs().Warn(this, " Please enter the integer! ");
         Edit9->SetText(kDefaultSeconds);
         seconds = ContinuousSeconds(Edit9->Text());
     }
@@ -574,7 +538,7 @@ void TBatchPingPage::SpeedButton18Click() {
     const QString text = Edit8->Text();
     if (text.isEmpty())
         return;
-    AddressCheck check = CheckAddressInput(this, text);
+    AddressCheck check = CheckAddressInput(Context().Dialogs(), this, text);
     if (check.result != AddressCheck::Ok)
         return;
     ListBox2->Clear();
@@ -592,23 +556,19 @@ void TBatchPingPage::SpeedButton18Click() {
 }
 
 void TBatchPingPage::SpeedButton8Click() {
-    std::optional<int> from = DecimalInteger(Edit4->Text());
-    std::optional<int> to = DecimalInteger(Edit5->Text());
-    if (!from || !to) {
-        ui::CurrentDialogs().Message(this, "Please insert number 0-255! ", "Error", ui::Icon::Error,
-                                     ui::Buttons::Ok);
+    AddressList list = MakeAddressList(Edit2->Text(), Edit4->Text(), Edit5->Text());
+    // The two texts differ by their trailing blanks.
+    if (list.result == AddressList::NotInteger) {
+        Context().Dialogs().Message(this, "Please insert number 0-255! ", "Error", ui::Icon::Error,
+                                    ui::Buttons::Ok);
         return;
     }
-    if (*from < 0 || *from > 255 || *to < 0 || *to > 255) {
-        ui::CurrentDialogs().Message(this, "Please insert number 0-255!  ", "Error",
-                                     ui::Icon::Error, ui::Buttons::Ok);
+    if (list.result == AddressList::OutOfRange) {
+        Context().Dialogs().Message(this, "Please insert number 0-255!  ", "Error", ui::Icon::Error,
+                                    ui::Buttons::Ok);
         return;
     }
-    QStringList entries;
-    const QString prefix = Edit2->Text();
-    for (int n = *from; n <= *to; ++n)
-        entries << prefix + "." + QString::number(n);
-    ListBox2->SetItems(entries);
+    ListBox2->SetItems(list.entries);
     Label19->SetCaption(QString::number(ListBox2->Count()));
 }
 
@@ -622,7 +582,7 @@ void TBatchPingPage::CheckBox6Click() {
 void TBatchPingPage::Edit9Change() {
     if (ContinuousSeconds(Edit9->Text()))
         return;
-    ui::CurrentDialogs().Warn(this, " Please enter the integer! ");
+    Context().Dialogs().Warn(this, " Please enter the integer! ");
     Edit9->SetText(kDefaultSeconds);
 }
 

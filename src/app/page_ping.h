@@ -3,7 +3,6 @@
 #pragma once
 
 #include <QPointer>
-#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -12,23 +11,21 @@
 #include "app/page_frame.h"
 #include "controls/stringgrid.h"
 #include "controls/widgets.h"
+#include "lookup/echo_outcome.h"
 #include "platform/icmp.h"
 #include "platform/resolver.h"
+#include "tasks/task_slot.h"
 #include "tasks/worker.h"
+
+class QLayout;
 
 namespace orv {
 
 class TBatchPingPage;
 class TListEditing;
 
-// The data every echo carries: 34 characters, no terminating zero.
-inline constexpr char kPingPayload[] = "-------Hello,World!---------------";
-inline constexpr std::size_t kPingPayloadSize = sizeof kPingPayload - 1;
-// Room for returned data after the reply record.
-inline constexpr std::size_t kPingReplyRoom = 40;
-
-// Where the page's echoes go. The page's own sends through the ICMP layer on G().IcmpHandle;
-// tests put a scripted one in its place.
+// Where the page's echoes go. The page's own sends through the ICMP layer on the context's ICMP
+// handle; tests put a scripted one in its place.
 class EchoLayer {
   public:
     virtual ~EchoLayer() = default;
@@ -43,16 +40,6 @@ class ping_thread final : public task::WorkerThread {
     // `showAllFirst`: the run's first row shows all three counters, not only those it changes
     // (the labels still hold an earlier run's counts).
     ping_thread(TBatchPingPage* page, icmp::EchoFn send, int pingCount, bool showAllFirst = false);
-
-    // What one echo left in the reply buffer, as a result row.
-    enum class RowKind { Answered, Failed, Other };
-    struct EchoRow {
-        RowKind kind = RowKind::Other;
-        QString bytes, time, reason;
-    };
-    // `answers` is what the sender returned.
-    static EchoRow Classify(std::uint32_t answers,
-                            const icmp::EchoReplyBuffer<kPingReplyRoom>& buffer);
 
   protected:
     void Execute() override;
@@ -117,6 +104,11 @@ class TBatchPingPage final : public TToolPage {
     // Shows the ping export dialog modally; set by whoever builds that dialog.
     std::function<void()> ShowExport;
 
+    // Echoes per entry of the last run, set as it starts; the ping export groups the rows by it.
+    std::int32_t ping_count = 0;
+    // The run of the last Start (empty before the first).
+    const task::TaskSlot& PingThread() const { return ping_thread_; }
+
     // Handlers.
     void ping_start_buttonClick();
     void ping_stop_buttonClick();
@@ -139,6 +131,15 @@ class TBatchPingPage final : public TToolPage {
     void ShowCounters(std::int32_t finished, std::int32_t successful, std::int32_t failed);
 
   private:
+    // The constructor's steps.
+    void CreateInputs();
+    void CreateRunControls();
+    void LayOutPage();
+    QLayout* LayOutInputRow();
+    QWidget* LayOutListColumn();
+    QLayout* LayOutResults();
+    void WireHandlers();
+
     // Starts a run; `fresh` clears the grid and the counters first.
     void StartRun(bool fresh);
     // Stops the continuous timer and halts the run in progress, if any.
@@ -146,6 +147,7 @@ class TBatchPingPage final : public TToolPage {
 
     EchoLayer* echo_ = nullptr;
     std::unique_ptr<EchoLayer> icmpLayer_;
+    task::TaskSlot ping_thread_;
 };
 
 }  // namespace orv

@@ -1,5 +1,6 @@
-// The Batch Ping page in the real main window: runs driven by a scripted echo layer for exact
-// grid and counter checks, and real echoes to loopback.
+// The Batch Ping page, built alone on a test context (in the real main window where the
+// window's size matters): runs driven by a scripted echo layer for exact grid and counter
+// checks, and real echoes to loopback.
 #include "app/page_ping.h"
 
 #include <gtest/gtest.h>
@@ -26,6 +27,7 @@
 #include "fake_resolver.h"
 #include "gate.h"
 #include "netns.h"
+#include "page_context_fixture.h"
 #include "pump.h"
 #include "scripted_dialogs.h"
 
@@ -145,29 +147,39 @@ class FakeEcho final : public EchoLayer {
 class BatchPing : public ::testing::Test {
   protected:
     void SetUp() override {
-        ResetGlobals();
-        folder = QDir(dir.path()).absolutePath().toStdString() + "/";
-        win = std::make_unique<Tmain>(folder);
-        page = win->batch_ping_tab;
+        Build();
         page->SetEchoLayer(&echo);
         resolver.Add("host.test", {"10.0.0.1", "10.0.0.2"});
         resolver.Add("other.test", {"10.0.0.9"});
+    }
+    // The page alone on the test context.
+    virtual void Build() {
+        ownPage = std::make_unique<TBatchPingPage>(context.context);
+        page = ownPage.get();
     }
     void TearDown() override {
         echo.Release();
         Track();
         for (auto& t : seen)
             t->Halt();
+        page = nullptr;
+        ownPage.reset();
         win.reset();
         for (auto& t : seen)
             WaitFor([&] { return !t->Running(); });
         WaitFor([&] { return echo.InFlight() == 0; });
+        if (icmpHandle != icmp::kInvalidHandle)
+            icmp::IcmpCloseHandle(icmpHandle);
         ResetGlobals();
     }
 
+    // The run of the page's last Start.
+    std::shared_ptr<task::WorkerThread> Current() const { return page->PingThread().Current(); }
     // Keeps every run started, so none outlives the fakes it calls.
     void Track() {
-        auto t = G().ping_thread;
+        if (!page)
+            return;
+        auto t = Current();
         if (t && std::find(seen.begin(), seen.end(), t) == seen.end())
             seen.push_back(t);
     }
@@ -184,7 +196,7 @@ class BatchPing : public ::testing::Test {
         WaitFor([] { return false; }, ms);
     }
     bool RunEnded() {
-        return WaitFor([] { return G().ping_thread && G().ping_thread->Finished(); });
+        return WaitFor([this] { return Current() && Current()->Finished(); });
     }
     void SetList(const QStringList& entries) { page->ListBox2->SetItems(entries); }
     void Start(const QStringList& entries, const char* count = "1") {
@@ -206,13 +218,25 @@ class BatchPing : public ::testing::Test {
     }
 
     QTemporaryDir dir;
-    std::string folder;
     test::ScriptedDialogs dialogs;
     test::FakeResolver resolver;
     FakeEcho echo;
-    std::unique_ptr<Tmain> win;
+    test::PageContextFixture context;
+    std::unique_ptr<TBatchPingPage> ownPage;
+    std::unique_ptr<Tmain> win;  // only in BatchPingInWindow
     TBatchPingPage* page = nullptr;
+    icmp::IcmpHandle icmpHandle = icmp::kInvalidHandle;  // a real one, closed at the end
     std::vector<std::shared_ptr<task::WorkerThread>> seen;
+};
+
+// The page in the real main window, for what depends on the window around it.
+class BatchPingInWindow : public BatchPing {
+  protected:
+    void Build() override {
+        ResetGlobals();
+        win = std::make_unique<Tmain>(QDir(dir.path()).absolutePath().toStdString() + "/");
+        page = win->batch_ping_tab;
+    }
 };
 
 TEST_F(BatchPing, EachEchoOutcomeMakesItsRow) {
@@ -274,7 +298,7 @@ TEST_F(BatchPing, EchoRequestAsSent) {
     page->ComboBox2->SetText("4000");
     Start({"host.test", "10.1.2.3"}, "3");
     ASSERT_TRUE(RunEnded());
-    EXPECT_EQ(G().ping_count, 3);
+    EXPECT_EQ(page->ping_count, 3);
     auto calls = echo.Calls();
     ASSERT_EQ(calls.size(), 6u);
     for (size_t i = 0; i < calls.size(); ++i) {
@@ -368,18 +392,18 @@ TEST_F(BatchPing, StartRefusesAnEmptyListOrMissingIcmp) {
     EXPECT_EQ(dialogs.shown[0].text, " Please add the IP address or domain/host name ");
     EXPECT_EQ(dialogs.shown[0].caption, "");
     EXPECT_EQ(dialogs.shown[0].icon, ui::Icon::Warning);
-    EXPECT_EQ(G().ping_thread, nullptr);
+    EXPECT_EQ(Current(), nullptr);
 
     // A previous result stays when ICMP cannot be used: nothing runs.
     Start({"10.0.0.1"});
     ASSERT_TRUE(RunEnded());
-    auto first = G().ping_thread;
+    auto first = Current();
     echo.ready = false;
     Start({"10.0.0.2"});
     ASSERT_EQ(dialogs.shown.size(), 2u);
     EXPECT_EQ(dialogs.shown[1].text.toStdString(), echo.why);
     EXPECT_EQ(dialogs.shown[1].icon, ui::Icon::Error);
-    EXPECT_EQ(G().ping_thread, first);
+    EXPECT_EQ(Current(), first);
     EXPECT_EQ(Rows(), 3);
     EXPECT_EQ(Row(1)[1], "10.0.0.1");
     EXPECT_EQ(page->Label54->Caption(), "Done!");
@@ -389,15 +413,13 @@ TEST_F(BatchPing, StartRefusesAnEmptyListOrMissingIcmp) {
 
 TEST_F(BatchPing, WithoutAnIcmpHandleStartNamesTheFix) {
     page->SetEchoLayer(nullptr);
-    if (G().IcmpHandle != icmp::kInvalidHandle)
-        icmp::IcmpCloseHandle(G().IcmpHandle);
-    G().IcmpHandle = icmp::kInvalidHandle;
+    ASSERT_EQ(context.context.icmp, icmp::kInvalidHandle);
     Start({"127.0.0.1"});
     ASSERT_EQ(dialogs.shown.size(), 1u);
     EXPECT_EQ(dialogs.shown[0].icon, ui::Icon::Error);
     EXPECT_TRUE(dialogs.shown[0].text.contains("ping_group_range"));
     EXPECT_TRUE(dialogs.shown[0].text.contains("CAP_NET_RAW"));
-    EXPECT_EQ(G().ping_thread, nullptr);
+    EXPECT_EQ(Current(), nullptr);
     EXPECT_TRUE(page->ping_start_button->isEnabled());
     EXPECT_EQ(page->Label54->Caption(), "");
 }
@@ -412,7 +434,7 @@ TEST_F(BatchPing, StopMidRunWritesNothingMore) {
     page->ping_stop_button->click();
     EXPECT_EQ(page->Label54->Caption(), "Done!");
     EXPECT_TRUE(page->ping_start_button->isEnabled());
-    auto halted = G().ping_thread;
+    auto halted = Current();
     echo.Release();
     ASSERT_TRUE(WaitFor([&] { return !halted->Running(); }));
     Settle();
@@ -421,6 +443,20 @@ TEST_F(BatchPing, StopMidRunWritesNothingMore) {
     EXPECT_EQ(Rows(), 3);
     EXPECT_EQ(echo.Calls().size(), 2u);  // the echo in flight returned; no further one
     EXPECT_EQ(Counters(), QStringList({"1", "1", ""}));
+}
+
+// The page owns its run: when the page goes, so does the run, before its next echo.
+TEST_F(BatchPing, ClosingThePageHaltsItsRun) {
+    echo.HoldFrom(0);
+    Start({"10.0.0.1", "10.0.0.2"}, "2");
+    ASSERT_TRUE(WaitFor([&] { return echo.Held() == 1; }));
+    auto run = Current();
+    page = nullptr;
+    ownPage.reset();
+    EXPECT_TRUE(run->Halted());
+    echo.Release();
+    ASSERT_TRUE(WaitFor([&] { return !run->Running(); }));
+    EXPECT_EQ(echo.Calls().size(), 1u);
 }
 
 TEST_F(BatchPing, StopWithoutARunOnlyDisarmsTheTimer) {
@@ -436,12 +472,12 @@ TEST_F(BatchPing, EveryStartEndsTheRunningRunAndThePendingRepeat) {
     echo.HoldFrom(0);
     Start({"10.0.0.1"});
     ASSERT_TRUE(WaitFor([&] { return echo.Held() == 1; }));
-    auto first = G().ping_thread;
+    auto first = Current();
     page->Edit7->SetText("other.test");
     page->SpeedButton7->click();
     Track();
     EXPECT_TRUE(first->Halted());
-    auto second = G().ping_thread;
+    auto second = Current();
     ASSERT_NE(second, first);
     ASSERT_TRUE(WaitFor([&] { return echo.Held() == 2; }));
 
@@ -481,13 +517,13 @@ TEST_F(BatchPing, ContinuousRunsAppendAndStopDuringTheWaitEndsThem) {
     EXPECT_TRUE(page->Timer1->isActive());
     EXPECT_EQ(page->Timer1->Interval(), 1000);
     EXPECT_EQ(Counters(), QStringList({"2", "1", "1"}));
-    auto first = G().ping_thread;
+    auto first = Current();
 
     // The timer starts the next run: it appends, and its counters start again. Until its
     // first row the labels keep the last run's counts; from that row on, all three are its own.
     echo.HoldFrom(2);
     ASSERT_TRUE(WaitFor([&] { return echo.Held() == 1; }, 5000));
-    EXPECT_NE(G().ping_thread, first);
+    EXPECT_NE(Current(), first);
     EXPECT_FALSE(page->Timer1->isActive());
     EXPECT_EQ(Rows(), 4);  // not cleared
     EXPECT_EQ(Counters(), QStringList({"2", "1", "1"}));
@@ -503,7 +539,7 @@ TEST_F(BatchPing, ContinuousRunsAppendAndStopDuringTheWaitEndsThem) {
     EXPECT_EQ(Row(4), QStringList({"Running", "10.0.0.1", "34", "4", " "}));
     EXPECT_EQ(Counters(), QStringList({"2", "2", "0"}));  // Finished = Successful + Failed
     EXPECT_EQ(page->Label59->Caption(), "4");
-    EXPECT_EQ(G().ping_count, 2);
+    EXPECT_EQ(page->ping_count, 2);
 
     // Stop while waiting: no further run.
     ASSERT_TRUE(page->Timer1->isActive());
@@ -608,7 +644,7 @@ TEST_F(BatchPing, ListMaker) {
     page->Edit5->SetText("1");
     page->Edit5->OnEnter();
     EXPECT_EQ(page->ListBox2->Items(), QStringList({"Q.1"}));
-    EXPECT_EQ(G().ping_thread, nullptr);  // the list maker starts nothing
+    EXPECT_EQ(Current(), nullptr);  // the list maker starts nothing
 }
 
 TEST_F(BatchPing, SingleAddressAndItsNeighbourhood) {
@@ -626,7 +662,7 @@ TEST_F(BatchPing, SingleAddressAndItsNeighbourhood) {
     EXPECT_EQ(dialogs.shown[1].text, "'' is not a valid integer value");
     EXPECT_EQ(dialogs.shown[1].icon, ui::Icon::Error);
     EXPECT_EQ(page->ListBox2->Items(), QStringList({"keep"}));
-    EXPECT_EQ(G().ping_thread, nullptr);
+    EXPECT_EQ(Current(), nullptr);
 
     // One address, as typed.
     page->ComboBox1->SetText("1");
@@ -652,7 +688,7 @@ TEST_F(BatchPing, SingleAddressAndItsNeighbourhood) {
     EXPECT_EQ(page->Label59->Caption(), "21");
 
     // A neighbourhood that runs out of addresses: what was made, no run, no new total.
-    auto last = G().ping_thread;
+    auto last = Current();
     page->Edit8->SetText("0.0.0.5");
     page->SpeedButton18->click();
     EXPECT_EQ(page->ListBox2->Count(), 0);
@@ -661,7 +697,7 @@ TEST_F(BatchPing, SingleAddressAndItsNeighbourhood) {
     EXPECT_EQ(page->ListBox2->Count(), 16);
     EXPECT_EQ(page->ListBox2->Item(15), "255.255.255.255");
     EXPECT_EQ(page->Label19->Caption(), "21");
-    EXPECT_EQ(G().ping_thread, last);
+    EXPECT_EQ(Current(), last);
 }
 
 TEST_F(BatchPing, SingleNamePingsWhatIsTyped) {
@@ -746,7 +782,7 @@ TEST_F(BatchPing, PageControlsAndDefaults) {
 
 // "Working..." and "Done!" appear in room kept for them: neither the window nor any control of
 // the page moves or changes size when a status text comes or goes.
-TEST_F(BatchPing, StatusTextMovesNothing) {
+TEST_F(BatchPingInWindow, StatusTextMovesNothing) {
     win->show();
     win->mainpage->SetActivePage(page);
     auto geometry = [&] {
@@ -793,9 +829,11 @@ TEST_F(BatchPing, StatusTextMovesNothing) {
         win->grab().save(shot);
 }
 
-// Real echoes through the page and the ICMP layer on the handle the window opened.
+// Real echoes through the page and the ICMP layer on the context's handle.
 TEST_F(BatchPing, RealEchoToLoopback) {
-    if (G().IcmpHandle == icmp::kInvalidHandle) {
+    icmpHandle = icmp::IcmpCreateFile();
+    context.context.icmp = icmpHandle;
+    if (icmpHandle == icmp::kInvalidHandle) {
         if (test::InCi())
             FAIL() << "no ICMP socket kind works under CI";
         GTEST_SKIP() << "neither ICMP datagram nor raw sockets are allowed here";

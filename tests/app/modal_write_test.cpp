@@ -55,7 +55,9 @@ TEST(ModalWrite, BatchPingRowsKeepArrivingWhileHostDoesNotExistIsOpen) {
     ping->ListBox2->SetItems(list);
     ping->ComboBox1->SetText("1");
 
-    auto pingEnded = [] { return G().ping_thread && G().ping_thread->Finished(); };
+    auto pingEnded = [ping] {
+        return ping->PingThread().Current() && ping->PingThread().Current()->Finished();
+    };
     int rowsWhileOpen = -1;
     QString statusWhileOpen;
     dialogs.whileShown = [&](const test::ScriptedDialogs::Shown&) {
@@ -86,8 +88,8 @@ TEST(ModalWrite, BatchPingRowsKeepArrivingWhileHostDoesNotExistIsOpen) {
     EXPECT_EQ(rowsWhileOpen, 42);
     EXPECT_EQ(statusWhileOpen.toStdString(), "Done!");
 
-    G().ping_thread->Halt();
-    test::PumpUntil([] { return !G().ping_thread->Running(); });
+    ping->PingThread().Current()->Halt();
+    test::PumpUntil([ping] { return !ping->PingThread().Current()->Running(); });
     win.reset();
     ResetGlobals();
 }

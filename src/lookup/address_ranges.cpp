@@ -1,8 +1,6 @@
-#include "app/neighborhood.h"
+#include "lookup/address_ranges.h"
 
 #include <limits>
-
-#include "controls/dialogs.h"
 
 namespace orv {
 
@@ -12,32 +10,29 @@ QString Dotted(const AddressFields& f) {
     return QStringLiteral("%1.%2.%3.%4").arg(f[0]).arg(f[1]).arg(f[2]).arg(f[3]);
 }
 
-// A decimal integer: an optional sign and at least one digit, nothing else; it must fit in 32
-// bits like any integer conversion.
-bool ToInteger(const QString& s, int& out) {
+}  // namespace
+
+std::optional<int> DecimalInteger(const QString& s) {
     int i = 0;
     bool negative = false;
     if (i < s.size() && (s[i] == '+' || s[i] == '-'))
         negative = s[i++] == '-';
     if (i == s.size())
-        return false;
+        return std::nullopt;
     long long v = 0;
     for (; i < s.size(); ++i) {
         if (s[i] < '0' || s[i] > '9')
-            return false;
+            return std::nullopt;
         v = v * 10 + (s[i].unicode() - '0');
         if (v > static_cast<long long>(std::numeric_limits<int>::max()) + 1)
-            return false;
+            return std::nullopt;
     }
     if (negative)
         v = -v;
     if (v < std::numeric_limits<int>::min() || v > std::numeric_limits<int>::max())
-        return false;
-    out = static_cast<int>(v);
-    return true;
+        return std::nullopt;
+    return static_cast<int>(v);
 }
-
-}  // namespace
 
 Neighborhood NeighborhoodList(const AddressFields& fields, int size) {
     Neighborhood n;
@@ -99,18 +94,18 @@ AddressCheck CheckAddressFields(const QString& text) {
         } else {
             field = text.mid(from);
         }
-        int v = 0;
-        if (!ToInteger(field, v)) {
+        const std::optional<int> v = DecimalInteger(field);
+        if (!v) {
             r.result = AddressCheck::NotInteger;
             r.field = field;
             return r;
         }
-        if (v < 0 || v > 255) {
+        if (*v < 0 || *v > 255) {
             r.result = AddressCheck::OutOfRange;
             r.field = field;
             return r;
         }
-        r.fields[i] = v;
+        r.fields[i] = *v;
     }
     return r;
 }
@@ -119,13 +114,21 @@ QString NotIntegerText(const QString& field) {
     return QStringLiteral("'%1' is not a valid integer value").arg(field);
 }
 
-AddressCheck CheckAddressInput(QWidget* parent, const QString& text) {
-    AddressCheck r = CheckAddressFields(text);
-    if (r.result == AddressCheck::NotInteger)
-        ui::CurrentDialogs().ErrorBox(parent, NotIntegerText(r.field));
-    else if (r.result == AddressCheck::OutOfRange)
-        ui::CurrentDialogs().Warn(parent, QString::fromLatin1(kBadAddressText));
-    return r;
+AddressList MakeAddressList(const QString& prefix, const QString& from, const QString& to) {
+    AddressList list;
+    const std::optional<int> first = DecimalInteger(from);
+    const std::optional<int> last = DecimalInteger(to);
+    if (!first || !last) {
+        list.result = AddressList::NotInteger;
+        return list;
+    }
+    if (*first < 0 || *first > 255 || *last < 0 || *last > 255) {
+        list.result = AddressList::OutOfRange;
+        return list;
+    }
+    for (int n = *first; n <= *last; ++n)
+        list.entries << prefix + "." + QString::number(n);
+    return list;
 }
 
 }  // namespace orv

@@ -1,14 +1,18 @@
-// The "IP Neighborhood": the addresses around a given one, and the check of a typed address
-// that comes before it (IP-to-Domain Converter and Batch Ping pages).
+// Address ranges of the IP-to-Domain Converter and Batch Ping pages: the "IP Neighborhood" (the
+// addresses around a given one), the check of a typed address that comes before it, and the
+// list maker's run of numbered entries.
 #pragma once
 
 #include <QString>
 #include <QStringList>
 #include <array>
-
-class QWidget;
+#include <optional>
 
 namespace orv {
+
+// A decimal integer: an optional sign and at least one digit, nothing else; it must fit in 32
+// bits like any integer conversion.
+std::optional<int> DecimalInteger(const QString& s);
 
 // Four address fields, first field first.
 using AddressFields = std::array<int, 4>;
@@ -42,9 +46,13 @@ inline constexpr const char* kBadAddressText = "Please enter the correct IP addr
 // "'%s' is not a valid integer value" for `field`.
 QString NotIntegerText(const QString& field);
 
-// Runs the check and shows its message: the standard error box for a field that is not an
-// integer, the warning box "Please enter the correct IP address!" for one out of range.
-// Returns the check; the caller goes on only when it is Ok.
-AddressCheck CheckAddressInput(QWidget* parent, const QString& text);
+// The list maker: `prefix` + "." + n for every n from `from` up to `to` (none when `from` is the
+// greater). Both bounds must be decimal integers (else NotInteger) within 0..255 (else
+// OutOfRange); the prefix is taken as it is.
+struct AddressList {
+    enum Result { Ok, NotInteger, OutOfRange } result = Ok;
+    QStringList entries;  // valid when Ok
+};
+AddressList MakeAddressList(const QString& prefix, const QString& from, const QString& to);
 
 }  // namespace orv
