@@ -58,6 +58,7 @@ struct Fixture {
     PageContext context;
     TConnectionMonitorPage page{WithQueue(context, queueTarget)};
 
+    // The page takes its queue as it is built, so the queue is there before the page.
     static PageContext& WithQueue(PageContext& c, QObject& target) {
         c.queue = std::make_shared<task::MainQueue>(&target);
         return c;
