@@ -5,7 +5,9 @@
 #include <benchmark/benchmark.h>
 
 #include <QCoreApplication>
+#include <QObject>
 #include <cstring>
+#include <memory>
 #include <vector>
 
 #include "app/page_monitor.h"
@@ -13,6 +15,7 @@
 #include "platform/resolver.h"
 #include "platform/tcptable.h"
 #include "quiet_dialogs.h"
+#include "tasks/worker.h"
 
 namespace {
 
@@ -51,8 +54,15 @@ constexpr int kOpen = 1000;
 struct Fixture {
     Table table;
     bench::QuietDialogs dialogs;  // the row-limit box closes without OK: the history stays
+    QObject queueTarget;
     PageContext context;
-    TConnectionMonitorPage page{context};
+    TConnectionMonitorPage page{WithQueue(context, queueTarget)};
+
+    // The page takes its queue as it is built, so the queue is there before the page.
+    static PageContext& WithQueue(PageContext& c, QObject& target) {
+        c.queue = std::make_shared<task::MainQueue>(&target);
+        return c;
+    }
 
     explicit Fixture(int history) {
         Table::current = &table;
@@ -67,6 +77,7 @@ struct Fixture {
         QCoreApplication::processEvents();
     }
     ~Fixture() {
+        context.queue->Close();
         ui::SetDialogs(nullptr);
         net::SetGetTcpTable(nullptr);
         Table::current = nullptr;

@@ -7,8 +7,6 @@
 #include <QStyle>
 #include <algorithm>
 #include <cmath>
-#include <cstdint>
-#include <cstring>
 #include <optional>
 #include <utility>
 
@@ -37,11 +35,24 @@ std::string Text(const ui::TStringGrid* g, int col, int row) {
 
 TConnectionMonitorPage::TConnectionMonitorPage(PageContext& context, QWidget* parent)
     : TToolPage(context, "Connection Monitor", "Connection Monitor", "connection_monitor", parent) {
-    QStyle* st = style();
     auto* layout = new QVBoxLayout(Body());
     layout->setContentsMargins(8, 6, 8, 6);
-    layout->setSpacing(4);
+    // The rows meet: the caption sits right on the grid, and the options row keeps its gap by
+    // a margin of its own.
+    layout->setSpacing(0);
+    BuildOptionsRows(layout);
+    BuildGrid(layout);
 
+    Timer = new ui::TTimer(this);
+    Timer->SetInterval(500);
+
+    WatchGridChanges();
+    StartHostNames();
+    WireHandlers();
+}
+
+void TConnectionMonitorPage::BuildOptionsRows(QVBoxLayout* layout) {
+    QStyle* st = style();
     // The start label has a row of its own: beside the options it had a third of the width it
     // needs. A start text wider still is cut rather than widening the window.
     stStart = new ui::TLabel;
@@ -61,19 +72,22 @@ TConnectionMonitorPage::TConnectionMonitorPage(PageContext& context, QWidget* pa
     layout->addWidget(stStart);
     auto* bar = new QHBoxLayout;
     bar->setSpacing(8);
+    bar->setContentsMargins(0, 0, 0, 4);
     bar->addStretch(1);
     bar->addWidget(cbShowListeners);
     bar->addWidget(CheckBox2);
     bar->addWidget(sbClear);
     bar->addWidget(SpeedButton14);
     layout->addLayout(bar);
+}
 
+void TConnectionMonitorPage::BuildGrid(QVBoxLayout* layout) {
     // The headings stand in one caption above the grid, which has no heading row of its own.
     StaticText1 = new ui::TLabel(kHeadings);
     StaticText1->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     StaticText1->setFont(WindowFont());
-    StaticText1->setMinimumWidth(
-        1);  // the caption runs past a narrow window instead of widening it
+    // The caption runs past a narrow window instead of widening it.
+    StaticText1->setMinimumWidth(1);
     layout->addWidget(StaticText1);
 
     sgConnHist = new ui::TStringGrid(8, 1, 0);
@@ -82,26 +96,18 @@ TConnectionMonitorPage::TConnectionMonitorPage(PageContext& context, QWidget* pa
     sgConnHist->setFrameShape(QFrame::NoFrame);
     sgConnHist->setFont(WindowFont());
     layout->addWidget(sgConnHist, 1);
-    layout->setSpacing(0);
-    bar->setContentsMargins(0, 0, 0, 4);
+}
 
-    Timer = new ui::TTimer(this);
-    Timer->SetInterval(500);
-
+void TConnectionMonitorPage::WatchGridChanges() {
+    ui::StringGridModel* model = &sgConnHist->Model();
     // Anyone else's change to the grid makes the index rebuild before it is next asked.
     auto changed = [this] {
         if (!writing_)
-            indexDirty_ = true;
+            history_.MarkChanged();
     };
-    ui::StringGridModel* model = &sgConnHist->Model();
     connect(model, &QAbstractItemModel::modelReset, this, changed);
     connect(model, &QAbstractItemModel::rowsRemoved, this, changed);
     connect(model, &QAbstractItemModel::dataChanged, this, changed);
-
-    channel_ = std::make_shared<task::MainQueue>(this);
-    hostNames_ = std::make_unique<HostNameCache>(
-        [channel = channel_](std::function<void()> fn) { return channel->Post(std::move(fn)); },
-        [this](const std::string& ip, const std::string& name) { NameArrived(ip, name); });
     // Rows gone by anyone else's hand take their waits with them.
     auto rowsGone = [this] {
         if (!writing_)
@@ -109,15 +115,21 @@ TConnectionMonitorPage::TConnectionMonitorPage(PageContext& context, QWidget* pa
     };
     connect(model, &QAbstractItemModel::modelReset, this, rowsGone);
     connect(model, &QAbstractItemModel::rowsRemoved, this, rowsGone);
+}
 
+void TConnectionMonitorPage::StartHostNames() {
+    // The answers are the page's own writes on the shared queue, so a box another tool's write
+    // holds open does not hold them back. `owner` only tells them apart; it is never followed.
+    hostNames_ = std::make_unique<HostNameCache>(
+        [queue = Context().queue, owner = static_cast<const void*>(this)](
+            std::function<void()> fn) { return queue && queue->Post(owner, std::move(fn)); },
+        [this](const std::string& ip, const std::string& name) { NameArrived(ip, name); });
+}
+
+void TConnectionMonitorPage::WireHandlers() {
     Timer->OnTimer = [this] { TimerTimer(); };
     sbClear->OnClick = [this] { sbClearClick(); };
     SpeedButton14->OnClick = [this] { SpeedButton14Click(); };
-}
-
-TConnectionMonitorPage::~TConnectionMonitorPage() {
-    // Answers still on their way are dropped; the cache drops the ones still being looked up.
-    channel_->Close();
 }
 
 void TConnectionMonitorPage::FitDateAndTimeColumns() {
@@ -143,42 +155,19 @@ void TConnectionMonitorPage::FitDateAndTimeColumns() {
             sgConnHist->SetColWidth(col, text + extra);
 }
 
-const std::string& TConnectionMonitorPage::KeyOf(const std::string& localPort,
-                                                 const std::string& remoteAddress,
-                                                 const std::string& remotePort,
-                                                 const std::string& state) {
-    // Each field after its length, so no text can pass for another split of the same bytes.
-    key_.clear();
-    for (const std::string* f : {&localPort, &remoteAddress, &remotePort, &state}) {
-        auto n = static_cast<std::uint32_t>(f->size());
-        char len[sizeof n];
-        std::memcpy(len, &n, sizeof n);
-        key_.append(len, sizeof n);
-        key_ += *f;
-    }
-    return key_;
-}
-
 void TConnectionMonitorPage::SyncIndex() {
-    if (!indexDirty_ && indexedRows_ == sgConnHist->RowCount())
-        return;
-    seen_.clear();
-    // Every row counts, the empty last one included, as a look through the grid would find it.
-    const int rows = sgConnHist->RowCount();
-    seen_.reserve(static_cast<std::size_t>(rows));
-    for (int r = 0; r < rows; ++r)
-        seen_.insert(KeyOf(Text(sgConnHist, kLocalPort, r), Text(sgConnHist, kRemoteIp, r),
-                           Text(sgConnHist, kRemotePort, r), Text(sgConnHist, kState, r)));
-    indexedRows_ = rows;
-    indexDirty_ = false;
+    history_.Sync(sgConnHist->RowCount(), [this](int r) {
+        return ConnectionHistory::Fields{
+            Text(sgConnHist, kLocalPort, r), Text(sgConnHist, kRemoteIp, r),
+            Text(sgConnHist, kRemotePort, r), Text(sgConnHist, kState, r)};
+    });
 }
 
 bool TConnectionMonitorPage::IsNewConnection(const TTcpConnStatus& record) {
     if (!cbShowListeners->Checked() && record.State == kListening)
         return false;
     SyncIndex();
-    return !seen_.contains(
-        KeyOf(record.LocalPort, record.RemoteAddress, record.RemotePort, record.State));
+    return !history_.Holds(record);
 }
 
 void TConnectionMonitorPage::AddRow(const TTcpConnStatus& record) {
@@ -209,8 +198,7 @@ void TConnectionMonitorPage::AddRow(const TTcpConnStatus& record) {
     sgConnHist->SetRowCount(r + 2);
     sgConnHist->SetRow(r);
     writing_ = false;
-    seen_.insert(KeyOf(record.LocalPort, record.RemoteAddress, record.RemotePort, record.State));
-    indexedRows_ = sgConnHist->RowCount();
+    history_.Added(record, sgConnHist->RowCount());
 }
 
 void TConnectionMonitorPage::NameArrived(const std::string& ip, const std::string& name) {
@@ -245,8 +233,8 @@ void TConnectionMonitorPage::TimerTimer() {
         QString text = " There are more than " + QString::number(kRowLimit) +
                        " items have been recorded!" + QChar(13) +
                        " To avoid resource problems, the records will be cleared";
-        if (ui::CurrentDialogs().Message(this, text, "Warning", ui::Icon::Warning,
-                                         ui::Buttons::Ok) == ui::Answer::Ok)
+        if (Context().Dialogs().Message(this, text, "Warning", ui::Icon::Warning,
+                                        ui::Buttons::Ok) == ui::Answer::Ok)
             sbClearClick();
     }
     Timer->SetEnabled(true);
@@ -262,17 +250,14 @@ void TConnectionMonitorPage::sbClearClick() {
     awaitingName_.clear();
     // Names are asked afresh after a clear; those still being looked up come to the new rows.
     hostNames_->Forget();
-    seen_.clear();
-    seen_.insert(KeyOf({}, {}, {}, {}));  // the empty last row
-    indexedRows_ = sgConnHist->RowCount();
-    indexDirty_ = false;
+    history_.Clear();
     Timer->SetEnabled(true);
     stStart->SetCaption(kSince + ui::DateTimeToStr(Now()));
 }
 
 void TConnectionMonitorPage::SpeedButton14Click() {
     if (monitor_export)
-        ui::CurrentDialogs().ExecModal(monitor_export);
+        Context().Dialogs().ExecModal(monitor_export);
 }
 
 void TConnectionMonitorPage::LayOutGrid() {

@@ -11,28 +11,24 @@
 #include <memory>
 #include <string>
 #include <unordered_map>
-#include <unordered_set>
 #include <vector>
 
 #include "app/page_frame.h"
 #include "controls/stringgrid.h"
 #include "controls/widgets.h"
+#include "lookup/connection_history.h"
 #include "lookup/connections.h"
 #include "lookup/hostnamecache.h"
 
 class QDialog;
+class QVBoxLayout;
 
 namespace orv {
-
-namespace task {
-class MainQueue;
-}
 
 class TConnectionMonitorPage final : public TToolPage {
     Q_OBJECT
   public:
     explicit TConnectionMonitorPage(PageContext& context, QWidget* parent = nullptr);
-    ~TConnectionMonitorPage() override;
 
     void LayOutGrid() override;
 
@@ -72,9 +68,14 @@ class TConnectionMonitorPage final : public TToolPage {
     std::size_t LookupsPending() const { return hostNames_->Pending(); }
 
   private:
-    // The compared fields of a record, as one unambiguous key.
-    const std::string& KeyOf(const std::string& localPort, const std::string& remoteAddress,
-                             const std::string& remotePort, const std::string& state);
+    // The page's parts, in the order the constructor builds them.
+    void BuildOptionsRows(QVBoxLayout* layout);
+    void BuildGrid(QVBoxLayout* layout);
+    // Anyone else's change to the grid: the index is built again, waiting names are dropped.
+    void WatchGridChanges();
+    void StartHostNames();
+    void WireHandlers();
+
     // Builds the index again when the grid was changed by anything but this page.
     void SyncIndex();
     void AddRow(const TTcpConnStatus& record);
@@ -82,21 +83,19 @@ class TConnectionMonitorPage final : public TToolPage {
     void NameArrived(const std::string& ip, const std::string& name);
 
     // The keys of every history row: "is it new" is one look-up, not a pass over the history.
-    std::unordered_set<std::string> seen_;
-    int indexedRows_ = 0;  // grid rows the index stands for, the empty last one included
-    bool indexDirty_ = false;
+    ConnectionHistory history_;
     bool writing_ = false;  // the page itself is changing the grid
-    std::string key_;       // reused for look-ups
 
-    // Brings the resolver threads' answers to this page; closed when the page goes.
-    std::shared_ptr<task::MainQueue> channel_;
-    std::unique_ptr<HostNameCache> hostNames_;
     // Rows added with "Host Revolve" on whose names are still to come, by plain remote address.
     std::unordered_map<std::string, std::vector<int>> awaitingName_;
 
     // The date and time texts of the last second that dated a row.
     qint64 stampSecond_ = -1;
     QString stampDate_, stampTime_;
+
+    // Answers come through the context's queue, which outlives the page: the cache drops the
+    // ones that arrive after it has gone, and it goes first of the page's members.
+    std::unique_ptr<HostNameCache> hostNames_;
 };
 
 }  // namespace orv
