@@ -16,7 +16,7 @@
 #include "app/scanner_control.h"
 #include "controls/stringgrid.h"
 #include "controls/widgets.h"
-#include "scanner/thtscan.h"
+#include "scanner/crawler.h"
 
 class QButtonGroup;
 class QDialog;

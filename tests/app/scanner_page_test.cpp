@@ -23,7 +23,7 @@
 #include "fixture_server.h"
 #include "platform/registry.h"
 #include "platform/shell.h"
-#include "scanner/thgetthr.h"
+#include "scanner/fetch_thread.h"
 #include "scripted_dialogs.h"
 
 namespace orv {

@@ -12,7 +12,7 @@
 
 #include "fixture_server.h"
 #include "platform/registry.h"
-#include "scanner/thtscan.h"
+#include "scanner/crawler.h"
 
 using namespace orv::scan;
 using orv::test::FixtureConn;

@@ -12,8 +12,8 @@
 #include "platform/inifile.h"
 #include "platform/registry.h"
 #include "platform/url.h"
-#include "scanner/thgetthr.h"
-#include "scanner/thtools.h"
+#include "scanner/fetch_thread.h"
+#include "scanner/text_tools.h"
 
 using orv::Registry;
 using orv::net::HttpClient;

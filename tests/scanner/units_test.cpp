@@ -4,11 +4,11 @@
 
 #include <vector>
 
-#include "scanner/thconst.h"
-#include "scanner/thhtml.h"
-#include "scanner/thslist.h"
-#include "scanner/thtools.h"
-#include "scanner/thurlque.h"
+#include "scanner/file_types.h"
+#include "scanner/link_extraction.h"
+#include "scanner/sorted_list.h"
+#include "scanner/text_tools.h"
+#include "scanner/url_queue.h"
 
 using namespace orv::scan;
 

@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/url.h"
-#include "scanner/thcrkurl.h"
+#include "scanner/url_parts.h"
 
 using orv::net::CombineUrl;
 using orv::net::CrackUrl;

@@ -1,4 +1,4 @@
-#include "scanner/thdwnld.h"
+#include "scanner/download_manager.h"
 
 namespace orv::scan {
 

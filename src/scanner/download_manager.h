@@ -11,9 +11,9 @@
 #include <string>
 #include <vector>
 
-#include "scanner/thgeturl.h"
-#include "scanner/thtypes.h"
-#include "scanner/thurlque.h"
+#include "scanner/download_slot.h"
+#include "scanner/scan_settings.h"
+#include "scanner/url_queue.h"
 
 namespace orv::scan {
 

@@ -6,9 +6,9 @@
 #include <memory>
 #include <string>
 
-#include "scanner/thcrkurl.h"
-#include "scanner/thgetthr.h"
-#include "scanner/thtypes.h"
+#include "scanner/fetch_thread.h"
+#include "scanner/scan_settings.h"
+#include "scanner/url_parts.h"
 
 namespace orv::scan {
 

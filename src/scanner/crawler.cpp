@@ -1,4 +1,4 @@
-#include "scanner/thtscan.h"
+#include "scanner/crawler.h"
 
 #include <QCoreApplication>
 #include <QDebug>
@@ -6,8 +6,8 @@
 
 #include "platform/http.h"
 #include "platform/url.h"
-#include "scanner/thhtml.h"
-#include "scanner/thtools.h"
+#include "scanner/link_extraction.h"
+#include "scanner/text_tools.h"
 
 namespace orv::scan {
 

@@ -1,10 +1,10 @@
-#include "scanner/thgetthr.h"
+#include "scanner/fetch_thread.h"
 
 #include <chrono>
 #include <thread>
 
 #include "platform/http.h"
-#include "scanner/thtools.h"
+#include "scanner/text_tools.h"
 
 namespace orv::scan {
 namespace {

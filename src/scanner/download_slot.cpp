@@ -1,4 +1,4 @@
-#include "scanner/thgeturl.h"
+#include "scanner/download_slot.h"
 
 #include <algorithm>
 

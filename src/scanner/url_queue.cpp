@@ -1,4 +1,4 @@
-#include "scanner/thurlque.h"
+#include "scanner/url_queue.h"
 
 namespace orv::scan {
 

@@ -38,10 +38,10 @@
 #include <set>
 #include <string>
 
-#include "scanner/thcrkurl.h"
-#include "scanner/thdwnld.h"
-#include "scanner/thslist.h"
-#include "scanner/thtypes.h"
+#include "scanner/download_manager.h"
+#include "scanner/scan_settings.h"
+#include "scanner/sorted_list.h"
+#include "scanner/url_parts.h"
 
 namespace orv::scan {
 

@@ -15,7 +15,7 @@
 #include <string>
 
 #include "platform/url.h"
-#include "scanner/thtypes.h"
+#include "scanner/scan_settings.h"
 
 namespace orv::scan {
 

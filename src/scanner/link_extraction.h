@@ -9,8 +9,8 @@
 #include <string>
 #include <string_view>
 
-#include "scanner/thcrkurl.h"
-#include "scanner/thtools.h"
+#include "scanner/text_tools.h"
+#include "scanner/url_parts.h"
 
 namespace orv::scan {
 
