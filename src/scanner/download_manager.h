@@ -23,7 +23,8 @@ using TOnWorking = std::function<void(QObject* Sender, bool Working)>;
 class TMFDwnld : public QObject {
     Q_OBJECT
   public:
-    explicit TMFDwnld(QObject* parent = nullptr);
+    // `fetch` is the scan's one set of fetch settings; it must outlive the manager.
+    explicit TMFDwnld(const FetchSettings& fetch, QObject* parent = nullptr);
     ~TMFDwnld() override;
 
     // Settings, read at every pick.
@@ -36,11 +37,6 @@ class TMFDwnld : public QObject {
     int DepthSearchLevel = 2;
     int ConcurrentDownloads = 3;
     bool LeavesFirst = false;  // take the deepest queued address first
-    std::string Agent = kDefaultAgent, UserName, Password;
-    TProxyType ProxyType = PROXY_DEFAULT;
-    std::string ProxyAddress;
-    int ProxyPort = 80;
-    std::string ProxyUser, ProxyPassword;
     long long MaxPageSize = kDefaultMaxPageSize;
 
     // Callbacks, each called only when set.
@@ -56,8 +52,11 @@ class TMFDwnld : public QObject {
     // A fetch thread has ended (called on the user-interface thread).
     std::function<void()> OnSlotEnded;
 
-    bool Add(const std::string& address, const std::string& referrer, int depth, bool priority,
-             int retryCount, int countArea, int linkCode, int bodyMode);
+    // Queues `address` with what `entry` says of it. False when not accepting; true without
+    // queueing while stopping.
+    bool Add(const std::string& address, TUrlObject entry);
+    // The settings every download goes out with (the crawler's).
+    const FetchSettings& Fetch() const { return fetch_; }
     int QueueLength() const { return queue_.Count(); }
     const TUrlInQueue& Queue() const { return queue_; }
     void Tick();
@@ -83,6 +82,7 @@ class TMFDwnld : public QObject {
     void ThreadEnded();
     int TimeOutMs() const { return TimeOutMsOverride > 0 ? TimeOutMsOverride : TimeOut * 1000; }
 
+    const FetchSettings& fetch_;
     TUrlInQueue queue_;
     bool priorityPending_ = false;
     bool working_ = false;

@@ -27,15 +27,8 @@ void TMFHttpGet::Start(bool evaluate, bool requireHtm, long long maxBody,
     auto job = std::make_shared<FetchJob>();
     FetchSpec& s = job->spec;
     s.parts = Splitter.Parts();
-    s.agent = Agent;
+    s.settings = fetch_;
     s.referrer = Referrer;
-    s.userName = UserName;
-    s.password = Password;
-    s.proxyType = ProxyType;
-    s.proxyAddress = ProxyAddress;
-    s.proxyPort = ProxyPort;
-    s.proxyUser = ProxyUser;
-    s.proxyPassword = ProxyPassword;
     s.keepBody = BodyMode == 1;
     s.requireHtm = requireHtm;
     s.maxBody = maxBody;

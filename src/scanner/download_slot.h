@@ -14,6 +14,9 @@ namespace orv::scan {
 
 class TMFHttpGet {
   public:
+    // `fetch` (the manager's) must outlive the slot; each download copies it as it starts.
+    explicit TMFHttpGet(const FetchSettings& fetch) : fetch_(fetch) {}
+
     enum State : std::uint8_t {
         kRetired = 0,
         kFree = 1,
@@ -39,11 +42,6 @@ class TMFHttpGet {
     int Depth = 1;
     int RetryCount = 0;
     std::uint8_t BodyMode = 0;
-    std::string Agent = kDefaultAgent, UserName, Password;
-    TProxyType ProxyType = PROXY_DEFAULT;
-    std::string ProxyAddress;
-    int ProxyPort = 80;
-    std::string ProxyUser, ProxyPassword;
 
     // Starts the download of the split address (see the manager's pick).
     void Start(bool evaluate, bool requireHtm, long long maxBody,
@@ -56,6 +54,7 @@ class TMFHttpGet {
     std::int64_t EffectiveDeadline() const;
 
   private:
+    const FetchSettings& fetch_;
     std::shared_ptr<FetchJob> job_;
 };
 

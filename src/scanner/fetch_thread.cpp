@@ -106,15 +106,16 @@ void THTTPGetThread::Start(std::shared_ptr<FetchJob> job, std::shared_ptr<FetchN
 }
 
 void THTTPGetThread::Run(FetchJob& job) {
-    const FetchSpec& s = job.spec;
+    const FetchSpec& spec = job.spec;
+    const FetchSettings& s = spec.settings;
     bool ok = false;
     {
         orv::net::HttpClient client;  // created and freed on this thread
         client.SetAbortFlag(&job.terminate);
         orv::net::HttpRequest request;
-        request.url = orv::net::RequestUrl(s.parts);
+        request.url = orv::net::RequestUrl(spec.parts);
         request.agent = s.agent;
-        request.referrer = s.referrer;
+        request.referrer = spec.referrer;
         request.http10 = true;
         switch (s.proxyType) {
             case PROXY_DIRECT:
@@ -154,13 +155,13 @@ void THTTPGetThread::Run(FetchJob& job) {
             if (outcome == orv::net::HttpOutcome::Failed)
                 job.error = client.ErrorText();
             if (outcome == orv::net::HttpOutcome::Complete)
-                ok = s.keepBody ? receiver.bytes_ > 0 : true;
+                ok = spec.keepBody ? receiver.bytes_ > 0 : true;
             break;
         }
         if (job.tooLarge)
             ok = false;
     }
-    if (!s.keepBody)
+    if (!spec.keepBody)
         job.body.clear();
     if (job.terminate.load()) {
         ok = false;

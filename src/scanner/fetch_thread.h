@@ -24,12 +24,8 @@ std::int64_t TickCountMs();
 
 struct FetchSpec {
     orv::net::UrlParts parts;  // the address, split
-    std::string agent, referrer;
-    std::string userName, password;  // sent after a 401
-    TProxyType proxyType = PROXY_DEFAULT;
-    std::string proxyAddress;
-    int proxyPort = 80;
-    std::string proxyUser, proxyPassword;  // sent after a 407
+    FetchSettings settings;    // a copy: the thread may outlive the crawler that holds them
+    std::string referrer;
     bool keepBody = true;
     bool requireHtm = false;  // refuse a content type without "htm"
     long long maxBody = kDefaultMaxPageSize;

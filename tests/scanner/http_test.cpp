@@ -267,8 +267,8 @@ namespace {
 std::unique_ptr<orv::scan::FetchJob> Job(const std::string& url) {
     auto job = std::make_unique<orv::scan::FetchJob>();
     EXPECT_TRUE(orv::net::CrackUrl(url, job->spec.parts));
-    job->spec.agent = kAgent;
-    job->spec.proxyType = orv::scan::PROXY_DIRECT;
+    job->spec.settings.agent = kAgent;
+    job->spec.settings.proxyType = orv::scan::PROXY_DIRECT;
     job->spec.requireHtm = true;
     return job;
 }
@@ -288,8 +288,8 @@ TEST(FetchRun, CredentialsAreSentOnceAfterA401) {
                                               "WWW-Authenticate: Basic realm=\"r\"\r\n"));
     std::string longPassword(5000, 'p');  // no fixed limit on credentials
     auto job = Job(srv.Url("/once"));
-    job->spec.userName = "user";
-    job->spec.password = longPassword;
+    job->spec.settings.userName = "user";
+    job->spec.settings.password = longPassword;
     orv::scan::THTTPGetThread::Run(*job);
     EXPECT_TRUE(job->ok);
     EXPECT_EQ(job->status, 200);
@@ -301,8 +301,8 @@ TEST(FetchRun, CredentialsAreSentOnceAfterA401) {
 
     srv.ClearLog();
     auto never = Job(srv.Url("/never"));
-    never->spec.userName = "user";
-    never->spec.password = "pw";
+    never->spec.settings.userName = "user";
+    never->spec.settings.password = "pw";
     orv::scan::THTTPGetThread::Run(*never);
     EXPECT_FALSE(never->ok);
     EXPECT_FALSE(never->refused);
@@ -320,12 +320,12 @@ TEST(FetchRun, ProxyCredentialsAreSentAfterA407) {
                                            "Proxy-Authenticate: Basic realm=\"p\"\r\n"));
     });
     auto job = Job("http://site.invalid/page.htm");
-    job->spec.proxyType = orv::scan::PROXY_USEPROXY;
-    job->spec.proxyAddress = "127.0.0.1";
-    job->spec.proxyPort = proxy.Port();
-    job->spec.proxyUser = "pu";
-    job->spec.proxyPassword = "pp";
-    job->spec.userName = "not-for-the-proxy";
+    job->spec.settings.proxyType = orv::scan::PROXY_USEPROXY;
+    job->spec.settings.proxyAddress = "127.0.0.1";
+    job->spec.settings.proxyPort = proxy.Port();
+    job->spec.settings.proxyUser = "pu";
+    job->spec.settings.proxyPassword = "pp";
+    job->spec.settings.userName = "not-for-the-proxy";
     orv::scan::THTTPGetThread::Run(*job);
     EXPECT_TRUE(job->ok);
     EXPECT_EQ(job->body, "<html>through");
