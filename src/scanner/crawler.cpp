@@ -234,6 +234,9 @@ void THttpScan::RunTick(bool timerTick) {
     }
 }
 
+// Page processing runs on the UI thread: between its steps it lets events through, so the
+// page's Stop button (and any handler) can stop the scan in the middle of a long page, and
+// the found links show as they come. Each step checks Stopping() after it.
 void THttpScan::LetEventsThrough() {
     if (QCoreApplication::instance())
         QCoreApplication::processEvents();

@@ -1,14 +1,18 @@
 #include "scanner/download_manager.h"
 
+#include "tasks/worker.h"
+
 namespace orv::scan {
 
 TMFDwnld::TMFDwnld(const FetchSettings& fetch, QObject* parent) : QObject(parent), fetch_(fetch) {
     lastReported_.fill(99999);
-    notifier_ = std::make_shared<FetchNotifier>(this, [this] { ThreadEnded(); });
+    endNotice_.queue = std::make_shared<task::MainQueue>(this);
+    endNotice_.onEnded = [this] { ThreadEnded(); };
 }
 
 TMFDwnld::~TMFDwnld() {
-    notifier_->Detach();
+    // No notice is posted after this, and those still queued are dropped.
+    endNotice_.queue->Close();
     // Threads still running are not waited for: they end on their own, on shared state.
     for (auto& s : slots_)
         s->Abort();
@@ -107,7 +111,7 @@ void TMFDwnld::Pick(TMFHttpGet& slot) {
         slot.State = TMFHttpGet::kFree;
         return;
     }
-    slot.Start(true, Kind == 1, MaxPageSize, notifier_);
+    slot.Start(true, Kind == 1, MaxPageSize, endNotice_);
 }
 
 void TMFDwnld::ThreadEnded() {

@@ -1,7 +1,8 @@
 // TMFDwnld: the download manager. It keeps the queue of addresses, hands them to its download
 // slots, enforces the per-download time-out, evaluates the HTTP status, retries failed
 // downloads and tells when a scan has gone quiet. Used on the user-interface thread only;
-// the fetch threads report back through queued notices.
+// the fetch threads report back through a main-thread queue the manager owns and closes
+// when it goes.
 #pragma once
 
 #include <QObject>
@@ -91,7 +92,7 @@ class TMFDwnld : public QObject {
     int done_ = 0, errors_ = 0, retries_ = 0;
     std::array<int, 7> lastReported_{};
     std::vector<std::unique_ptr<TMFHttpGet>> slots_;
-    std::shared_ptr<FetchNotifier> notifier_;
+    EndNotice endNotice_;  // its queue runs ThreadEnded on this manager's thread
 };
 
 }  // namespace orv::scan

@@ -4,8 +4,7 @@
 
 namespace orv::scan {
 
-void TMFHttpGet::Start(bool evaluate, bool requireHtm, long long maxBody,
-                       const std::shared_ptr<FetchNotifier>& notifier) {
+void TMFHttpGet::Start(bool evaluate, bool requireHtm, long long maxBody, const EndNotice& notice) {
     Evaluate = evaluate;
     if (!Splitter.Success()) {
         State = kFree;  // dropped without a report
@@ -33,7 +32,7 @@ void TMFHttpGet::Start(bool evaluate, bool requireHtm, long long maxBody,
     s.requireHtm = requireHtm;
     s.maxBody = maxBody;
     job_ = job;
-    THTTPGetThread::Start(std::move(job), notifier);
+    THTTPGetThread::Start(std::move(job), notice);
 }
 
 void TMFHttpGet::Abort() {

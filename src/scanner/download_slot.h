@@ -44,8 +44,7 @@ class TMFHttpGet {
     std::uint8_t BodyMode = 0;
 
     // Starts the download of the split address (see the manager's pick).
-    void Start(bool evaluate, bool requireHtm, long long maxBody,
-               const std::shared_ptr<FetchNotifier>& notifier);
+    void Start(bool evaluate, bool requireHtm, long long maxBody, const EndNotice& notice);
     // Cancels the download; a running thread is asked to terminate.
     void Abort();
     // When the running thread has ended: takes its results, state := kEnded, true.

@@ -5,6 +5,7 @@
 
 #include "platform/http.h"
 #include "scanner/text_tools.h"
+#include "tasks/worker.h"
 
 namespace orv::scan {
 namespace {
@@ -78,29 +79,19 @@ std::int64_t TickCountMs() {
         .count();
 }
 
-void FetchNotifier::Post() {
-    std::lock_guard lock(mutex_);
-    if (!receiver_)
-        return;
-    QMetaObject::invokeMethod(receiver_, onEnded_, Qt::QueuedConnection);
-}
-
-void FetchNotifier::Detach() {
-    std::lock_guard lock(mutex_);
-    receiver_ = nullptr;
-}
-
 int THTTPGetThread::Live() {
     return gLive.load();
 }
 
-void THTTPGetThread::Start(std::shared_ptr<FetchJob> job, std::shared_ptr<FetchNotifier> notifier) {
+void THTTPGetThread::Start(std::shared_ptr<FetchJob> job, EndNotice notice) {
     gLive.fetch_add(1);
-    std::thread([job = std::move(job), notifier = std::move(notifier)] {
+    std::thread([job = std::move(job), notice = std::move(notice)] {
         Run(*job);
         job->ended.store(true, std::memory_order_release);
-        if (notifier)
-            notifier->Post();
+        // The job is the notice's owner: each thread's notice is its own, so one that is
+        // running (and lets events through) does not hold back the notices of the others.
+        if (notice.queue)
+            notice.queue->Post(job.get(), notice.onEnded);
         gLive.fetch_sub(1);
     }).detach();
 }

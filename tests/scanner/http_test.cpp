@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <QByteArray>
+#include <QObject>
+#include <QThread>
 #include <chrono>
 #include <cstdlib>
 #include <thread>
@@ -12,8 +14,10 @@
 #include "platform/inifile.h"
 #include "platform/registry.h"
 #include "platform/url.h"
+#include "pump.h"
 #include "scanner/fetch_thread.h"
 #include "scanner/text_tools.h"
+#include "tasks/worker.h"
 
 using orv::Registry;
 using orv::net::HttpClient;
@@ -426,4 +430,44 @@ TEST(HttpClient, CompressedBodiesArriveDecodedAndRedirectsNameWhereTheyLed) {
         EXPECT_EQ(r.head.url, srv.Url(k.url));
         EXPECT_EQ(r.head.redirects, k.redirects);
     }
+}
+
+// A fetch thread says it has ended through the main-thread queue of its notice: the notice
+// runs on the queue's thread once the results are there, and not at all once the queue is
+// closed (its owner has gone).
+TEST(FetchThread, EndNoticeRunsOnTheQueuesThreadUnlessTheQueueIsClosed) {
+    FixtureServer srv;
+    srv.Route("/page", FixtureServer::Html("<html>in"));
+    srv.Route("/slow", [](const LoggedRequest&, FixtureConn& c) {
+        if (c.Sleep(300))
+            c.Send(FixtureServer::Response(200, "text/html", "<html>late"));
+    });
+    QObject target;
+    for (bool close : {false, true}) {
+        SCOPED_TRACE(close);
+        auto queue = std::make_shared<orv::task::MainQueue>(&target);
+        std::shared_ptr<orv::scan::FetchJob> job = Job(srv.Url(close ? "/slow" : "/page"));
+        int notices = 0;
+        bool onMainThread = false, resultsThere = false;
+        orv::scan::THTTPGetThread::Start(job, {queue, [&] {
+                                                   ++notices;
+                                                   onMainThread =
+                                                       QThread::currentThread() == target.thread();
+                                                   resultsThere = job->ended.load() && job->ok;
+                                               }});
+        if (close)
+            queue->Close();
+        ASSERT_TRUE(orv::test::PumpUntil([&] { return job->ended.load(); }));
+        if (close) {
+            orv::test::Settle();
+            EXPECT_EQ(notices, 0);
+            continue;
+        }
+        ASSERT_TRUE(orv::test::PumpUntil([&] { return notices > 0; }));
+        orv::test::Settle();
+        EXPECT_EQ(notices, 1);
+        EXPECT_TRUE(onMainThread);
+        EXPECT_TRUE(resultsThere);
+    }
+    orv::test::PumpUntil([] { return orv::scan::THTTPGetThread::Live() == 0; });
 }
