@@ -18,8 +18,8 @@
 #include "controls/dialogs.h"
 #include "fixture_server.h"
 #include "platform/registry.h"
-#include "scanner/thhtml.h"
-#include "scanner/thtscan.h"
+#include "scanner/crawler.h"
+#include "scanner/link_extraction.h"
 
 using namespace orv::scan;
 

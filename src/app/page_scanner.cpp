@@ -85,6 +85,21 @@ TWebsiteScannerPage::TWebsiteScannerPage(PageContext& context, QWidget* parent)
     : TToolPage(context, "Website Scanner", "Website Scanner", "website_scanner", parent),
       HttpScan1(new scan::THttpScan(this)),
       control_(*HttpScan1) {
+    ApplyStoredSettings();
+    ConnectScanner();
+
+    auto* layout = new QVBoxLayout(Body());
+    layout->setContentsMargins(8, 6, 8, 6);
+    layout->setSpacing(4);
+    layout->addLayout(BuildToolRow());
+    layout->addWidget(BuildSettingsRow());
+    BuildLinkGrid();
+    layout->addWidget(Label55);
+    layout->addWidget(StringGrid4, 1);
+    ConnectControls();
+}
+
+void TWebsiteScannerPage::ApplyStoredSettings() {
     // The settings the main window keeps for its scanner.
     scan::THttpScan& s = *HttpScan1;
     s.setObjectName("HttpScan1");
@@ -103,6 +118,10 @@ TWebsiteScannerPage::TWebsiteScannerPage(PageContext& context, QWidget* parent)
     s.SetMaxQueueSize(5000);
     s.SetSeekRobotsTxt(false);
     s.SetConcurrentDownloads(6);
+}
+
+void TWebsiteScannerPage::ConnectScanner() {
+    scan::THttpScan& s = *HttpScan1;
     s.OnLinkFound = [this](QObject*, const std::string& UrlFound, const std::string& TypeLink,
                            const std::string&, const std::string&, const std::string&,
                            const std::string&, const std::string&, std::string&, char, int,
@@ -119,11 +138,9 @@ TWebsiteScannerPage::TWebsiteScannerPage(PageContext& context, QWidget* parent)
     // After ShutdownScan: leave the event loop without closing the windows, so the close
     // handlers (and the settings they write) do not run on this path.
     s.OnTerminateApplication = [] { QCoreApplication::exit(0); };
+}
 
-    auto* layout = new QVBoxLayout(Body());
-    layout->setContentsMargins(8, 6, 8, 6);
-    layout->setSpacing(4);
-
+QHBoxLayout* TWebsiteScannerPage::BuildToolRow() {
     auto* form = new QHBoxLayout;
     form->setSpacing(4);
     form->addWidget(new ui::TLabel("Http://"));
@@ -142,7 +159,10 @@ TWebsiteScannerPage::TWebsiteScannerPage(PageContext& context, QWidget* parent)
     form->addWidget(button11);
     form->addWidget(SpeedButton15);
     form->addWidget(SpeedButton17);
+    return form;
+}
 
+QWidget* TWebsiteScannerPage::BuildSettingsRow() {
     // The settings row keeps a compact height; the grid takes what is left.
     auto* settingsBox = new QWidget;
     settingsBox->setFixedHeight(104);
@@ -176,7 +196,10 @@ TWebsiteScannerPage::TWebsiteScannerPage(PageContext& context, QWidget* parent)
     settings->addWidget(RadioGroup3);
     settings->addLayout(filter);
     settings->addLayout(head, 1);
+    return settingsBox;
+}
 
+void TWebsiteScannerPage::BuildLinkGrid() {
     Label55 = new ui::TLabel;
     StringGrid4 = new ui::TStringGrid(2, 1, 0);
     StringGrid4->SetOptions({});  // whole rows are selected; nothing is sized or typed
@@ -190,12 +213,9 @@ TWebsiteScannerPage::TWebsiteScannerPage(PageContext& context, QWidget* parent)
     headTimer_.setSingleShot(true);
     headTimer_.setInterval(kGridFlushMs);
     connect(&headTimer_, &QTimer::timeout, this, [this] { ShowHead(); });
+}
 
-    layout->addLayout(form);
-    layout->addWidget(settingsBox);
-    layout->addWidget(Label55);
-    layout->addWidget(StringGrid4, 1);
-
+void TWebsiteScannerPage::ConnectControls() {
     Edit111->OnEnter = [this] {
         // Enter does what the Start button does, and nothing while the button is disabled.
         if (button22->isEnabled())

@@ -16,9 +16,10 @@
 #include "app/scanner_control.h"
 #include "controls/stringgrid.h"
 #include "controls/widgets.h"
-#include "scanner/thtscan.h"
+#include "scanner/crawler.h"
 
 class QButtonGroup;
+class QHBoxLayout;
 class QDialog;
 class QRadioButton;
 
@@ -113,6 +114,14 @@ class TWebsiteScannerPage final : public TToolPage {
     bool StartPending() const { return pendingStart_.has_value(); }
 
   private:
+    // The parts of construction, in order.
+    void ApplyStoredSettings();
+    void ConnectScanner();        // the scanner's events and the hooks it needs of the window
+    QHBoxLayout* BuildToolRow();  // address, Start, Stop, Export, browser
+    QWidget* BuildSettingsRow();  // scope, report, type filter, the head of the last page
+    void BuildLinkGrid();         // the progress line and the grid of found links
+    void ConnectControls();
+
     void StartScanAt(const std::string& url);
     void RunPendingStart();
     // Puts the progress line of the last reported link on Label55.

@@ -24,7 +24,7 @@
 #include "platform/registry.h"
 #include "platform/shell.h"
 #include "pump.h"
-#include "scanner/thgetthr.h"
+#include "scanner/fetch_thread.h"
 #include "scripted_dialogs.h"
 
 namespace orv {

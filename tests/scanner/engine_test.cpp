@@ -13,7 +13,7 @@
 #include "fixture_server.h"
 #include "platform/registry.h"
 #include "pump.h"
-#include "scanner/thtscan.h"
+#include "scanner/crawler.h"
 
 using namespace orv::scan;
 using orv::test::FixtureConn;
@@ -538,7 +538,9 @@ TEST(Engine, StartScanRefusalsAndSetterMinimums) {
 
     EXPECT_EQ(s.TimeOut(), 300);
     EXPECT_EQ(s.Agent(), kAgent);
-    EXPECT_EQ(s.Manager().Agent, kAgent);
+    // One set of fetch settings, the manager reading the crawler's.
+    EXPECT_EQ(&s.Manager().Fetch(), &s.Fetch());
+    EXPECT_EQ(s.Manager().Fetch().agent, kAgent);
     EXPECT_EQ(s.ConcurrentDownloads(), 6);
     EXPECT_EQ(s.Manager().Kind, 1);
     EXPECT_EQ(s.TypeFilter().Items(), std::vector<std::string>{"gif"});
@@ -662,7 +664,8 @@ TEST(Engine, StopAndShutdownMidScanRepeated) {
                 EXPECT_EQ(ticks, 10);
                 EXPECT_EQ(rec.links.size(), links);
                 EXPECT_EQ(rec.errors.size(), errors);
-                EXPECT_FALSE(s->Manager().Add(srv.Url("/p/late"), "", 1, false, 0, 0, 4, 1));
+                EXPECT_FALSE(s->Manager().Add(srv.Url("/p/late"),
+                                              {.LinkCode = TLinkCode::Href, .BodyMode = 1}));
                 break;
             }
             default:

@@ -3,14 +3,18 @@
 #include <gtest/gtest.h>
 
 #include <QByteArray>
+#include <QObject>
+#include <QThread>
 #include <memory>
 #include <string>
 
 #include "fixture_server.h"
 #include "platform/registry.h"
 #include "platform/url.h"
-#include "scanner/thgetthr.h"
-#include "scanner/thtools.h"
+#include "pump.h"
+#include "scanner/fetch_thread.h"
+#include "scanner/text_tools.h"
+#include "tasks/worker.h"
 
 using orv::Registry;
 using orv::test::FixtureConn;
@@ -28,8 +32,8 @@ std::string Basic(const std::string& user, const std::string& pw) {
 std::unique_ptr<orv::scan::FetchJob> Job(const std::string& url) {
     auto job = std::make_unique<orv::scan::FetchJob>();
     EXPECT_TRUE(orv::net::CrackUrl(url, job->spec.parts));
-    job->spec.agent = kAgent;
-    job->spec.proxyType = orv::scan::PROXY_DIRECT;
+    job->spec.settings.agent = kAgent;
+    job->spec.settings.proxyType = orv::scan::PROXY_DIRECT;
     job->spec.requireHtm = true;
     return job;
 }
@@ -49,8 +53,8 @@ TEST(FetchRun, CredentialsAreSentOnceAfterA401) {
                                               "WWW-Authenticate: Basic realm=\"r\"\r\n"));
     std::string longPassword(5000, 'p');  // no fixed limit on credentials
     auto job = Job(srv.Url("/once"));
-    job->spec.userName = "user";
-    job->spec.password = longPassword;
+    job->spec.settings.userName = "user";
+    job->spec.settings.password = longPassword;
     orv::scan::THTTPGetThread::Run(*job);
     EXPECT_TRUE(job->ok);
     EXPECT_EQ(job->status, 200);
@@ -62,8 +66,8 @@ TEST(FetchRun, CredentialsAreSentOnceAfterA401) {
 
     srv.ClearLog();
     auto never = Job(srv.Url("/never"));
-    never->spec.userName = "user";
-    never->spec.password = "pw";
+    never->spec.settings.userName = "user";
+    never->spec.settings.password = "pw";
     orv::scan::THTTPGetThread::Run(*never);
     EXPECT_FALSE(never->ok);
     EXPECT_FALSE(never->refused);
@@ -81,12 +85,12 @@ TEST(FetchRun, ProxyCredentialsAreSentAfterA407) {
                                            "Proxy-Authenticate: Basic realm=\"p\"\r\n"));
     });
     auto job = Job("http://site.invalid/page.htm");
-    job->spec.proxyType = orv::scan::PROXY_USEPROXY;
-    job->spec.proxyAddress = "127.0.0.1";
-    job->spec.proxyPort = proxy.Port();
-    job->spec.proxyUser = "pu";
-    job->spec.proxyPassword = "pp";
-    job->spec.userName = "not-for-the-proxy";
+    job->spec.settings.proxyType = orv::scan::PROXY_USEPROXY;
+    job->spec.settings.proxyAddress = "127.0.0.1";
+    job->spec.settings.proxyPort = proxy.Port();
+    job->spec.settings.proxyUser = "pu";
+    job->spec.settings.proxyPassword = "pp";
+    job->spec.settings.userName = "not-for-the-proxy";
     orv::scan::THTTPGetThread::Run(*job);
     EXPECT_TRUE(job->ok);
     EXPECT_EQ(job->body, "<html>through");
@@ -156,6 +160,46 @@ TEST(FetchRun, ReadsOfATrickleRenewTheDeadline) {
     orv::scan::THTTPGetThread::Run(*job);
     EXPECT_TRUE(job->ok);
     EXPECT_GE(job->renewedAtMs.load(), before + 100);
+}
+
+// A fetch thread says it has ended through the main-thread queue of its notice: the notice
+// runs on the queue's thread once the results are there, and not at all once the queue is
+// closed (its owner has gone).
+TEST(FetchThread, EndNoticeRunsOnTheQueuesThreadUnlessTheQueueIsClosed) {
+    FixtureServer srv;
+    srv.Route("/page", FixtureServer::Html("<html>in"));
+    srv.Route("/slow", [](const LoggedRequest&, FixtureConn& c) {
+        if (c.Sleep(300))
+            c.Send(FixtureServer::Response(200, "text/html", "<html>late"));
+    });
+    QObject target;
+    for (bool close : {false, true}) {
+        SCOPED_TRACE(close);
+        auto queue = std::make_shared<orv::task::MainQueue>(&target);
+        std::shared_ptr<orv::scan::FetchJob> job = Job(srv.Url(close ? "/slow" : "/page"));
+        int notices = 0;
+        bool onMainThread = false, resultsThere = false;
+        orv::scan::THTTPGetThread::Start(job, {queue, [&] {
+                                                   ++notices;
+                                                   onMainThread =
+                                                       QThread::currentThread() == target.thread();
+                                                   resultsThere = job->ended.load() && job->ok;
+                                               }});
+        if (close)
+            queue->Close();
+        ASSERT_TRUE(orv::test::PumpUntil([&] { return job->ended.load(); }));
+        if (close) {
+            orv::test::Settle();
+            EXPECT_EQ(notices, 0);
+            continue;
+        }
+        ASSERT_TRUE(orv::test::PumpUntil([&] { return notices > 0; }));
+        orv::test::Settle();
+        EXPECT_EQ(notices, 1);
+        EXPECT_TRUE(onMainThread);
+        EXPECT_TRUE(resultsThere);
+    }
+    orv::test::PumpUntil([] { return orv::scan::THTTPGetThread::Live() == 0; });
 }
 
 TEST(ConnectionLimits, TheScannerWritesTwoMoreForOldServers) {

@@ -6,8 +6,8 @@
 #include <string>
 
 #include "platform/url.h"
-#include "scanner/thcrkurl.h"
-#include "scanner/thhtml.h"
+#include "scanner/link_extraction.h"
+#include "scanner/url_parts.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     std::string input(reinterpret_cast<const char*>(data), size);

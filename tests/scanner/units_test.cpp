@@ -4,12 +4,12 @@
 
 #include <vector>
 
-#include "scanner/thconst.h"
-#include "scanner/thcrkurl.h"
-#include "scanner/thhtml.h"
-#include "scanner/thslist.h"
-#include "scanner/thtools.h"
-#include "scanner/thurlque.h"
+#include "scanner/file_types.h"
+#include "scanner/link_extraction.h"
+#include "scanner/sorted_list.h"
+#include "scanner/text_tools.h"
+#include "scanner/url_parts.h"
+#include "scanner/url_queue.h"
 
 using namespace orv::scan;
 
@@ -91,15 +91,22 @@ TEST(TMFStringList, SortMatchesAReferenceOnManyLists) {
 
 TEST(TUrlInQueue, KeepsEntriesInOrderWithTheirObjects) {
     TUrlInQueue q;
-    q.Add("http://a/", -1, false, 0, 1, 32, 0, 1, "ref-a");
-    q.Add("http://b/", -1, true, 3, 1, 4, 2, 5, "ref-b");
-    q.Add("http://c/", -1, false, 0, 0, 6, 0, 2, "");
+    q.Add("http://a/",
+          {.Depth = 1, .LinkCode = TLinkCode::Start, .BodyMode = 1, .Referrer = "ref-a"});
+    q.Add("http://b/", {.Depth = 5,
+                        .Priority = true,
+                        .CountArea = 3,
+                        .LinkCode = TLinkCode::Href,
+                        .BodyMode = 1,
+                        .RetryCount = 2,
+                        .Referrer = "ref-b"});
+    q.Add("http://c/", {.Depth = 2, .LinkCode = TLinkCode::Src});
     ASSERT_EQ(q.Count(), 3);
     EXPECT_EQ(q.Address(1), "http://b/");
     const TUrlObject& o = q.Object(1);
     EXPECT_TRUE(o.Priority);
     EXPECT_EQ(o.CountArea, 3);
-    EXPECT_EQ(o.LinkCode, 4);
+    EXPECT_EQ(o.LinkCode, TLinkCode::Href);
     EXPECT_EQ(o.RetryCount, 2);
     EXPECT_EQ(o.Depth, 5);
     EXPECT_EQ(o.Referrer, "ref-b");

@@ -1,21 +1,22 @@
 // THTTPGetThread: one GET of one address on a thread of its own. The thread and its download
 // slot share a FetchJob: the slot raises `terminate`, the thread renews `renewedAtMs` while
 // data flows and leaves its results before setting `ended`. The thread then posts one
-// notice through the FetchNotifier, which the owner can detach at any moment; neither side
-// ever frees what the other still uses.
+// notice through the main-thread queue of its EndNotice, which the owner can close at any
+// moment; neither side ever frees what the other still uses.
 #pragma once
 
-#include <QObject>
-#include <QPointer>
 #include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <string>
 
 #include "platform/url.h"
-#include "scanner/thtypes.h"
+#include "scanner/scan_settings.h"
+
+namespace orv::task {
+class MainQueue;
+}
 
 namespace orv::scan {
 
@@ -24,12 +25,8 @@ std::int64_t TickCountMs();
 
 struct FetchSpec {
     orv::net::UrlParts parts;  // the address, split
-    std::string agent, referrer;
-    std::string userName, password;  // sent after a 401
-    TProxyType proxyType = PROXY_DEFAULT;
-    std::string proxyAddress;
-    int proxyPort = 80;
-    std::string proxyUser, proxyPassword;  // sent after a 407
+    FetchSettings settings;    // a copy: the thread may outlive the crawler that holds them
+    std::string referrer;
     bool keepBody = true;
     bool requireHtm = false;  // refuse a content type without "htm"
     long long maxBody = kDefaultMaxPageSize;
@@ -49,26 +46,17 @@ struct FetchJob {
     std::atomic<bool> ended{false};
 };
 
-// Delivers "a thread has ended" to a receiver on the user-interface thread.
-class FetchNotifier {
-  public:
-    FetchNotifier(QObject* receiver, std::function<void()> onEnded)
-        : receiver_(receiver), onEnded_(std::move(onEnded)) {}
-    // Queues onEnded on the receiver's thread, unless detached.
-    void Post();
-    // After this returns no new notice is queued; queued ones die with the receiver.
-    void Detach();
-
-  private:
-    std::mutex mutex_;
-    QObject* receiver_;
-    std::function<void()> onEnded_;
+// How an ended thread says so: `onEnded` is posted through `queue` to the thread it serves.
+// Once the queue is closed the notice is dropped, queued or not.
+struct EndNotice {
+    std::shared_ptr<task::MainQueue> queue;
+    std::function<void()> onEnded;
 };
 
 class THTTPGetThread {
   public:
-    // Starts a detached thread that runs `job` and then posts to `notifier`.
-    static void Start(std::shared_ptr<FetchJob> job, std::shared_ptr<FetchNotifier> notifier);
+    // Starts a detached thread that runs `job` and then posts `notice`.
+    static void Start(std::shared_ptr<FetchJob> job, EndNotice notice);
     // Threads started and not yet ended, in the whole process.
     static int Live();
     // Runs `job` on the calling thread (the body of the thread).

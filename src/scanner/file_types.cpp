@@ -1,4 +1,4 @@
-#include "scanner/thconst.h"
+#include "scanner/file_types.h"
 
 #include <algorithm>
 #include <cstring>

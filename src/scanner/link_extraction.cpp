@@ -1,11 +1,11 @@
-#include "scanner/thhtml.h"
+#include "scanner/link_extraction.h"
 
 #include <array>
 #include <map>
 #include <vector>
 
 #include "platform/url.h"
-#include "scanner/thconst.h"
+#include "scanner/file_types.h"
 
 namespace orv::scan {
 namespace {

@@ -1,21 +1,24 @@
-#include "scanner/thdwnld.h"
+#include "scanner/download_manager.h"
+
+#include "tasks/worker.h"
 
 namespace orv::scan {
 
-TMFDwnld::TMFDwnld(QObject* parent) : QObject(parent) {
+TMFDwnld::TMFDwnld(const FetchSettings& fetch, QObject* parent) : QObject(parent), fetch_(fetch) {
     lastReported_.fill(99999);
-    notifier_ = std::make_shared<FetchNotifier>(this, [this] { ThreadEnded(); });
+    endNotice_.queue = std::make_shared<task::MainQueue>(this);
+    endNotice_.onEnded = [this] { ThreadEnded(); };
 }
 
 TMFDwnld::~TMFDwnld() {
-    notifier_->Detach();
+    // No notice is posted after this, and those still queued are dropped.
+    endNotice_.queue->Close();
     // Threads still running are not waited for: they end on their own, on shared state.
     for (auto& s : slots_)
         s->Abort();
 }
 
-bool TMFDwnld::Add(const std::string& address, const std::string& referrer, int depth,
-                   bool priority, int retryCount, int countArea, int linkCode, int bodyMode) {
+bool TMFDwnld::Add(const std::string& address, TUrlObject entry) {
     if (!Accepting)
         return false;
     if (stopping_)
@@ -29,10 +32,9 @@ bool TMFDwnld::Add(const std::string& address, const std::string& referrer, int 
         queue_.ClearAll();
         SetWorking(true);
     }
-    if (priority)
+    if (entry.Priority)
         priorityPending_ = true;
-    queue_.Add(address, -1, priority, countArea, std::uint8_t(bodyMode), std::uint8_t(linkCode),
-               retryCount, depth, referrer);
+    queue_.Add(address, std::move(entry));
     return true;
 }
 
@@ -56,7 +58,7 @@ void TMFDwnld::Resize() {
         return;
     if (slots_.size() < want) {
         while (slots_.size() < want)
-            slots_.push_back(std::make_unique<TMFHttpGet>());
+            slots_.push_back(std::make_unique<TMFHttpGet>(fetch_));
         return;
     }
     bool allRetired = true;
@@ -102,14 +104,6 @@ void TMFDwnld::Pick(TMFHttpGet& slot) {
     slot.BodyMode = o.BodyMode;
     slot.Referrer = o.Referrer;
     slot.TimeOutMs = TimeOutMs();
-    slot.Agent = Agent;
-    slot.UserName = UserName;
-    slot.Password = Password;
-    slot.ProxyType = ProxyType;
-    slot.ProxyAddress = ProxyAddress;
-    slot.ProxyPort = ProxyPort;
-    slot.ProxyUser = ProxyUser;
-    slot.ProxyPassword = ProxyPassword;
     if (DownloadDirectory.empty())
         slot.BodyMode = 1;
     queue_.Delete(index);
@@ -117,7 +111,7 @@ void TMFDwnld::Pick(TMFHttpGet& slot) {
         slot.State = TMFHttpGet::kFree;
         return;
     }
-    slot.Start(true, Kind == 1, MaxPageSize, notifier_);
+    slot.Start(true, Kind == 1, MaxPageSize, endNotice_);
 }
 
 void TMFDwnld::ThreadEnded() {
@@ -210,8 +204,10 @@ void TMFDwnld::Tick() {
                         ++errors_;
                     }
                 } else if (!stopping_) {
-                    queue_.Add(address, -1, false, 0, s.BodyMode, 0, s.RetryCount + 1, s.Depth,
-                               s.Referrer);
+                    queue_.Add(address, {.Depth = s.Depth,
+                                         .BodyMode = s.BodyMode,
+                                         .RetryCount = s.RetryCount + 1,
+                                         .Referrer = s.Referrer});
                     ++retries_;
                 }
                 s.State = TMFHttpGet::kFree;

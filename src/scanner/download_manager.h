@@ -1,7 +1,8 @@
 // TMFDwnld: the download manager. It keeps the queue of addresses, hands them to its download
 // slots, enforces the per-download time-out, evaluates the HTTP status, retries failed
 // downloads and tells when a scan has gone quiet. Used on the user-interface thread only;
-// the fetch threads report back through queued notices.
+// the fetch threads report back through a main-thread queue the manager owns and closes
+// when it goes.
 #pragma once
 
 #include <QObject>
@@ -11,9 +12,9 @@
 #include <string>
 #include <vector>
 
-#include "scanner/thgeturl.h"
-#include "scanner/thtypes.h"
-#include "scanner/thurlque.h"
+#include "scanner/download_slot.h"
+#include "scanner/scan_settings.h"
+#include "scanner/url_queue.h"
 
 namespace orv::scan {
 
@@ -23,7 +24,8 @@ using TOnWorking = std::function<void(QObject* Sender, bool Working)>;
 class TMFDwnld : public QObject {
     Q_OBJECT
   public:
-    explicit TMFDwnld(QObject* parent = nullptr);
+    // `fetch` is the scan's one set of fetch settings; it must outlive the manager.
+    explicit TMFDwnld(const FetchSettings& fetch, QObject* parent = nullptr);
     ~TMFDwnld() override;
 
     // Settings, read at every pick.
@@ -36,11 +38,6 @@ class TMFDwnld : public QObject {
     int DepthSearchLevel = 2;
     int ConcurrentDownloads = 3;
     bool LeavesFirst = false;  // take the deepest queued address first
-    std::string Agent = kDefaultAgent, UserName, Password;
-    TProxyType ProxyType = PROXY_DEFAULT;
-    std::string ProxyAddress;
-    int ProxyPort = 80;
-    std::string ProxyUser, ProxyPassword;
     long long MaxPageSize = kDefaultMaxPageSize;
 
     // Callbacks, each called only when set.
@@ -56,8 +53,11 @@ class TMFDwnld : public QObject {
     // A fetch thread has ended (called on the user-interface thread).
     std::function<void()> OnSlotEnded;
 
-    bool Add(const std::string& address, const std::string& referrer, int depth, bool priority,
-             int retryCount, int countArea, int linkCode, int bodyMode);
+    // Queues `address` with what `entry` says of it. False when not accepting; true without
+    // queueing while stopping.
+    bool Add(const std::string& address, TUrlObject entry);
+    // The settings every download goes out with (the crawler's).
+    const FetchSettings& Fetch() const { return fetch_; }
     int QueueLength() const { return queue_.Count(); }
     const TUrlInQueue& Queue() const { return queue_; }
     void Tick();
@@ -83,6 +83,7 @@ class TMFDwnld : public QObject {
     void ThreadEnded();
     int TimeOutMs() const { return TimeOutMsOverride > 0 ? TimeOutMsOverride : TimeOut * 1000; }
 
+    const FetchSettings& fetch_;
     TUrlInQueue queue_;
     bool priorityPending_ = false;
     bool working_ = false;
@@ -91,7 +92,7 @@ class TMFDwnld : public QObject {
     int done_ = 0, errors_ = 0, retries_ = 0;
     std::array<int, 7> lastReported_{};
     std::vector<std::unique_ptr<TMFHttpGet>> slots_;
-    std::shared_ptr<FetchNotifier> notifier_;
+    EndNotice endNotice_;  // its queue runs ThreadEnded on this manager's thread
 };
 
 }  // namespace orv::scan

@@ -9,8 +9,9 @@
 #include <string>
 #include <string_view>
 
-#include "scanner/thcrkurl.h"
-#include "scanner/thtools.h"
+#include "scanner/scan_settings.h"
+#include "scanner/text_tools.h"
+#include "scanner/url_parts.h"
 
 namespace orv::scan {
 
@@ -24,6 +25,11 @@ enum : std::uint8_t {
     kCodeCountedArea = 15,
     kCodeAreaClose = 16,
 };
+// A queued link keeps the code of the marker it was found at.
+static_assert(std::uint8_t(TLinkCode::Href) == kCodeHref &&
+              std::uint8_t(TLinkCode::Value) == kCodeValue &&
+              std::uint8_t(TLinkCode::Src) == kCodeSrc &&
+              std::uint8_t(TLinkCode::Base) == kCodeBase);
 
 // Control characters dropped (a line feed becomes a blank with lineFeedToBlank); with
 // quotesToBlanks '"', '\'' and ',' become blanks; runs of blanks collapse to one and no blank

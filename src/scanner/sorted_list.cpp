@@ -1,8 +1,8 @@
-#include "scanner/thslist.h"
+#include "scanner/sorted_list.h"
 
 #include <algorithm>
 
-#include "scanner/thtools.h"
+#include "scanner/text_tools.h"
 
 namespace orv::scan {
 

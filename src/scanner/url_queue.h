@@ -6,24 +6,28 @@
 #include <deque>
 #include <string>
 
+#include "scanner/scan_settings.h"
+
 namespace orv::scan {
 
+// What is queued with an address; also what the queueing calls take, filled by name:
+//   manager.Add(address, {.Depth = 2, .LinkCode = TLinkCode::Href, .BodyMode = 1, ...});
 struct TUrlObject {
     std::int32_t Depth = 1;  // the start address is 1
     bool Priority = false;
     std::int32_t CountArea = 0;
-    std::uint8_t LinkCode = 0;  // 32 start address, 72 refresh target, else the marker code
+    TLinkCode LinkCode = TLinkCode::None;
     std::uint8_t BodyMode = 0;  // 1 keeps the body in memory
     std::int32_t RetryCount = 0;
-    std::string Referrer;
+    std::string Referrer{};  // "{}": may be left out of a designated initializer
     std::int32_t Tag = -1;
 };
 
 class TUrlInQueue {
   public:
-    void Add(std::string address, std::int32_t tag, bool priority, std::int32_t countArea,
-             std::uint8_t bodyMode, std::uint8_t linkCode, std::int32_t retryCount,
-             std::int32_t depth, std::string referrer);
+    void Add(std::string address, TUrlObject object) {
+        entries_.push_back({std::move(address), std::move(object)});
+    }
     void Delete(int index);
     void ClearAll() { entries_.clear(); }
     int Count() const { return int(entries_.size()); }

@@ -1,4 +1,4 @@
-#include "scanner/thtools.h"
+#include "scanner/text_tools.h"
 
 #include <QDateTime>
 

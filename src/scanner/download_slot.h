@@ -6,14 +6,17 @@
 #include <memory>
 #include <string>
 
-#include "scanner/thcrkurl.h"
-#include "scanner/thgetthr.h"
-#include "scanner/thtypes.h"
+#include "scanner/fetch_thread.h"
+#include "scanner/scan_settings.h"
+#include "scanner/url_parts.h"
 
 namespace orv::scan {
 
 class TMFHttpGet {
   public:
+    // `fetch` (the manager's) must outlive the slot; each download copies it as it starts.
+    explicit TMFHttpGet(const FetchSettings& fetch) : fetch_(fetch) {}
+
     enum State : std::uint8_t {
         kRetired = 0,
         kFree = 1,
@@ -39,15 +42,9 @@ class TMFHttpGet {
     int Depth = 1;
     int RetryCount = 0;
     std::uint8_t BodyMode = 0;
-    std::string Agent = kDefaultAgent, UserName, Password;
-    TProxyType ProxyType = PROXY_DEFAULT;
-    std::string ProxyAddress;
-    int ProxyPort = 80;
-    std::string ProxyUser, ProxyPassword;
 
     // Starts the download of the split address (see the manager's pick).
-    void Start(bool evaluate, bool requireHtm, long long maxBody,
-               const std::shared_ptr<FetchNotifier>& notifier);
+    void Start(bool evaluate, bool requireHtm, long long maxBody, const EndNotice& notice);
     // Cancels the download; a running thread is asked to terminate.
     void Abort();
     // When the running thread has ended: takes its results, state := kEnded, true.
@@ -56,6 +53,7 @@ class TMFHttpGet {
     std::int64_t EffectiveDeadline() const;
 
   private:
+    const FetchSettings& fetch_;
     std::shared_ptr<FetchJob> job_;
 };
 

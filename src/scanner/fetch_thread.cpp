@@ -1,10 +1,11 @@
-#include "scanner/thgetthr.h"
+#include "scanner/fetch_thread.h"
 
 #include <chrono>
 #include <thread>
 
 #include "platform/http.h"
-#include "scanner/thtools.h"
+#include "scanner/text_tools.h"
+#include "tasks/worker.h"
 
 namespace orv::scan {
 namespace {
@@ -78,43 +79,34 @@ std::int64_t TickCountMs() {
         .count();
 }
 
-void FetchNotifier::Post() {
-    std::lock_guard lock(mutex_);
-    if (!receiver_)
-        return;
-    QMetaObject::invokeMethod(receiver_, onEnded_, Qt::QueuedConnection);
-}
-
-void FetchNotifier::Detach() {
-    std::lock_guard lock(mutex_);
-    receiver_ = nullptr;
-}
-
 int THTTPGetThread::Live() {
     return gLive.load();
 }
 
-void THTTPGetThread::Start(std::shared_ptr<FetchJob> job, std::shared_ptr<FetchNotifier> notifier) {
+void THTTPGetThread::Start(std::shared_ptr<FetchJob> job, EndNotice notice) {
     gLive.fetch_add(1);
-    std::thread([job = std::move(job), notifier = std::move(notifier)] {
+    std::thread([job = std::move(job), notice = std::move(notice)] {
         Run(*job);
         job->ended.store(true, std::memory_order_release);
-        if (notifier)
-            notifier->Post();
+        // The job is the notice's owner: each thread's notice is its own, so one that is
+        // running (and lets events through) does not hold back the notices of the others.
+        if (notice.queue)
+            notice.queue->Post(job.get(), notice.onEnded);
         gLive.fetch_sub(1);
     }).detach();
 }
 
 void THTTPGetThread::Run(FetchJob& job) {
-    const FetchSpec& s = job.spec;
+    const FetchSpec& spec = job.spec;
+    const FetchSettings& s = spec.settings;
     bool ok = false;
     {
         orv::net::HttpClient client;  // created and freed on this thread
         client.SetAbortFlag(&job.terminate);
         orv::net::HttpRequest request;
-        request.url = orv::net::RequestUrl(s.parts);
+        request.url = orv::net::RequestUrl(spec.parts);
         request.agent = s.agent;
-        request.referrer = s.referrer;
+        request.referrer = spec.referrer;
         request.http10 = true;
         switch (s.proxyType) {
             case PROXY_DIRECT:
@@ -154,13 +146,13 @@ void THTTPGetThread::Run(FetchJob& job) {
             if (outcome == orv::net::HttpOutcome::Failed)
                 job.error = client.ErrorText();
             if (outcome == orv::net::HttpOutcome::Complete)
-                ok = s.keepBody ? receiver.bytes_ > 0 : true;
+                ok = spec.keepBody ? receiver.bytes_ > 0 : true;
             break;
         }
         if (job.tooLarge)
             ok = false;
     }
-    if (!s.keepBody)
+    if (!spec.keepBody)
         job.body.clear();
     if (job.terminate.load()) {
         ok = false;

@@ -38,10 +38,10 @@
 #include <set>
 #include <string>
 
-#include "scanner/thcrkurl.h"
-#include "scanner/thdwnld.h"
-#include "scanner/thslist.h"
-#include "scanner/thtypes.h"
+#include "scanner/download_manager.h"
+#include "scanner/scan_settings.h"
+#include "scanner/sorted_list.h"
+#include "scanner/url_parts.h"
 
 namespace orv::scan {
 
@@ -97,26 +97,26 @@ class THttpScan : public QObject {
     void SetTypeFilter(const std::string& Text);
 
     // --- properties (setters ignore values below their minimum) -------------------------
-    int TimeOut() const { return timeOut_; }  // seconds, >= 10
+    int TimeOut() const { return manager_->TimeOut; }  // seconds, >= 10
     void SetTimeOut(int v);
     // "" = no results file; a name without "/" goes to <current dir>/Download/<name>.
     const std::string& FileOfResults() const { return fileOfResults_; }
     void SetFileOfResults(const std::string& v);
     bool LeavesFirst() const { return manager_->LeavesFirst; }
     void SetLeavesFirst(bool v) { manager_->LeavesFirst = v; }
-    const std::string& UserName() const { return userName_; }
-    void SetUserName(const std::string& v);
-    const std::string& Password() const { return password_; }
-    void SetPassword(const std::string& v);
-    const std::string& Agent() const { return agent_; }
-    void SetAgent(const std::string& v);
+    const std::string& UserName() const { return fetch_.userName; }
+    void SetUserName(const std::string& v) { fetch_.userName = v; }
+    const std::string& Password() const { return fetch_.password; }
+    void SetPassword(const std::string& v) { fetch_.password = v; }
+    const std::string& Agent() const { return fetch_.agent; }
+    void SetAgent(const std::string& v) { fetch_.agent = v; }
     const std::string& Referer() const { return referer_; }
     void SetReferer(const std::string& v) { referer_ = v; }
     const std::string& StartingUrl() const { return startingUrl_; }
     void SetStartingUrl(const std::string& v) { startingUrl_ = v; }
     int HttpPort() const { return httpPort_; }
     void SetHttpPort(int v) { httpPort_ = v; }
-    int Retries() const { return retries_; }  // >= 1
+    int Retries() const { return manager_->Retries; }  // >= 1
     void SetRetries(int v);
     TLinkScan LinkScan() const { return linkScan_; }
     void SetLinkScan(TLinkScan v) { linkScan_ = v; }
@@ -130,21 +130,23 @@ class THttpScan : public QObject {
     void SetKeywordsFilterEnabled(bool v) { keywordsFilterEnabled_ = v; }
     bool KeywordsLimiterEnabled() const { return keywordsLimiterEnabled_; }
     void SetKeywordsLimiterEnabled(bool v) { keywordsLimiterEnabled_ = v; }
-    TProxyType ProxyType() const { return proxyType_; }
-    void SetProxyType(TProxyType v);
-    const std::string& ProxyAddress() const { return proxyAddress_; }
-    void SetProxyAddress(const std::string& v);
-    int ProxyPort() const { return proxyPort_; }
-    void SetProxyPort(int v);
-    const std::string& ProxyUser() const { return proxyUser_; }
-    void SetProxyUser(const std::string& v);
-    const std::string& ProxyPassword() const { return proxyPassword_; }
-    void SetProxyPassword(const std::string& v);
+    TProxyType ProxyType() const { return fetch_.proxyType; }
+    void SetProxyType(TProxyType v) { fetch_.proxyType = v; }
+    const std::string& ProxyAddress() const { return fetch_.proxyAddress; }
+    void SetProxyAddress(const std::string& v) { fetch_.proxyAddress = v; }
+    int ProxyPort() const { return fetch_.proxyPort; }
+    void SetProxyPort(int v) { fetch_.proxyPort = v; }
+    const std::string& ProxyUser() const { return fetch_.proxyUser; }
+    void SetProxyUser(const std::string& v) { fetch_.proxyUser = v; }
+    const std::string& ProxyPassword() const { return fetch_.proxyPassword; }
+    void SetProxyPassword(const std::string& v) { fetch_.proxyPassword = v; }
+    // Agent, credentials and proxy together: what every download of the scan goes out with.
+    const FetchSettings& Fetch() const { return fetch_; }
     int MaxQueueSize() const { return maxQueueSize_; }  // >= 10
     void SetMaxQueueSize(int v);
     bool SeekRobotsTxt() const { return seekRobotsTxt_; }
     void SetSeekRobotsTxt(bool v) { seekRobotsTxt_ = v; }
-    int ConcurrentDownloads() const { return concurrentDownloads_; }  // >= 1
+    int ConcurrentDownloads() const { return manager_->ConcurrentDownloads; }  // >= 1
     // Also writes the per-server connection limits (count, count + 2) to the registry.
     void SetConcurrentDownloads(int v);
 
@@ -188,6 +190,7 @@ class THttpScan : public QObject {
 
   private:
     struct Page;
+    struct Link;
     struct NoCaseLess {
         bool operator()(const std::string& a, const std::string& b) const {
             return CompareListOrder(a, b) < 0;
@@ -201,7 +204,19 @@ class THttpScan : public QObject {
     void ProcessPage(TMFHttpGet& slot);
     // Whether `link` (split from `address`) is followed under LinkScan.
     bool Follows(const TCrackUrl& link, const std::string& address) const;
-    void ProcessLink(Page& page, const std::string& value, int countArea, int kind);
+    // The link step: one link value of a page resolved, filtered, typed, reported once per
+    // scan and queued when it is followed. `code` tells where on the page it was found.
+    void ProcessLink(Page& page, const std::string& value, int countArea, TLinkCode code);
+    // The absolute address, past the keyword lists, with its type and host; false drops it.
+    bool ClassifyLink(Page& page, const std::string& value, Link& link);
+    bool PassesKeywords(const std::string& address) const;
+    // Whether a link to `address` (split in page.link) is reported under LinkReport.
+    bool Reports(const Page& page, const std::string& address) const;
+    // OnLinkFound (which may veto the follow) and the line of the results file.
+    void ReportLink(const Page& page, const Link& link, int countArea, TLinkCode code,
+                    bool& followIfHtml);
+    // Queues a followed page (and, first to its host, the host's robots.txt when asked).
+    void QueueLink(const Page& page, const Link& link, int countArea, TLinkCode code);
     void HeadPass(Page& page);
     void DefaultFoldAreas(std::string& text);
     void CloseResults();
@@ -209,6 +224,8 @@ class THttpScan : public QObject {
     void LetEventsThrough();
     void InstallCallbacks();
 
+    // Before the manager, which reads it through a reference (and goes first).
+    FetchSettings fetch_;
     std::unique_ptr<TMFDwnld> manager_;
     TCrackUrl start_;
     std::set<std::string, NoCaseLess> visitedUrls_, visitedHosts_;
@@ -220,22 +237,15 @@ class THttpScan : public QObject {
     int shutdownCountdown_ = 0;
     QTimer timer_;
 
-    int timeOut_ = 300;
     std::string fileOfResults_ = "/results.txt";
-    std::string userName_, password_, agent_ = kDefaultAgent, referer_, startingUrl_;
+    std::string referer_, startingUrl_;
     int httpPort_ = 80;
-    int retries_ = 3;
     TLinkScan linkScan_ = scanAllLinks;
     TLinkReport linkReport_ = reportAllLinks;
     bool typeFilterEnabled_ = false, keywordsFilterEnabled_ = false,
          keywordsLimiterEnabled_ = false;
-    TProxyType proxyType_ = PROXY_DEFAULT;
-    std::string proxyAddress_;
-    int proxyPort_ = 80;
-    std::string proxyUser_, proxyPassword_;
     int maxQueueSize_ = 5000;
     bool seekRobotsTxt_ = false;
-    int concurrentDownloads_ = 6;
 };
 
 }  // namespace orv::scan

@@ -1,4 +1,4 @@
-#include "scanner/thtscan.h"
+#include "scanner/crawler.h"
 
 #include <QCoreApplication>
 #include <QDebug>
@@ -6,8 +6,8 @@
 
 #include "platform/http.h"
 #include "platform/url.h"
-#include "scanner/thhtml.h"
-#include "scanner/thtools.h"
+#include "scanner/link_extraction.h"
+#include "scanner/text_tools.h"
 
 namespace orv::scan {
 
@@ -19,12 +19,12 @@ struct THttpScan::Page {
     TCrackUrl link;  // re-split on every link
 };
 
-THttpScan::THttpScan(QObject* owner) : QObject(owner), manager_(std::make_unique<TMFDwnld>()) {
+THttpScan::THttpScan(QObject* owner)
+    : QObject(owner), manager_(std::make_unique<TMFDwnld>(fetch_)) {
     orv::net::HttpGlobalInit();  // before any fetch thread exists
     manager_->DepthSearchLevel = 3;
-    manager_->ConcurrentDownloads = concurrentDownloads_;  // no registry write here
+    manager_->ConcurrentDownloads = 6;  // no registry write here
     manager_->LeavesFirst = false;
-    manager_->Agent = agent_;
     manager_->Kind = 1;
     InstallCallbacks();
     typeFilter_.SetCapacity(16);
@@ -73,7 +73,6 @@ void THttpScan::InstallCallbacks() {
 void THttpScan::SetTimeOut(int v) {
     if (v < 10)
         return;
-    timeOut_ = v;
     manager_->TimeOut = v;
 }
 
@@ -87,42 +86,16 @@ void THttpScan::SetFileOfResults(const std::string& v) {
     }
 }
 
-void THttpScan::SetUserName(const std::string& v) {
-    userName_ = manager_->UserName = v;
-}
-void THttpScan::SetPassword(const std::string& v) {
-    password_ = manager_->Password = v;
-}
-void THttpScan::SetAgent(const std::string& v) {
-    agent_ = manager_->Agent = v;
-}
-
 void THttpScan::SetRetries(int v) {
     if (v < 1)
         return;
-    retries_ = manager_->Retries = v;
+    manager_->Retries = v;
 }
 
 void THttpScan::SetDepthSearchLevel(int v) {
     if (v < 1)
         return;
     manager_->DepthSearchLevel = v;
-}
-
-void THttpScan::SetProxyType(TProxyType v) {
-    proxyType_ = manager_->ProxyType = v;
-}
-void THttpScan::SetProxyAddress(const std::string& v) {
-    proxyAddress_ = manager_->ProxyAddress = v;
-}
-void THttpScan::SetProxyPort(int v) {
-    proxyPort_ = manager_->ProxyPort = v;
-}
-void THttpScan::SetProxyUser(const std::string& v) {
-    proxyUser_ = manager_->ProxyUser = v;
-}
-void THttpScan::SetProxyPassword(const std::string& v) {
-    proxyPassword_ = manager_->ProxyPassword = v;
 }
 
 void THttpScan::SetMaxQueueSize(int v) {
@@ -134,7 +107,7 @@ void THttpScan::SetMaxQueueSize(int v) {
 void THttpScan::SetConcurrentDownloads(int v) {
     if (v < 1)
         return;
-    concurrentDownloads_ = manager_->ConcurrentDownloads = v;
+    manager_->ConcurrentDownloads = v;
     SetConnectionLimits(v);
 }
 
@@ -192,7 +165,9 @@ bool THttpScan::StartScan(const std::string& Url) {
         result = false;
     }
     if (result && !Visit(visitedUrls_, startingUrl_, kMaxVisitedUrls))
-        manager_->Add(startingUrl_, startingUrl_, 1, false, 0, 0, 32, 1);
+        manager_->Add(
+            startingUrl_,
+            {.Depth = 1, .LinkCode = TLinkCode::Start, .BodyMode = 1, .Referrer = startingUrl_});
     startGuard_ = false;
     return result;
 }
@@ -259,6 +234,9 @@ void THttpScan::RunTick(bool timerTick) {
     }
 }
 
+// Page processing runs on the UI thread: between its steps it lets events through, so the
+// page's Stop button (and any handler) can stop the scan in the middle of a long page, and
+// the found links show as they come. Each step checks Stopping() after it.
 void THttpScan::LetEventsThrough() {
     if (QCoreApplication::instance())
         QCoreApplication::processEvents();
@@ -317,7 +295,7 @@ void THttpScan::ProcessPage(TMFHttpGet& slot) {
         return;
     if (page.address.size() >= 10 &&
         LowerCase(page.address.substr(page.address.size() - 10)) == "robots.txt")
-        ProcessLink(page, page.address, 0, 32);
+        ProcessLink(page, page.address, 0, TLinkCode::Start);
     if (!MarkPage(text))
         return;
     LetEventsThrough();
@@ -330,7 +308,7 @@ void THttpScan::ProcessPage(TMFHttpGet& slot) {
             return false;
         if (kind == kCodeBase)
             page.own.Split(value);
-        ProcessLink(page, value, counted ? areaCount_ : 0, kind);
+        ProcessLink(page, value, counted ? areaCount_ : 0, TLinkCode(kind));
         LetEventsThrough();
         return !manager_->Stopping();
     });
@@ -359,22 +337,72 @@ void THttpScan::HeadPass(Page& page) {
                 target = absolute;
             }
             if (!Visit(visitedUrls_, target, kMaxVisitedUrls))
-                manager_->Add(target, page.address, page.depth, false, 0, 0, 72, 1);
+                manager_->Add(target, {.Depth = page.depth,
+                                       .LinkCode = TLinkCode::Refresh,
+                                       .BodyMode = 1,
+                                       .Referrer = page.address});
         });
 }
 
-void THttpScan::ProcessLink(Page& page, const std::string& value, int countArea, int kind) {
-    // 1. resolve
+// ----- the link step ----------------------------------------------------------------------
+
+// One link of a page, as the link step learns it.
+struct THttpScan::Link {
+    std::string address;  // absolute (a mail link: the mail address)
+    std::string type;     // "mail", "htm", or a known file type
     bool mail = false;
-    std::string address = ResolveLink(value, page.own, mail);
-    // 2. filters
-    if (address.empty())
+    bool web = false;          // an http or https address
+    bool firstToHost = false;  // the first link of the scan to its host
+};
+
+void THttpScan::ProcessLink(Page& page, const std::string& value, int countArea, TLinkCode code) {
+    Link link;
+    if (!ClassifyLink(page, value, link))
         return;
+    if (Visit(visitedUrls_, link.address, kMaxVisitedUrls))
+        return;  // once per scan
+    // Both scope answers are taken before the report: its handler may change the settings.
+    bool follow = Follows(page.link, link.address);
+    bool followIfHtml = true;
+    if (Reports(page, link.address))
+        ReportLink(page, link, countArea, code, followIfHtml);
+    if (followIfHtml && link.web && link.type == "htm" && follow)
+        QueueLink(page, link, countArea, code);
+}
+
+bool THttpScan::ClassifyLink(Page& page, const std::string& value, Link& link) {
+    link.address = ResolveLink(value, page.own, link.mail);
+    if (link.address.empty() || !PassesKeywords(link.address))
+        return false;
+    if (link.mail) {
+        link.type = "mail";
+    } else {
+        LinkType t = LinkTypeOf(link.address);
+        link.type = t.type;
+        link.web = t.scheme.starts_with("http");
+    }
+    if (link.type == "unknown")
+        return false;
+    // A mail address does not split: its scope tests use the splitter as the last link left
+    // it. Any other link that does not split has no host fields to report: it is dropped.
+    if (!page.link.Split(link.address) && !link.mail)
+        return false;
+    if (link.web) {
+        // A ")" left over from a script call goes; an address with its own "(" keeps it.
+        std::string& a = link.address;
+        if (!a.empty() && a.back() == ')' && a.find('(') == std::string::npos)
+            a.pop_back();
+        link.firstToHost = !Visit(visitedHosts_, page.link.HostName(), kMaxVisitedHosts);
+    }
+    return true;
+}
+
+bool THttpScan::PassesKeywords(const std::string& address) const {
     if (keywordsFilterEnabled_ && keywordsFilter_.Count() > 0) {
         std::string lower = LowerCase(address);
         for (const std::string& k : keywordsFilter_.Items())
             if (!k.empty() && Contains(lower, k))
-                return;
+                return false;
     }
     if (keywordsLimiterEnabled_ && keywordsLimiter_.Count() > 0) {
         std::string lower = LowerCase(address);
@@ -383,81 +411,61 @@ void THttpScan::ProcessLink(Page& page, const std::string& value, int countArea,
             if (Contains(lower, k))
                 any = true;
         if (!any)
-            return;
+            return false;
     }
-    // 3. type
-    std::string type;
-    bool web = false;
-    if (mail) {
-        type = "mail";
-    } else {
-        LinkType t = LinkTypeOf(address);
-        type = t.type;
-        web = t.scheme.starts_with("http");
-    }
-    if (type == "unknown")
-        return;
-    // A mail address does not split: its scope tests use the splitter as the last link left
-    // it. Any other link that does not split has no host fields to report: it is dropped.
-    if (!page.link.Split(address) && !mail)
-        return;
-    // 4. host
-    bool firstToHost = false;
-    if (web) {
-        // A ")" left over from a script call goes; an address with its own "(" keeps it.
-        if (!address.empty() && address.back() == ')' && address.find('(') == std::string::npos)
-            address.pop_back();
-        firstToHost = !Visit(visitedHosts_, page.link.HostName(), kMaxVisitedHosts);
-    }
-    // 5. once per scan
-    if (Visit(visitedUrls_, address, kMaxVisitedUrls))
-        return;
-    // 6. scope (a directory path that ends in a file name stands for the file's directory)
+    return true;
+}
+
+bool THttpScan::Reports(const Page& page, const std::string& address) const {
+    // A directory path that ends in a file name stands for the file's directory.
     bool samePageSite = page.link.Site() == page.own.Site();
     bool inPagePath =
         samePageSite && Contains(address, TCrackUrl::ScopePathOf(page.own.DirectoryPath()));
-    bool follow = Follows(page.link, address);
-    bool report = linkReport_ == reportAllLinks ||
-                  (linkReport_ == reportCurrentSiteLinks && samePageSite) ||
-                  (linkReport_ == reportCurrentPathLinks && inPagePath);
-    // 7. report
-    bool followIfHtml = true;
-    if (report) {
-        std::string writeToFile = "x";
-        if (OnLinkFound && (!typeFilterEnabled_ || typeFilter_.Find(type, false).found)) {
-            static const std::string kEmpty;
-            char hrefOrSrc = kind == kCodeHref ? 'H' : kind == kCodeSrc ? 'S' : ' ';
-            OnLinkFound(this, address, type, page.own.Address(),
-                        web ? page.link.HostName() : kEmpty,
-                        web ? page.link.DirectoryPath() : kEmpty,
-                        web ? page.link.UrlPath() : kEmpty, web ? page.link.ExtraInfo() : kEmpty,
-                        writeToFile, hrefOrSrc, countArea, followIfHtml);
-        }
-        if (results_) {
-            std::string line;
-            if (writeToFile == "x")
-                line = "\"" + type + "\";\"" + address + "\"\r\n";
-            else if (!writeToFile.empty())
-                line = writeToFile + "\r\n";
-            if (!line.empty()) {
-                std::fwrite(line.data(), 1, line.size(), results_);
-                std::fflush(results_);
-            }
-        }
+    return linkReport_ == reportAllLinks ||
+           (linkReport_ == reportCurrentSiteLinks && samePageSite) ||
+           (linkReport_ == reportCurrentPathLinks && inPagePath);
+}
+
+void THttpScan::ReportLink(const Page& page, const Link& link, int countArea, TLinkCode code,
+                           bool& followIfHtml) {
+    std::string writeToFile = "x";
+    if (OnLinkFound && (!typeFilterEnabled_ || typeFilter_.Find(link.type, false).found)) {
+        static const std::string kEmpty;
+        char hrefOrSrc = code == TLinkCode::Href ? 'H' : code == TLinkCode::Src ? 'S' : ' ';
+        bool web = link.web;
+        OnLinkFound(this, link.address, link.type, page.own.Address(),
+                    web ? page.link.HostName() : kEmpty, web ? page.link.DirectoryPath() : kEmpty,
+                    web ? page.link.UrlPath() : kEmpty, web ? page.link.ExtraInfo() : kEmpty,
+                    writeToFile, hrefOrSrc, countArea, followIfHtml);
     }
-    // 8. follow
-    if (followIfHtml && web && type == "htm" && follow) {
-        if (firstToHost && seekRobotsTxt_) {
-            // The host's own scheme and port: a site on another port keeps its robots there.
-            const TCrackUrl& l = page.link;
-            std::string robots = LowerCase(l.Scheme()) + l.Root().substr(l.Scheme().size());
-            manager_->Add(robots + "/robots.txt", "", page.depth + 1, false, manager_->Retries, 0,
-                          0, 1);
-        }
-        if (manager_->QueueLength() < maxQueueSize_ && page.depth < manager_->DepthSearchLevel &&
-            !manager_->Stopping())
-            manager_->Add(address, page.address, page.depth + 1, false, 0, countArea, kind, 1);
+    if (!results_)
+        return;
+    std::string line;
+    if (writeToFile == "x")
+        line = "\"" + link.type + "\";\"" + link.address + "\"\r\n";
+    else if (!writeToFile.empty())
+        line = writeToFile + "\r\n";
+    if (!line.empty()) {
+        std::fwrite(line.data(), 1, line.size(), results_);
+        std::fflush(results_);
     }
+}
+
+void THttpScan::QueueLink(const Page& page, const Link& link, int countArea, TLinkCode code) {
+    if (link.firstToHost && seekRobotsTxt_) {
+        // The host's own scheme and port: a site on another port keeps its robots there.
+        const TCrackUrl& l = page.link;
+        std::string robots = LowerCase(l.Scheme()) + l.Root().substr(l.Scheme().size());
+        manager_->Add(robots + "/robots.txt",
+                      {.Depth = page.depth + 1, .BodyMode = 1, .RetryCount = manager_->Retries});
+    }
+    if (manager_->QueueLength() < maxQueueSize_ && page.depth < manager_->DepthSearchLevel &&
+        !manager_->Stopping())
+        manager_->Add(link.address, {.Depth = page.depth + 1,
+                                     .CountArea = countArea,
+                                     .LinkCode = code,
+                                     .BodyMode = 1,
+                                     .Referrer = page.address});
 }
 
 }  // namespace orv::scan

@@ -1,11 +1,10 @@
-#include "scanner/thgeturl.h"
+#include "scanner/download_slot.h"
 
 #include <algorithm>
 
 namespace orv::scan {
 
-void TMFHttpGet::Start(bool evaluate, bool requireHtm, long long maxBody,
-                       const std::shared_ptr<FetchNotifier>& notifier) {
+void TMFHttpGet::Start(bool evaluate, bool requireHtm, long long maxBody, const EndNotice& notice) {
     Evaluate = evaluate;
     if (!Splitter.Success()) {
         State = kFree;  // dropped without a report
@@ -27,20 +26,13 @@ void TMFHttpGet::Start(bool evaluate, bool requireHtm, long long maxBody,
     auto job = std::make_shared<FetchJob>();
     FetchSpec& s = job->spec;
     s.parts = Splitter.Parts();
-    s.agent = Agent;
+    s.settings = fetch_;
     s.referrer = Referrer;
-    s.userName = UserName;
-    s.password = Password;
-    s.proxyType = ProxyType;
-    s.proxyAddress = ProxyAddress;
-    s.proxyPort = ProxyPort;
-    s.proxyUser = ProxyUser;
-    s.proxyPassword = ProxyPassword;
     s.keepBody = BodyMode == 1;
     s.requireHtm = requireHtm;
     s.maxBody = maxBody;
     job_ = job;
-    THTTPGetThread::Start(std::move(job), notifier);
+    THTTPGetThread::Start(std::move(job), notice);
 }
 
 void TMFHttpGet::Abort() {

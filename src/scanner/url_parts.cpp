@@ -1,6 +1,6 @@
-#include "scanner/thcrkurl.h"
+#include "scanner/url_parts.h"
 
-#include "scanner/thtools.h"
+#include "scanner/text_tools.h"
 
 namespace orv::scan {
 
