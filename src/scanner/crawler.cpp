@@ -1,4 +1,5 @@
 #include "scanner/crawler.h"
+#include "common/ascii.h"
 
 #include <QCoreApplication>
 #include <QDebug>
@@ -113,7 +114,7 @@ void THttpScan::SetConcurrentDownloads(int v) {
 
 void THttpScan::SetTypeFilter(const std::string& Text) {
     typeFilter_.Clear();
-    typeFilter_.AddLines(LowerCase(Text));
+    typeFilter_.AddLines(ascii::ToLower(Text));
     typeFilter_.Sort();
 }
 
@@ -294,7 +295,7 @@ void THttpScan::ProcessPage(TMFHttpGet& slot) {
     if (manager_->Stopping())
         return;
     if (page.address.size() >= 10 &&
-        LowerCase(page.address.substr(page.address.size() - 10)) == "robots.txt")
+        ascii::ToLower(page.address.substr(page.address.size() - 10)) == "robots.txt")
         ProcessLink(page, page.address, 0, TLinkCode::Start);
     if (!MarkPage(text))
         return;
@@ -329,7 +330,7 @@ void THttpScan::HeadPass(Page& page) {
             std::string target = DecodeEntities(RefreshTarget(tag));
             if (target.empty())
                 return;
-            if (UpperCase(target.substr(0, 4)) != "HTTP") {
+            if (ascii::ToUpper(target.substr(0, 4)) != "HTTP") {
                 // Relative to the page, like any other link of it.
                 std::string absolute;
                 if (!orv::net::CombineUrl(page.address, target, absolute))
@@ -399,13 +400,13 @@ bool THttpScan::ClassifyLink(Page& page, const std::string& value, Link& link) {
 
 bool THttpScan::PassesKeywords(const std::string& address) const {
     if (keywordsFilterEnabled_ && keywordsFilter_.Count() > 0) {
-        std::string lower = LowerCase(address);
+        std::string lower = ascii::ToLower(address);
         for (const std::string& k : keywordsFilter_.Items())
             if (!k.empty() && Contains(lower, k))
                 return false;
     }
     if (keywordsLimiterEnabled_ && keywordsLimiter_.Count() > 0) {
-        std::string lower = LowerCase(address);
+        std::string lower = ascii::ToLower(address);
         bool any = false;
         for (const std::string& k : keywordsLimiter_.Items())
             if (Contains(lower, k))
@@ -455,7 +456,7 @@ void THttpScan::QueueLink(const Page& page, const Link& link, int countArea, TLi
     if (link.firstToHost && seekRobotsTxt_) {
         // The host's own scheme and port: a site on another port keeps its robots there.
         const TCrackUrl& l = page.link;
-        std::string robots = LowerCase(l.Scheme()) + l.Root().substr(l.Scheme().size());
+        std::string robots = ascii::ToLower(l.Scheme()) + l.Root().substr(l.Scheme().size());
         manager_->Add(robots + "/robots.txt",
                       {.Depth = page.depth + 1, .BodyMode = 1, .RetryCount = manager_->Retries});
     }

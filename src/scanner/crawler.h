@@ -38,6 +38,7 @@
 #include <set>
 #include <string>
 
+#include "common/ascii.h"
 #include "scanner/download_manager.h"
 #include "scanner/scan_settings.h"
 #include "scanner/sorted_list.h"
@@ -93,7 +94,7 @@ class THttpScan : public QObject {
     // every event but OnWorking, stops every download, and calls OnTerminateApplication on
     // the tenth following timer tick.
     void ShutdownScan();
-    // TypeFilter := the lines of LowerCase(Text), empty lines dropped, sorted.
+    // TypeFilter := the lines of Text in lower case, empty lines dropped, sorted.
     void SetTypeFilter(const std::string& Text);
 
     // --- properties (setters ignore values below their minimum) -------------------------
@@ -193,7 +194,7 @@ class THttpScan : public QObject {
     struct Link;
     struct NoCaseLess {
         bool operator()(const std::string& a, const std::string& b) const {
-            return CompareListOrder(a, b) < 0;
+            return ascii::CompareNoCase(a, b) < 0;
         }
     };
     // Find-or-insert; true when `s` was already there (or the list is full).

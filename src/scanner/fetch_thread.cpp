@@ -1,4 +1,5 @@
 #include "scanner/fetch_thread.h"
+#include "common/ascii.h"
 
 #include <chrono>
 #include <thread>
@@ -11,10 +12,6 @@ namespace orv::scan {
 namespace {
 
 std::atomic<int> gLive{0};
-
-bool ContainsNoCase(std::string_view s, std::string_view what) {
-    return LowerCase(s).find(LowerCase(what)) != std::string::npos;
-}
 
 // Receives the head and body of one send and decides what is read.
 class Receiver final : public orv::net::HttpHandler {
@@ -35,8 +32,8 @@ class Receiver final : public orv::net::HttpHandler {
             return false;
         }
         job_.contentType = head.contentType;
-        if (!ContainsNoCase(head.contentType, "text/html") ||
-            (job_.spec.requireHtm && !ContainsNoCase(head.contentType, "htm"))) {
+        if (!ascii::ContainsNoCase(head.contentType, "text/html") ||
+            (job_.spec.requireHtm && !ascii::ContainsNoCase(head.contentType, "htm"))) {
             refused_ = true;
             return false;
         }

@@ -1,4 +1,5 @@
 #include "scanner/link_extraction.h"
+#include "common/ascii.h"
 
 #include <array>
 #include <map>
@@ -51,7 +52,7 @@ struct MarkerAutomaton {
         for (std::size_t s = 0; s < states.size(); ++s) {
             std::array<std::uint16_t, 256> row{};
             for (int byte = 0; byte < 256; ++byte) {
-                char c = UpCase(char(byte));
+                char c = ascii::ToUpper(char(byte));
                 Positions p = states[s];
                 std::uint8_t code = 0;
                 for (std::size_t m = 0; m < kMarkers.size(); ++m) {
@@ -91,7 +92,7 @@ bool ContainsJavascript(std::string_view s) {
     static constexpr std::string_view kWord = "JAVASCRIPT";
     for (std::size_t i = 0; i + kWord.size() <= s.size(); ++i) {
         std::size_t k = 0;
-        while (k < kWord.size() && UpCase(s[i + k]) == kWord[k])
+        while (k < kWord.size() && ascii::ToUpper(s[i + k]) == kWord[k])
             ++k;
         if (k == kWord.size())
             return true;
@@ -161,7 +162,7 @@ void FoldAreas(std::string& text) {
 std::optional<MetaTag> ParseMetaTag(std::string_view tag) {
     MetaTag m;
     for (std::size_t i = 0; i < 4 && i < tag.size(); ++i)
-        m.tagType.push_back(UpCase(tag[i]));
+        m.tagType.push_back(ascii::ToUpper(tag[i]));
     int n = 0;  // slot index, 0..2
     bool inValue = false, inQuotes = false;
     for (std::size_t i = 5; i < tag.size(); ++i) {
@@ -178,9 +179,9 @@ std::optional<MetaTag> ParseMetaTag(std::string_view tag) {
                 inValue = false;
             }
         } else if (!inValue) {
-            m.attrib[n].push_back(UpCase(c));
+            m.attrib[n].push_back(ascii::ToUpper(c));
         } else {
-            m.value[n].push_back(inQuotes ? c : UpCase(c));
+            m.value[n].push_back(inQuotes ? c : ascii::ToUpper(c));
         }
     }
     if (!inValue)
@@ -189,7 +190,7 @@ std::optional<MetaTag> ParseMetaTag(std::string_view tag) {
 }
 
 std::string RefreshTarget(const MetaTag& tag) {
-    if (tag.attrib[0] != "HTTP-EQUIV" || UpperCase(tag.value[0]) != "REFRESH" ||
+    if (tag.attrib[0] != "HTTP-EQUIV" || ascii::ToUpper(tag.value[0]) != "REFRESH" ||
         tag.attrib[1] != "CONTENT")
         return {};
     std::size_t u = tag.value[1].find("URL");
@@ -288,7 +289,7 @@ std::string DecodeEntities(std::string_view value) {
 }
 
 std::string CleanValue(std::string_view value, int kind) {
-    std::string upper = UpperCase(value);
+    std::string upper = ascii::ToUpper(value);
     if (Contains(upper, "TOP.WINDOW") || Contains(upper, "JAVASCRIPT"))
         return {};
     std::string v(value);
@@ -315,7 +316,7 @@ std::string CleanValue(std::string_view value, int kind) {
 }
 
 std::string ResolveLink(std::string_view value, const TCrackUrl& page, bool& mail) {
-    std::string upper = UpperCase(value);
+    std::string upper = ascii::ToUpper(value);
     std::string address;
     mail = false;
     if (Contains(upper, "MAILTO:")) {
@@ -348,7 +349,7 @@ LinkType LinkTypeOf(std::string_view address) {
     std::string a(address);
     std::size_t sep = a.find("://");
     if (sep != std::string::npos && sep >= 1) {
-        r.scheme = LowerCase(a.substr(0, sep));
+        r.scheme = ascii::ToLower(a.substr(0, sep));
         a[sep + 1] = a[sep + 2] = ' ';  // hide the two slashes
     }
     std::size_t hash = a.find('#');

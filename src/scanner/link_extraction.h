@@ -9,6 +9,7 @@
 #include <string>
 #include <string_view>
 
+#include "common/ascii.h"
 #include "scanner/scan_settings.h"
 #include "scanner/text_tools.h"
 #include "scanner/url_parts.h"
@@ -96,14 +97,14 @@ LinkType LinkTypeOf(std::string_view address);
 
 template <class OnTitle, class OnTag>
 void ParseHead(std::string_view body, OnTitle&& onTitle, OnTag&& onTag) {
-    std::string upper = UpperCase(body);
+    std::string upper = ascii::ToUpper(body);
     std::size_t h1 = upper.find("<HEAD>"), h2 = upper.find("</HEAD>");
     if (h1 == std::string::npos || h2 == std::string::npos)
         return;
     std::size_t from = h1 + 6;
     std::string head =
         NormalizeHtml(h2 > from ? body.substr(from, h2 - from) : std::string_view(), false, true);
-    std::string headUpper = UpperCase(head);
+    std::string headUpper = ascii::ToUpper(head);
     std::size_t t1 = headUpper.find("<TITLE>"), t2 = headUpper.find("</TITLE>");
     if (t1 != std::string::npos && t2 != std::string::npos)
         onTitle(t2 > t1 + 7 ? head.substr(t1 + 7, t2 - t1 - 7) : std::string());

@@ -6,19 +6,6 @@
 
 namespace orv::scan {
 
-int CompareListOrder(std::string_view a, std::string_view b) {
-    std::size_t n = std::min(a.size(), b.size());
-    for (std::size_t i = 0; i < n; ++i) {
-        auto x = static_cast<unsigned char>(UpCase(a[i]));
-        auto y = static_cast<unsigned char>(UpCase(b[i]));
-        if (x != y)
-            return x < y ? -1 : 1;
-    }
-    if (a.size() == b.size())
-        return 0;
-    return a.size() < b.size() ? -1 : 1;
-}
-
 FindResult TMFStringList::Find(std::string_view s, bool insert) {
     FindResult r;
     int low = 0, high = Count() - 1;

@@ -6,10 +6,9 @@
 #include <string_view>
 #include <vector>
 
-namespace orv::scan {
+#include "common/ascii.h"
 
-// <0, 0, >0 in the list order (ascending).
-int CompareListOrder(std::string_view a, std::string_view b);
+namespace orv::scan {
 
 struct FindResult {
     bool found = false;
@@ -39,7 +38,7 @@ class TMFStringList {
 
   private:
     int Cmp(std::string_view a, std::string_view b) const {
-        int c = CompareListOrder(a, b);
+        int c = ascii::CompareNoCase(a, b);
         return Descending ? -c : c;
     }
     void QuickSort(int low, int high);

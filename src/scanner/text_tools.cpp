@@ -6,20 +6,6 @@
 
 namespace orv::scan {
 
-std::string UpperCase(std::string_view s) {
-    std::string r(s);
-    for (char& c : r)
-        c = UpCase(c);
-    return r;
-}
-
-std::string LowerCase(std::string_view s) {
-    std::string r(s);
-    for (char& c : r)
-        c = LowCase(c);
-    return r;
-}
-
 int LastCharPos(char c, std::string_view text) {
     std::size_t p = text.rfind(c);
     return p == std::string_view::npos ? 0 : int(p) + 1;

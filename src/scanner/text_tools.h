@@ -1,5 +1,5 @@
-// Small text routines of the scanner (bytes, ASCII case mapping only), the writer of the
-// system's per-server connection limits and the naming of files on disk.
+// Small text routines of the scanner (bytes; ASCII case mapping is common/ascii.h), the writer of
+// the system's per-server connection limits and the naming of files on disk.
 #pragma once
 
 #include <string>
@@ -7,14 +7,6 @@
 
 namespace orv::scan {
 
-inline char UpCase(char c) {
-    return (c >= 'a' && c <= 'z') ? char(c - 'a' + 'A') : c;
-}
-inline char LowCase(char c) {
-    return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c;
-}
-std::string UpperCase(std::string_view s);
-std::string LowerCase(std::string_view s);
 inline bool Contains(std::string_view s, std::string_view what) {
     return s.find(what) != std::string_view::npos;
 }

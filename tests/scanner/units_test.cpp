@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "common/ascii.h"
 #include "scanner/file_types.h"
 #include "scanner/link_extraction.h"
 #include "scanner/sorted_list.h"
@@ -41,9 +42,9 @@ TEST(TMFStringList, FoldsOnlyAsciiLetters) {
     l.Find("\xe9t\xe9", true);
     EXPECT_FALSE(l.Find("\xc9T\xc9", false).found);  // Latin-1 accents are not folded
     // "_" (0x5F) sorts after the upper-case letters, so after "Z" and after folded "z".
-    EXPECT_LT(CompareListOrder("z", "_"), 0);
-    EXPECT_LT(CompareListOrder("ab", "abc"), 0);
-    EXPECT_EQ(CompareListOrder("aBc", "AbC"), 0);
+    EXPECT_LT(orv::ascii::CompareNoCase("z", "_"), 0);
+    EXPECT_LT(orv::ascii::CompareNoCase("ab", "abc"), 0);
+    EXPECT_EQ(orv::ascii::CompareNoCase("aBc", "AbC"), 0);
 }
 
 TEST(TMFStringList, SortPurgesBlanksAndMayDescend) {
@@ -84,7 +85,7 @@ TEST(TMFStringList, SortMatchesAReferenceOnManyLists) {
         }
         l.Sort();
         for (int i = 1; i < l.Count(); ++i)
-            EXPECT_LE(CompareListOrder(l[i - 1], l[i]), 0);
+            EXPECT_LE(orv::ascii::CompareNoCase(l[i - 1], l[i]), 0);
         EXPECT_EQ(l.Count(), n);
     }
 }
@@ -178,8 +179,8 @@ TEST(Tools, SmallRoutines) {
     EXPECT_EQ(ResultsFileName("24/12/2023 18:05:09"), "2023-12-24_18.05.09.txt");
     std::string now = ResultsFileName();
     EXPECT_EQ(now.size(), std::string("yyyy-mm-dd_hh.mm.ss.txt").size());
-    EXPECT_EQ(UpperCase("abc\xe9-z"), "ABC\xe9-Z");
-    EXPECT_EQ(LowerCase("ABC\xc9-Z"), "abc\xc9-z");
+    EXPECT_EQ(orv::ascii::ToUpper("abc\xe9-z"), "ABC\xe9-Z");
+    EXPECT_EQ(orv::ascii::ToLower("ABC\xc9-Z"), "abc\xc9-z");
 }
 
 TEST(NormalizeHtml, BlanksQuotesAndControls) {
