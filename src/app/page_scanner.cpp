@@ -9,9 +9,8 @@
 #include <QStyle>
 #include <QTimer>
 
-#include "app/globals.h"
-#include "app/main_window.h"
 #include "app/text_export.h"
+#include "app/tool_row.h"
 #include "controls/dialogs.h"
 #include "platform/shell.h"
 
@@ -132,8 +131,8 @@ void TWebsiteScannerPage::ConnectScanner() {
     s.OnWorking = [this](QObject*, bool Working_) { HttpScan1Working(Working_); };
     // The scanner's own boxes are plain messages under the application's title.
     s.OnShowMessage = [this](const std::string& text) {
-        ui::CurrentDialogs().Message(this, Decode(text), QCoreApplication::applicationName(),
-                                     ui::Icon::None, ui::Buttons::Ok);
+        Context().Dialogs().Message(this, Decode(text), QCoreApplication::applicationName(),
+                                    ui::Icon::None, ui::Buttons::Ok);
     };
     // After ShutdownScan: leave the event loop without closing the windows, so the close
     // handlers (and the settings they write) do not run on this path.
@@ -141,25 +140,17 @@ void TWebsiteScannerPage::ConnectScanner() {
 }
 
 QHBoxLayout* TWebsiteScannerPage::BuildToolRow() {
-    auto* form = new QHBoxLayout;
-    form->setSpacing(4);
-    form->addWidget(new ui::TLabel("Http://"));
-    Edit111 = new ui::TEdit;
-    Edit111->setToolTip("Right Click to Get More");
-    pop_scanner = new ui::TPopupMenu(this);
-    pop_scanner->AttachTo(Edit111);
-    form->addWidget(Edit111, 1);
     button22 = new ui::TSpeedButton("Start", "Start", QStyle::SP_MediaPlay);
     button11 = new ui::TSpeedButton("Stop", "Stop", QStyle::SP_MediaStop);
     SpeedButton15 =
         new ui::TSpeedButton("Export", "Export the results to a file", QStyle::SP_DialogSaveButton);
     SpeedButton17 = new ui::TSpeedButton(
         "", "Scan web address currently open in the Internet Explorer", QStyle::SP_DesktopIcon);
-    form->addWidget(button22);
-    form->addWidget(button11);
-    form->addWidget(SpeedButton15);
-    form->addWidget(SpeedButton17);
-    return form;
+    const ToolRow row =
+        MakeToolRow(this, "Http://", {button22, button11, SpeedButton15, SpeedButton17});
+    Edit111 = row.edit;
+    pop_scanner = row.popup;
+    return row.layout;
 }
 
 QWidget* TWebsiteScannerPage::BuildSettingsRow() {
@@ -245,7 +236,7 @@ TWebsiteScannerPage::~TWebsiteScannerPage() {
 
 void TWebsiteScannerPage::Button22Click() {
     if (Edit111->Text().isEmpty()) {
-        ui::CurrentDialogs().Warn(this, kNoUrlText);
+        Context().Dialogs().Warn(this, kNoUrlText);
         return;
     }
     std::string url = "http://" + Edit111->Text().toStdString();
@@ -299,7 +290,7 @@ void TWebsiteScannerPage::Button11Click() {
 }
 
 char TWebsiteScannerPage::NextSpinnerChar() {
-    char& c = G().SpinnerChar;
+    char& c = SpinnerChar;
     switch (c) {
         case '-':
             c = '\\';
@@ -372,8 +363,8 @@ void TWebsiteScannerPage::HttpScan1Working(bool Working_) {
     // While the program is being ended no box: it would hold the scanner's timer (this
     // notice comes from one of its ticks) and so the end of the program, until answered.
     if (!HttpScan1->ShuttingDown())
-        ui::CurrentDialogs().Message(this, kFinishedText, "Information", ui::Icon::Information,
-                                     ui::Buttons::Ok);
+        Context().Dialogs().Message(this, kFinishedText, "Information", ui::Icon::Information,
+                                    ui::Buttons::Ok);
     button22->setEnabled(true);
     // The scanner empties its lists of this scan after this notice: a waiting start goes
     // after that, from the event loop.
@@ -407,7 +398,7 @@ void TWebsiteScannerPage::Memo11Change() {
 
 void TWebsiteScannerPage::SpeedButton16Click() {
     if (filter_help)
-        ui::CurrentDialogs().ExecModal(filter_help);
+        Context().Dialogs().ExecModal(filter_help);
 }
 
 std::optional<std::string> TWebsiteScannerPage::LinkToOpen(const QString& type,
@@ -437,13 +428,6 @@ bool TWebsiteScannerPage::SaveDialog4CanClose(const QString& fileName) {
 }
 
 void TWebsiteScannerPage::SpeedButton15Click() {
-    ui::FileDialogSpec spec;
-    if (G().main) {
-        spec = G().main->SaveDialog4;
-    } else {
-        spec.defaultExt = "txt";
-        spec.filter = "*.txt|*.txt";
-    }
     // Each address goes out as the bytes it came in as.
     QByteArrayList lines;
     for (int r = 0; r <= StringGrid4->RowCount() - 2; ++r) {
@@ -451,7 +435,8 @@ void TWebsiteScannerPage::SpeedButton15Click() {
         bool latin1 = std::size_t(r) < addressLatin1_.size() && addressLatin1_[std::size_t(r)];
         lines << (latin1 ? cell.toLatin1() : cell.toUtf8());
     }
-    SaveLines(this, spec, lines, [this](const QString& f) { return SaveDialog4CanClose(f); });
+    SaveLines(this, SaveDialog4, lines,
+              [this](const QString& f) { return SaveDialog4CanClose(f); });
 }
 
 void TWebsiteScannerPage::LayOutGrid() {

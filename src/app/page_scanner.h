@@ -103,8 +103,12 @@ class TWebsiteScannerPage final : public TToolPage {
     void SpeedButton15Click();
     // Asked with the chosen name before the save dialog closes; false keeps it open.
     bool SaveDialog4CanClose(const QString& fileName);
+    // The export's save dialog.
+    ui::FileDialogSpec SaveDialog4{"*.txt|*.txt", "txt", {}, {}};
+    // The progress line's spinner: the character shown last (0 before the first link).
+    char SpinnerChar = 0;
     // The next character of the progress spinner: "/", "-", "\", "|", "/", ...
-    static char NextSpinnerChar();
+    char NextSpinnerChar();
 
     // What a double click on a row of this type and address hands to the shell: web and ftp
     // addresses as they are, mail links as "mailto:"; nothing for anything else.

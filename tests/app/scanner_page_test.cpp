@@ -247,7 +247,7 @@ TEST_F(ScannerPage, ProgressLineAndRowsOfReportedLinks) {
         EXPECT_EQ(
             page->Label55->Caption(),
             QString("   (%1)        %2 links found.").arg(QChar::fromLatin1(spins[i])).arg(i + 1));
-        EXPECT_EQ(G().SpinnerChar, spins[i]);
+        EXPECT_EQ(page->SpinnerChar, spins[i]);
     }
     EXPECT_EQ(page->StringGrid4->RowCount(), 11);
     EXPECT_EQ(page->StringGrid4->Cells(1, 9), "http://h/9.htm");
