@@ -7,10 +7,10 @@
 #include <string>
 
 #include "app/page_frame.h"
-#include "app/tracert_client.h"
 #include "controls/dialogs.h"
 #include "controls/stringgrid.h"
 #include "controls/widgets.h"
+#include "lookup/icmp_client.h"
 #include "tasks/task_slot.h"
 
 class QAction;

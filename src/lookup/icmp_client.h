@@ -1,5 +1,5 @@
-// The ICMP echo client of the Tracert page: one echo at a time with a settable time-to-live.
-// It blocks while an echo waits, so the page calls it from its trace task, never from the UI.
+// The ICMP echo client the Tracert traces with: one echo at a time with a settable time-to-live,
+// and what its answer means. It blocks while an echo waits: callers run it on a worker thread.
 #pragma once
 
 #include <cstddef>

@@ -1,4 +1,4 @@
-#include "app/tracert_client.h"
+#include "lookup/icmp_client.h"
 
 #include <algorithm>
 #include <cerrno>
