@@ -2,125 +2,267 @@
 
 #include <QAction>
 #include <QBoxLayout>
-#include <QCoreApplication>
 #include <QFontMetrics>
-#include <QHeaderView>
 #include <QStyle>
 #include <QStyleOptionViewItem>
-#include <QTreeWidget>
 #include <algorithm>
-#include <array>
+#include <atomic>
 #include <memory>
 #include <optional>
+#include <utility>
 
-#include "app/globals.h"
-#include "app/main_window.h"
 #include "app/text_export.h"
-#include "controls/dialogs.h"
+#include "app/tool_row.h"
 #include "lookup/name_resolution.h"
 #include "platform/resolver.h"
+#include "tasks/worker.h"
 
 namespace orv {
 
 namespace {
 
-constexpr int kColumnWidths[] = {31, 95, 152, 58};
-const char* const kColumns[] = {"Hop", "IP", "Host", "Note"};
-constexpr int kIpColumn = 1, kHostColumn = 2, kNoteColumn = 3;
 constexpr const char* kFieldGap = "    ";
+constexpr int kIpColumn = 1, kHostColumn = 2, kNoteColumn = 3;
+
+// The furthest an echo can go: the time-to-live field holds 255 at most.
+constexpr int kLastTtl = 255;
 
 QString Text(const std::string& s) {
     return QString::fromStdString(s);
 }
 
-// The furthest an echo can go: the time-to-live field holds 255 at most.
-constexpr int kLastTtl = 255;
-
-// The column widths for the list's font: each at least its designed width, and wide enough for
-// the texts a hop's row is meant to show whole in its address and note columns (the font we
-// use is wider than the one the widths were chosen for). Measured as the list measures a cell.
-std::array<int, 4> ColumnWidths(const QTreeWidget& list, int echoTimeoutMs) {
+// `designed`, or more when the grid needs more to show one of `texts` whole in a cell (the font
+// we use is wider than the one the widths were chosen for). Measured as the grid measures a
+// cell, its grid line included.
+int FitWidth(const ui::TStringGrid& grid, int designed, const QStringList& texts) {
     QStyleOptionViewItem cell;
-    cell.initFrom(&list);
-    cell.font = list.font();
-    cell.fontMetrics = QFontMetrics(list.font());
+    cell.initFrom(&grid);
+    cell.font = grid.font();
+    cell.fontMetrics = QFontMetrics(grid.font());
     cell.features = QStyleOptionViewItem::HasDisplay;
     cell.displayAlignment = Qt::AlignLeft | Qt::AlignVCenter;
-    auto fit = [&](int designed, const QStringList& texts) {
-        int w = designed;
-        for (const QString& t : texts) {
-            cell.text = t;
-            w = std::max(w, list.style()
-                                ->sizeFromContents(QStyle::CT_ItemViewItem, &cell, QSize(), &list)
-                                .width());
-        }
-        return w;
-    };
-    return {
-        kColumnWidths[0], fit(kColumnWidths[1], {"255.255.255.255", "?.?.?.?"}), kColumnWidths[2],
-        fit(kColumnWidths[3],
-            {"Timed out.", QString("TTL=%1").arg(kLastTtl), QString("%1 ms").arg(echoTimeoutMs)})};
+    int w = designed;
+    for (const QString& t : texts) {
+        cell.text = t;
+        const QSize size =
+            grid.style()->sizeFromContents(QStyle::CT_ItemViewItem, &cell, QSize(), &grid);
+        w = std::max(w, size.width() + (grid.showGrid() ? 1 : 0));
+    }
+    return w;
 }
+
+// What the trace reads from the page as it goes, on the UI thread each time: the user may
+// change them while it runs.
+struct TraceControls {
+    int maxHops = 0;
+    bool hostRevolve = false;
+    bool stop = false;
+};
+
+// One trace: resolve the target, ping it once with Max Hops as the time-to-live, then one echo
+// per hop with rising time-to-live, each hop's row written before the next echo goes out.
+class trace_thread final : public task::WorkerThread {
+  public:
+    // The page halts the task before it goes, and a halted task's writes and reads never run.
+    trace_thread(TTracertPage* page, QString target, TIdIcmpClient client, int echoTimeout)
+        : page_(page),
+          target_(std::move(target)),
+          client_(std::move(client)),
+          echoTimeout_(echoTimeout) {}
+
+    // True when an echo failed: the trace ended with the error box, and Start stays disabled.
+    bool Failed() const { return failed_.load(); }
+
+  protected:
+    void Execute() override {
+        try {
+            if (!Resolve())
+                return;
+            auto controls = Controls();
+            if (!controls || controls->stop)
+                return;
+            PingHost(address_, controls->maxHops);
+            if (GoOn())
+                Trace();
+        } catch (const std::exception& e) {
+            failed_ = true;
+            Write([message = Text(e.what())](TTracertPage& p) { p.TraceFailed(message); });
+        }
+    }
+
+  private:
+    bool Write(std::function<void(TTracertPage&)> write) {
+        return Synchronize([page = page_, write = std::move(write)] { write(*page); });
+    }
+    std::optional<TraceControls> Controls() {
+        return Query<TraceControls>([page = page_] {
+            return TraceControls{page->seMaxHops->Value(), page->CheckBox1->Checked(),
+                                 page->TraceStop};
+        });
+    }
+    // False once Stop was pressed or the task was halted: the steps left are skipped.
+    bool GoOn() {
+        auto controls = Controls();
+        return controls && !controls->stop;
+    }
+
+    bool Resolve() {
+        Write([target = target_](TTracertPage& p) {
+            p.TargetResolved = false;
+            p.Log(QString("resolving %1").arg(target));
+        });
+        const net::NameLookup answer = net::LookupName(target_.toStdString());
+        if (!answer.host || answer.host->addresses.empty()) {
+            const QString error = Text(
+                LookupErrorSocketText(answer.host ? net::LookupError::NotFound : answer.error));
+            Write([error](TTracertPage& p) { p.LogLines(error); });
+            return false;
+        }
+        address_ = net::inet_ntoa(answer.host->addresses.front());
+        Write([target = target_, address = address_](TTracertPage& p) {
+            p.TargetAddress = address;
+            p.TargetResolved = true;
+            p.Log(QString("%1 resolved to %2").arg(target, Text(address)));
+        });
+        return true;
+    }
+
+    void Echo(const std::string& host, int ttl) {
+        client_.Host = host;
+        client_.PacketTTL = ttl;
+        client_.ReceiveTimeout = echoTimeout_;
+        client_.SendEcho();
+    }
+
+    // One echo to `Host` with time-to-live `TTL` and its log line; true on an echo reply.
+    bool PingHost(const std::string& Host, int TTL) {
+        Echo(Host, TTL);
+        const TReplyStatus& r = client_.ReplyStatus;
+        QString line;
+        switch (r.ReplyKind) {
+            case rsEcho:
+                line = QString("response from host %1 in %2 millisec.")
+                           .arg(Text(r.ReplyFrom))
+                           .arg(r.RoundTripMs);
+                break;
+            case rsError:
+                line = "Unknown error.";
+                break;
+            case rsTimeOut:
+                line = "Timed out.";
+                break;
+            case rsErrorUnreachable:
+                line = QString("Host %1 reports destination network unreachable.")
+                           .arg(Text(r.ReplyFrom));
+                break;
+            case rsErrorTTLExceeded:
+                line = QString("Hope %1 %2: TTL expired.").arg(TTL).arg(Text(r.ReplyFrom));
+                break;
+            default:
+                return false;
+        }
+        Write([line](TTracertPage& p) { p.Log(line); });
+        return r.ReplyKind == rsEcho;
+    }
+
+    void Trace() {
+        if (!Write([](TTracertPage& p) { p.ClearItems(); }))
+            return;
+        for (int Hop = 1;; ++Hop) {
+            Echo(address_, Hop);
+            const TReplyStatus r = client_.ReplyStatus;
+            auto controls = Controls();
+            if (!controls)
+                return;
+            QString host;
+            if (controls->hostRevolve && r.ReplyKind != rsTimeOut)
+                host = Text(iptoname(r.ReplyFrom));
+            QString ip, note;
+            bool reached = false, ends = false;
+            switch (r.ReplyKind) {
+                case rsEcho:
+                    ip = Text(r.ReplyFrom);
+                    note = QString("%1 ms").arg(r.RoundTripMs);
+                    reached = true;
+                    break;
+                case rsError:
+                    ip = Text(r.ReplyFrom);
+                    note = "Unknown error.";
+                    break;
+                case rsTimeOut:
+                    ip = "?.?.?.?";
+                    host.clear();
+                    note = "Timed out.";
+                    break;
+                case rsErrorUnreachable:
+                    ip = Text(r.ReplyFrom);
+                    note = "Destination network unreachable";
+                    ends = true;
+                    break;
+                case rsErrorTTLExceeded:
+                    ip = Text(r.ReplyFrom);
+                    note = QString("TTL=%1").arg(r.ReplyTTL);
+                    break;
+                default:
+                    host.clear();
+                    break;
+            }
+            if (!Write(
+                    [Hop, ip, host, note](TTracertPage& p) { p.ShowHop(Hop, ip, host, note); }) ||
+                ends)
+                return;
+            controls = Controls();
+            // One past Max Hops, but never past the echo with the last time-to-live there is: a
+            // further one would only repeat it.
+            if (!controls || reached || Hop > controls->maxHops || Hop >= kLastTtl ||
+                controls->stop)
+                return;
+        }
+    }
+
+    TTracertPage* page_;
+    const QString target_;
+    TIdIcmpClient client_;
+    const int echoTimeout_;
+    std::string address_;
+    std::atomic<bool> failed_{false};
+};
 
 }  // namespace
 
 TTracertPage::TTracertPage(PageContext& context, QWidget* parent)
     : TToolPage(context, "Tracert", "Traceroute", "traceroute", parent) {
-    edTarget = new ui::TEdit;
-    edTarget->setToolTip("Right Click to Get More");
-    pop_tracert = new ui::TPopupMenu(this);
-    pop_tracert->setObjectName("pop_tracert");
-    pop_tracert->AttachTo(edTarget);
+    auto* layout = new QVBoxLayout(Body());
+    layout->setContentsMargins(6, 4, 6, 6);
+    layout->setSpacing(4);
+    BuildInputRows(layout);
+    BuildResults(layout);
+
+    acGo = new QAction("&Go", this);
+    acStop = new QAction("&Stop", this);
+    acStop->setEnabled(false);
+    WireHandlers();
+    // The list's width follows its columns, so they are laid out now; start-up does it again.
+    TTracertPage::LayOutGrid();
+}
+
+// The target with the run buttons, then Max Hops, "Host Revolve" and the export.
+void TTracertPage::BuildInputRows(QVBoxLayout* layout) {
     button1 = new ui::TButton("Start");
     button1->setToolTip("Start");
     button2 = new ui::TButton("Stop");
     button2->setToolTip("Stop");
-    SpeedButton13 = new ui::TSpeedButton("Export", "Export the results a to a file");
     SpeedButton22 =
         new ui::TSpeedButton("IE", "Trace the domain currently open in the Internet Explorer");
+    ToolRow target = MakeToolRow(this, "IP / Domain Name:", {SpeedButton22, button1, button2});
+    edTarget = target.edit;
+    pop_tracert = target.popup;
+    pop_tracert->setObjectName("pop_tracert");
+    layout->addLayout(target.layout);
+
     seMaxHops = new ui::TSpinEdit(1, 255, 30);
     CheckBox1 = new ui::TCheckBox("Host Revolve");
-
-    // Made in the page at once, so it is measured in the page's font.
-    lvTrace = new QTreeWidget(Body());
-    lvTrace->setObjectName("lvTrace");
-    lvTrace->setColumnCount(4);
-    lvTrace->setHeaderLabels({kColumns[0], kColumns[1], kColumns[2], kColumns[3]});
-    const std::array<int, 4> widths = ColumnWidths(*lvTrace, EchoTimeout);
-    for (int c = 0; c < 4; ++c)
-        lvTrace->setColumnWidth(c, widths[c]);
-    lvTrace->header()->setStretchLastSection(false);
-    lvTrace->setRootIsDecorated(false);
-    lvTrace->setItemsExpandable(false);
-    lvTrace->setUniformRowHeights(true);
-    lvTrace->setSelectionMode(QAbstractItemView::SingleSelection);
-    lvTrace->setSelectionBehavior(QAbstractItemView::SelectRows);
-    lvTrace->setAllColumnsShowFocus(true);
-    Pop_tracert_results = new ui::TPopupMenu(this);
-    Pop_tracert_results->setObjectName("Pop_tracert_results");
-    Pop_tracert_results->AttachTo(lvTrace);
-    lbLog = new ui::TListBox;
-    lbLog->setObjectName("lbLog");
-
-    acGo = new QAction("&Go", this);
-    acResolve = new QAction("&Resolve", this);
-    acPing = new QAction("&Ping", this);
-    acTrace = new QAction("&Trace", this);
-    acStop = new QAction("&Stop", this);
-    acStop->setEnabled(false);
-
-    // Layout: the target and run controls on top, the hop list and the log side by side.
-    auto* layout = new QVBoxLayout(Body());
-    layout->setContentsMargins(6, 4, 6, 6);
-    layout->setSpacing(4);
-    auto* target = new QHBoxLayout;
-    target->setSpacing(4);
-    target->addWidget(new ui::TLabel("IP / Domain Name:"));
-    target->addWidget(edTarget, 1);
-    target->addWidget(SpeedButton22);
-    target->addWidget(button1);
-    target->addWidget(button2);
-    layout->addLayout(target);
+    SpeedButton13 = new ui::TSpeedButton("Export", "Export the results a to a file");
     auto* options = new QHBoxLayout;
     options->setSpacing(4);
     options->addWidget(new ui::TLabel("Max Hops:"));
@@ -130,25 +272,48 @@ TTracertPage::TTracertPage(PageContext& context, QWidget* parent)
     options->addStretch(1);
     options->addWidget(SpeedButton13);
     layout->addLayout(options);
+}
+
+// The hop list and the log side by side.
+void TTracertPage::BuildResults(QVBoxLayout* layout) {
+    // Made in the page at once, so it is measured in the page's font.
+    lvTrace = new ui::TStringGrid(4, 2, 1, Body());
+    lvTrace->setObjectName("lvTrace");
+    lvTrace->SetOptions(ui::GridOption::ColSizing);  // whole rows are selected; nothing is typed
+    HideEmptyRow();
+    Pop_tracert_results = new ui::TPopupMenu(this);
+    Pop_tracert_results->setObjectName("Pop_tracert_results");
+    Pop_tracert_results->AttachTo(lvTrace);
+    lbLog = new ui::TListBox;
+    lbLog->setObjectName("lbLog");
+
     auto* results = new QHBoxLayout;
     results->setSpacing(6);
-    int listWidth = 0;
-    for (int w : widths)
-        listWidth += w;
-    lvTrace->setFixedWidth(listWidth + 2 * lvTrace->frameWidth() + 4);
     results->addWidget(lvTrace);
     results->addWidget(lbLog, 1);
     layout->addLayout(results, 1);
+}
 
+void TTracertPage::WireHandlers() {
     edTarget->OnEnter = [this] { acGoExecute(); };
     button1->OnClick = [this] { acGoExecute(); };
     button2->OnClick = [this] { acStopExecute(); };
     SpeedButton13->OnClick = [this] { SpeedButton13Click(); };
-    connect(acResolve, &QAction::triggered, this, [this] { acResolveExecute(); });
-    connect(acPing, &QAction::triggered, this, [this] { acPingExecute(); });
-    connect(acTrace, &QAction::triggered, this, [this] { acTraceExecute(); });
+}
 
-    IdIcmpClient.AntiFreeze = &IdAntiFreeze1;
+void TTracertPage::LayOutGrid() {
+    // The designed widths; the address and note columns widen when the font needs it to show
+    // whole what a hop's row puts in them.
+    LayOutColumns(lvTrace, {{"Hop", 31},
+                            {"IP", FitWidth(*lvTrace, 95, {"255.255.255.255", "?.?.?.?"})},
+                            {"Host", 152},
+                            {"Note", FitWidth(*lvTrace, 58,
+                                              {"Timed out.", QString("TTL=%1").arg(kLastTtl),
+                                               QString("%1 ms").arg(EchoTimeout)})}});
+    int listWidth = 0;
+    for (int c = 0; c < lvTrace->ColCount(); ++c)
+        listWidth += lvTrace->ColWidth(c);
+    lvTrace->setFixedWidth(listWidth + 2 * lvTrace->frameWidth() + 4);
 }
 
 void TTracertPage::Log(const QString& line) {
@@ -165,176 +330,75 @@ void TTracertPage::LogLines(const QString& text) {
 }
 
 void TTracertPage::acGoExecute() {
-    // A trace still waiting for an echo ends here: it writes nothing more once this one runs.
-    const int run = ++runs_;
     button1->setEnabled(false);
-    G().TraceStop = false;
+    TraceStop = false;
     acGo->setEnabled(false);
     acStop->setEnabled(true);
-    try {
-        acResolveExecute();
-        if (Superseded(run))
-            return;
-        if (G().TargetResolved && !G().TraceStop) {
-            acPingExecute();
-            if (Superseded(run))
-                return;
-            if (!G().TraceStop)
-                acTraceExecute();
-            if (Superseded(run))
-                return;
-        }
-    } catch (const std::exception& e) {
-        // Start stays disabled until Stop.
-        if (!Superseded(run))
-            ui::CurrentDialogs().ErrorBox(this, QString::fromStdString(e.what()));
-        return;
-    }
+    // A trace still running ends here: it writes nothing more once this one starts.
+    auto trace = std::make_shared<trace_thread>(this, edTarget->Text(), IdIcmpClient, EchoTimeout);
+    trace_thread_.Start(trace, Context().queue, [this, weak = std::weak_ptr(trace)] {
+        if (auto t = weak.lock(); t && !t->Failed())
+            TraceEnded();
+    });
+}
+
+void TTracertPage::acStopExecute() {
+    TraceStop = true;
+    acGo->setEnabled(false);
+    button1->setEnabled(true);
+}
+
+void TTracertPage::TraceEnded() {
     acGo->setEnabled(true);
     button1->setEnabled(true);
     acStop->setEnabled(false);
 }
 
-void TTracertPage::acStopExecute() {
-    G().TraceStop = true;
-    acGo->setEnabled(false);
-    button1->setEnabled(true);
+void TTracertPage::TraceFailed(const QString& message) {
+    Context().Dialogs().ErrorBox(this, message);
 }
 
-void TTracertPage::acResolveExecute() {
-    const int run = runs_;
-    G().TargetResolved = false;
-    const QString target = edTarget->Text();
-    Log(QString("resolving %1").arg(target));
-    QCoreApplication::processEvents();
-    if (Superseded(run))
-        return;
-    // The lookup may take long: it waits with the window's messages flowing, like an echo.
-    auto answer = std::make_shared<net::NameLookup>();
-    const std::string name = target.toStdString();
-    if (!IdAntiFreeze1.Run([answer, name] { *answer = net::LookupName(name); }) || Superseded(run))
-        return;
-    if (!answer->host || answer->host->addresses.empty()) {
-        LogLines(
-            Text(LookupErrorSocketText(answer->host ? net::LookupError::NotFound : answer->error)));
-        return;
-    }
-    G().TargetAddress = net::inet_ntoa(answer->host->addresses.front());
-    G().TargetResolved = true;
-    Log(QString("%1 resolved to %2").arg(target, Text(G().TargetAddress)));
+int TTracertPage::ItemCount() const {
+    // The grid keeps a row below its heading even when it holds no hop; every hop's row has a
+    // caption.
+    const int rows = lvTrace->RowCount() - 1;
+    return rows == 1 && lvTrace->Cells(0, 1).isEmpty() ? 0 : rows;
 }
 
-bool TTracertPage::PingHost(const std::string& Host, int TTL) {
-    const int run = runs_;
-    IdIcmpClient.Host = Host;
-    IdIcmpClient.PacketTTL = TTL;
-    IdIcmpClient.ReceiveTimeout = EchoTimeout;
-    if (!IdIcmpClient.SendEcho() || Superseded(run))
-        return false;
-    const TReplyStatus& r = IdIcmpClient.ReplyStatus;
-    switch (r.ReplyKind) {
-        case rsEcho:
-            Log(QString("response from host %1 in %2 millisec.")
-                    .arg(Text(r.ReplyFrom))
-                    .arg(r.RoundTripMs));
-            return true;
-        case rsError:
-            Log("Unknown error.");
-            break;
-        case rsTimeOut:
-            Log("Timed out.");
-            break;
-        case rsErrorUnreachable:
-            Log(QString("Host %1 reports destination network unreachable.").arg(Text(r.ReplyFrom)));
-            break;
-        case rsErrorTTLExceeded:
-            Log(QString("Hope %1 %2: TTL expired.").arg(TTL).arg(Text(r.ReplyFrom)));
-            break;
-        default:
-            break;
-    }
-    return false;
-}
-
-void TTracertPage::acPingExecute() {
-    PingHost(G().TargetAddress, seMaxHops->Value());
-    QCoreApplication::processEvents();
-}
-
-QString TTracertPage::HopHostName(const std::string& ip) {
-    auto name = std::make_shared<std::string>();
-    if (!IdAntiFreeze1.Run([name, ip] { *name = iptoname(ip); }))
-        return QString();
-    return Text(*name);
-}
-
-void TTracertPage::acTraceExecute() {
-    const int run = runs_;
-    lvTrace->clear();
-    int Hop = 0;
-    bool reached = false;
-    do {
-        ++Hop;
-        IdIcmpClient.Host = G().TargetAddress;
-        IdIcmpClient.PacketTTL = Hop;
-        IdIcmpClient.ReceiveTimeout = EchoTimeout;
-        if (!IdIcmpClient.SendEcho() || Superseded(run))
-            return;
-        const TReplyStatus r = IdIcmpClient.ReplyStatus;
-        // Looked up before the row is touched: a trace started meanwhile clears the list.
-        QString host;
-        if (CheckBox1->Checked() && r.ReplyKind != rsTimeOut)
-            host = HopHostName(r.ReplyFrom);
-        if (Superseded(run))
-            return;
-
-        QTreeWidgetItem* item = FindItem(Hop);
-        for (int c = kIpColumn; c <= kNoteColumn; ++c)
-            item->setText(c, QString());
-        auto set = [item](const QString& ip, const QString& name, const QString& note) {
-            item->setText(kIpColumn, ip);
-            item->setText(kHostColumn, name);
-            item->setText(kNoteColumn, note);
-        };
-        switch (r.ReplyKind) {
-            case rsEcho:
-                set(Text(r.ReplyFrom), host, QString("%1 ms").arg(r.RoundTripMs));
-                reached = true;
-                break;
-            case rsError:
-                set(Text(r.ReplyFrom), host, "Unknown error.");
-                break;
-            case rsTimeOut:
-                set("?.?.?.?", QString(), "Timed out.");
-                break;
-            case rsErrorUnreachable:
-                set(Text(r.ReplyFrom), host, "Destination network unreachable");
-                return;
-            case rsErrorTTLExceeded:
-                set(Text(r.ReplyFrom), host, QString("TTL=%1").arg(r.ReplyTTL));
-                break;
-            default:
-                break;
-        }
-        QCoreApplication::processEvents();
-        // One past Max Hops, but never past the echo with the last time-to-live there is: a
-        // further one would only repeat it.
-    } while (!reached && Hop <= seMaxHops->Value() && Hop < kLastTtl && !G().TraceStop &&
-             !Superseded(run));
-}
-
-QTreeWidgetItem* TTracertPage::FindItem(int Hop) {
+int TTracertPage::FindItem(int Hop) {
     // The hop's row wherever it is; only a hop the list does not hold gets a new row.
-    for (int i = 0; i < lvTrace->topLevelItemCount(); ++i) {
-        QTreeWidgetItem* item = lvTrace->topLevelItem(i);
+    const int count = ItemCount();
+    for (int row = 1; row <= count; ++row) {
         bool ok = false;
-        int caption = item->text(0).toInt(&ok);
+        const int caption = lvTrace->Cells(0, row).toInt(&ok);
         if ((ok ? caption : -1) == Hop)
-            return item;
+            return row;
     }
-    auto* item = new QTreeWidgetItem(QStringList{QString::number(Hop), "", "", ""});
-    lvTrace->addTopLevelItem(item);
-    return item;
+    const int row = count + 1;
+    if (row >= lvTrace->RowCount())
+        lvTrace->SetRowCount(row + 1);
+    lvTrace->SetCells(0, row, QString::number(Hop));
+    HideEmptyRow();
+    return row;
+}
+
+void TTracertPage::ShowHop(int Hop, const QString& ip, const QString& host, const QString& note) {
+    const int row = FindItem(Hop);
+    lvTrace->SetCells(kIpColumn, row, ip);
+    lvTrace->SetCells(kHostColumn, row, host);
+    lvTrace->SetCells(kNoteColumn, row, note);
+}
+
+void TTracertPage::ClearItems() {
+    // Down to the one row the grid keeps, emptied; the heading row stays.
+    lvTrace->SetRowCount(2);
+    for (int c = 0; c < lvTrace->ColCount(); ++c)
+        lvTrace->SetCells(c, 1, QString());
+    HideEmptyRow();
+}
+
+void TTracertPage::HideEmptyRow() {
+    lvTrace->setRowHidden(0, ItemCount() == 0);
 }
 
 bool TTracertPage::SaveDialog2CanClose(const QString& fileName) {
@@ -342,17 +406,15 @@ bool TTracertPage::SaveDialog2CanClose(const QString& fileName) {
 }
 
 void TTracertPage::SpeedButton13Click() {
-    ui::FileDialogSpec fallback{"*.txt|*.txt", "txt", {}, {}};
-    const ui::FileDialogSpec& spec = G().main ? G().main->SaveDialog2 : fallback;
     QStringList lines;
-    for (int i = 0; i < lvTrace->topLevelItemCount(); ++i) {
-        const QTreeWidgetItem* item = lvTrace->topLevelItem(i);
-        QString line = item->text(0);
-        for (int c = kIpColumn; c <= kNoteColumn; ++c)
-            line += kFieldGap + item->text(c);
+    for (int row = 1; row <= ItemCount(); ++row) {
+        QString line = lvTrace->Cells(0, row);
+        for (int c = 1; c < lvTrace->ColCount(); ++c)
+            line += kFieldGap + lvTrace->Cells(c, row);
         lines << line;
     }
-    SaveLines(this, spec, lines, [this](const QString& f) { return SaveDialog2CanClose(f); });
+    SaveLines(this, SaveDialog2, lines,
+              [this](const QString& f) { return SaveDialog2CanClose(f); });
 }
 
 void TTracertPage::PrefillFromBrowser(const std::function<std::string()>& host) {

@@ -1,18 +1,20 @@
 // The "Tracert" page: resolves a target, pings it once and traces the route to it with echoes
-// of rising time-to-live, one row per hop, with a running log. It runs on the user-interface
-// thread; every echo waits with the window's messages flowing, so Stop stays usable.
+// of rising time-to-live, one row per hop, with a running log. The trace runs as a task of its
+// own, one echo at a time; the page stays usable meanwhile, so Stop works while an echo waits.
 #pragma once
 
 #include <QString>
 #include <string>
 
 #include "app/page_frame.h"
-#include "app/tracert_client.h"
+#include "controls/dialogs.h"
+#include "controls/stringgrid.h"
 #include "controls/widgets.h"
+#include "lookup/icmp_client.h"
+#include "tasks/task_slot.h"
 
 class QAction;
-class QTreeWidget;
-class QTreeWidgetItem;
+class QVBoxLayout;
 
 namespace orv {
 
@@ -21,6 +23,7 @@ class TTracertPage final : public TToolPage {
   public:
     explicit TTracertPage(PageContext& context, QWidget* parent = nullptr);
 
+    void LayOutGrid() override;
     void PrefillFromBrowser(const std::function<std::string()>& host) override;
 
     ui::TEdit* edTarget;
@@ -31,48 +34,62 @@ class TTracertPage final : public TToolPage {
     ui::TSpeedButton* SpeedButton22;  // the domain open in the web browser
     ui::TSpinEdit* seMaxHops;
     ui::TCheckBox* CheckBox1;  // "Host Revolve": also find each hop's host name
-    QTreeWidget* lvTrace;      // columns "Hop", "IP", "Host", "Note"
+    // The hop list: a heading row, then a row per hop in hop order.
+    ui::TStringGrid* lvTrace;
     ui::TPopupMenu* Pop_tracert_results;
     ui::TListBox* lbLog;
 
-    // ActionList1. acResolve, acPing and acTrace carry the three steps; acGo and acStop are
-    // bound to no control and only tell by their enabled state whether a trace runs.
+    // acGo and acStop are bound to no control and only tell by their enabled state whether a
+    // trace runs.
     QAction* acGo;
-    QAction* acResolve;
-    QAction* acPing;
-    QAction* acTrace;
     QAction* acStop;
 
-    TIdAntiFreeze IdAntiFreeze1;
+    // How every trace sends its echoes; each trace sends through a copy of it.
     TIdIcmpClient IdIcmpClient;
     // How long one echo waits for its answer, in ms.
     int EchoTimeout = 5000;
 
+    // State of the latest trace: its target's dotted address, whether the target resolved, and
+    // whether Stop was pressed since it started.
+    std::string TargetAddress;
+    bool TargetResolved = false;
+    bool TraceStop = false;
+
+    // Where the hop list is exported.
+    ui::FileDialogSpec SaveDialog2{"*.txt|*.txt", "txt", {}, {}};
+
     // Handlers.
     void acGoExecute();
     void acStopExecute();
-    void acResolveExecute();
-    void acPingExecute();
-    void acTraceExecute();
-    // One echo to `Host` with time-to-live `TTL` and its log line; true on an echo reply.
-    bool PingHost(const std::string& Host, int TTL);
-    // The row of hop `Hop`: the existing one, or a new one appended.
-    QTreeWidgetItem* FindItem(int Hop);
     void SpeedButton13Click();
     // Asked when the save dialog closes with OK: false keeps the dialog open.
     bool SaveDialog2CanClose(const QString& fileName);
 
-  private:
+    // Rows of hops in lvTrace.
+    int ItemCount() const;
+    // The grid row of hop `Hop`: the existing one, or a new one appended.
+    int FindItem(int Hop);
+    // Writes a hop's row; its cells from before are replaced.
+    void ShowHop(int Hop, const QString& ip, const QString& host, const QString& note);
+    void ClearItems();
+
+    // The trace's writes; they run on the UI thread in the order the trace made them.
     void Log(const QString& line);
     // Appends a text of several lines to the log, a line per entry.
     void LogLines(const QString& text);
-    // The host name of a hop, without freezing the window; empty when the wait was given up.
-    QString HopHostName(const std::string& ip);
-    // True when a later trace has started since run `run` began: the older one then writes
-    // nothing more and ends.
-    bool Superseded(int run) const { return run != runs_; }
+    // The trace ended without an error: Start is enabled again.
+    void TraceEnded();
+    // An echo failed: the error box; Start stays disabled until Stop.
+    void TraceFailed(const QString& message);
 
-    int runs_ = 0;  // number of the latest trace
+  private:
+    void BuildInputRows(QVBoxLayout* layout);
+    void BuildResults(QVBoxLayout* layout);
+    void WireHandlers();
+    // The grid's only row while it holds no hop is an empty one; it is not shown.
+    void HideEmptyRow();
+
+    task::TaskSlot trace_thread_;
 };
 
 }  // namespace orv

@@ -30,6 +30,7 @@
 #include "page_context_fixture.h"
 #include "pump.h"
 #include "scripted_dialogs.h"
+#include "scripted_echo.h"
 
 namespace orv {
 namespace {
@@ -39,56 +40,12 @@ using net::MakeAddr;
 
 const std::string kPayload = "-------Hello,World!---------------";
 
-// An echo layer that answers from a script and records every request.
-class FakeEcho final : public EchoLayer {
+// The page's echo layer over the shared scripted echo; it can also refuse to open.
+class FakeEcho final : public EchoLayer, public test::ScriptedEcho {
   public:
-    struct Outcome {
-        std::uint32_t answers = 1;
-        IpStatus status = IpStatus::Success;
-        std::uint32_t rtt = 1;
-        bool echoRequest = true;                // returned data: the request's own data
-        std::string data;                       // otherwise this
-        const std::uint8_t* pointer = nullptr;  // a data pointer other than the buffer's
-    };
-    static Outcome Reply(std::uint32_t rtt) { return {1, IpStatus::Success, rtt, true, {}, {}}; }
-    static Outcome Data(std::string d, std::uint32_t rtt = 1) {
-        return {1, IpStatus::Success, rtt, false, std::move(d), {}};
-    }
-    static Outcome TimedOut(std::uint32_t waited) {
-        return {0, IpStatus::TimedOut, waited, false, {}, {}};
-    }
-    static Outcome Error(IpStatus s, std::uint32_t rtt) { return {1, s, rtt, false, {}, {}}; }
-    static Outcome Local(IpStatus s) { return {0, s, 0, false, {}, {}}; }
-
-    struct Call {
-        net::InAddr destination;
-        std::string data;
-        bool hadOptions;
-        icmp::IpOptions options;
-        std::size_t replySize;
-        std::uint32_t timeoutMs;
-    };
-
     bool ready = true;
     std::string why = "allow ICMP: ping_group_range or CAP_NET_RAW";
     int opens = 0;
-
-    void Script(std::initializer_list<Outcome> outcomes) {
-        std::lock_guard l(m_);
-        script_.insert(script_.end(), outcomes);
-    }
-    // Calls from number `n` on (0-based) wait until Release.
-    void HoldFrom(int n) { gate_.CloseFrom(n); }
-    void Release() { gate_.Open(); }
-    int Held() { return gate_.Waiting(); }
-    int InFlight() {
-        std::lock_guard l(m_);
-        return inFlight_;
-    }
-    std::vector<Call> Calls() {
-        std::lock_guard l(m_);
-        return calls_;
-    }
 
     icmp::EchoFn Open(std::string& whyNot) override {
         ++opens;
@@ -96,52 +53,8 @@ class FakeEcho final : public EchoLayer {
             whyNot = why;
             return {};
         }
-        return [this](net::InAddr d, const void* data, std::size_t size, const icmp::IpOptions* o,
-                      void* reply, std::size_t replySize, std::uint32_t timeout) {
-            return Send(d, data, size, o, reply, replySize, timeout);
-        };
+        return Fn();
     }
-
-  private:
-    std::uint32_t Send(net::InAddr d, const void* data, std::size_t size, const icmp::IpOptions* o,
-                       void* reply, std::size_t replySize, std::uint32_t timeout) {
-        int index;
-        {
-            std::lock_guard l(m_);
-            ++inFlight_;
-            index = static_cast<int>(calls_.size());
-            calls_.push_back({d, std::string(static_cast<const char*>(data), size), o != nullptr,
-                              o ? *o : icmp::IpOptions{}, replySize, timeout});
-        }
-        gate_.Pass({}, index);
-        std::unique_lock l(m_);
-        Outcome out = Reply(1);
-        if (!script_.empty()) {
-            out = script_.front();
-            script_.pop_front();
-        }
-        auto* rec = static_cast<icmp::IcmpEchoReply*>(reply);
-        auto* room = static_cast<std::uint8_t*>(reply) + icmp::kReplySize;
-        std::size_t roomSize = replySize - icmp::kReplySize;
-        std::string back =
-            out.echoRequest ? std::string(static_cast<const char*>(data), size) : out.data;
-        std::size_t n = std::min(back.size(), roomSize);
-        std::memcpy(room, back.data(), n);
-        *rec = icmp::IcmpEchoReply{};
-        rec->address = out.answers ? d : 0;
-        rec->status = out.status;
-        rec->roundTripTime = out.rtt;
-        rec->dataSize = out.status == IpStatus::Success && out.answers ? std::uint32_t(n) : 0;
-        rec->data = out.pointer ? out.pointer : room;
-        --inFlight_;
-        return out.answers;
-    }
-
-    std::mutex m_;
-    test::Gate gate_;
-    std::deque<Outcome> script_;
-    std::vector<Call> calls_;
-    int inFlight_ = 0;
 };
 
 class BatchPing : public ::testing::Test {

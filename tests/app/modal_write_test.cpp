@@ -6,7 +6,6 @@
 #include <QEventLoop>
 #include <QTemporaryDir>
 #include <QTimer>
-#include <cstring>
 
 #include "app/globals.h"
 #include "app/main_window.h"
@@ -15,6 +14,7 @@
 #include "fake_resolver.h"
 #include "pump.h"
 #include "scripted_dialogs.h"
+#include "scripted_echo.h"
 
 namespace orv {
 namespace {
@@ -22,22 +22,10 @@ namespace {
 // Every echo answers at once with its own data.
 class InstantEcho final : public EchoLayer {
   public:
-    icmp::EchoFn Open(std::string&) override {
-        return [](net::InAddr d, const void* data, std::size_t size, const icmp::IpOptions*,
-                  void* reply, std::size_t replySize, std::uint32_t) -> std::uint32_t {
-            auto* rec = static_cast<icmp::IcmpEchoReply*>(reply);
-            auto* room = static_cast<std::uint8_t*>(reply) + icmp::kReplySize;
-            std::size_t n = std::min(size, replySize - icmp::kReplySize);
-            std::memcpy(room, data, n);
-            *rec = icmp::IcmpEchoReply{};
-            rec->address = d;
-            rec->status = icmp::IpStatus::Success;
-            rec->roundTripTime = 1;
-            rec->dataSize = std::uint32_t(n);
-            rec->data = room;
-            return 1;
-        };
-    }
+    icmp::EchoFn Open(std::string&) override { return echo_.Fn(); }
+
+  private:
+    test::ScriptedEcho echo_;
 };
 
 TEST(ModalWrite, BatchPingRowsKeepArrivingWhileHostDoesNotExistIsOpen) {

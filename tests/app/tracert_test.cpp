@@ -1,4 +1,4 @@
-// The Tracert page: resolve, ping and the hop loop on the user-interface thread, its log and
+// The Tracert page: resolve, ping and the hop loop run as the page's trace task, its log and
 // hop texts, Stop, a second trace started while one waits, the export, and real routes built
 // in network namespaces (datagram and raw sockets).
 #include "app/page_tracert.h"
@@ -16,24 +16,22 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QTimer>
-#include <QTreeWidget>
 #include <atomic>
 #include <chrono>
 #include <cstring>
-#include <mutex>
 #include <optional>
 #include <thread>
 #include <vector>
 
-#include "app/globals.h"
-#include "app/tracert_client.h"
 #include "fake_resolver.h"
 #include "gate.h"
 #include "netns.h"
+#include "page_context_fixture.h"
 #include "platform/icmp.h"
 #include "platform/resolver.h"
+#include "pump.h"
 #include "scripted_dialogs.h"
+#include "scripted_echo.h"
 
 namespace orv {
 namespace {
@@ -42,93 +40,48 @@ using icmp::IpStatus;
 using icmp::SocketKind;
 using net::InAddr;
 using net::inet_addr;
+using test::PumpUntil;
+using test::ScriptedEcho;
+using HopAnswer = ScriptedEcho::Outcome;
 
 // ---------------------------------------------------------------------------------------------
 // A scripted route: hop k answers the echo sent with time-to-live k; an echo that gets past the
 // last hop reaches the target.
 
-struct HopAnswer {
-    IpStatus status;        // what the hop answers
-    const char* from = "";  // who answers
-    int replyTtl = 0;
-    std::uint32_t answers = 1;  // 0: a time-out or a local failure
-};
-
 HopAnswer Router(const char* addr, int replyTtl) {
-    return {IpStatus::TtlExpiredTransit, addr, replyTtl, 1};
+    HopAnswer a = ScriptedEcho::Error(IpStatus::TtlExpiredTransit, 3, addr);
+    a.replyTtl = replyTtl;
+    return a;
 }
 HopAnswer Silent() {
-    return {IpStatus::TimedOut, "0.0.0.0", 0, 0};
+    return ScriptedEcho::TimedOut(3);
 }
 HopAnswer Unreachable(const char* addr) {
-    return {IpStatus::DestNetUnreachable, addr, 64, 1};
+    return ScriptedEcho::Error(IpStatus::DestNetUnreachable, 3, addr);
 }
 HopAnswer LocalFailure(IpStatus s) {
-    return {s, "0.0.0.0", 0, 0};
+    return ScriptedEcho::Local(s);
 }
 
-class FakeRoute {
+class FakeRoute : public ScriptedEcho {
   public:
     std::vector<HopAnswer> hops;
     int targetReplyTtl = 60;
-    std::uint32_t rtt = 3;
+    std::uint32_t rtt = 3;  // of the target's answer
 
-    // The echo sent with this time-to-live waits until Release.
-    void BlockAt(int ttl) {
-        gate_.Close();
-        std::lock_guard l(m_);
-        blockTtl_ = ttl;
-    }
-    void Release() { gate_.Open(); }
-    bool Waiting() { return gate_.Waiting() > 0; }
-    std::vector<int> Ttls() {
-        std::lock_guard l(m_);
-        return ttls_;
+    // The answers from now on follow the route as it is now.
+    void Apply() {
+        AnswerWith([hops = hops, ttl = targetReplyTtl, rtt = rtt](int, const Call& c) {
+            const int hop = c.options.ttl;
+            if (hop >= 1 && static_cast<std::size_t>(hop) <= hops.size())
+                return hops[static_cast<std::size_t>(hop) - 1];
+            HopAnswer target = ScriptedEcho::Reply(rtt);
+            target.replyTtl = ttl;
+            return target;
+        });
     }
     // Echoes that have returned.
-    int Finished() const { return finished_.load(); }
-
-    icmp::EchoFn Fn() {
-        return [this](InAddr destination, const void*, std::size_t, const icmp::IpOptions* o,
-                      void* reply, std::size_t replySize, std::uint32_t) -> std::uint32_t {
-            const int ttl = o ? o->ttl : 64;
-            bool block;
-            {
-                std::lock_guard l(m_);
-                ttls_.push_back(ttl);
-                block = ttl == blockTtl_;
-            }
-            // Bounded: a page that blocked its own thread here must fail, not hang.
-            if (block) {
-                EXPECT_TRUE(gate_.Pass({}, -1, std::chrono::seconds(10)));
-            }
-            icmp::IcmpEchoReply rec;
-            std::uint32_t answers = 1;
-            if (ttl >= 1 && static_cast<std::size_t>(ttl) <= hops.size()) {
-                const HopAnswer& h = hops[static_cast<std::size_t>(ttl) - 1];
-                rec.status = h.status;
-                rec.address = h.answers ? inet_addr(h.from) : 0;
-                rec.options.ttl = h.replyTtl;
-                answers = h.answers;
-            } else {
-                rec.status = IpStatus::Success;
-                rec.address = destination;
-                rec.options.ttl = targetReplyTtl;
-            }
-            rec.roundTripTime = rtt;
-            EXPECT_GE(replySize, icmp::kReplySize);
-            std::memcpy(reply, &rec, sizeof rec);
-            finished_.fetch_add(1);
-            return answers;
-        };
-    }
-
-  private:
-    std::mutex m_;
-    test::Gate gate_;
-    std::vector<int> ttls_;
-    int blockTtl_ = -1;
-    std::atomic<int> finished_{0};
+    int Finished() const { return static_cast<int>(Calls().size()) - InFlight(); }
 };
 
 struct Row {
@@ -143,58 +96,48 @@ void PrintTo(const Row& r, std::ostream* os) {
 
 std::vector<Row> Rows(const TTracertPage& p) {
     std::vector<Row> rows;
-    for (int i = 0; i < p.lvTrace->topLevelItemCount(); ++i) {
-        const QTreeWidgetItem* it = p.lvTrace->topLevelItem(i);
-        rows.push_back({it->text(0), it->text(1), it->text(2), it->text(3)});
-    }
+    const ui::TStringGrid& g = *p.lvTrace;
+    for (int r = 1; r <= p.ItemCount(); ++r)
+        rows.push_back({g.Cells(0, r), g.Cells(1, r), g.Cells(2, r), g.Cells(3, r)});
     return rows;
 }
 
-// Runs `fn` on the UI thread every few ms while the page waits, until it returns true.
-class WhileWaiting {
-  public:
-    explicit WhileWaiting(std::function<bool()> fn) : fn_(std::move(fn)) {
-        QObject::connect(&timer_, &QTimer::timeout, [this] {
-            if (!done_ && fn_())
-                done_ = true;
-        });
-        timer_.start(5);
-    }
-    bool Done() const { return done_; }
-
-  private:
-    std::function<bool()> fn_;
-    QTimer timer_;
-    bool done_ = false;
-};
+bool Idle(const TTracertPage& p) {
+    return p.button1->isEnabled() && p.acGo->isEnabled() && !p.acStop->isEnabled();
+}
 
 class TracertPage : public ::testing::Test {
   protected:
     void SetUp() override {
-        ResetGlobals();
-        page = std::make_unique<TTracertPage>(context);
+        page = std::make_unique<TTracertPage>(fixture.context);
         page->IdIcmpClient.SetEchoFunction(route.Fn());
         resolver.Add("far.test", {"198.18.40.10"});
     }
     void TearDown() override {
         route.Release();
         page.reset();
-        ResetGlobals();
+        // A trace that was left waiting ends on its own; let its echo return first.
+        EXPECT_TRUE(PumpUntil([&] { return route.InFlight() == 0; }));
     }
 
-    void Trace(const QString& target, int maxHops = 30) {
+    // Starts a trace and lets it run to its end (or to its error box).
+    void Start(const QString& target, int maxHops = 30) {
+        route.Apply();
         page->edTarget->SetText(target);
         page->seMaxHops->SetValue(maxHops);
         page->button1->click();
     }
-    bool Idle() const {
-        return page->button1->isEnabled() && page->acGo->isEnabled() && !page->acStop->isEnabled();
+    void Trace(const QString& target, int maxHops = 30) {
+        Start(target, maxHops);
+        EXPECT_TRUE(PumpUntil([&] { return Idle() || !dialogs.shown.empty(); }));
+        test::Settle();  // the grid shows the rows it was given
     }
+    bool Idle() const { return orv::Idle(*page); }
 
     test::FakeResolver resolver;
     test::ScriptedDialogs dialogs;
     FakeRoute route;
-    PageContext context;
+    test::PageContextFixture fixture;
     std::unique_ptr<TTracertPage> page;
 };
 
@@ -255,11 +198,12 @@ TEST_P(TracertHops, OneRowPerHopUntilTheEnd) {
     route.hops = c.hops;
     Trace("far.test", c.maxHops);
     EXPECT_EQ(Rows(*page), c.rows);
+    EXPECT_FALSE(page->lvTrace->isRowHidden(0));
     EXPECT_EQ(route.Ttls(), c.ttls);
     EXPECT_TRUE(Idle());
     EXPECT_TRUE(dialogs.shown.empty());
-    EXPECT_TRUE(G().TargetResolved);
-    EXPECT_EQ(G().TargetAddress, "198.18.40.10");
+    EXPECT_TRUE(page->TargetResolved);
+    EXPECT_EQ(page->TargetAddress, "198.18.40.10");
 }
 
 INSTANTIATE_TEST_SUITE_P(Routes, TracertHops, testing::ValuesIn(kHopCases),
@@ -282,7 +226,6 @@ struct PingCase {
     const char* name;
     HopAnswer answer;
     QString line;
-    bool result;
 };
 
 class TracertPing : public TracertPage, public testing::WithParamInterface<PingCase> {};
@@ -290,20 +233,19 @@ class TracertPing : public TracertPage, public testing::WithParamInterface<PingC
 TEST_P(TracertPing, LogLineByAnswer) {
     const PingCase& c = GetParam();
     route.hops = {Router("198.18.40.1", 64), c.answer};
-    EXPECT_EQ(page->PingHost("198.18.40.10", 2), c.result);
-    EXPECT_EQ(page->lbLog->Items(), QStringList{c.line});
-    EXPECT_EQ(route.Ttls(), std::vector<int>{2});
+    Trace("far.test", 2);
+    const QStringList log = page->lbLog->Items();
+    ASSERT_EQ(log.size(), 3) << log.join("|").toStdString();
+    EXPECT_EQ(log[2], c.line);
+    EXPECT_EQ(route.Ttls().front(), 2);
 }
 
 const PingCase kPingCases[] = {
-    {"EchoReply",
-     {IpStatus::Success, "198.18.40.10", 60, 1},
-     "response from host 198.18.40.10 in 3 millisec.",
-     true},
-    {"TimedOut", Silent(), "Timed out.", false},
+    {"EchoReply", ScriptedEcho::Reply(3), "response from host 198.18.40.10 in 3 millisec."},
+    {"TimedOut", Silent(), "Timed out."},
     {"Unreachable", Unreachable("198.18.40.7"),
-     "Host 198.18.40.7 reports destination network unreachable.", false},
-    {"TtlExpired", Router("198.18.40.5", 63), "Hope 2 198.18.40.5: TTL expired.", false},
+     "Host 198.18.40.7 reports destination network unreachable."},
+    {"TtlExpired", Router("198.18.40.5", 63), "Hope 2 198.18.40.5: TTL expired."},
 };
 
 INSTANTIATE_TEST_SUITE_P(Answers, TracertPing, testing::ValuesIn(kPingCases),
@@ -324,106 +266,6 @@ TEST_F(TracertPage, MaxHops255EndsWithTheEchoOfTtl255) {
     EXPECT_EQ(Rows(*page).back(), (Row{"255", "?.?.?.?", "", "Timed out."}));
     EXPECT_TRUE(dialogs.shown.empty()) << dialogs.Texts().join("|").toStdString();
     EXPECT_TRUE(Idle());
-}
-
-// The layer itself: a 256 would be refused by the socket.
-TEST(TracertClient, TtlIsSentWithin1To255) {
-    for (auto [set, sent] : {std::pair{0, 1}, {1, 1}, {255, 255}, {256, 255}, {1000, 255}}) {
-        TIdIcmpClient client;
-        std::optional<int> seen;
-        client.SetEchoFunction([&](InAddr, const void*, std::size_t, const icmp::IpOptions* o,
-                                   void* reply, std::size_t, std::uint32_t) -> std::uint32_t {
-            seen = o->ttl;
-            icmp::IcmpEchoReply rec;
-            rec.status = IpStatus::TimedOut;
-            std::memcpy(reply, &rec, sizeof rec);
-            return 0;
-        });
-        client.Host = "198.18.40.10";
-        client.PacketTTL = set;
-        ASSERT_TRUE(client.SendEcho());
-        EXPECT_EQ(seen, sent) << set;
-        EXPECT_EQ(client.ReplyStatus.ReplyKind, rsTimeOut);
-        EXPECT_EQ(client.ReplyStatus.ReplyFrom, "0.0.0.0");
-    }
-}
-
-// A host name the client cannot resolve: the socket error says whether it does not exist or
-// no name server answered; no echo goes out.
-TEST(TracertClient, NameThatDoesNotResolveIsASocketError) {
-    test::FakeResolver resolver;
-    resolver.unanswered = {"unanswered.test"};
-    for (auto [host, error] :
-         {std::pair{"nosuch.test", "Socket Error # 1\r\nUnknown host"},
-          {"unanswered.test", "Socket Error # 2\r\nTemporary failure in name resolution"}}) {
-        TIdIcmpClient client;
-        int echoes = 0;
-        client.SetEchoFunction([&](InAddr, const void*, std::size_t, const icmp::IpOptions*, void*,
-                                   std::size_t, std::uint32_t) -> std::uint32_t {
-            ++echoes;
-            return 0;
-        });
-        client.Host = host;
-        try {
-            client.SendEcho();
-            ADD_FAILURE() << "no error for " << host;
-        } catch (const EIdIcmpError& e) {
-            EXPECT_EQ(e.what(), std::string(error));
-        }
-        EXPECT_EQ(echoes, 0);
-    }
-}
-
-// What the layer's answer means to the page; local failures and other answers are errors.
-TEST(TracertClient, InterpretsTheLayersAnswer) {
-    struct Case {
-        std::uint32_t answers;
-        IpStatus status;
-        std::optional<int> kind;  // nullopt: an error with `error` as its message
-        std::string error;
-    } cases[] = {
-        {1, IpStatus::Success, rsEcho, ""},
-        {0, IpStatus::TimedOut, rsTimeOut, ""},
-        {1, IpStatus::TtlExpiredTransit, rsErrorTTLExceeded, ""},
-        {1, IpStatus::TtlExpiredReassembly, rsErrorTTLExceeded, ""},
-        {1, IpStatus::DestNetUnreachable, rsErrorUnreachable, ""},
-        {1, IpStatus::DestHostUnreachable, rsErrorUnreachable, ""},
-        {1, IpStatus::DestPortUnreachable, rsErrorUnreachable, ""},
-        {1, IpStatus::DestProhibited, rsErrorUnreachable, ""},
-        {1, IpStatus::PacketTooBig, rsErrorUnreachable, ""},
-        {1, IpStatus::ParameterProblem, std::nullopt, "Non-echo type response received"},
-        {0, IpStatus::DestNetUnreachable, std::nullopt,
-         "Socket Error # 101\r\nNetwork is unreachable"},
-        {0, IpStatus::DestHostUnreachable, std::nullopt, "Socket Error # 113\r\nNo route to host"},
-        {0, IpStatus::NoResources, std::nullopt, "Socket Error # 105\r\nNo buffer space available"},
-    };
-    for (const Case& c : cases) {
-        icmp::IcmpEchoReply rec;
-        rec.status = c.status;
-        rec.address = c.answers ? inet_addr("198.18.40.3") : 0;
-        rec.roundTripTime = 7;
-        rec.options.ttl = 61;
-        SCOPED_TRACE(std::string(icmp::IcmpStatusText(c.status)) + " x" +
-                     std::to_string(c.answers));
-        if (!c.kind) {
-            try {
-                TIdIcmpClient::Interpret(c.answers, rec);
-                ADD_FAILURE() << "no error";
-            } catch (const EIdIcmpError& e) {
-                EXPECT_EQ(e.what(), c.error);
-            }
-            continue;
-        }
-        TReplyStatus r = TIdIcmpClient::Interpret(c.answers, rec);
-        EXPECT_EQ(r.ReplyKind, *c.kind);
-        if (c.answers) {
-            EXPECT_EQ(r.ReplyFrom, "198.18.40.3");
-            EXPECT_EQ(r.ReplyTTL, 61);
-            EXPECT_EQ(r.RoundTripMs, 7);
-        } else {
-            EXPECT_EQ(r.ReplyFrom, "0.0.0.0");
-        }
-    }
 }
 
 // A failure during an echo: the error box, the trace ends where it is, and Start stays
@@ -456,11 +298,32 @@ TEST_F(TracertPage, TargetThatDoesNotResolveLogsTheSocketError) {
         Trace(c.target);
         EXPECT_EQ(page->lbLog->Items(), QStringList{QString("resolving ") + c.target} + c.error);
         EXPECT_TRUE(route.Ttls().empty()) << "no ping, no trace";
-        EXPECT_FALSE(G().TargetResolved);
+        EXPECT_FALSE(page->TargetResolved);
         EXPECT_TRUE(Rows(*page).empty());
         EXPECT_TRUE(Idle());
         EXPECT_TRUE(dialogs.shown.empty());
     }
+}
+
+// The list shows no row while it holds no hop: before the first trace, and once a new trace has
+// emptied it (under its headings) before its first hop.
+TEST_F(TracertPage, AnEmptyListShowsNoRow) {
+    EXPECT_EQ(page->ItemCount(), 0);
+    EXPECT_TRUE(page->lvTrace->isRowHidden(0));
+    route.hops = {Router("198.18.40.1", 64)};
+    Trace("far.test");
+    ASSERT_EQ(page->ItemCount(), 2);
+    EXPECT_FALSE(page->lvTrace->isRowHidden(0));
+    route.HoldOnly(4);  // the first trace sent three echoes; the second one's ping, then hop 1
+    Start("far.test");
+    ASSERT_TRUE(PumpUntil([&] { return route.Held() == 1; }));
+    test::Settle();
+    EXPECT_EQ(page->ItemCount(), 0);
+    EXPECT_TRUE(page->lvTrace->isRowHidden(0));
+    const ui::TStringGrid& g = *page->lvTrace;
+    EXPECT_EQ(QStringList({g.Cells(0, 0), g.Cells(1, 0), g.Cells(2, 0), g.Cells(3, 0)}),
+              QStringList({"Hop", "IP", "Host", "Note"}));
+    route.Release();
 }
 
 // The page's font is wider than the one the column widths were chosen for: the address and the
@@ -485,8 +348,10 @@ TEST_F(TracertPage, AddressAndNoteColumnsHoldTheirTexts) {
 }
 
 TEST_F(TracertPage, EnterInTheTargetStartsTheTrace) {
+    route.Apply();
     page->edTarget->SetText("far.test");
     QTest::keyClick(page->edTarget, Qt::Key_Return);
+    EXPECT_TRUE(PumpUntil([&] { return Idle(); }));
     EXPECT_EQ(Rows(*page).size(), 1u);
 }
 
@@ -521,14 +386,16 @@ TEST_F(TracertPage, FindItemReusesTheHopsRow) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.captions.join(",").toStdString() + " hop " + std::to_string(c.hop));
-        page->lvTrace->clear();
-        for (const QString& cap : c.captions)
-            page->lvTrace->addTopLevelItem(new QTreeWidgetItem(QStringList{cap, "", "", ""}));
-        QTreeWidgetItem* item = page->FindItem(c.hop);
-        EXPECT_EQ(page->lvTrace->indexOfTopLevelItem(item), c.index);
-        EXPECT_EQ(page->lvTrace->topLevelItemCount(), c.count);
+        ui::TStringGrid& grid = *page->lvTrace;
+        page->ClearItems();
+        grid.SetRowCount(std::max<int>(2, static_cast<int>(c.captions.size()) + 1));
+        for (int i = 0; i < c.captions.size(); ++i)
+            grid.SetCells(0, i + 1, c.captions[i]);
+        const int row = page->FindItem(c.hop);
+        EXPECT_EQ(row - grid.FixedRows(), c.index);
+        EXPECT_EQ(page->ItemCount(), c.count);
         if (c.index >= c.captions.size()) {
-            EXPECT_EQ(item->text(0), QString::number(c.hop));
+            EXPECT_EQ(grid.Cells(0, row), QString::number(c.hop));
         }
     }
 }
@@ -537,25 +404,38 @@ TEST_F(TracertPage, FindItemReusesTheHopsRow) {
 // no echo follows it.
 TEST_F(TracertPage, StopEndsTheTraceAfterTheCurrentHop) {
     route.hops = {Router("198.18.40.1", 64), Router("198.18.40.2", 63), Router("198.18.40.3", 62)};
-    route.BlockAt(2);
-    bool startAtOnce = false;
-    WhileWaiting stop([&] {
-        if (!route.Waiting())
-            return false;
-        page->button2->click();
-        startAtOnce = page->button1->isEnabled();
-        route.Release();
-        return true;
-    });
-    Trace("far.test");
-    ASSERT_TRUE(stop.Done()) << "the window's events did not flow while the echo waited";
-    EXPECT_TRUE(startAtOnce);
+    route.HoldOnly(2);  // the ping, hop 1, then hop 2 waits
+    Start("far.test");
+    ASSERT_TRUE(PumpUntil([&] { return route.Held() == 1; }));
+    EXPECT_FALSE(page->button1->isEnabled());
+    page->button2->click();
+    EXPECT_TRUE(page->button1->isEnabled()) << "Start comes back at once";
+    EXPECT_EQ(Rows(*page), (std::vector<Row>{{"1", "198.18.40.1", "", "TTL=64"}}));
+    route.Release();
+    ASSERT_TRUE(PumpUntil([&] { return Idle(); }));
+    test::Settle();
     EXPECT_EQ(Rows(*page), (std::vector<Row>{{"1", "198.18.40.1", "", "TTL=64"},
                                              {"2", "198.18.40.2", "", "TTL=63"}}));
     EXPECT_EQ(route.Ttls(), (std::vector<int>{30, 1, 2}));
-    EXPECT_TRUE(G().TraceStop);
+    EXPECT_TRUE(page->TraceStop);
     EXPECT_TRUE(page->button1->isEnabled());
     EXPECT_FALSE(page->acStop->isEnabled());
+}
+
+// Stop while the target is being resolved: the resolve finishes its step, and neither the ping
+// nor the trace follows.
+TEST_F(TracertPage, StopDuringTheResolveSkipsThePingAndTheTrace) {
+    resolver.Block();
+    Start("far.test");
+    ASSERT_TRUE(PumpUntil([&] { return resolver.Waiting() == 1; }));
+    page->button2->click();
+    resolver.Release();
+    ASSERT_TRUE(PumpUntil([&] { return Idle(); }));
+    test::Settle();
+    EXPECT_EQ(page->lbLog->Items(),
+              QStringList({"resolving far.test", "far.test resolved to 198.18.40.10"}));
+    EXPECT_TRUE(route.Calls().empty());
+    EXPECT_TRUE(page->TargetResolved);
 }
 
 // A second trace started (Enter in the target) while the first waits for an echo: the first
@@ -563,18 +443,15 @@ TEST_F(TracertPage, StopEndsTheTraceAfterTheCurrentHop) {
 TEST_F(TracertPage, NewTraceWhileOneWaitsStopsTheOlderOne) {
     resolver.Add("near.test", {"198.18.40.1"});
     route.hops = {Router("198.18.40.1", 64), Router("198.18.40.2", 63), Router("198.18.40.3", 62)};
-    route.BlockAt(2);
-    WhileWaiting second([&] {
-        if (!route.Waiting())
-            return false;
-        route.BlockAt(-1);  // the new trace's echoes do not block; the old one still waits
-        page->edTarget->SetText("near.test");
-        QTest::keyClick(page->edTarget, Qt::Key_Return);  // runs to its end in here
-        route.Release();
-        return true;
-    });
-    Trace("far.test");
-    ASSERT_TRUE(second.Done());
+    route.HoldOnly(2);  // the first trace's hop 2; the second trace's echoes do not wait
+    Start("far.test");
+    ASSERT_TRUE(PumpUntil([&] { return route.Held() == 1; }));
+    page->edTarget->SetText("near.test");
+    QTest::keyClick(page->edTarget, Qt::Key_Return);
+    ASSERT_TRUE(PumpUntil([&] { return Idle(); }));
+    route.Release();
+    ASSERT_TRUE(PumpUntil([&] { return route.InFlight() == 0; }));
+    test::Settle();
     // The second trace's rows only (the scripted route reaches any target past three hops).
     std::vector<Row> rows = Rows(*page);
     EXPECT_EQ(rows, (std::vector<Row>{{"1", "198.18.40.1", "", "TTL=64"},
@@ -587,33 +464,23 @@ TEST_F(TracertPage, NewTraceWhileOneWaitsStopsTheOlderOne) {
     EXPECT_EQ(log.last(), "response from host 198.18.40.1 in 3 millisec.")
         << log.join("|").toStdString();
     EXPECT_EQ(log.count("resolving near.test"), 1);
-    EXPECT_EQ(G().TargetAddress, "198.18.40.1");
+    EXPECT_EQ(page->TargetAddress, "198.18.40.1");
     EXPECT_TRUE(Idle());
     EXPECT_TRUE(dialogs.shown.empty());
 }
 
-// Closing the application while an echo waits: the trace gives up the wait at once instead of
-// holding the window's end back; the echo finishes on its own.
-TEST_F(TracertPage, QuittingTheApplicationEndsAWaitingTrace) {
+// The page goes away (the window closes) while an echo waits: nothing waits for the echo, and
+// its late answer writes nothing.
+TEST_F(TracertPage, PageClosedWhileAnEchoWaits) {
     route.hops = {Router("198.18.40.1", 64)};
-    route.BlockAt(1);
-    WhileWaiting quit([&] {
-        if (!route.Waiting())
-            return false;
-        QCoreApplication::exit(0);
-        return true;
-    });
-    Trace("far.test");
-    EXPECT_TRUE(quit.Done());
-    EXPECT_TRUE(route.Waiting()) << "the trace waited for the echo";
+    route.HoldOnly(1);
+    Start("far.test");
+    ASSERT_TRUE(PumpUntil([&] { return route.Held() == 1; }));
     EXPECT_TRUE(Rows(*page).empty());
+    page.reset();
     route.Release();
-    // The next exec() clears the quit request, so later event loops run again.
-    QTimer::singleShot(0, qApp, [] { QCoreApplication::exit(0); });
-    QCoreApplication::exec();
-    for (int i = 0; i < 500 && route.Finished() < 2; ++i)
-        QTest::qWait(10);
-    EXPECT_EQ(route.Finished(), 2);
+    EXPECT_TRUE(PumpUntil([&] { return route.Finished() == 2; }));
+    test::Settle();
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -756,14 +623,10 @@ const char* KindName(SocketKind k) {
 class TracertRealRoute : public ::testing::Test {
   protected:
     void SetUp() override {
-        ResetGlobals();
-        page = std::make_unique<TTracertPage>(context);
+        page = std::make_unique<TTracertPage>(fixture.context);
         page->EchoTimeout = 1500;
     }
-    void TearDown() override {
-        page.reset();
-        ResetGlobals();
-    }
+    void TearDown() override { page.reset(); }
     // Enters the client's namespace and makes the page's echoes go over `kind` sockets.
     void Enter(const RealRoute& route, SocketKind kind) {
         inside = std::make_unique<ThreadInNetns>(route.client());
@@ -771,10 +634,16 @@ class TracertRealRoute : public ::testing::Test {
         ASSERT_TRUE(page->IdIcmpClient.SetSocketKind(kind)) << KindName(kind);
         ASSERT_EQ(page->IdIcmpClient.SocketKind(), kind);
     }
-    void Trace(const std::string& target, int maxHops) {
+    void Start(const std::string& target, int maxHops) {
         page->edTarget->SetText(QString::fromStdString(target));
         page->seMaxHops->SetValue(maxHops);
         page->button1->click();
+    }
+    // Starts a trace and lets it run to its end (or to its error box).
+    void Trace(const std::string& target, int maxHops) {
+        Start(target, maxHops);
+        EXPECT_TRUE(PumpUntil([&] { return Idle(*page) || !dialogs.shown.empty(); }, 60000));
+        test::Settle();
     }
     void ExpectRows(const std::vector<std::vector<QString>>& expected) {
         std::vector<Row> rows = Rows(*page);
@@ -791,7 +660,7 @@ class TracertRealRoute : public ::testing::Test {
 
     test::FakeResolver resolver;  // dotted targets resolve to themselves, nothing asks DNS
     test::ScriptedDialogs dialogs;
-    PageContext context;
+    test::PageContextFixture fixture;
     std::unique_ptr<TTracertPage> page;
     std::unique_ptr<ThreadInNetns> inside;
 };
@@ -873,27 +742,15 @@ TEST_P(TracertRealKinds, StopMidTrace) {
     RealRoute route(1, true);
     ASSERT_TRUE(route.ok());
     ASSERT_NO_FATAL_FAILURE(Enter(route, GetParam()));
-    bool startAtOnce = false;
-    int rowsAtStop = -1;
-    std::optional<std::chrono::steady_clock::time_point> pinged;
-    WhileWaiting stop([&] {
-        // The ping has answered a while ago: the first hop's echo is waiting now.
-        if (page->lbLog->Count() < 3)
-            return false;
-        auto now = std::chrono::steady_clock::now();
-        if (!pinged)
-            pinged = now;
-        if (now - *pinged < std::chrono::milliseconds(300))
-            return false;
-        page->button2->click();
-        startAtOnce = page->button1->isEnabled();
-        rowsAtStop = page->lvTrace->topLevelItemCount();
-        return true;
-    });
-    Trace(route.target(), 30);
-    ASSERT_TRUE(stop.Done());
-    EXPECT_TRUE(startAtOnce);
-    EXPECT_EQ(rowsAtStop, 0) << "Stop was not usable while the echo waited";
+    Start(route.target(), 30);
+    // The ping has answered: the first hop's echo goes out next, and waits a while.
+    ASSERT_TRUE(PumpUntil([&] { return page->lbLog->Count() >= 3; }, 30000));
+    test::PumpUntil([] { return false; }, 300);
+    page->button2->click();
+    EXPECT_TRUE(page->button1->isEnabled()) << "Start comes back at once";
+    EXPECT_EQ(page->ItemCount(), 0) << "Stop was usable while the echo waited";
+    ASSERT_TRUE(PumpUntil([&] { return Idle(*page); }, 30000));
+    test::Settle();
     ExpectRows({{"?.?.?.?", "^Timed out\\.$"}});
     EXPECT_TRUE(page->button1->isEnabled());
 }

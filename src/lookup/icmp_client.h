@@ -1,5 +1,5 @@
-// The ICMP echo client of the Tracert page: one echo at a time with a settable time-to-live,
-// waited for without freezing the window.
+// The ICMP echo client the Tracert traces with: one echo at a time with a settable time-to-live,
+// and what its answer means. It blocks while an echo waits: callers run it on a worker thread.
 #pragma once
 
 #include <cstddef>
@@ -13,16 +13,6 @@
 #include "platform/resolver.h"
 
 namespace orv {
-
-// Keeps the window's messages flowing while a blocking call runs: the call runs on a thread of
-// its own while the calling (user-interface) thread processes its events until it returns.
-class TIdAntiFreeze {
-  public:
-    // Runs `call` and returns true once it has returned. False when the event loop was told to
-    // quit first (the application is ending): the call then finishes on its own, unwatched, so
-    // it must own everything it touches.
-    bool Run(std::function<void()> call);
-};
 
 // What kind of answer the last echo got.
 enum TReplyStatusTypes {
@@ -69,16 +59,12 @@ class TIdIcmpClient {
     std::string Host;           // where the next echo goes: a dotted address (or a name)
     int PacketTTL = 128;        // time-to-live of the next echoes; sent within 1..255
     int ReceiveTimeout = 5000;  // ms one echo waits for its answer
-    // Lets the window's messages through while an echo waits; nullptr: the echo blocks.
-    TIdAntiFreeze* AntiFreeze = nullptr;
-    TReplyStatus ReplyStatus;  // the answer to the last echo
+    TReplyStatus ReplyStatus;   // the answer to the last echo
 
     // Sends one echo request to Host with PacketTTL and waits up to ReceiveTimeout for the
     // answer to it; only that answer counts, anything else is skipped while time remains.
-    // Throws EIdIcmpError on a socket failure or an answer of another kind. Returns false
-    // (ReplyStatus then says "timed out") when the wait was given up because the application
-    // is ending.
-    bool SendEcho();
+    // Throws EIdIcmpError on a socket failure or an answer of another kind.
+    void SendEcho();
 
     // The socket kind that carries the echoes; found at the first echo unless set. False when
     // that kind cannot be opened here.

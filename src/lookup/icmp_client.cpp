@@ -1,15 +1,9 @@
-#include "app/tracert_client.h"
+#include "lookup/icmp_client.h"
 
-#include <QCoreApplication>
-#include <QEventLoop>
-#include <QFutureWatcher>
-#include <QPromise>
 #include <algorithm>
 #include <cerrno>
 #include <cstdint>
-#include <optional>
 #include <system_error>
-#include <thread>
 
 namespace orv {
 
@@ -20,8 +14,7 @@ constexpr char kPayload[] = "Orvelan traceroute echo payload";
 constexpr std::size_t kPayloadSize = sizeof kPayload - 1;
 constexpr std::size_t kReplyRoom = 64;
 
-// One echo in flight. It is shared with the thread that sends it, so a wait that is given up
-// leaves nothing behind that the thread still uses.
+// One echo in flight.
 struct EchoJob {
     icmp::EchoFn echo;
     net::InAddr destination = 0;
@@ -53,34 +46,6 @@ int LocalErrno(icmp::IpStatus status) {
 }
 
 }  // namespace
-
-bool TIdAntiFreeze::Run(std::function<void()> call) {
-    if (!QCoreApplication::instance()) {
-        call();
-        return true;
-    }
-    QPromise<void> promise;
-    QFuture<void> future = promise.future();
-    promise.start();
-    std::thread worker([call = std::move(call), promise = std::move(promise)]() mutable {
-        call();
-        promise.finish();
-    });
-    QFutureWatcher<void> watcher;
-    QEventLoop loop;
-    QObject::connect(&watcher, &QFutureWatcherBase::finished, &loop, &QEventLoop::quit);
-    watcher.setFuture(future);
-    // Every event of this thread is processed meanwhile, not only when it would be idle.
-    if (!future.isFinished())
-        loop.exec();
-    if (!future.isFinished()) {
-        // The event loops were told to quit: the application is ending.
-        worker.detach();
-        return false;
-    }
-    worker.join();
-    return true;
-}
 
 std::string SocketErrorText(int error, const std::string& text) {
     return "Socket Error # " + std::to_string(error) + "\r\n" + text;
@@ -119,7 +84,7 @@ icmp::EchoFn TIdIcmpClient::LayerEcho() {
                                icmp::IcmpUnavailableReason());
         handle_.reset(h, [](icmp::IcmpHandle p) { icmp::IcmpCloseHandle(p); });
     }
-    // The echo thread keeps the handle alive for as long as it needs it.
+    // The function holds the handle: it stays valid however long the function is kept.
     std::shared_ptr<icmp::IcmpHandleData> handle = handle_;
     return [handle](net::InAddr destination, const void* data, std::size_t size,
                     const icmp::IpOptions* options, void* reply, std::size_t replySize,
@@ -169,7 +134,7 @@ TReplyStatus TIdIcmpClient::Interpret(std::uint32_t answers, const icmp::IcmpEch
     return r;
 }
 
-bool TIdIcmpClient::SendEcho() {
+void TIdIcmpClient::SendEcho() {
     net::InAddr destination = net::inet_addr(Host);
     if (destination == net::kAddrNone && Host != "255.255.255.255") {
         net::NameLookup lookup = net::LookupName(Host);
@@ -179,27 +144,15 @@ bool TIdIcmpClient::SendEcho() {
         destination = lookup.host->addresses.front();
     }
 
-    auto job = std::make_shared<EchoJob>();
-    job->echo = echo_ ? echo_ : LayerEcho();
-    job->destination = destination;
+    EchoJob job;
+    job.echo = echo_ ? echo_ : LayerEcho();
+    job.destination = destination;
     // A time-to-live above 255 cannot be sent; 255 is the furthest an echo can go.
-    job->options.ttl = std::clamp(PacketTTL, 1, 255);
-    job->timeoutMs = static_cast<std::uint32_t>(std::max(ReceiveTimeout, 0));
-
-    auto send = [job] {
-        job->answers = job->echo(job->destination, kPayload, kPayloadSize, &job->options,
-                                 &job->buffer, sizeof job->buffer, job->timeoutMs);
-    };
-    if (AntiFreeze) {
-        if (!AntiFreeze->Run(send)) {
-            ReplyStatus = TReplyStatus{};
-            return false;
-        }
-    } else {
-        send();
-    }
-    ReplyStatus = Interpret(job->answers, job->buffer.reply);
-    return true;
+    job.options.ttl = std::clamp(PacketTTL, 1, 255);
+    job.timeoutMs = static_cast<std::uint32_t>(std::max(ReceiveTimeout, 0));
+    job.answers = job.echo(job.destination, kPayload, kPayloadSize, &job.options, &job.buffer,
+                           sizeof job.buffer, job.timeoutMs);
+    ReplyStatus = Interpret(job.answers, job.buffer.reply);
 }
 
 }  // namespace orv
