@@ -6,14 +6,12 @@
 #include <QPixmap>
 #include <QTemporaryDir>
 
-#include "app/globals.h"
 #include "app/main_window.h"
 
 static void BM_MainWindowConstructAndPaint(benchmark::State& state) {
     QTemporaryDir dir;
     std::string folder = QDir(dir.path()).absolutePath().toStdString() + "/";
     for (auto _ : state) {
-        orv::ResetGlobals();
         orv::Tmain m(folder);
         m.show();
         QPixmap shot = m.grab();  // renders every visible widget once
@@ -23,6 +21,5 @@ static void BM_MainWindowConstructAndPaint(benchmark::State& state) {
         QApplication::processEvents();
         state.ResumeTiming();
     }
-    orv::ResetGlobals();
 }
 BENCHMARK(BM_MainWindowConstructAndPaint)->Unit(benchmark::kMillisecond);

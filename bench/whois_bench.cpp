@@ -21,7 +21,6 @@
 #include <string>
 #include <thread>
 
-#include "app/globals.h"
 #include "app/main_window.h"
 #include "app/page_whois.h"
 #include "controls/dialogs.h"
@@ -127,7 +126,6 @@ void BM_WhoisPageShowsA4MiBReply(benchmark::State& state) {
     bench::QuietDialogs dialogs;
     ui::SetDialogs(&dialogs);
     QTemporaryDir dir;
-    ResetGlobals();
     {
         Tmain m(QDir(dir.path()).absolutePath().toStdString() + "/");
         m.show();
@@ -165,7 +163,6 @@ void BM_WhoisPageShowsA4MiBReply(benchmark::State& state) {
         state.counters["peak_MB"] = peak;
         state.counters["lines"] = lines;
     }
-    ResetGlobals();
     ui::SetDialogs(nullptr);
 }
 BENCHMARK(BM_WhoisPageShowsA4MiBReply)

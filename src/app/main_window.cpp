@@ -11,7 +11,6 @@
 #include <QWindow>
 
 #include "app/fonts.h"
-#include "app/globals.h"
 #include "app/page_country.h"
 #include "app/page_iptodomain.h"
 #include "app/page_localinfo.h"
@@ -30,6 +29,15 @@
 namespace orv {
 
 namespace {
+
+// One ICMP handle serves the whole run, also when a window is built again (a start that could
+// not open one tries again); the process's end closes it.
+icmp::IcmpHandle RunIcmpHandle() {
+    static icmp::IcmpHandle handle = icmp::kInvalidHandle;
+    if (handle == icmp::kInvalidHandle)
+        handle = icmp::IcmpCreateFile();
+    return handle;
+}
 
 constexpr int kWidth = 765;
 constexpr int kHeight = 532;
@@ -80,11 +88,6 @@ Tmain::Tmain(std::string programFolder, ScannerControl* scanner, QWidget* parent
         mainpage->AddPage(p, p->Caption());
     mainpage->SetActivePageIndex(0);
 
-    for (ui::FileDialogSpec* d : {&SaveDialog1, &SaveDialog2, &SaveDialog4}) {
-        d->defaultExt = "txt";
-        d->filter = "*.txt|*.txt";
-    }
-
     BuildMenu();
     BuildSideBar();
     connect(mainpage, &ui::TPageControl::PageChanged, this, [this](int i) {
@@ -94,7 +97,6 @@ Tmain::Tmain(std::string programFolder, ScannerControl* scanner, QWidget* parent
             i >= 0 && i < 8 ? mxSideBar1->Button(kButtonOfPage[i].first, kButtonOfPage[i].second)
                             : nullptr);
     });
-    G().main = this;
     FormCreate();
 }
 
@@ -102,14 +104,7 @@ Tmain::~Tmain() {
     FormDestroy();
     // Workers still running find the door shut; what they send afterwards goes nowhere.
     channel_->Close();
-    for (auto* w :
-         {&G().findip_thread, &G().findname_thread, &G().nametoip_thread, &G().ping_thread,
-          &G().whereis_single_thread, &G().whereis_batch_thread, &G().whois_thread})
-        if (*w)
-            (*w)->Halt();
-    if (G().main == this)
-        G().main = nullptr;
-    // The pages go while the context they were given is still here.
+    // The pages go (halting their tasks) while the context they were given is still here.
     delete takeCentralWidget();
 }
 
@@ -170,23 +165,19 @@ void Tmain::BuildSideBar() {
 void Tmain::FormCreate() {
     // The settings file does not depend on the sockets layer: open it first, so a close after
     // a failed start still has a file to write to.
-    G().SettingsFile = std::make_unique<IniFile>(settingsPath_);
-    context_.settings = G().SettingsFile.get();
+    settings_ = std::make_unique<IniFile>(settingsPath_);
+    context_.settings = settings_.get();
 
     socketsStarted_ = net::WSAStartup();
     if (!socketsStarted_) {
         ui::CurrentDialogs().ErrorBox(this, "Winsock Version Error");
         return;
     }
-    // One ICMP handle serves the whole run.
-    if (G().IcmpHandle == icmp::kInvalidHandle)
-        G().IcmpHandle = icmp::IcmpCreateFile();
-    context_.icmp = G().IcmpHandle;
+    context_.icmp = RunIcmpHandle();
     for (TToolPage* p : Pages())
         p->LayOutGrid();
     connection_monitor_tab->sbClearClick();
     PrefillFromBrowser();
-    G().ProgramFolder = programFolder_;
     context_.programFolder = programFolder_;
     context_.openList.initialDir = QString::fromStdString(programFolder_);
     ReadSettings();
@@ -211,7 +202,7 @@ void Tmain::PrefillFromBrowser() {
 }
 
 void Tmain::ReadSettings() {
-    IniFile& ini = *G().SettingsFile;
+    IniFile& ini = *settings_;
     for (TToolPage* p : Pages())
         p->LoadSettings(ini);
     // An index outside the pages shows none until the user picks one.
@@ -235,11 +226,11 @@ bool Tmain::FormCloseQuery() {
 }
 
 void Tmain::FormClose() {
-    if (!G().SettingsFile) {
-        G().SettingsFile = std::make_unique<IniFile>(settingsPath_);
-        context_.settings = G().SettingsFile.get();
+    if (!settings_) {
+        settings_ = std::make_unique<IniFile>(settingsPath_);
+        context_.settings = settings_.get();
     }
-    IniFile& ini = *G().SettingsFile;
+    IniFile& ini = *settings_;
     for (TToolPage* p : Pages())
         p->SaveSettings(ini);
     ini.WriteInteger("tab", "tab", mainpage->ActivePageIndex());
@@ -285,7 +276,7 @@ void Tmain::Exit1Click() {
 }
 
 void Tmain::Help2Click() {
-    ShellOpen(G().ProgramFolder + "Orvelan.chm");
+    ShellOpen(programFolder_ + "Orvelan.chm");
 }
 void Tmain::Checkfor1Click() {
     ShellOpen(kSupportMail);

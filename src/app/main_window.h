@@ -72,11 +72,6 @@ class Tmain final : public QMainWindow {
     // dialog, the ICMP handle, the browser link.
     const PageContext& Context() const { return context_; }
 
-    // File dialogs: the Whois, Tracert and Website Scanner exports.
-    ui::FileDialogSpec SaveDialog1;
-    ui::FileDialogSpec SaveDialog2;
-    ui::FileDialogSpec SaveDialog4;
-
     // Where worker threads deliver their writes to this window.
     const std::shared_ptr<task::MainQueue>& Channel() const { return channel_; }
     ScannerControl& Scanner() const { return *scanner_; }
@@ -139,6 +134,7 @@ class Tmain final : public QMainWindow {
 
     // What the pages get of the window; it outlives them.
     PageContext context_;
+    std::unique_ptr<IniFile> settings_;
     std::string programFolder_;
     std::string settingsPath_;
     std::shared_ptr<task::MainQueue> channel_;

@@ -21,7 +21,6 @@
 #include <mutex>
 #include <thread>
 
-#include "app/globals.h"
 #include "app/list_editing.h"
 #include "app/main_window.h"
 #include "fake_resolver.h"
@@ -83,7 +82,6 @@ class BatchPing : public ::testing::Test {
         WaitFor([&] { return echo.InFlight() == 0; });
         if (icmpHandle != icmp::kInvalidHandle)
             icmp::IcmpCloseHandle(icmpHandle);
-        ResetGlobals();
     }
 
     // The run of the page's last Start.
@@ -146,7 +144,6 @@ class BatchPing : public ::testing::Test {
 class BatchPingInWindow : public BatchPing {
   protected:
     void Build() override {
-        ResetGlobals();
         win = std::make_unique<Tmain>(QDir(dir.path()).absolutePath().toStdString() + "/");
         page = win->batch_ping_tab;
     }

@@ -16,7 +16,6 @@
 #include <memory>
 
 #include "app/app_windows.h"
-#include "app/globals.h"
 #include "app/main_window.h"
 #include "fake_resolver.h"
 #include "page_context_fixture.h"
@@ -364,7 +363,6 @@ TEST_F(CountryLookup, ImportedListRunsAsABatch) {
 }
 
 TEST(CountryLookupWindows, ExportButtonShowsTheCountryExportDialog) {
-    ResetGlobals();
     QTemporaryDir dir;
     test::ScriptedDialogs dialogs;
     test::FakeResolver resolver;
@@ -377,7 +375,6 @@ TEST(CountryLookupWindows, ExportButtonShowsTheCountryExportDialog) {
     windows->main->country_lookup_tab->SpeedButton11->click();
     EXPECT_EQ(shown, "country_export");
     windows.reset();
-    ResetGlobals();
 }
 
 }  // namespace

@@ -10,7 +10,6 @@
 #include <QTest>
 
 #include "app/app_windows.h"
-#include "app/globals.h"
 #include "app/page_country.h"
 #include "app/page_iptodomain.h"
 #include "app/page_monitor.h"
@@ -57,7 +56,6 @@ const GridCase kGrids[] = {
 class Grids : public ::testing::Test {
   protected:
     void SetUp() override {
-        ResetGlobals();
         windows = AppWindows::Create(QDir(dir.path()).absolutePath().toStdString() + "/");
         // Keep the machine's own connections out of the monitor's grid while it is handled.
         main().connection_monitor_tab->Timer->stop();
@@ -65,10 +63,7 @@ class Grids : public ::testing::Test {
         main().activateWindow();
         ASSERT_TRUE(QTest::qWaitForWindowActive(&main()));
     }
-    void TearDown() override {
-        windows.reset();
-        ResetGlobals();
-    }
+    void TearDown() override { windows.reset(); }
     Tmain& main() { return *windows->main; }
 
     // Shows the grid's page and gives the grid the focus on its first data cell.

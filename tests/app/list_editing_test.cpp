@@ -14,7 +14,6 @@
 #include <QTest>
 
 #include "app/app_windows.h"
-#include "app/globals.h"
 #include "app/list_dialogs.h"
 #include "app/page_country.h"
 #include "app/page_iptodomain.h"
@@ -80,7 +79,6 @@ const Expected kLists[] = {
 class ListEditingTest : public ::testing::TestWithParam<int> {
   protected:
     void SetUp() override {
-        ResetGlobals();
         folder = QDir(dir.path()).absolutePath() + "/";
         windows = AppWindows::Create(folder.toStdString());
         x = kLists[GetParam()];
@@ -120,10 +118,7 @@ class ListEditingTest : public ::testing::TestWithParam<int> {
         editing = TListEditing::Find(m, x.which);
         ASSERT_NE(editing, nullptr) << "list not attached";
     }
-    void TearDown() override {
-        windows.reset();
-        ResetGlobals();
-    }
+    void TearDown() override { windows.reset(); }
 
     // Shows the window on the list's page and gives the list the focus, for shortcuts.
     void Focus() {

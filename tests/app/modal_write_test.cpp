@@ -7,7 +7,6 @@
 #include <QTemporaryDir>
 #include <QTimer>
 
-#include "app/globals.h"
 #include "app/main_window.h"
 #include "app/page_iptodomain.h"
 #include "app/page_ping.h"
@@ -29,7 +28,6 @@ class InstantEcho final : public EchoLayer {
 };
 
 TEST(ModalWrite, BatchPingRowsKeepArrivingWhileHostDoesNotExistIsOpen) {
-    ResetGlobals();
     QTemporaryDir dir;
     test::FakeResolver resolver;
     test::ScriptedDialogs dialogs;
@@ -79,7 +77,6 @@ TEST(ModalWrite, BatchPingRowsKeepArrivingWhileHostDoesNotExistIsOpen) {
     ping->PingThread().Current()->Halt();
     test::PumpUntil([ping] { return !ping->PingThread().Current()->Running(); });
     win.reset();
-    ResetGlobals();
 }
 
 }  // namespace

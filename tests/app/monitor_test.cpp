@@ -30,7 +30,6 @@
 #include <vector>
 
 #include "app/app_windows.h"
-#include "app/globals.h"
 #include "app/main_window.h"
 #include "controls/datetime.h"
 #include "fake_resolver.h"
@@ -598,7 +597,6 @@ TEST_F(Monitor, ExportShowsTheDialogModally) {
 }
 
 TEST(MonitorStartup, TheMainWindowStartsTheMonitor) {
-    ResetGlobals();
     test::FakeResolver resolver;
     test::ScriptedDialogs dialogs;
     QTemporaryDir dir;
@@ -614,7 +612,6 @@ TEST(MonitorStartup, TheMainWindowStartsTheMonitor) {
     EXPECT_FALSE(page->cbShowListeners->Checked());
     EXPECT_FALSE(page->CheckBox2->Checked());
     windows.reset();
-    ResetGlobals();
 }
 
 // At the window's own size, in the font the program asks for: the whole start label shows, and
@@ -625,7 +622,6 @@ TEST(MonitorLayout, StartLabelAndDateTimeCellsAreShownWhole) {
                            QLocale(QLocale::German, QLocale::Germany)}) {
         QLocale::setDefault(locale);
         SCOPED_TRACE(locale.name().toStdString());
-        ResetGlobals();
         test::FakeResolver resolver;
         test::ScriptedDialogs dialogs;
         FakeTable table;
@@ -675,7 +671,6 @@ TEST(MonitorLayout, StartLabelAndDateTimeCellsAreShownWhole) {
         FakeTable::current = nullptr;
     }
     QLocale::setDefault(saved);
-    ResetGlobals();
 }
 
 // The machine's own table: a listener and a connection this test opens on loopback.

@@ -18,7 +18,6 @@
 #include <thread>
 
 #include "app/app_windows.h"
-#include "app/globals.h"
 #include "app/main_window.h"
 #include "fixture_server.h"
 #include "platform/registry.h"
@@ -71,7 +70,6 @@ bool RecordOpen(const std::string& target) {
 class ScannerPage : public ::testing::Test {
   protected:
     void SetUp() override {
-        ResetGlobals();
         g_opened.clear();
         SetShellOpenHook(RecordOpen);
         folder = QDir(dir.path()).absolutePath().toStdString() + "/";
@@ -100,7 +98,6 @@ class ScannerPage : public ::testing::Test {
         test::PumpUntil([] { return scan::THTTPGetThread::Live() == 0; }, 20000);
         EXPECT_EQ(scan::THTTPGetThread::Live(), 0);
         SetShellOpenHook(nullptr);
-        ResetGlobals();
     }
 
     // The main window with no scanner of its own: the page's scanner answers the close question.

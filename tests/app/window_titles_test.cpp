@@ -10,7 +10,6 @@
 #include <functional>
 
 #include "app/app_windows.h"
-#include "app/globals.h"
 #include "controls/dialogs.h"
 #include "fake_resolver.h"
 
@@ -79,7 +78,6 @@ TEST(WindowTitles, BoxesShowTheirCaptionsExactly) {
 }
 
 TEST(WindowTitles, WindowsShowTheirCaptionsExactly) {
-    ResetGlobals();
     QTemporaryDir dir;
     test::FakeResolver resolver;
     auto w = AppWindows::Create(QDir(dir.path()).absolutePath().toStdString() + "/");
@@ -99,7 +97,6 @@ TEST(WindowTitles, WindowsShowTheirCaptionsExactly) {
         c.window->hide();
     }
     w.reset();
-    ResetGlobals();
 }
 
 }  // namespace
