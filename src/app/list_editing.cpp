@@ -267,7 +267,7 @@ int TListEditing::Selected() const {
 
 void TListEditing::AddClick() {
     if (TListAddDialog* d = AddDialog())
-        ui::CurrentDialogs().ExecModal(d);
+        context_.Dialogs().ExecModal(d);
 }
 
 void TListEditing::UpdateClick() {
@@ -275,7 +275,7 @@ void TListEditing::UpdateClick() {
         return;
     if (TListUpdateDialog* d = UpdateDialog()) {
         d->FormActivate();
-        ui::CurrentDialogs().ExecModal(d);
+        context_.Dialogs().ExecModal(d);
     }
 }
 
@@ -306,7 +306,7 @@ void TListEditing::ImportClick() {
 bool TListEditing::Import(const QString& path) {
     ListFile f = ReadListFile(path);
     if (!f.ok) {
-        ui::CurrentDialogs().ErrorBox(list_->window(), f.error);
+        context_.Dialogs().ErrorBox(list_->window(), f.error);
         return false;
     }
     list_->SetItems(f.entries);

@@ -344,7 +344,7 @@ void TIpToDomainPage::iptoname_buttonClick() {
         startLookup(text);
         return;
     }
-    AddressCheck check = CheckAddressInput(this, text);
+    AddressCheck check = CheckAddressInput(Context().Dialogs(), this, text);
     if (check.result != AddressCheck::Ok)
         return;
     // The fields were read as decimal: look up exactly that address, not what the classic

@@ -424,7 +424,7 @@ void TWebsiteScannerPage::StringGrid4DblClick() {
 }
 
 bool TWebsiteScannerPage::SaveDialog4CanClose(const QString& fileName) {
-    return ConfirmReplace(this, fileName);
+    return ConfirmReplace(Context().Dialogs(), this, fileName);
 }
 
 void TWebsiteScannerPage::SpeedButton15Click() {
@@ -435,7 +435,7 @@ void TWebsiteScannerPage::SpeedButton15Click() {
         bool latin1 = std::size_t(r) < addressLatin1_.size() && addressLatin1_[std::size_t(r)];
         lines << (latin1 ? cell.toLatin1() : cell.toUtf8());
     }
-    SaveLines(this, SaveDialog4, lines,
+    SaveLines(Context().Dialogs(), this, SaveDialog4, lines,
               [this](const QString& f) { return SaveDialog4CanClose(f); });
 }
 

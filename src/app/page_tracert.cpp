@@ -402,7 +402,7 @@ void TTracertPage::HideEmptyRow() {
 }
 
 bool TTracertPage::SaveDialog2CanClose(const QString& fileName) {
-    return ConfirmReplace(this, fileName);
+    return ConfirmReplace(Context().Dialogs(), this, fileName);
 }
 
 void TTracertPage::SpeedButton13Click() {
@@ -413,7 +413,7 @@ void TTracertPage::SpeedButton13Click() {
             line += kFieldGap + lvTrace->Cells(c, row);
         lines << line;
     }
-    SaveLines(this, SaveDialog2, lines,
+    SaveLines(Context().Dialogs(), this, SaveDialog2, lines,
               [this](const QString& f) { return SaveDialog2CanClose(f); });
 }
 

@@ -343,7 +343,7 @@ void TWhoisPage::Button3Click() {
 }
 
 bool TWhoisPage::SaveDialog1CanClose(const QString& fileName) {
-    return ConfirmReplace(this, fileName);
+    return ConfirmReplace(Context().Dialogs(), this, fileName);
 }
 
 void TWhoisPage::SpeedButton19Click() {
@@ -357,7 +357,7 @@ void TWhoisPage::SpeedButton19Click() {
             line.chop(1);
         lines << line;
     }
-    SaveLines(this, SaveDialog1, lines,
+    SaveLines(Context().Dialogs(), this, SaveDialog1, lines,
               [this](const QString& f) { return SaveDialog1CanClose(f); });
 }
 

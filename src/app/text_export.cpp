@@ -5,24 +5,25 @@
 
 namespace orv {
 
-bool ConfirmReplace(QWidget* parent, const QString& fileName) {
+bool ConfirmReplace(ui::Dialogs& dialogs, QWidget* parent, const QString& fileName) {
     if (!QFileInfo::exists(fileName))
         return true;
-    return ui::CurrentDialogs().Confirm(parent, kReplaceQuestion);
+    return dialogs.Confirm(parent, kReplaceQuestion);
 }
 
-QString SaveLines(QWidget* parent, const ui::FileDialogSpec& spec, const QStringList& lines,
-                  const std::function<bool(const QString&)>& canClose) {
+QString SaveLines(ui::Dialogs& dialogs, QWidget* parent, const ui::FileDialogSpec& spec,
+                  const QStringList& lines, const std::function<bool(const QString&)>& canClose) {
     QByteArrayList bytes;
     bytes.reserve(lines.size());
     for (const QString& line : lines)
         bytes.append(line.toUtf8());
-    return SaveLines(parent, spec, bytes, canClose);
+    return SaveLines(dialogs, parent, spec, bytes, canClose);
 }
 
-QString SaveLines(QWidget* parent, const ui::FileDialogSpec& spec, const QByteArrayList& lines,
+QString SaveLines(ui::Dialogs& dialogs, QWidget* parent, const ui::FileDialogSpec& spec,
+                  const QByteArrayList& lines,
                   const std::function<bool(const QString&)>& canClose) {
-    auto name = ui::CurrentDialogs().SaveFile(parent, spec, canClose);
+    auto name = dialogs.SaveFile(parent, spec, canClose);
     if (!name)
         return {};
     QByteArray out;
@@ -33,7 +34,7 @@ QString SaveLines(QWidget* parent, const ui::FileDialogSpec& spec, const QByteAr
     // The old file stays as it was unless the new one is written completely.
     QSaveFile file(*name);
     if (!file.open(QIODevice::WriteOnly) || file.write(out) != out.size() || !file.commit()) {
-        ui::CurrentDialogs().ErrorBox(
+        dialogs.ErrorBox(
             parent, QString("Cannot write the file \"%1\": %2").arg(*name, file.errorString()));
         return {};
     }

@@ -13,8 +13,4 @@ AddressCheck CheckAddressInput(ui::Dialogs& dialogs, QWidget* parent, const QStr
     return r;
 }
 
-AddressCheck CheckAddressInput(QWidget* parent, const QString& text) {
-    return CheckAddressInput(ui::CurrentDialogs(), parent, text);
-}
-
 }  // namespace orv

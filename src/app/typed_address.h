@@ -18,7 +18,5 @@ class Dialogs;
 // integer, the warning box "Please enter the correct IP address!" for one out of range.
 // Returns the check; the caller goes on only when it is Ok.
 AddressCheck CheckAddressInput(ui::Dialogs& dialogs, QWidget* parent, const QString& text);
-// The same with the dialogs in force.
-AddressCheck CheckAddressInput(QWidget* parent, const QString& text);
 
 }  // namespace orv
