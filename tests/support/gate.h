@@ -1,6 +1,6 @@
 // Where a blocking fake's calls wait until the test lets them go. A call is held while the gate
-// is closed, while the key it passes with is closed, or while its number is at or past the mark
-// set by CloseFrom; every change is looked at again by the calls already waiting.
+// is closed, while the key it passes with is closed, or while its number lies in the range set
+// by CloseFrom or CloseRange; every change is looked at again by the calls already waiting.
 #pragma once
 
 #include <chrono>
@@ -23,6 +23,7 @@ class Gate {
             closed_ = false;
             keys_.clear();
             from_ = INT_MAX;
+            to_ = INT_MAX;
         });
     }
     void Close(const std::string& key) {
@@ -32,8 +33,13 @@ class Gate {
         Change([&] { keys_.erase(key); });
     }
     // Holds the calls numbered `number` and higher.
-    void CloseFrom(int number) {
-        Change([&] { from_ = number; });
+    void CloseFrom(int number) { CloseRange(number, INT_MAX); }
+    // Holds the calls numbered `from` up to, not including, `to`.
+    void CloseRange(int from, int to) {
+        Change([&] {
+            from_ = from;
+            to_ = to;
+        });
     }
 
     // Calls inside Pass now: held, or on their way through.
@@ -61,7 +67,7 @@ class Gate {
         most_ = std::max(most_, inside_);
         changed_.notify_all();
         const bool passed = changed_.wait_for(l, limit, [&] {
-            return !closed_ && !keys_.count(key) && (number < 0 || number < from_);
+            return !closed_ && !keys_.count(key) && (number < 0 || number < from_ || number >= to_);
         });
         --inside_;
         changed_.notify_all();
@@ -83,6 +89,7 @@ class Gate {
     bool closed_ = false;
     std::set<std::string> keys_;
     int from_ = INT_MAX;
+    int to_ = INT_MAX;
     int inside_ = 0;
     int most_ = 0;
 };

@@ -6,8 +6,6 @@
 
 #include <algorithm>
 #include <chrono>
-#include <climits>
-#include <condition_variable>
 #include <cstdint>
 #include <cstring>
 #include <deque>
@@ -19,6 +17,7 @@
 #include <utility>
 #include <vector>
 
+#include "gate.h"
 #include "platform/icmp.h"
 #include "platform/resolver.h"
 
@@ -93,16 +92,13 @@ class ScriptedEcho {
     }
 
     // Requests number `n` (0-based) and later wait until Release.
-    void HoldFrom(int n) { Hold(n, INT_MAX); }
+    void HoldFrom(int n) { s_->gate.CloseFrom(n); }
     // Only request number `n` waits until Release.
-    void HoldOnly(int n) { Hold(n, n + 1); }
-    void Release() { Hold(INT_MAX, INT_MAX); }
+    void HoldOnly(int n) { s_->gate.CloseRange(n, n + 1); }
+    void Release() { s_->gate.Open(); }
 
     // Requests waiting now.
-    int Held() const {
-        std::lock_guard l(s_->m);
-        return s_->held;
-    }
+    int Held() const { return s_->gate.Waiting(); }
     // Requests not returned yet.
     int InFlight() const {
         std::lock_guard l(s_->m);
@@ -125,23 +121,24 @@ class ScriptedEcho {
         std::uint32_t Send(net::InAddr d, const void* request, std::size_t size,
                            const icmp::IpOptions* o, void* reply, std::size_t replySize,
                            std::uint32_t timeout) {
-            std::unique_lock l(m);
-            ++inFlight;
-            const int index = static_cast<int>(calls.size());
             const Call call{d,
                             std::string(static_cast<const char*>(request), size),
                             o != nullptr,
                             o ? *o : icmp::IpOptions{},
                             replySize,
                             timeout};
-            calls.push_back(call);
-            ++held;
+            int index;
+            {
+                std::lock_guard l(m);
+                ++inFlight;
+                index = static_cast<int>(calls.size());
+                calls.push_back(call);
+            }
             // Bounded: a tool that waits for a held request on the thread that would release it
             // must fail, not hang.
-            EXPECT_TRUE(cv.wait_for(l, std::chrono::seconds(30),
-                                    [&] { return index < holdFrom || index >= holdTo; }))
+            EXPECT_TRUE(gate.Pass({}, index, std::chrono::seconds(30)))
                 << "request " << index << " was never released";
-            --held;
+            std::lock_guard l(m);
             Outcome out = Reply(1);
             if (answer) {
                 out = answer(index, call);
@@ -169,24 +166,12 @@ class ScriptedEcho {
         }
 
         mutable std::mutex m;
-        std::condition_variable cv;
+        Gate gate;
         std::deque<Outcome> script;
         Answerer answer;
         std::vector<Call> calls;
-        int holdFrom = INT_MAX;
-        int holdTo = INT_MAX;
-        int held = 0;
         int inFlight = 0;
     };
-
-    void Hold(int from, int to) {
-        {
-            std::lock_guard l(s_->m);
-            s_->holdFrom = from;
-            s_->holdTo = to;
-        }
-        s_->cv.notify_all();
-    }
 
     std::shared_ptr<State> s_ = std::make_shared<State>();
 };
