@@ -1,0 +1,39 @@
+#include "export/reports.h"
+
+#include <utility>
+
+namespace orv::report {
+
+GridSnapshot::GridSnapshot(std::vector<std::vector<std::string>> rows) : rows_(std::move(rows)) {}
+
+int GridSnapshot::RowCount() const {
+    return static_cast<int>(rows_.size());
+}
+
+const std::string& GridSnapshot::Cell(int col, int row) const {
+    static const std::string empty;
+    if (row < 0 || col < 0 || row >= RowCount())
+        return empty;
+    const auto& cells = rows_[static_cast<std::size_t>(row)];
+    return static_cast<std::size_t>(col) < cells.size() ? cells[static_cast<std::size_t>(col)]
+                                                        : empty;
+}
+
+bool IsHtml(Report kind) {
+    switch (kind) {
+        case Report::PingRunningList:
+        case Report::PingNonRunningList:
+        case Report::NameToIpAddressList:
+        case Report::NameToIpNameList:
+        case Report::MonitorHistory:
+            return false;
+        default:
+            return true;
+    }
+}
+
+std::string Write(Report, const GridSnapshot&, int, const std::string&) {
+    return {};  // the writers come next
+}
+
+}  // namespace orv::report
