@@ -1,5 +1,7 @@
 #include "export/reports.h"
 
+#include "export/report_writers.h"
+
 #include <utility>
 
 namespace orv::report {
@@ -32,8 +34,26 @@ bool IsHtml(Report kind) {
     }
 }
 
-std::string Write(Report, const GridSnapshot&, int, const std::string&) {
-    return {};  // the writers come next
+std::string Write(Report kind, const GridSnapshot& grid, int pingCount,
+                  const std::string& createdAt) {
+    switch (kind) {
+        case Report::PingRunningList:
+        case Report::PingNonRunningList:
+        case Report::PingRunningHtml:
+        case Report::PingNonRunningHtml:
+        case Report::PingAllHtml:
+            return detail::WritePing(kind, grid, pingCount, createdAt);
+        case Report::NameToIpAddressList:
+        case Report::NameToIpNameList:
+        case Report::NameToIpRunningHtml:
+        case Report::NameToIpAllHtml:
+        case Report::CountrySuccessHtml:
+        case Report::CountryAllHtml:
+            return detail::WriteLookup(kind, grid, createdAt);
+        case Report::MonitorHistory:
+            return detail::WriteHistory(grid);
+    }
+    return {};
 }
 
 }  // namespace orv::report
