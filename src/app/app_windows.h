@@ -7,6 +7,7 @@
 #include <string>
 
 #include "app/about_box.h"
+#include "app/export_dialogs.h"
 #include "app/list_dialogs.h"
 #include "app/main_window.h"
 
@@ -18,13 +19,13 @@ struct AppWindows {
     std::unique_ptr<Twhereis_update> whereis_update;
     std::unique_ptr<Tping_add> ping_add;
     std::unique_ptr<Tping_update> ping_update;
-    std::unique_ptr<QDialog> ping_export;
+    std::unique_ptr<Tping_export> ping_export;
     std::unique_ptr<Tabout> about;
     std::unique_ptr<Tip_add> ip_add;
     std::unique_ptr<Tip_update> ip_update;
-    std::unique_ptr<QDialog> nametoip_export;
-    std::unique_ptr<QDialog> country_export;
-    std::unique_ptr<QDialog> monitor_export;
+    std::unique_ptr<Tnametoip_export> nametoip_export;
+    std::unique_ptr<Tcountry_export> country_export;
+    std::unique_ptr<Tmonitor_export> monitor_export;
     std::unique_ptr<QDialog> filter_help;
     std::unique_ptr<QDialog> localinfo;
 

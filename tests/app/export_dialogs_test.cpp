@@ -1,0 +1,492 @@
+// The export dialogs: their frame, the way a report reaches its file (save dialog, replace
+// question, atomic write, file errors, opening the file) and what the report writer is given.
+#include "app/export_dialogs.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QRadioButton>
+#include <QTemporaryDir>
+#include <map>
+
+#include "app/app_windows.h"
+#include "app/page_country.h"
+#include "app/page_iptodomain.h"
+#include "app/page_monitor.h"
+#include "app/page_ping.h"
+#include "controls/datetime.h"
+#include "fake_resolver.h"
+#include "page_context_fixture.h"
+#include "platform/shell.h"
+#include "scripted_dialogs.h"
+
+namespace orv {
+namespace {
+
+using report::Report;
+
+// What the shell was handed, with the file's contents at that moment.
+std::vector<std::pair<std::string, QByteArray>> g_opened;
+bool RecordOpen(const std::string& target) {
+    QFile f(QString::fromStdString(target));
+    g_opened.emplace_back(target, f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("?"));
+    return true;
+}
+
+struct WriterCall {
+    Report kind;
+    report::GridSnapshot grid;
+    int pingCount;
+    std::string createdAt;
+};
+
+class ExportFlow : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        g_opened.clear();
+        SetShellOpenHook(RecordOpen);
+        for (TExportDialog* d : std::initializer_list<TExportDialog*>{&ping, &monitor}) {
+            d->Writer = [this](Report kind, const report::GridSnapshot& grid, int pingCount,
+                               const std::string& createdAt) {
+                calls.push_back({kind, grid, pingCount, createdAt});
+                return "report " + std::to_string(calls.size()) + "\r\n";
+            };
+        }
+    }
+    void TearDown() override { SetShellOpenHook(nullptr); }
+
+    QString Path(const QString& name) const { return dir.filePath(name); }
+    void Put(const QString& name, const QByteArray& bytes) {
+        QFile f(Path(name));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(bytes);
+    }
+    std::map<QString, QByteArray> Files() const {
+        std::map<QString, QByteArray> out;
+        for (const QString& n : QDir(dir.path()).entryList(QDir::Files | QDir::Hidden)) {
+            QFile f(Path(n));
+            EXPECT_TRUE(f.open(QIODevice::ReadOnly));
+            out[n] = f.readAll();
+        }
+        return out;
+    }
+
+    QTemporaryDir dir;
+    test::ScriptedDialogs dialogs;
+    test::PageContextFixture context;
+    TBatchPingPage pingPage{context.context};
+    TConnectionMonitorPage monitorPage{context.context};
+    Tping_export ping{&pingPage};
+    Tmonitor_export monitor{&monitorPage};
+    std::vector<WriterCall> calls;
+};
+
+TEST_F(ExportFlow, TheReplaceQuestionIsAboutTheFileReallyWritten) {
+    struct Case {
+        const char* how;
+        bool monitorDialog;
+        int radio;
+        std::optional<QString> typed;  // nullopt: the save dialog is cancelled
+        std::map<QString, QByteArray> before;
+        std::vector<ui::Answer> answers;
+        bool asked;
+        std::map<QString, QByteArray> after;
+    };
+    const QByteArray old = "old\r\n";
+    const QByteArray report = "report 1\r\n";
+    const Case cases[] = {
+        {"a new name gets the text extension",
+         false,
+         0,
+         "list",
+         {},
+         {},
+         false,
+         {{"list.txt", report}}},
+        {"a name with the extension keeps it",
+         false,
+         1,
+         "list.txt",
+         {},
+         {},
+         false,
+         {{"list.txt", report}}},
+        {"an HTML kind gets its own extension",
+         false,
+         2,
+         "list",
+         {},
+         {},
+         false,
+         {{"list.htm", report}}},
+        {"an HTML name keeps its extension",
+         false,
+         4,
+         "list.htm",
+         {},
+         {},
+         false,
+         {{"list.htm", report}}},
+        {"a typed name whose file exists with the extension: Yes replaces it",
+         false,
+         0,
+         "list",
+         {{"list.txt", old}},
+         {ui::Answer::Yes},
+         true,
+         {{"list.txt", report}}},
+        {"the same, chosen with its extension",
+         false,
+         0,
+         "list.txt",
+         {{"list.txt", old}},
+         {ui::Answer::Yes},
+         true,
+         {{"list.txt", report}}},
+        {"No leaves the file as it was",
+         false,
+         0,
+         "list",
+         {{"list.txt", old}},
+         {ui::Answer::No},
+         true,
+         {{"list.txt", old}}},
+        {"a closed question is no Yes",
+         false,
+         3,
+         "list.htm",
+         {{"list.htm", old}},
+         {ui::Answer::Closed},
+         true,
+         {{"list.htm", old}}},
+        {"a file of the typed name alone is not the file written",
+         false,
+         0,
+         "list",
+         {{"list", old}},
+         {},
+         false,
+         {{"list", old}, {"list.txt", report}}},
+        {"cancel writes nothing",
+         false,
+         0,
+         std::nullopt,
+         {{"list.txt", old}},
+         {},
+         false,
+         {{"list.txt", old}}},
+        {"the monitor writes the name as given",
+         true,
+         0,
+         "list.txt",
+         {},
+         {},
+         false,
+         {{"list.txt", report}}},
+        {"the monitor appends nothing", true, 0, "history", {}, {}, false, {{"history", report}}},
+        {"the monitor asks about the name as given",
+         true,
+         0,
+         "history",
+         {{"history", old}},
+         {ui::Answer::Yes},
+         true,
+         {{"history", report}}},
+    };
+    for (const Case& c : cases) {
+        for (const auto& [name, bytes] : Files())
+            QFile::remove(Path(name));
+        for (const auto& [name, bytes] : c.before)
+            Put(name, bytes);
+        calls.clear();
+        dialogs.shown.clear();
+        dialogs.answers.assign(c.answers.begin(), c.answers.end());
+        dialogs.files = {c.typed ? std::optional<QString>(Path(*c.typed)) : std::nullopt};
+        TExportDialog& d = c.monitorDialog ? static_cast<TExportDialog&>(monitor) : ping;
+        d.RadioButtons[c.radio]->setChecked(true);
+        d.Button1->click();
+
+        EXPECT_EQ(Files(), c.after) << c.how;
+        if (c.asked) {
+            ASSERT_EQ(dialogs.shown.size(), 1u) << c.how;
+            EXPECT_EQ(dialogs.shown[0].text, "The file has existed, replace it or not?");
+            EXPECT_EQ(dialogs.shown[0].caption, "Confirm");
+            EXPECT_EQ(dialogs.shown[0].icon, ui::Icon::Question);
+            EXPECT_EQ(dialogs.shown[0].buttons, ui::Buttons::YesNo);
+        } else {
+            EXPECT_TRUE(dialogs.shown.empty()) << c.how;
+        }
+        EXPECT_TRUE(dialogs.saveRefusals.empty()) << c.how << ": the question never refuses";
+        EXPECT_TRUE(g_opened.empty()) << c.how;
+    }
+    EXPECT_EQ(ping.SaveDialog1.filter, "*.txt|*.txt");
+    EXPECT_EQ(ping.SaveDialog1.defaultExt, "");
+    EXPECT_EQ(ping.SaveDialog2.filter, "*.htm|*.htm");
+    EXPECT_EQ(ping.SaveDialog2.defaultExt, "");
+    EXPECT_EQ(monitor.SaveDialog1.filter, "*.txt|*.txt");
+    EXPECT_EQ(monitor.SaveDialog1.defaultExt, "txt");
+}
+
+TEST_F(ExportFlow, TheFileIsOpenedOnlyWhenWrittenAndOnlyWhenAsked) {
+    ping.CheckBox1->setChecked(true);
+    dialogs.files = {Path("new")};
+    ping.Button1->click();
+    Put("old.htm", "old");
+    ping.RadioButtons[4]->setChecked(true);
+    dialogs.files = {Path("old.htm")};
+    dialogs.answers = {ui::Answer::Yes};
+    ping.Button1->click();
+    dialogs.files = {Path("old.htm")};
+    dialogs.answers = {ui::Answer::No};
+    ping.Button1->click();
+
+    // The shell finds each file complete: it was closed and in place before.
+    using Opened = std::vector<std::pair<std::string, QByteArray>>;
+    EXPECT_EQ(g_opened, (Opened{{Path("new.txt").toStdString(), "report 1\r\n"},
+                                {Path("old.htm").toStdString(), "report 2\r\n"}}));
+
+    ping.CheckBox1->setChecked(false);
+    ping.RadioButtons[0]->setChecked(true);
+    dialogs.files = {Path("quiet")};
+    ping.Button1->click();
+    EXPECT_EQ(g_opened.size(), 2u);
+    EXPECT_EQ(Files().at("quiet.txt"), "report 3\r\n");
+}
+
+TEST_F(ExportFlow, AFileThatCannotBeWrittenIsReportedAndTheDialogGoesOn) {
+    Put("plain", "a file, not a folder");
+    ping.CheckBox1->setChecked(true);
+    dialogs.files = {Path("plain/list")};
+    ping.Button1->click();
+    ASSERT_EQ(dialogs.shown.size(), 1u);
+    EXPECT_EQ(dialogs.shown[0].text, "Invalid filename");
+    EXPECT_EQ(dialogs.shown[0].caption, "Orvelan");
+    EXPECT_EQ(dialogs.shown[0].icon, ui::Icon::Error);
+    EXPECT_TRUE(g_opened.empty()) << "nothing was written, nothing is opened";
+    EXPECT_EQ(Files(), (std::map<QString, QByteArray>{{"plain", "a file, not a folder"}}));
+
+    // A folder in the file's place: refused, and the folder is left alone.
+    ASSERT_TRUE(QDir(dir.path()).mkdir("taken.txt"));
+    dialogs.files = {Path("taken")};
+    dialogs.answers = {ui::Answer::Yes};
+    ping.Button1->click();
+    ASSERT_EQ(dialogs.shown.size(), 3u);
+    EXPECT_EQ(dialogs.shown[2].text, "File access denied");
+    EXPECT_TRUE(QFileInfo(Path("taken.txt")).isDir());
+
+    // The next export of the same dialog works.
+    dialogs.files = {Path("list")};
+    ping.Button1->click();
+    EXPECT_EQ(Files().at("list.txt"), "report 3\r\n");
+    EXPECT_EQ(g_opened.size(), 1u);
+}
+
+TEST_F(ExportFlow, TheWriterGetsTheGridAsItIsWhenTheWritingStarts) {
+    pingPage.ping_count = 2;  // the last run's count
+    pingPage.ComboBox1->SetText("4");
+    pingPage.AppendRow({"Running", QString::fromLatin1("caf\xE9.test"), "32", "1", " "});
+    Put("list.htm", "old");
+    ping.RadioButtons[4]->setChecked(true);
+    ping.Now = [] { return QDateTime(QDate(2024, 3, 5), QTime(7, 8, 9)); };
+    // A worker's row arrives while the save dialog (here: its question) is open.
+    dialogs.whileShown = [this](const test::ScriptedDialogs::Shown&) {
+        pingPage.AppendRow({"X", "late.test", "", "", "Timed out"});
+    };
+    dialogs.answers = {ui::Answer::Yes};
+    dialogs.files = {Path("list")};
+    ping.Button1->click();
+
+    ASSERT_EQ(calls.size(), 1u);
+    const WriterCall& call = calls[0];
+    EXPECT_EQ(call.kind, Report::PingAllHtml);
+    EXPECT_EQ(call.pingCount, 2);
+    EXPECT_EQ(call.createdAt,
+              ui::DateTimeToStr(QDateTime(QDate(2024, 3, 5), QTime(7, 8, 9))).toStdString());
+    ASSERT_EQ(call.grid.RowCount(), 4) << "heading, two rows, the empty last row";
+    EXPECT_EQ(call.grid.Cell(1, 0), "IP or Domain/Host Name");
+    EXPECT_EQ(call.grid.Cell(1, 1), "caf\xE9.test") << "one byte per character";
+    EXPECT_EQ(call.grid.Cell(4, 2), "Timed out");
+    EXPECT_EQ(call.grid.Cell(1, 3), "");
+}
+
+TEST_F(ExportFlow, TheDefaultWriterStillWritesAFile) {
+    ping.Writer = &report::Write;
+    dialogs.files = {Path("list")};
+    ping.Button1->click();
+    EXPECT_TRUE(QFileInfo::exists(Path("list.txt")));
+    EXPECT_TRUE(dialogs.shown.empty());
+}
+
+// Cells go out as the bytes they were made from: list entries one byte per character, the
+// resolver's answers as the UTF-8 they were decoded from.
+TEST(ExportCells, EachPageEncodesItsCellsTheWayItDecodedThem) {
+    test::ScriptedDialogs dialogs;
+    test::PageContextFixture context;
+    const QString latin = QString::fromLatin1("m\xF6we.test");
+    const QString utf8Name = QString::fromUtf8("m\xC3\xB6we.test");  // the same text
+    const QString wide = QString::fromUtf8("\xE6\x9D\xB1.test");
+
+    TIpToDomainPage converter(context.context);
+    Tnametoip_export nametoip(&converter);
+    auto* g2 = converter.StringGrid2;
+    g2->SetRowCount(3);
+    g2->SetCells(0, 1, utf8Name);
+    g2->SetCells(1, 1, latin);
+    converter.ConverterMode = "iptoname";
+    report::GridSnapshot seen;
+    nametoip.Writer = [&](Report, const report::GridSnapshot& g, int, const std::string&) {
+        seen = g;
+        return std::string();
+    };
+    QTemporaryDir dir;
+    dialogs.files = {dir.filePath("a")};
+    nametoip.Button1->click();
+    EXPECT_EQ(seen.Cell(0, 1), "m\xC3\xB6we.test") << "a resolver answer";
+    EXPECT_EQ(seen.Cell(1, 1), "m\xF6we.test") << "a list entry";
+    converter.ConverterMode = "nametoip";
+    dialogs.files = {dir.filePath("b")};
+    nametoip.Button1->click();
+    EXPECT_EQ(seen.Cell(0, 1), "m\xF6we.test") << "a list entry";
+    EXPECT_EQ(seen.Cell(1, 1), "m\xC3\xB6we.test") << "a resolver answer";
+
+    TCountryLookupPage countryPage(context.context);
+    Tcountry_export country(&countryPage);
+    countryPage.StringGrid3->SetRowCount(3);
+    countryPage.StringGrid3->SetCells(0, 1, wide);
+    countryPage.StringGrid3->SetCells(1, 1, utf8Name);
+    country.Writer = nametoip.Writer;
+    dialogs.files = {dir.filePath("c")};
+    country.Button1->click();
+    EXPECT_EQ(seen.Cell(0, 1), "\xE6\x9D\xB1.test") << "beyond one byte: UTF-8";
+    EXPECT_EQ(seen.Cell(1, 1), "m\xC3\xB6we.test");
+}
+
+// The windows of the program: each dialog built once, with its frame, and what it holds kept
+// from one opening to the next.
+class ExportWindows : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        g_opened.clear();
+        SetShellOpenHook(RecordOpen);
+        windows = AppWindows::Create(folder.path().toStdString() + "/");
+    }
+    void TearDown() override {
+        windows.reset();
+        SetShellOpenHook(nullptr);
+    }
+
+    QTemporaryDir folder;
+    test::FakeResolver resolver;
+    test::ScriptedDialogs dialogs;
+    std::unique_ptr<AppWindows> windows;
+};
+
+TEST_F(ExportWindows, EveryDialogHasItsFrameAndCaptions) {
+    struct Case {
+        TExportDialog* dialog;
+        const char* name;
+        QSize size;
+        std::vector<std::pair<QString, QString>> radios;
+    };
+    const Case cases[] = {
+        {windows->ping_export.get(),
+         "ping_export",
+         {334, 228},
+         {{"RadioButton1", "The Running  IP Addresses List (*.txt)"},
+          {"RadioButton2", " Non-Running IP Addresses List (*.txt)"},
+          {"RadioButton3", "All Records of the Running IP Addresses (*.htm) "},
+          {"RadioButton4", "All Records of Non-Running IP Addresses (*.htm)"},
+          {"RadioButton5", "All Records of all the IP Addresses (*.htm)"}}},
+        {windows->nametoip_export.get(),
+         "nametoip_export",
+         {353, 199},
+         {{"RadioButton1", "The Running IP Addresses List (*.txt)"},
+          {"RadioButton2", "The Running Domain / Host Names List (*.txt)"},
+          {"RadioButton3", "The Running IP Address and Domain / Host Names (*.htm)"},
+          {"RadioButton4", "All the IP Addresses and Domain / Host Names (*.htm) "}}},
+        {windows->country_export.get(),
+         "country_export",
+         {341, 155},
+         {{"RadioButton3", "Lookup Successfully (*.htm)"},
+          {"RadioButton4", "All the Domain Names/IP Addresses and Countries (*.htm) "}}},
+        {windows->monitor_export.get(),
+         "monitor_export",
+         {248, 164},
+         {{"RadioButton3", "The TCP Connection History (*.txt)"}}},
+    };
+    for (const Case& c : cases) {
+        TExportDialog* d = c.dialog;
+        EXPECT_EQ(d->objectName(), c.name);
+        EXPECT_EQ(d->windowTitle(), "Choose") << c.name;
+        EXPECT_EQ(d->Label1->Caption(), "Choose the type of the export file") << c.name;
+        EXPECT_EQ(d->minimumSize(), c.size) << c.name;
+        EXPECT_EQ(d->maximumSize(), c.size) << c.name;
+        ASSERT_EQ(d->RadioButtons.size(), c.radios.size()) << c.name;
+        for (std::size_t i = 0; i < c.radios.size(); ++i) {
+            EXPECT_EQ(d->RadioButtons[i]->objectName(), c.radios[i].first) << c.name;
+            EXPECT_EQ(d->RadioButtons[i]->text(), c.radios[i].second) << c.name;
+            EXPECT_EQ(d->RadioButtons[i]->isChecked(), i == 0) << c.name;
+        }
+        EXPECT_EQ(d->CheckBox1->text(), "Open the export file");
+        EXPECT_FALSE(d->CheckBox1->Checked());
+        EXPECT_EQ(d->Button1->text(), "Export");
+        EXPECT_EQ(d->Button2->text(), "Close");
+        EXPECT_EQ(d->CheckBox1->nextInFocusChain(), d->Button1) << c.name;
+        EXPECT_EQ(d->Button1->nextInFocusChain(), d->Button2) << c.name;
+    }
+}
+
+TEST_F(ExportWindows, EachButtonOpensItsOneDialogWhichKeepsItsState) {
+    struct Case {
+        std::function<void()> click;
+        QDialog* expected;
+    };
+    Tmain& main = *windows->main;
+    const Case cases[] = {
+        {[&] { main.batch_ping_tab->SpeedButton12->click(); }, windows->ping_export.get()},
+        {[&] { main.ip_to_domain_converter_tab->SpeedButton6->click(); },
+         windows->nametoip_export.get()},
+        {[&] { main.country_lookup_tab->SpeedButton11->click(); }, windows->country_export.get()},
+        {[&] { main.connection_monitor_tab->SpeedButton14->click(); },
+         windows->monitor_export.get()},
+    };
+    QTemporaryDir out;
+    for (const Case& c : cases) {
+        std::vector<QDialog*> shown;
+        // First opening: choose the last kind, tick the box, export, close.
+        dialogs.modals.push_back([&](QDialog* d) {
+            shown.push_back(d);
+            auto* e = static_cast<TExportDialog*>(d);
+            e->RadioButtons.back()->setChecked(true);
+            e->CheckBox1->setChecked(true);
+            dialogs.files = {out.filePath(d->objectName())};
+            e->Button1->click();
+            e->Button2->click();
+            return int(QDialog::Rejected);
+        });
+        // Second opening: everything as it was left.
+        bool keptChoice = false, keptBox = false;
+        QString offered;
+        dialogs.modals.push_back([&](QDialog* d) {
+            shown.push_back(d);
+            auto* e = static_cast<TExportDialog*>(d);
+            keptChoice = e->RadioButtons.back()->isChecked();
+            keptBox = e->CheckBox1->Checked();
+            dialogs.files = {std::nullopt};
+            e->Button1->click();
+            offered = dialogs.lastSpec.fileName;
+            return int(QDialog::Rejected);
+        });
+        c.click();
+        c.click();
+        EXPECT_EQ(shown, (std::vector<QDialog*>{c.expected, c.expected}));
+        EXPECT_TRUE(keptChoice) << c.expected->objectName().toStdString();
+        EXPECT_TRUE(keptBox) << c.expected->objectName().toStdString();
+        EXPECT_EQ(offered, out.filePath(c.expected->objectName()));
+    }
+    EXPECT_EQ(g_opened.size(), 4u);
+}
+
+}  // namespace
+}  // namespace orv
