@@ -52,9 +52,11 @@ std::unique_ptr<AppWindows> AppWindows::Create(const std::string& programFolder,
     w->nametoip_export = Shell("nametoip_export");
     w->country_export = Shell("country_export");
     w->monitor_export = Shell("monitor_export");
-    w->filter_help = Shell("filter_help");
+    w->filter_help = std::make_unique<Tfilter_help>();
     w->localinfo = Shell("localinfo");
     Tabout* about = w->about.get();
+    Tmain* main = w->main.get();
+    about->OpenWebSite = [main] { main->BatchIPWebsite1Click(); };
     w->main->ShowAbout = [about] { ui::CurrentDialogs().ExecModal(about); };
     w->main->country_lookup_tab->country_export = w->country_export.get();
     w->main->connection_monitor_tab->monitor_export = w->monitor_export.get();

@@ -25,7 +25,7 @@ struct AppWindows {
     std::unique_ptr<QDialog> nametoip_export;
     std::unique_ptr<QDialog> country_export;
     std::unique_ptr<QDialog> monitor_export;
-    std::unique_ptr<QDialog> filter_help;
+    std::unique_ptr<Tfilter_help> filter_help;
     std::unique_ptr<QDialog> localinfo;
 
     AppWindows() = default;
