@@ -54,9 +54,11 @@ std::unique_ptr<AppWindows> AppWindows::Create(const std::string& programFolder,
     w->nametoip_export = std::make_unique<Tnametoip_export>(w->main->ip_to_domain_converter_tab);
     w->country_export = std::make_unique<Tcountry_export>(w->main->country_lookup_tab);
     w->monitor_export = std::make_unique<Tmonitor_export>(w->main->connection_monitor_tab);
-    w->filter_help = Shell("filter_help");
+    w->filter_help = std::make_unique<Tfilter_help>();
     w->localinfo = Shell("localinfo");
     Tabout* about = w->about.get();
+    Tmain* main = w->main.get();
+    about->OpenWebSite = [main] { main->BatchIPWebsite1Click(); };
     w->main->ShowAbout = [about] { ui::CurrentDialogs().ExecModal(about); };
     TBatchPingPage* ping = w->main->batch_ping_tab;
     QDialog* pingExport = w->ping_export.get();

@@ -26,7 +26,7 @@ struct AppWindows {
     std::unique_ptr<Tnametoip_export> nametoip_export;
     std::unique_ptr<Tcountry_export> country_export;
     std::unique_ptr<Tmonitor_export> monitor_export;
-    std::unique_ptr<QDialog> filter_help;
+    std::unique_ptr<Tfilter_help> filter_help;
     std::unique_ptr<QDialog> localinfo;
 
     AppWindows() = default;

@@ -97,10 +97,18 @@ Tmain::Tmain(std::string programFolder, ScannerControl* scanner, QWidget* parent
             i >= 0 && i < 8 ? mxSideBar1->Button(kButtonOfPage[i].first, kButtonOfPage[i].second)
                             : nullptr);
     });
+    // The placement file is named after the program and kept where settings.ini is allowed.
+    Position1 = std::make_unique<TPosition>(
+        this,
+        ChooseSettingsFile(ExecutableBaseName() + ".ini", programFolder_, UserConfigFolder()));
+    Position1->LoadPosition();
     FormCreate();
 }
 
 Tmain::~Tmain() {
+    // Both ways out end here (a close, or the event loop left while the window still shows),
+    // so the placement is written once, before the rest of the clean-up.
+    Position1->OwnerDestroy();
     FormDestroy();
     // Workers still running find the door shut; what they send afterwards goes nowhere.
     channel_->Close();

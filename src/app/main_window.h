@@ -9,6 +9,7 @@
 
 #include "app/page_context.h"
 #include "app/scanner_control.h"
+#include "app/window_placement.h"
 #include "controls/dialogs.h"
 #include "controls/pagecontrol.h"
 #include "tasks/worker.h"
@@ -67,6 +68,9 @@ class Tmain final : public QMainWindow {
     QAction* Checkfor1;
     QAction* BatchIPWebsite1;
     QAction* About1;
+
+    // Keeps where the window was left: restored before it shows, written when it goes.
+    std::unique_ptr<TPosition> Position1;
 
     // What the pages get of the window: the main-thread queue, settings.ini, the list import
     // dialog, the ICMP handle, the browser link.

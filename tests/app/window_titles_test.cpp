@@ -89,6 +89,7 @@ TEST(WindowTitles, WindowsShowTheirCaptionsExactly) {
         {w->ip_add.get(), "Add"},
         {w->whereis_update.get(), "Update"},
         {w->about.get(), "About"},
+        {w->filter_help.get(), "Filter Help"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.title.toStdString());

@@ -1,0 +1,64 @@
+// Where a window opens and where it was left: its state and normal bounds in a section of the
+// placement file (the program's name with ".ini"), read before the window shows and written
+// when it goes.
+#pragma once
+
+#include <QList>
+#include <QRect>
+#include <string>
+
+class QWidget;
+
+namespace orv {
+
+class IniFile;
+
+// A window's state as the placement file numbers it.
+enum class StoredWindowState { Normal = 0, Minimised = 1, Maximised = 2 };
+
+// How a window is to open.
+struct Placement {
+    QRect normal;  // the client area of the normal window, in screen coordinates
+    bool maximised = false;
+};
+
+// The section that keeps the placement of the window named `formName`.
+std::string PlacementSection(const std::string& formName);
+
+// Reads a window's placement from `ini`. `designed` is the window as it was built; `screens`
+// are the screens' available areas, the primary one first (none: nothing is checked).
+// - "isdesigned" exactly "y" keeps the stored position; otherwise the window is centred.
+// - "WindowState" 2 opens it maximised, over the stored normal bounds.
+// - A missing or non-numeric bound keeps the designed one; a size of 0 or less is the designed
+//   size; a size larger than its screen is cut to the screen.
+// - A position on no screen (less than a small corner of the window visible) is centred.
+Placement ReadPlacement(const IniFile& ini, const std::string& section, const QRect& designed,
+                        const QList<QRect>& screens);
+
+// Writes the state, "isdesigned", and the normal bounds (kept while maximised or minimised, so
+// they come back when the window is restored).
+void WritePlacement(IniFile& ini, const std::string& section, StoredWindowState state,
+                    const QRect& normal);
+
+// Keeps the placement of one top-level window in the file `path`.
+class TPosition {
+  public:
+    TPosition(QWidget* form, std::string path);
+
+    const std::string& FileName() const { return path_; }
+
+    // Applies the stored placement; called once the window is built, before it shows.
+    void LoadPosition();
+    // Writes the placement, once: a second call does nothing. A file that cannot be written is
+    // reported in the standard error box; the caller's shut-down goes on either way.
+    void OwnerDestroy();
+
+  private:
+    bool SavePosition();
+
+    QWidget* form_;
+    std::string path_;
+    bool saved_ = false;
+};
+
+}  // namespace orv

@@ -1,0 +1,292 @@
+// Where the main window opens: the placement file read as a table of cases, then the real
+// window built offscreen, moved, closed and built again.
+#include "app/window_placement.h"
+
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QScreen>
+#include <QTemporaryDir>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+
+#include "app/main_window.h"
+#include "fake_resolver.h"
+#include "platform/inifile.h"
+#include "platform/program.h"
+#include "scripted_dialogs.h"
+
+// Readable failures.
+inline void PrintTo(const QRect& r, std::ostream* os) {
+    *os << "(" << r.x() << "," << r.y() << " " << r.width() << "x" << r.height() << ")";
+}
+
+namespace orv {
+namespace {
+
+const QRect kScreen(0, 0, 1920, 1050);
+const QRect kRightScreen(1920, 0, 1280, 1000);
+const QRect kDesigned(100, 90, 765, 532);
+
+QRect CentredOn(const QRect& screen, int w, int h) {
+    QRect r(0, 0, w, h);
+    r.moveCenter(screen.center());
+    return r;
+}
+
+TEST(WindowPlacement, ReadsTheStoredPlacement) {
+    struct Case {
+        const char* what;
+        const char* file;  // the lines of the section
+        QRect normal;
+        bool maximised;
+        QList<QRect> screens = {kScreen};
+    } cases[] = {
+        {"no file: the designed size, centred", "", CentredOn(kScreen, 765, 532), false},
+        {"as left", "isdesigned=y\nWindowState=0\nLeft=10\nTop=20\nWidth=500\nHeight=400\n",
+         QRect(10, 20, 500, 400), false},
+        {"\"Y\" is not \"y\": centred at the stored size",
+         "isdesigned=Y\nLeft=10\nTop=20\nWidth=500\nHeight=400\n", CentredOn(kScreen, 500, 400),
+         false},
+        {"\"n\": centred", "isdesigned=n\nLeft=10\nTop=20\nWidth=500\nHeight=400\n",
+         CentredOn(kScreen, 500, 400), false},
+        {"minimised at exit: normal at the stored bounds",
+         "isdesigned=y\nWindowState=1\nLeft=10\nTop=20\nWidth=500\nHeight=400\n",
+         QRect(10, 20, 500, 400), false},
+        {"maximised over its stored normal bounds",
+         "isdesigned=y\nWindowState=2\nLeft=10\nTop=20\nWidth=500\nHeight=400\n",
+         QRect(10, 20, 500, 400), true},
+        {"maximised without bounds: over the designed ones", "isdesigned=y\nWindowState=2\n",
+         kDesigned, true},
+        {"a state that is no number is normal",
+         "isdesigned=y\nWindowState=max\nLeft=10\nTop=20\nWidth=500\nHeight=400\n",
+         QRect(10, 20, 500, 400), false},
+        {"garbage numbers keep the designed values",
+         "isdesigned=y\nLeft=abc\nTop=12x\nWidth=-40\nHeight=0\n", kDesigned, false},
+        {"numbers too long for an int keep the designed values",
+         "isdesigned=y\nLeft=99999999999\nTop=20\nWidth=500\nHeight=400\n",
+         QRect(100, 20, 500, 400), false},
+        {"a size beyond the screen is cut to it",
+         "isdesigned=y\nLeft=0\nTop=0\nWidth=99999999\nHeight=2000\n", QRect(0, 0, 1920, 1050),
+         false},
+        {"off every screen: centred", "isdesigned=y\nLeft=5000\nTop=4000\nWidth=500\nHeight=400\n",
+         CentredOn(kScreen, 500, 400), false},
+        {"left of every screen: centred",
+         "isdesigned=y\nLeft=-600\nTop=20\nWidth=500\nHeight=400\n", CentredOn(kScreen, 500, 400),
+         false},
+        {"only a sliver on the screen: centred",
+         "isdesigned=y\nLeft=1900\nTop=20\nWidth=500\nHeight=400\n", CentredOn(kScreen, 500, 400),
+         false},
+        {"a corner on the screen is enough",
+         "isdesigned=y\nLeft=1880\nTop=1010\nWidth=500\nHeight=400\n", QRect(1880, 1010, 500, 400),
+         false},
+        {"far edges cannot overflow",
+         "isdesigned=y\nLeft=2147483647\nTop=2147483647\nWidth=2147483647\nHeight=2147483647\n",
+         CentredOn(kScreen, 1920, 1050), false},
+        {"maximised off every screen: centred below the maximised window",
+         "isdesigned=y\nWindowState=2\nLeft=-5000\nTop=20\nWidth=500\nHeight=400\n",
+         CentredOn(kScreen, 500, 400), true},
+        {"on the second screen",
+         "isdesigned=y\nLeft=2000\nTop=100\nWidth=500\nHeight=400\n",
+         QRect(2000, 100, 500, 400),
+         false,
+         {kScreen, kRightScreen}},
+        {"where the second screen was: centred on the primary",
+         "isdesigned=y\nLeft=2000\nTop=100\nWidth=500\nHeight=400\n", CentredOn(kScreen, 500, 400),
+         false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        IniFile ini;
+        ini.Parse(std::string("[other]\nLeft=1\n[main Position]\n") + c.file);
+        Placement p = ReadPlacement(ini, "main Position", kDesigned, c.screens);
+        EXPECT_EQ(p.normal, c.normal);
+        EXPECT_EQ(p.maximised, c.maximised);
+    }
+}
+
+TEST(WindowPlacement, WritesStateAndNormalBoundsInItsSection) {
+    IniFile ini;
+    ini.Parse("[other]\nx=1\n");
+    WritePlacement(ini, PlacementSection("main"), StoredWindowState::Maximised,
+                   QRect(10, -20, 500, 400));
+    EXPECT_EQ(ini.Text(),
+              "[other]\nx=1\n[main Position]\nWindowState=2\nisdesigned=y\nLeft=10\nTop=-20\n"
+              "Width=500\nHeight=400\n");
+    WritePlacement(ini, PlacementSection("main"), StoredWindowState::Minimised, QRect(1, 2, 3, 4));
+    EXPECT_EQ(ini.Text(),
+              "[other]\nx=1\n[main Position]\nWindowState=1\nisdesigned=y\nLeft=1\nTop=2\n"
+              "Width=3\nHeight=4\n");
+}
+
+class FakeScanner final : public ScannerControl {
+  public:
+    bool working = false;
+    bool IsWorking() const override { return working; }
+    bool IsStopping() const override { return false; }
+    void ShutdownScan() override {}
+};
+
+// The real window under the offscreen platform (one screen; the window needs at least 761x528).
+class MainWindowPlacement : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        savedConfigHome = qgetenv("XDG_CONFIG_HOME");
+        qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
+        configFolder = QDir(config.path()).absolutePath().toStdString() + "/orvelan/";
+        folder = QDir(dir.path()).absolutePath().toStdString() + "/";
+    }
+    void TearDown() override {
+        win.reset();
+        qputenv("XDG_CONFIG_HOME", savedConfigHome);
+    }
+    std::string PlacementPath() const { return folder + ExecutableBaseName() + ".ini"; }
+    IniFile Saved() const { return IniFile(PlacementPath()); }
+    QRect SavedBounds() const {
+        IniFile ini = Saved();
+        return QRect(ini.ReadInteger("main Position", "Left", -1),
+                     ini.ReadInteger("main Position", "Top", -1),
+                     ini.ReadInteger("main Position", "Width", -1),
+                     ini.ReadInteger("main Position", "Height", -1));
+    }
+    Tmain& Build() {
+        win = std::make_unique<Tmain>(folder, &scanner);
+        return *win;
+    }
+    static void Settle() {
+        for (int i = 0; i < 5; ++i)
+            QCoreApplication::processEvents();
+    }
+
+    QTemporaryDir dir;
+    std::string folder;
+    QTemporaryDir config;
+    QByteArray savedConfigHome;
+    std::string configFolder;
+    test::ScriptedDialogs dialogs;
+    FakeScanner scanner;
+    std::unique_ptr<Tmain> win;
+};
+
+TEST_F(MainWindowPlacement, FileIsNamedAfterTheProgramAndReadBeforeShowing) {
+    std::ofstream(PlacementPath())
+        << "[main Position]\nWindowState=0\nisdesigned=y\nLeft=30\nTop=40\nWidth=780\nHeight=560\n";
+    Tmain& m = Build();
+    EXPECT_FALSE(m.isVisible());
+    EXPECT_EQ(m.geometry(), QRect(30, 40, 780, 560));
+    EXPECT_EQ(m.Position1->FileName(), PlacementPath());
+}
+
+TEST_F(MainWindowPlacement, RoundTripKeepsTheBounds) {
+    Tmain& m = Build();
+    m.show();
+    m.setGeometry(5, 60, 770, 540);
+    Settle();
+    EXPECT_TRUE(m.close());
+    win.reset();
+    EXPECT_EQ(Saved().ReadString("main Position", "isdesigned", ""), "y");
+    EXPECT_EQ(Saved().ReadInteger("main Position", "WindowState", -1), 0);
+    EXPECT_EQ(SavedBounds(), QRect(5, 60, 770, 540));
+
+    Tmain& again = Build();
+    EXPECT_EQ(again.geometry(), QRect(5, 60, 770, 540));
+    again.show();
+    Settle();
+    EXPECT_EQ(again.geometry(), QRect(5, 60, 770, 540));
+    EXPECT_TRUE(dialogs.shown.empty());
+}
+
+TEST_F(MainWindowPlacement, MaximisedKeepsItsNormalBoundsAcrossRuns) {
+    Tmain& m = Build();
+    m.show();
+    m.setGeometry(7, 80, 775, 545);
+    Settle();
+    m.showMaximized();
+    Settle();
+    ASSERT_TRUE(m.isMaximized());
+    EXPECT_TRUE(m.close());
+    win.reset();
+    EXPECT_EQ(Saved().ReadInteger("main Position", "WindowState", -1), 2);
+    EXPECT_EQ(SavedBounds(), QRect(7, 80, 775, 545));
+
+    // Opened maximised, left maximised: the normal bounds are still those.
+    Tmain& again = Build();
+    EXPECT_TRUE(again.isMaximized());
+    again.show();
+    Settle();
+    EXPECT_TRUE(again.isMaximized());
+    EXPECT_EQ(again.normalGeometry(), QRect(7, 80, 775, 545));
+    EXPECT_TRUE(again.close());
+    win.reset();
+    EXPECT_EQ(SavedBounds(), QRect(7, 80, 775, 545));
+
+    // Restored, it takes them up.
+    Tmain& third = Build();
+    third.show();
+    Settle();
+    third.showNormal();
+    Settle();
+    EXPECT_EQ(third.geometry(), QRect(7, 80, 775, 545));
+}
+
+TEST_F(MainWindowPlacement, OffScreenPositionOpensCentred) {
+    std::ofstream(PlacementPath()) << "[main Position]\nisdesigned=y\nWindowState=0\n"
+                                      "Left=3000\nTop=2500\nWidth=770\nHeight=540\n";
+    Tmain& m = Build();
+    m.show();
+    Settle();
+    EXPECT_EQ(m.size(), QSize(770, 540));
+    QRect screen = m.screen()->availableGeometry();
+    EXPECT_TRUE(screen.contains(m.geometry())) << screen.width() << "x" << screen.height();
+    EXPECT_LE(std::abs(m.geometry().center().x() - screen.center().x()), 1);
+    EXPECT_LE(std::abs(m.geometry().center().y() - screen.center().y()), 1);
+}
+
+// The scanner's way out leaves the event loop with the window still up and no close: the
+// placement is written when the window goes all the same.
+TEST_F(MainWindowPlacement, ScannerShutDownPathWritesThePlacement) {
+    Tmain& m = Build();
+    m.show();
+    m.setGeometry(20, 30, 765, 550);
+    Settle();
+    scanner.working = true;
+    dialogs.answers = {ui::Answer::Yes};
+    EXPECT_FALSE(m.close());
+    EXPECT_FALSE(QFile::exists(QString::fromStdString(PlacementPath())));
+    win.reset();
+    EXPECT_EQ(SavedBounds(), QRect(20, 30, 765, 550));
+}
+
+// Neither folder takes a file: settings.ini and the placement each report once, and the rest of
+// the shut-down (the sockets layer's clean-up) still runs.
+TEST_F(MainWindowPlacement, WriteFailureIsReportedOnceAndShutDownGoesOn) {
+    test::FakeResolver fake;
+    std::ofstream(folder + "orvelan") << "a program, not a folder";
+    folder += "orvelan/";
+    std::ofstream(configFolder.substr(0, configFolder.size() - 1)) << "not a folder either";
+    Tmain& m = Build();
+    EXPECT_TRUE(m.close());
+    ASSERT_EQ(dialogs.shown.size(), 1u);  // settings.ini
+    win.reset();
+    ASSERT_EQ(dialogs.shown.size(), 2u);
+    const std::string path = configFolder + ExecutableBaseName() + ".ini";
+    EXPECT_EQ(dialogs.shown[1].text.toStdString(), "Unable to write to " + path);
+    EXPECT_EQ(dialogs.shown[1].caption, "Orvelan");
+    EXPECT_EQ(dialogs.shown[1].icon, ui::Icon::Error);
+    EXPECT_EQ(fake.cleanups, 1);
+}
+
+TEST_F(MainWindowPlacement, SavedOnlyOnce) {
+    Tmain& m = Build();
+    m.Position1->OwnerDestroy();
+    QFile::remove(QString::fromStdString(PlacementPath()));
+    m.Position1->OwnerDestroy();
+    win.reset();
+    EXPECT_FALSE(QFile::exists(QString::fromStdString(PlacementPath())));
+}
+
+}  // namespace
+}  // namespace orv
