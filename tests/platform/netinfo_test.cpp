@@ -173,8 +173,7 @@ TEST(Adapters, EveryInterfaceIsListedInIndexOrder) {
     std::vector<InterfaceAddress> interfaces{{"lo", kUp | kLoopback, 1, "127.0.0.1", "255.0.0.0"}};
     for (int i = 14; i >= 2; --i) {
         std::string name = "veth" + std::to_string(i);
-        root.Link(name, i, 1,
-                  "02:00:00:00:00:" + std::string(i < 16 ? "0" : "") + "0123456789abcdef"[i % 16]);
+        root.Link(name, i, 1, "02:00:00:00:00:" + std::to_string(10 + i));
         interfaces.push_back({name, kUp, 0, "10.0." + std::to_string(i) + ".1", "255.255.255.0"});
     }
     std::vector<AdapterInfo> list = ReadAdapters(interfaces, root.Root());
