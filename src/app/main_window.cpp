@@ -20,6 +20,7 @@
 #include "app/page_tracert.h"
 #include "app/page_whois.h"
 #include "controls/stringgrid.h"
+#include "lookup/browser_url.h"
 #include "lookup/name_resolution.h"
 #include "navbar/side_bar.h"
 #include "platform/program.h"
@@ -60,6 +61,13 @@ Tmain::Tmain(std::string programFolder, ScannerControl* scanner, QWidget* parent
     StartWindowMove = [this] { return windowHandle() && windowHandle()->startSystemMove(); };
     ShowAbout = [] {};
     context_.queue = channel_;
+    browserConv_ = std::make_unique<browser::TDdeClientConv>();
+    GetBrowserUrl = [this] { return AskBrowserUrl(); };
+    GetBrowserHost = [this] {
+        const std::string url = GetBrowserUrl();
+        return url == kNoBrowserPage ? url : HostOfUrl(url);
+    };
+    context_.browserUrl = [this] { return GetBrowserUrl(); };
     context_.browserHost = [this] { return GetBrowserHost(); };
     context_.openList.filter = "*.txt|*.txt|*.ini|*.ini|*.txt;*.ini|*.txt;*.ini";
 
@@ -202,11 +210,25 @@ std::array<TToolPage*, 8> Tmain::Pages() const {
             local_information_tab};
 }
 
+// One request to the browser fills every page: its page does not change in between.
 void Tmain::PrefillFromBrowser() {
-    if (GetBrowserUrl() == "XXX")
+    const std::string url = GetBrowserUrl();
+    if (url == kNoBrowserPage)
         return;
+    const std::string host = HostOfUrl(url);
     for (TToolPage* p : Pages())
-        p->PrefillFromBrowser(GetBrowserHost);
+        p->PrefillFromBrowser([&host] { return host; });
+}
+
+std::string Tmain::AskBrowserUrl() {
+    browser::TDdeClientConv& conv = *browserConv_;
+    if (!conv.SetDdeLink("Iexplore", "WWW_GetWindowInfo"))
+        return kNoBrowserPage;
+    conv.OpenDdeLink();
+    // The reply is asked for once and every test is made on that one reply.
+    std::string url = UrlFromWindowInfo(conv.RequestDdeItem("-1"));
+    conv.CloseDdeLink();
+    return url;
 }
 
 void Tmain::ReadSettings() {

@@ -12,6 +12,7 @@
 #include "app/window_placement.h"
 #include "controls/dialogs.h"
 #include "controls/pagecontrol.h"
+#include "platform/browser_link.h"
 #include "tasks/worker.h"
 
 class QAction;
@@ -81,9 +82,11 @@ class Tmain final : public QMainWindow {
     ScannerControl& Scanner() const { return *scanner_; }
 
     // The browser link: the address of the page open in the web browser and its host, or
-    // "XXX" when there is none.
-    std::function<std::string()> GetBrowserUrl = [] { return std::string("XXX"); };
-    std::function<std::string()> GetBrowserHost = [] { return std::string("XXX"); };
+    // "XXX" when there is none. Each call asks the browser once; tests may replace them.
+    std::function<std::string()> GetBrowserUrl;
+    std::function<std::string()> GetBrowserHost;
+    // The conversation with the web browser that GetBrowserUrl holds.
+    browser::TDdeClientConv& BrowserConv() const { return *browserConv_; }
     // Starts a move of the window by the mouse; false when the platform cannot.
     std::function<bool()> StartWindowMove;
     // Shows the About box.
@@ -133,6 +136,7 @@ class Tmain final : public QMainWindow {
     // The pages, in page-index order.
     std::array<TToolPage*, 8> Pages() const;
     void PrefillFromBrowser();
+    std::string AskBrowserUrl();
     void ReadSettings();
     void ShowPage(QWidget* page);
 
@@ -142,6 +146,7 @@ class Tmain final : public QMainWindow {
     std::string programFolder_;
     std::string settingsPath_;
     std::shared_ptr<task::MainQueue> channel_;
+    std::unique_ptr<browser::TDdeClientConv> browserConv_;
     IdleScanner idleScanner_;
     ScannerControl* scanner_;
     bool socketsStarted_ = false;

@@ -9,9 +9,11 @@
 #include <memory>
 #include <optional>
 
+#include "app/browser_button.h"
 #include "app/fonts.h"
 #include "app/list_editing.h"
 #include "controls/dialogs.h"
+#include "lookup/browser_url.h"
 #include "lookup/country_lookup.h"
 #include "tasks/worker.h"
 
@@ -237,6 +239,7 @@ void TCountryLookupPage::WireHandlers() {
     whereis_start->OnClick = [this] { whereis_startClick(); };
     whereis_stop->OnClick = [this] { whereis_stopClick(); };
     SpeedButton11->OnClick = [this] { SpeedButton11Click(); };
+    SpeedButton24->OnClick = [this] { SpeedButton24Click(); };
 }
 
 void TCountryLookupPage::Edit3KeyPress(char key) {
@@ -305,6 +308,14 @@ void TCountryLookupPage::SpeedButton11Click() {
 
 void TCountryLookupPage::LayOutGrid() {
     LayOutColumns(StringGrid3, {{"Domain Name / IP Address", 160}, {"Country", 2000}});
+}
+
+void TCountryLookupPage::SpeedButton24Click() {
+    const std::optional<std::string> url = BrowserUrlForButton(*this);
+    if (!url)
+        return;
+    Edit3->SetText(QString::fromStdString(HostOfUrl(*url)));
+    SpeedButton9Click();
 }
 
 void TCountryLookupPage::PrefillFromBrowser(const std::function<std::string()>& host) {

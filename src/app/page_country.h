@@ -59,6 +59,8 @@ class TCountryLookupPage final : public TToolPage {
     void whereis_stopClick();
     void whereis_batch_active();
     void SpeedButton11Click();
+    // Takes the page open in the web browser and runs the tool on it.
+    void SpeedButton24Click();
 
     // The single lookup of the last Resolve, and the batch of the last Start.
     const task::TaskSlot& WhereisSingleThread() const { return whereis_single_thread_; }

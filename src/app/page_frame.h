@@ -38,8 +38,7 @@ class TToolPage : public QWidget {
     // The page's own keys of settings.ini.
     virtual void LoadSettings(const IniFile&) {}
     virtual void SaveSettings(IniFile&) const {}
-    // Fills the page's input from the page open in the web browser; `host` asks the browser
-    // afresh at each call, as its page may change in between.
+    // Fills the page's input from the page open in the web browser; `host` gives its host.
     virtual void PrefillFromBrowser(const std::function<std::string()>& /*host*/) {}
 
     const QString& Caption() const { return caption_; }

@@ -7,10 +7,12 @@
 #include <exception>
 #include <optional>
 
+#include "app/browser_button.h"
 #include "app/fonts.h"
 #include "app/list_editing.h"
 #include "app/typed_address.h"
 #include "controls/dialogs.h"
+#include "lookup/browser_url.h"
 #include "platform/resolver.h"
 #include "platform/shell.h"
 
@@ -319,6 +321,7 @@ void TIpToDomainPage::WireHandlers() {
     B_nametoip_end_button->OnClick = [this] { B_nametoip_end_buttonClick(); };
     SpeedButton5->OnClick = [this] { B_nametoip_end_buttonClick(); };
     SpeedButton6->OnClick = [this] { SpeedButton6Click(); };
+    SpeedButton20->OnClick = [this] { SpeedButton20Click(); };
 }
 
 void TIpToDomainPage::nametoip_buttonClick() {
@@ -452,6 +455,14 @@ void TIpToDomainPage::SpeedButton1Click() {
 
 void TIpToDomainPage::LayOutGrid() {
     LayOutColumns(StringGrid2, {{"Domain / Host Name", 200}, {"IP Address", 2000}});
+}
+
+void TIpToDomainPage::SpeedButton20Click() {
+    const std::optional<std::string> url = BrowserUrlForButton(*this);
+    if (!url)
+        return;
+    domain_edit->SetText(QString::fromStdString(HostOfUrl(*url)));
+    nametoip_buttonClick();
 }
 
 void TIpToDomainPage::PrefillFromBrowser(const std::function<std::string()>& host) {

@@ -134,6 +134,8 @@ class TIpToDomainPage final : public TToolPage {
     void ip_button_active();
     void Brower1Click();
     void SpeedButton6Click();
+    // Takes the page open in the web browser and runs the tool on it.
+    void SpeedButton20Click();
 
     // The list's editing (popup, double-click, import).
     void A1Click();

@@ -10,10 +10,12 @@
 #include <optional>
 #include <utility>
 
+#include "app/browser_button.h"
 #include "app/list_editing.h"
 #include "app/typed_address.h"
 #include "controls/dialogs.h"
 #include "lookup/address_ranges.h"
+#include "lookup/browser_url.h"
 
 namespace orv {
 
@@ -419,6 +421,7 @@ void TBatchPingPage::WireHandlers() {
     connect(Edit9, &QLineEdit::textChanged, this, [this] { Edit9Change(); });
     Timer1->OnTimer = [this] { Timer1Timer(); };
     SpeedButton12->OnClick = [this] { SpeedButton12Click(); };
+    SpeedButton21->OnClick = [this] { SpeedButton21Click(); };
 }
 
 TBatchPingPage::~TBatchPingPage() {
@@ -597,6 +600,14 @@ void TBatchPingPage::LayOutGrid() {
                                 {"Bytes", 40},
                                 {"Time(ms)", 65},
                                 {"Failed Reason", 2000}});
+}
+
+void TBatchPingPage::SpeedButton21Click() {
+    const std::optional<std::string> url = BrowserUrlForButton(*this);
+    if (!url)
+        return;
+    Edit7->SetText(QString::fromStdString(HostOfUrl(*url)));
+    SpeedButton7Click();
 }
 
 void TBatchPingPage::PrefillFromBrowser(const std::function<std::string()>& host) {

@@ -120,6 +120,8 @@ class TBatchPingPage final : public TToolPage {
     void CheckBox6Click();
     void Edit9Change();
     void SpeedButton12Click();
+    // Takes the page open in the web browser and runs the tool on it.
+    void SpeedButton21Click();
 
     // The echo layer in force (nullptr: the ICMP layer). Not owned.
     void SetEchoLayer(EchoLayer* layer) { echo_ = layer; }

@@ -9,9 +9,11 @@
 #include <QStyle>
 #include <QTimer>
 
+#include "app/browser_button.h"
 #include "app/text_export.h"
 #include "app/tool_row.h"
 #include "controls/dialogs.h"
+#include "lookup/browser_url.h"
 #include "platform/shell.h"
 
 namespace orv {
@@ -215,6 +217,7 @@ void TWebsiteScannerPage::ConnectControls() {
     button22->OnClick = [this] { Button22Click(); };
     button11->OnClick = [this] { Button11Click(); };
     SpeedButton15->OnClick = [this] { SpeedButton15Click(); };
+    SpeedButton17->OnClick = [this] { SpeedButton17Click(); };
     SpeedButton16->OnClick = [this] { SpeedButton16Click(); };
     RadioGroup2->OnClick = [this] { RadioGroup2Click(); };
     RadioGroup3->OnClick = [this] { RadioGroup3Click(); };
@@ -441,6 +444,16 @@ void TWebsiteScannerPage::SpeedButton15Click() {
 
 void TWebsiteScannerPage::LayOutGrid() {
     LayOutColumns(StringGrid4, {{"", 40}, {"", 2000}});
+}
+
+void TWebsiteScannerPage::SpeedButton17Click() {
+    const std::optional<std::string> url = BrowserUrlForButton(*this);
+    if (!url)
+        return;
+    // Host and path; the start puts "http://" in front.
+    Edit111->SetText(QString::fromStdString(AddressOfUrl(*url)));
+    Button11Click();
+    Button22Click();
 }
 
 void TWebsiteScannerPage::PrefillFromBrowser(const std::function<std::string()>& host) {

@@ -101,6 +101,8 @@ class TWebsiteScannerPage final : public TToolPage {
     void SpeedButton16Click();
     void StringGrid4DblClick();
     void SpeedButton15Click();
+    // Takes the page open in the web browser and runs the tool on it.
+    void SpeedButton17Click();
     // Asked with the chosen name before the save dialog closes; false keeps it open.
     bool SaveDialog4CanClose(const QString& fileName);
     // The export's save dialog.

@@ -11,8 +11,10 @@
 #include <optional>
 #include <utility>
 
+#include "app/browser_button.h"
 #include "app/text_export.h"
 #include "app/tool_row.h"
+#include "lookup/browser_url.h"
 #include "lookup/name_resolution.h"
 #include "platform/resolver.h"
 #include "tasks/worker.h"
@@ -299,6 +301,7 @@ void TTracertPage::WireHandlers() {
     button1->OnClick = [this] { acGoExecute(); };
     button2->OnClick = [this] { acStopExecute(); };
     SpeedButton13->OnClick = [this] { SpeedButton13Click(); };
+    SpeedButton22->OnClick = [this] { SpeedButton22Click(); };
 }
 
 void TTracertPage::LayOutGrid() {
@@ -415,6 +418,15 @@ void TTracertPage::SpeedButton13Click() {
     }
     SaveLines(Context().Dialogs(), this, SaveDialog2, lines,
               [this](const QString& f) { return SaveDialog2CanClose(f); });
+}
+
+void TTracertPage::SpeedButton22Click() {
+    const std::optional<std::string> url = BrowserUrlForButton(*this);
+    if (!url)
+        return;
+    edTarget->SetText(QString::fromStdString(HostOfUrl(*url)));
+    acStopExecute();
+    acGoExecute();
 }
 
 void TTracertPage::PrefillFromBrowser(const std::function<std::string()>& host) {

@@ -62,6 +62,8 @@ class TTracertPage final : public TToolPage {
     void acGoExecute();
     void acStopExecute();
     void SpeedButton13Click();
+    // Takes the page open in the web browser and runs the tool on it.
+    void SpeedButton22Click();
     // Asked when the save dialog closes with OK: false keeps the dialog open.
     bool SaveDialog2CanClose(const QString& fileName);
 

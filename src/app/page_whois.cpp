@@ -9,9 +9,11 @@
 #include <string>
 #include <utility>
 
+#include "app/browser_button.h"
 #include "app/text_export.h"
 #include "app/tool_row.h"
 #include "controls/dialogs.h"
+#include "lookup/browser_url.h"
 #include "lookup/name_resolution.h"
 #include "tasks/worker.h"
 
@@ -260,6 +262,7 @@ void TWhoisPage::WireHandlers() {
     button3->OnClick = [this] { Button3Click(); };
     CheckBox7->OnClick = [this] { CheckBox7Click(); };
     SpeedButton19->OnClick = [this] { SpeedButton19Click(); };
+    SpeedButton23->OnClick = [this] { SpeedButton23Click(); };
 }
 
 void TWhoisPage::CheckBox7Click() {
@@ -359,6 +362,15 @@ void TWhoisPage::SpeedButton19Click() {
     }
     SaveLines(Context().Dialogs(), this, SaveDialog1, lines,
               [this](const QString& f) { return SaveDialog1CanClose(f); });
+}
+
+void TWhoisPage::SpeedButton23Click() {
+    const std::optional<std::string> url = BrowserUrlForButton(*this);
+    if (!url)
+        return;
+    edDomain->SetText(QString::fromStdString(GetBaseDomain(HostOfUrl(*url))));
+    Button3Click();
+    whois_start_buttonClick();
 }
 
 void TWhoisPage::PrefillFromBrowser(const std::function<std::string()>& host) {

@@ -112,6 +112,8 @@ class TWhoisPage final : public TToolPage {
     // Enables the server box while the check box is checked.
     void CheckBox7Click();
     void SpeedButton19Click();
+    // Takes the page open in the web browser and runs the tool on it.
+    void SpeedButton23Click();
     // Asked with the chosen name before the save dialog closes; false keeps it open.
     bool SaveDialog1CanClose(const QString& fileName);
 

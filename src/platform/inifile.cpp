@@ -150,6 +150,13 @@ std::vector<std::string> IniFile::ReadSection(const std::string& section) const 
     return keys;
 }
 
+std::vector<std::string> IniFile::ReadSections() const {
+    std::vector<std::string> names;
+    for (const auto& s : sections_)
+        names.push_back(s.name);
+    return names;
+}
+
 bool IniFile::SectionExists(const std::string& section) const {
     return Find(section) != nullptr;
 }

@@ -25,6 +25,7 @@ class IniFile {
     int ReadInteger(const std::string& section, const std::string& key, int def) const;
     bool ValueExists(const std::string& section, const std::string& key) const;
     std::vector<std::string> ReadSection(const std::string& section) const;  // the keys
+    std::vector<std::string> ReadSections() const;  // the section names, in file order
     bool SectionExists(const std::string& section) const;
 
     // Stores `value` up to its first line break and without surrounding blanks, as a reread

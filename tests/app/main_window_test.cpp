@@ -3,12 +3,14 @@
 
 #include <gtest/gtest.h>
 
+#include <lz4.h>
 #include <QCoreApplication>
 #include <QFile>
 #include <QMenu>
 #include <QMenuBar>
 #include <QTemporaryDir>
 #include <QTest>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
@@ -102,6 +104,54 @@ TEST_F(MainWindow, FirstStartWithoutSettings) {
     EXPECT_FALSE(SettingsExist());
     EXPECT_TRUE(m.close());
     EXPECT_EQ(ReadSettingsText(), "[whois]\ncustomized=false\nserver=\n[tab]\ntab=0\n");
+}
+
+// A Firefox profile in a home folder of the test's own, whose open tab shows `url`.
+void WriteFirefoxSession(const std::string& home, const std::string& url) {
+    namespace fs = std::filesystem;
+    const fs::path root = fs::path(home) / ".mozilla/firefox";
+    fs::create_directories(root / "p.default/sessionstore-backups");
+    std::ofstream(root / "profiles.ini") << "[Profile0]\nPath=p.default\nDefault=1\n";
+    const std::string json =
+        R"({"selectedWindow":1,"windows":[{"selected":1,"tabs":[{"index":1,"entries":[{"url":")" +
+        url + R"(","title":"T"}]}]}]})";
+    std::string block(std::size_t(LZ4_compressBound(int(json.size()))), '\0');
+    block.resize(std::size_t(
+        LZ4_compress_default(json.data(), block.data(), int(json.size()), int(block.size()))));
+    std::string file("mozLz40\0", 8);
+    for (int i = 0; i < 4; ++i)
+        file += char((json.size() >> (8 * i)) & 0xff);
+    std::ofstream(root / "p.default/sessionstore-backups/recovery.jsonlz4", std::ios::binary)
+        << file + block;
+}
+
+TEST_F(MainWindow, StartUpFillsTheInputsFromTheBrowsersPage) {
+    const QByteArray savedHome = qgetenv("HOME");
+    QTemporaryDir home;
+    qputenv("HOME", home.path().toLocal8Bit());
+    struct Case {
+        const char* url;
+        const char* host;  // "": the inputs keep their defaults
+    } cases[] = {
+        {"https://www.example.org:8443/docs/a.html", "www.example.org:8443"},
+        {"file:///home/u/a.html", ""},
+        {"about:blank", ""},
+    };
+    for (const Case& c : cases) {
+        WriteFirefoxSession(home.path().toStdString(), c.url);
+        Tmain& m = Build();
+        const QString host = c.host;
+        EXPECT_EQ(m.ip_to_domain_converter_tab->domain_edit->Text(), host) << c.url;
+        EXPECT_EQ(m.batch_ping_tab->Edit7->Text(), host) << c.url;
+        EXPECT_EQ(m.tracert_tab->edTarget->Text(), host) << c.url;
+        EXPECT_EQ(m.whois_tab->edDomain->Text(), *c.host ? "example.org:8443" : "") << c.url;
+        EXPECT_EQ(m.country_lookup_tab->Edit3->Text(), host) << c.url;
+        EXPECT_EQ(m.website_scanner_tab->Edit111->Text(), host) << c.url;
+        EXPECT_EQ(m.GetBrowserHost(), *c.host ? c.host : "XXX") << c.url;
+        EXPECT_TRUE(dialogs.shown.empty()) << c.url;
+        win.reset();
+    }
+    qputenv("HOME", savedHome);
 }
 
 TEST_F(MainWindow, CustomizedMustBeExactlyTrue) {

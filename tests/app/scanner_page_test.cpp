@@ -309,6 +309,34 @@ TEST_F(ScannerPage, StopStopsTheScanAndStopWhileIdleChangesNothing) {
     EXPECT_EQ(page->LinkCount, 3);
 }
 
+TEST_F(ScannerPage, BrowserButtonScansTheBrowsersAddressAfterTheRunningScanStops) {
+    Build();
+    int requests = 0;
+    std::string url = "XXX";
+    win->GetBrowserUrl = [&] {
+        ++requests;
+        return url;
+    };
+    page->SpeedButton17->click();
+    EXPECT_EQ(requests, 1);
+    ASSERT_EQ(dialogs.shown.size(), 1u);
+    EXPECT_EQ(dialogs.shown[0].text, "Internet Explorer is not running!");
+    EXPECT_FALSE(page->HttpScan1->IsWorking());
+
+    StartAt("/slow/");
+    ASSERT_TRUE(Pump([&] { return page->LinkCount == 3; }));
+    // Host and path from the browser, whatever its scheme; the scan itself starts at http://.
+    url = "https://" + host.toStdString() + "/second/";
+    page->SpeedButton17->click();
+    EXPECT_EQ(requests, 2);
+    EXPECT_EQ(page->Edit111->Text(), host + "/second/");
+    EXPECT_TRUE(page->HttpScan1->IsStopping());
+    ASSERT_TRUE(Pump([&] { return srv.CountTarget("/second/x.htm") == 1; }));
+    ASSERT_TRUE(WaitFinished(2));
+    using Row = std::pair<QString, QString>;
+    EXPECT_EQ(Rows(), (std::vector<Row>{{"htm", U("/second/x.htm")}}));
+}
+
 TEST_F(ScannerPage, EnterRunsStartOnlyWhileStartIsEnabled) {
     Build();
     page->Edit111->SetText(host + "/slow/");

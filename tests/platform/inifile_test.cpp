@@ -28,6 +28,13 @@ TEST(IniFile, ReadsSectionsAndKeysWithoutRegardToCase) {
     EXPECT_EQ(ini.ReadString("nosection", "tab", "dflt"), "dflt");
 }
 
+TEST(IniFile, ListsSectionsInFileOrder) {
+    IniFile ini;
+    ini.Parse("top=1\n[Install4F96]\nDefault=a\n[ Profile0 ]\nPath=b\n[General]\n");
+    EXPECT_EQ(ini.ReadSections(), (std::vector<std::string>{"Install4F96", "Profile0", "General"}));
+    EXPECT_TRUE(IniFile().ReadSections().empty());
+}
+
 TEST(IniFile, ReadsAsAStandardIniReaderDoes) {
     struct Case {
         const char* name;

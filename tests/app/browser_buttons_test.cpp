@@ -1,0 +1,152 @@
+// The browser buttons of the tool pages, with a fake browser link: one request per press, the
+// page's input box from that one answer, the page's operation started; and the message when
+// no browser answers.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <cctype>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "app/page_country.h"
+#include "app/page_iptodomain.h"
+#include "app/page_ping.h"
+#include "app/page_tracert.h"
+#include "app/page_whois.h"
+#include "controls/widgets.h"
+#include "fake_resolver.h"
+#include "page_context_fixture.h"
+#include "pump.h"
+#include "scripted_dialogs.h"
+#include "scripted_echo.h"
+
+namespace orv {
+namespace {
+
+struct Case {
+    const char* name;
+    std::function<TToolPage*(PageContext&)> build;
+    std::function<ui::TSpeedButton*(TToolPage*)> button;
+    std::function<QString(TToolPage*)> input;
+    const char* expected;  // the input box after the press
+    // The operation the press runs: started, or its slot still waiting in the resolver.
+    std::function<bool(TToolPage*)> started;
+    std::function<const task::TaskSlot*(TToolPage*)> task;
+};
+
+void PrintTo(const Case& c, std::ostream* os) {
+    *os << c.name;
+}
+
+// Echoes for the ping page; none is sent while the lookups wait.
+class Echoes final : public EchoLayer {
+  public:
+    icmp::EchoFn Open(std::string&) override { return script.Fn(); }
+    test::ScriptedEcho script;
+};
+Echoes g_echoes;
+
+template <typename P>
+P* As(TToolPage* p) {
+    return static_cast<P*>(p);
+}
+
+const Case kCases[] = {
+    {"IP-to-Domain", [](PageContext& c) -> TToolPage* { return new TIpToDomainPage(c); },
+     [](TToolPage* p) { return As<TIpToDomainPage>(p)->SpeedButton20; },
+     [](TToolPage* p) { return As<TIpToDomainPage>(p)->domain_edit->Text(); },
+     "www.example.org:8443",
+     [](TToolPage* p) { return As<TIpToDomainPage>(p)->FindIpTask().Running(); },
+     [](TToolPage* p) { return &As<TIpToDomainPage>(p)->FindIpTask(); }},
+    {"Batch Ping",
+     [](PageContext& c) -> TToolPage* {
+         auto* page = new TBatchPingPage(c);
+         page->SetEchoLayer(&g_echoes);
+         return page;
+     },
+     [](TToolPage* p) { return As<TBatchPingPage>(p)->SpeedButton21; },
+     [](TToolPage* p) { return As<TBatchPingPage>(p)->Edit7->Text(); }, "www.example.org:8443",
+     [](TToolPage* p) {
+         auto* page = As<TBatchPingPage>(p);
+         return page->PingThread().Running() &&
+                page->ListBox2->Items() == QStringList{"www.example.org:8443"};
+     },
+     [](TToolPage* p) { return &As<TBatchPingPage>(p)->PingThread(); }},
+    {"Tracert", [](PageContext& c) -> TToolPage* { return new TTracertPage(c); },
+     [](TToolPage* p) { return As<TTracertPage>(p)->SpeedButton22; },
+     [](TToolPage* p) { return As<TTracertPage>(p)->edTarget->Text(); }, "www.example.org:8443",
+     [](TToolPage* p) { return As<TTracertPage>(p)->acStop->isEnabled(); }, nullptr},
+    {"Whois", [](PageContext& c) -> TToolPage* { return new TWhoisPage(c); },
+     [](TToolPage* p) { return As<TWhoisPage>(p)->SpeedButton23; },
+     [](TToolPage* p) { return As<TWhoisPage>(p)->edDomain->Text(); }, "example.org:8443",
+     [](TToolPage* p) { return As<TWhoisPage>(p)->WhoisThread().Running(); },
+     [](TToolPage* p) { return &As<TWhoisPage>(p)->WhoisThread(); }},
+    {"Country Lookup", [](PageContext& c) -> TToolPage* { return new TCountryLookupPage(c); },
+     [](TToolPage* p) { return As<TCountryLookupPage>(p)->SpeedButton24; },
+     [](TToolPage* p) { return As<TCountryLookupPage>(p)->Edit3->Text(); }, "www.example.org:8443",
+     [](TToolPage* p) { return As<TCountryLookupPage>(p)->WhereisSingleThread().Running(); },
+     [](TToolPage* p) { return &As<TCountryLookupPage>(p)->WhereisSingleThread(); }},
+};
+
+class BrowserButtons : public ::testing::TestWithParam<Case> {
+  protected:
+    void SetUp() override {
+        // Every lookup waits here, so nothing the pages start leaves the machine.
+        resolver.Block();
+        fixture.context.browserUrl = [this] {
+            ++requests;
+            return url;
+        };
+        page.reset(GetParam().build(fixture.context));
+        page->LayOutGrid();
+    }
+    void TearDown() override {
+        resolver.Release();
+        const task::TaskSlot* slot = GetParam().task ? GetParam().task(page.get()) : nullptr;
+        std::shared_ptr<task::WorkerThread> t = slot && !slot->Empty() ? slot->Current() : nullptr;
+        page.reset();
+        if (t)
+            test::PumpUntil([&] { return !t->Running(); });
+    }
+
+    test::FakeResolver resolver;
+    test::ScriptedDialogs dialogs;
+    test::PageContextFixture fixture;
+    std::unique_ptr<TToolPage> page;
+    std::string url = "https://www.example.org:8443/docs/page.html";
+    int requests = 0;
+};
+
+TEST_P(BrowserButtons, PutTheBrowsersHostIntoThePageAndRunIt) {
+    const Case& c = GetParam();
+    c.button(page.get())->click();
+    EXPECT_EQ(requests, 1);
+    EXPECT_EQ(c.input(page.get()), c.expected);
+    EXPECT_TRUE(c.started(page.get()));
+    EXPECT_TRUE(dialogs.shown.empty());
+}
+
+TEST_P(BrowserButtons, WithoutABrowserTellTheUserAndLeaveThePage) {
+    const Case& c = GetParam();
+    url = "XXX";
+    const QString before = c.input(page.get());
+    c.button(page.get())->click();
+    EXPECT_EQ(requests, 1);
+    ASSERT_EQ(dialogs.shown.size(), 1u);
+    EXPECT_EQ(dialogs.shown[0].text, "Internet Explorer is not running!");
+    EXPECT_EQ(dialogs.shown[0].caption, "");
+    EXPECT_EQ(dialogs.shown[0].icon, ui::Icon::Warning);
+    EXPECT_EQ(dialogs.shown[0].buttons, ui::Buttons::Ok);
+    EXPECT_EQ(c.input(page.get()), before);
+    EXPECT_FALSE(c.started(page.get()));
+}
+
+INSTANTIATE_TEST_SUITE_P(Pages, BrowserButtons, ::testing::ValuesIn(kCases), [](const auto& info) {
+    std::string n = info.param.name;
+    std::erase_if(n, [](char ch) { return !std::isalnum(static_cast<unsigned char>(ch)); });
+    return n;
+});
+
+}  // namespace
+}  // namespace orv
