@@ -61,6 +61,8 @@ class TTracertPage final : public TToolPage {
     // Handlers.
     void acGoExecute();
     void acStopExecute();
+    // Send-to target: the box gets `target`, then Stop and Go run.
+    void TraceTo(const QString& target);
     void SpeedButton13Click();
     // Asked when the save dialog closes with OK: false keeps the dialog open.
     bool SaveDialog2CanClose(const QString& fileName);
