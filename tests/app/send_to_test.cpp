@@ -304,9 +304,9 @@ TEST_F(SendToPages, EveryItemOfEveryPopupSendsItsTextToItsTarget) {
             Hold(p.name, QString::fromLatin1(source->holds));
             const char target = f[2].at(0).toLatin1();
             const std::string text = target == 'W' ? source->whois : source->sends;
-            EXPECT_EQ(Click(p.name, f[0]), (std::vector<std::string>{
-                                               std::string("show ") + target,
-                                               std::string("run ") + target + " " + text}));
+            EXPECT_EQ(Click(p.name, f[0]),
+                      (std::vector<std::string>{std::string("show ") + target,
+                                                std::string("run ") + target + " " + text}));
         }
     }
     EXPECT_EQ(items, kSendToItemCount);
