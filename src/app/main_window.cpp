@@ -17,6 +17,7 @@
 #include "app/page_monitor.h"
 #include "app/page_ping.h"
 #include "app/page_scanner.h"
+#include "app/page_send_targets.h"
 #include "app/page_tracert.h"
 #include "app/page_whois.h"
 #include "controls/stringgrid.h"
@@ -94,6 +95,10 @@ Tmain::Tmain(std::string programFolder, ScannerControl* scanner, QWidget* parent
     local_information_tab = new TLocalInfoPage(context_);
     for (TToolPage* p : Pages())
         mainpage->AddPage(p, p->Caption());
+    sendTargets_ = std::make_unique<TPageSendTargets>(
+        mainpage, TPageSendTargets::Pages{ip_to_domain_converter_tab, batch_ping_tab, tracert_tab,
+                                          whois_tab, country_lookup_tab, website_scanner_tab});
+    context_.sendTargets = sendTargets_.get();
     mainpage->SetActivePageIndex(0);
 
     BuildMenu();

@@ -30,6 +30,7 @@ class TConnectionMonitorPage;
 class TLocalInfoPage;
 class TToolPage;
 class TmxSideBar;
+class TPageSendTargets;
 
 class Tmain final : public QMainWindow {
     Q_OBJECT
@@ -142,6 +143,8 @@ class Tmain final : public QMainWindow {
 
     // What the pages get of the window; it outlives them.
     PageContext context_;
+    // The send-to items' way to the other pages; the pages reach it through context_.
+    std::unique_ptr<TPageSendTargets> sendTargets_;
     std::unique_ptr<IniFile> settings_;
     std::string programFolder_;
     std::string settingsPath_;

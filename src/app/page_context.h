@@ -13,6 +13,8 @@
 
 namespace orv {
 
+class SendTargets;
+
 struct PageContext {
     // Where the page's worker threads deliver their writes.
     std::shared_ptr<task::MainQueue> queue;
@@ -30,6 +32,8 @@ struct PageContext {
     std::function<std::string()> browserHost = [] { return std::string("XXX"); };
     // The boxes and file dialogs; nullptr: the ones in force (ui::CurrentDialogs()).
     ui::Dialogs* dialogs = nullptr;
+    // Where the send-to items deliver: the other tools' pages; nullptr: the items do nothing.
+    SendTargets* sendTargets = nullptr;
 
     ui::Dialogs& Dialogs() const { return dialogs ? *dialogs : ui::CurrentDialogs(); }
 };

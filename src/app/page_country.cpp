@@ -12,6 +12,7 @@
 #include "app/browser_button.h"
 #include "app/fonts.h"
 #include "app/list_editing.h"
+#include "app/send_to.h"
 #include "controls/dialogs.h"
 #include "lookup/browser_url.h"
 #include "lookup/country_lookup.h"
@@ -145,6 +146,7 @@ void TCountryLookupPage::BuildSingleLookup(QVBoxLayout* layout) {
     layout->addLayout(single);
 
     Pop_country_lookup = new ui::TPopupMenu(this);
+    AddSendToItems(Pop_country_lookup, "Pop_country_lookup", Edit3, Context());
     Pop_country_lookup->AttachTo(Edit3);
 }
 
@@ -206,6 +208,7 @@ void TCountryLookupPage::BuildBatchLists(QVBoxLayout* layout) {
     StringGrid3->SetOptions(ui::GridOption::ColSizing | ui::GridOption::RowSizing |
                             ui::GridOption::Editing);
     pop_country_results = new ui::TPopupMenu(this);
+    AddSendToItems(pop_country_results, "pop_country_results", StringGrid3, Context());
     pop_country_results->AttachTo(StringGrid3);
     auto* counts = new QHBoxLayout;
     Label48 = new ui::TLabel("Successful");
@@ -236,6 +239,7 @@ void TCountryLookupPage::WireHandlers() {
     // Add / Update / Delete / Clear All, double-click, import and the total label.
     TListEditing::Attach(Context(), EditedList::Whereis, ListBox3, Label45, SpeedButton10,
                          PopupMenu3);
+    AddSendToItems(PopupMenu3, "PopupMenu3", ListBox3, Context());
     whereis_start->OnClick = [this] { whereis_startClick(); };
     whereis_stop->OnClick = [this] { whereis_stopClick(); };
     SpeedButton11->OnClick = [this] { SpeedButton11Click(); };
@@ -258,6 +262,11 @@ void TCountryLookupPage::SpeedButton9Click() {
     // comes back later would put the answer for a text no longer asked about into Edit6.
     whereis_single_thread_.Start(
         std::make_shared<whereis_single_thread>(this, Edit3->Text().toStdString()), queue);
+}
+
+void TCountryLookupPage::LookUpCountry(const QString& text) {
+    Edit3->SetText(text);
+    SpeedButton9Click();
 }
 
 void TCountryLookupPage::whereis_startClick() {

@@ -55,6 +55,8 @@ class TCountryLookupPage final : public TToolPage {
     // Handlers.
     void Edit3KeyPress(char key);
     void SpeedButton9Click();
+    // Send-to target: the box gets `text`, then the single lookup runs.
+    void LookUpCountry(const QString& text);
     void whereis_startClick();
     void whereis_stopClick();
     void whereis_batch_active();

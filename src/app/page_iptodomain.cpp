@@ -10,6 +10,7 @@
 #include "app/browser_button.h"
 #include "app/fonts.h"
 #include "app/list_editing.h"
+#include "app/send_to.h"
 #include "app/typed_address.h"
 #include "controls/dialogs.h"
 #include "lookup/browser_url.h"
@@ -296,16 +297,18 @@ QLayout* TIpToDomainPage::BuildBatch() {
     return col;
 }
 
-// The send-to items are added to these popups by the menus that own them.
+// The send-to popups of the two boxes, the list (after its editing items) and the grid.
 void TIpToDomainPage::BuildPopups() {
     pop_domain = new ui::TPopupMenu(this);
-    pop_domain->setObjectName("pop_domain");
+    AddSendToItems(pop_domain, "pop_domain", domain_edit, Context());
     pop_domain->AttachTo(domain_edit);
     pop_ip = new ui::TPopupMenu(this);
-    pop_ip->setObjectName("pop_ip");
+    AddSendToItems(pop_ip, "pop_ip", ip_edit, Context());
     pop_ip->AttachTo(ip_edit);
+    AddSendToItems(PopupMenu1, "PopupMenu1", ListBox1, Context());
     Pop_iptodomain_results = new ui::TPopupMenu(this);
-    Pop_iptodomain_results->setObjectName("Pop_iptodomain_results");
+    AddSendToItems(Pop_iptodomain_results, "Pop_iptodomain_results", StringGrid2, Context());
+    Pop_iptodomain_results->addSeparator();
     Brower1 = Pop_iptodomain_results->AddItem("Brower", [this] { Brower1Click(); });
     Brower1->setObjectName("Brower1");
     Pop_iptodomain_results->AttachTo(StringGrid2);
@@ -331,6 +334,16 @@ void TIpToDomainPage::nametoip_buttonClick() {
     host_edit->clear();
     findip_thread_.Start(std::make_shared<findip_thread>(this, domain_edit->Text().toStdString()),
                          Context().queue);
+}
+
+void TIpToDomainPage::ConvertDomain(const QString& name) {
+    domain_edit->SetText(name);
+    nametoip_buttonClick();
+}
+
+void TIpToDomainPage::ConvertIp(const QString& address) {
+    ip_edit->SetText(address);
+    iptoname_buttonClick();
 }
 
 void TIpToDomainPage::iptoname_buttonClick() {

@@ -128,6 +128,9 @@ class TIpToDomainPage final : public TToolPage {
 
     void nametoip_buttonClick();
     void iptoname_buttonClick();
+    // Send-to targets: the box gets `name` (`address`), then the single conversion runs.
+    void ConvertDomain(const QString& name);
+    void ConvertIp(const QString& address);
     void B_nametoip_start_buttonClick();
     void b_iptoname_start_buttonClick();
     void B_nametoip_end_buttonClick();

@@ -11,6 +11,7 @@
 #include <utility>
 
 #include "app/fonts.h"
+#include "app/send_to.h"
 #include "controls/datetime.h"
 #include "controls/dialogs.h"
 #include "tasks/worker.h"
@@ -96,6 +97,9 @@ void TConnectionMonitorPage::BuildGrid(QVBoxLayout* layout) {
     sgConnHist->setFrameShape(QFrame::NoFrame);
     sgConnHist->setFont(WindowFont());
     layout->addWidget(sgConnHist, 1);
+    pop_monitor = new ui::TPopupMenu(this);
+    AddSendToItems(pop_monitor, "pop_monitor", sgConnHist, Context());
+    pop_monitor->AttachTo(sgConnHist);
 }
 
 void TConnectionMonitorPage::WatchGridChanges() {

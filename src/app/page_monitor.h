@@ -44,7 +44,8 @@ class TConnectionMonitorPage final : public TToolPage {
     // Eight columns, no heading row: date, time, local address, local port, remote address,
     // remote port, state, remote host name; the last row is the empty one the next record fills.
     ui::TStringGrid* sgConnHist;
-    ui::TTimer* Timer;  // the 500 ms poll
+    ui::TPopupMenu* pop_monitor;  // send-to of the remote address
+    ui::TTimer* Timer;            // the 500 ms poll
 
     // The export dialog SpeedButton14 shows modally; set by whoever creates the windows.
     QDialog* monitor_export = nullptr;

@@ -12,6 +12,7 @@
 
 #include "app/browser_button.h"
 #include "app/list_editing.h"
+#include "app/send_to.h"
 #include "app/typed_address.h"
 #include "controls/dialogs.h"
 #include "lookup/address_ranges.h"
@@ -225,7 +226,22 @@ TBatchPingPage::TBatchPingPage(PageContext& context, QWidget* parent)
     // The list's editing, import and total.
     ListEditing2 = TListEditing::Attach(Context(), EditedList::Ping, ListBox2, Label19,
                                         SpeedButton2, PopupMenu2);
+    BuildPopups();
     WireHandlers();
+}
+
+// The send-to popups of the two boxes, the list (after its editing items) and the grid.
+void TBatchPingPage::BuildPopups() {
+    Pop_domain_ping = new ui::TPopupMenu(this);
+    AddSendToItems(Pop_domain_ping, "Pop_domain_ping", Edit7, Context());
+    Pop_domain_ping->AttachTo(Edit7);
+    pop_ip_ping = new ui::TPopupMenu(this);
+    AddSendToItems(pop_ip_ping, "pop_ip_ping", Edit8, Context());
+    pop_ip_ping->AttachTo(Edit8);
+    AddSendToItems(PopupMenu2, "PopupMenu2", ListBox2, Context());
+    pop_ping_results = new ui::TPopupMenu(this);
+    AddSendToItems(pop_ping_results, "pop_ping_results", StringGrid1, Context());
+    pop_ping_results->AttachTo(StringGrid1);
 }
 
 void TBatchPingPage::CreateInputs() {
@@ -535,6 +551,16 @@ void TBatchPingPage::SpeedButton7Click() {
     ListBox2->SetItems({Edit7->Text()});
     ping_stop_buttonClick();
     ping_start_buttonClick();
+}
+
+void TBatchPingPage::PingDomain(const QString& name) {
+    Edit7->SetText(name);
+    SpeedButton7Click();
+}
+
+void TBatchPingPage::PingIp(const QString& address) {
+    Edit8->SetText(address);
+    SpeedButton18Click();
 }
 
 void TBatchPingPage::SpeedButton18Click() {

@@ -83,6 +83,10 @@ class TBatchPingPage final : public TToolPage {
     ui::TSpeedButton* SpeedButton2;
     ui::TPopupMenu* PopupMenu2;
     TListEditing* ListEditing2 = nullptr;
+    // Send-to popups of the name box, the address box and the result grid.
+    ui::TPopupMenu* Pop_domain_ping;
+    ui::TPopupMenu* pop_ip_ping;
+    ui::TPopupMenu* pop_ping_results;
     // Run control.
     ui::TSpeedButton* ping_start_button;
     ui::TSpeedButton* ping_stop_button;
@@ -116,6 +120,9 @@ class TBatchPingPage final : public TToolPage {
     void Timer1Timer();
     void SpeedButton7Click();
     void SpeedButton18Click();
+    // Send-to targets: the box gets the text, then its Ping button's handler runs.
+    void PingDomain(const QString& name);
+    void PingIp(const QString& address);
     void SpeedButton8Click();
     void CheckBox6Click();
     void Edit9Change();
@@ -137,6 +144,7 @@ class TBatchPingPage final : public TToolPage {
     void CreateInputs();
     void CreateRunControls();
     void LayOutPage();
+    void BuildPopups();
     QLayout* LayOutInputRow();
     QWidget* LayOutListColumn();
     QLayout* LayOutResults();

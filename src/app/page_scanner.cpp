@@ -10,6 +10,7 @@
 #include <QTimer>
 
 #include "app/browser_button.h"
+#include "app/send_to.h"
 #include "app/text_export.h"
 #include "app/tool_row.h"
 #include "controls/dialogs.h"
@@ -152,6 +153,7 @@ QHBoxLayout* TWebsiteScannerPage::BuildToolRow() {
         MakeToolRow(this, "Http://", {button22, button11, SpeedButton15, SpeedButton17});
     Edit111 = row.edit;
     pop_scanner = row.popup;
+    AddSendToItems(pop_scanner, "pop_scanner", Edit111, Context());
     return row.layout;
 }
 
@@ -253,6 +255,13 @@ void TWebsiteScannerPage::Button22Click() {
     if (HttpScan1->IsWorking())
         return;
     StartScanAt(url);
+}
+
+void TWebsiteScannerPage::ScanSite(const QString& address) {
+    Edit111->SetText(address);
+    // A scan that is still stopping hands the start on to its end (see Button22Click).
+    Button11Click();
+    Button22Click();
 }
 
 void TWebsiteScannerPage::StartScanAt(const std::string& url) {

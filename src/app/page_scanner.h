@@ -91,6 +91,9 @@ class TWebsiteScannerPage final : public TToolPage {
     // Handlers.
     void Button22Click();
     void Button11Click();
+    // Send-to target: the box gets `address`; a scan in progress is stopped, and the new one
+    // starts (once the old one has ended).
+    void ScanSite(const QString& address);
     void HttpScan1LinkFound(const std::string& UrlFound, const std::string& TypeLink);
     void HttpScan1PageReceived(const std::string& Head);
     void HttpScan1Working(bool Working_);

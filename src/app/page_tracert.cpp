@@ -12,6 +12,7 @@
 #include <utility>
 
 #include "app/browser_button.h"
+#include "app/send_to.h"
 #include "app/text_export.h"
 #include "app/tool_row.h"
 #include "lookup/browser_url.h"
@@ -259,7 +260,7 @@ void TTracertPage::BuildInputRows(QVBoxLayout* layout) {
     ToolRow target = MakeToolRow(this, "IP / Domain Name:", {SpeedButton22, button1, button2});
     edTarget = target.edit;
     pop_tracert = target.popup;
-    pop_tracert->setObjectName("pop_tracert");
+    AddSendToItems(pop_tracert, "pop_tracert", edTarget, Context());
     layout->addLayout(target.layout);
 
     seMaxHops = new ui::TSpinEdit(1, 255, 30);
@@ -284,7 +285,7 @@ void TTracertPage::BuildResults(QVBoxLayout* layout) {
     lvTrace->SetOptions(ui::GridOption::ColSizing);  // whole rows are selected; nothing is typed
     HideEmptyRow();
     Pop_tracert_results = new ui::TPopupMenu(this);
-    Pop_tracert_results->setObjectName("Pop_tracert_results");
+    AddSendToItems(Pop_tracert_results, "Pop_tracert_results", lvTrace, Context());
     Pop_tracert_results->AttachTo(lvTrace);
     lbLog = new ui::TListBox;
     lbLog->setObjectName("lbLog");
@@ -349,6 +350,12 @@ void TTracertPage::acStopExecute() {
     TraceStop = true;
     acGo->setEnabled(false);
     button1->setEnabled(true);
+}
+
+void TTracertPage::TraceTo(const QString& target) {
+    edTarget->SetText(target);
+    acStopExecute();
+    acGoExecute();
 }
 
 void TTracertPage::TraceEnded() {

@@ -61,6 +61,8 @@ class TTracertPage final : public TToolPage {
     // Handlers.
     void acGoExecute();
     void acStopExecute();
+    // Send-to target: the box gets `target`, then Stop and Go run.
+    void TraceTo(const QString& target);
     void SpeedButton13Click();
     // Takes the page open in the web browser and runs the tool on it.
     void SpeedButton22Click();

@@ -10,6 +10,7 @@
 #include <utility>
 
 #include "app/browser_button.h"
+#include "app/send_to.h"
 #include "app/text_export.h"
 #include "app/tool_row.h"
 #include "controls/dialogs.h"
@@ -237,6 +238,7 @@ QHBoxLayout* TWhoisPage::BuildQueryRow() {
         this, "WWW.", {whois_start_button, button3, state_label, SpeedButton19, SpeedButton23});
     edDomain = row.edit;
     pop_whois = row.popup;
+    AddSendToItems(pop_whois, "pop_whois", edDomain, Context());
     return row.layout;
 }
 
@@ -343,6 +345,12 @@ void TWhoisPage::Button3Click() {
         ShowReply(SplitReply(client->Received(), kStoppedLine));
     state_label->SetCaption("Done!");
     whois_start_button->setEnabled(true);
+}
+
+void TWhoisPage::QueryDomain(const QString& domain) {
+    edDomain->SetText(domain);
+    Button3Click();
+    whois_start_buttonClick();
 }
 
 bool TWhoisPage::SaveDialog1CanClose(const QString& fileName) {

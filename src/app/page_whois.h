@@ -109,6 +109,8 @@ class TWhoisPage final : public TToolPage {
     void whois_start_buttonClick();
     void whois_button_active();
     void Button3Click();
+    // Send-to target: the box gets `domain`, then Stop and the query run.
+    void QueryDomain(const QString& domain);
     // Enables the server box while the check box is checked.
     void CheckBox7Click();
     void SpeedButton19Click();

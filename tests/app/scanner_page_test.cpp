@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QAction>
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -19,6 +20,7 @@
 
 #include "app/app_windows.h"
 #include "app/main_window.h"
+#include "app/page_tracert.h"
 #include "fixture_server.h"
 #include "platform/registry.h"
 #include "platform/shell.h"
@@ -381,6 +383,28 @@ TEST_F(ScannerPage, AStartAskedForWhileStoppingRunsOnceTheScannerIsIdle) {
     EXPECT_EQ(srv.CountTarget("/second/"), 1);
     EXPECT_EQ(Rows(), (std::vector<std::pair<QString, QString>>{{"htm", U("/second/x.htm")}}));
     EXPECT_EQ(page->LinkCount, 1);
+    EXPECT_TRUE(page->button22->isEnabled());
+}
+
+// "Website Scanner" from another page while a scan runs: the running scan stops, and the new
+// one runs once it has; each scan that ran says it finished, no other.
+TEST_F(ScannerPage, ASendToScanWhileScanningRunsTheNewScanOnceTheOldHasStopped) {
+    Build();
+    StartAt("/slow/");
+    ASSERT_TRUE(Pump([&] { return page->LinkCount == 3; }));
+    win->tracert_tab->edTarget->SetText(host + "/second/");
+    QAction* item = win->tracert_tab->findChild<QAction*>("MenuItem10");
+    ASSERT_NE(item, nullptr);
+    item->trigger();
+    EXPECT_EQ(win->mainpage->ActivePage(), page);
+    EXPECT_EQ(page->Edit111->Text(), host + "/second/");
+    EXPECT_TRUE(page->StartPending());
+
+    ASSERT_TRUE(WaitFinished(2));
+    Pump([&] { return false; }, 300);
+    EXPECT_EQ(Count(kFinished), 2);
+    EXPECT_EQ(srv.CountTarget("/second/"), 1);
+    EXPECT_EQ(Rows(), (std::vector<std::pair<QString, QString>>{{"htm", U("/second/x.htm")}}));
     EXPECT_TRUE(page->button22->isEnabled());
 }
 
