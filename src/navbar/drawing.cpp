@@ -1,0 +1,422 @@
+#include "navbar/drawing.h"
+
+#include <QColor>
+#include <QFontMetrics>
+#include <QPainter>
+#include <QPolygon>
+#include <algorithm>
+#include <array>
+#include <cstdlib>
+
+namespace orv {
+
+namespace {
+
+// The fixed system palette (BGR), indexed by the low byte of a system colour.
+constexpr std::array<TColor, 31> kSystemPalette = [] {
+    std::array<TColor, 31> p{};
+    p[0] = 0xC0C0C0;   // scroll bar
+    p[1] = 0x808000;   // desktop
+    p[2] = 0x800000;   // active caption
+    p[3] = 0x808080;   // inactive caption
+    p[4] = 0xC0C0C0;   // menu
+    p[5] = 0xFFFFFF;   // window
+    p[6] = 0x000000;   // window frame
+    p[7] = 0x000000;   // menu text
+    p[8] = 0x000000;   // window text
+    p[9] = 0xFFFFFF;   // caption text
+    p[10] = 0xC0C0C0;  // active border
+    p[11] = 0xC0C0C0;  // inactive border
+    p[12] = 0x808080;  // application workspace
+    p[13] = 0x800000;  // highlight
+    p[14] = 0xFFFFFF;  // highlight text
+    p[15] = 0xC0C0C0;  // button face
+    p[16] = 0x808080;  // button shadow
+    p[17] = 0x808080;  // grey text
+    p[18] = 0x000000;  // button text
+    p[19] = 0xC0C0C0;  // inactive caption text
+    p[20] = 0xFFFFFF;  // button highlight
+    p[21] = 0x000000;  // 3-D dark shadow
+    p[22] = 0xDFDFDF;  // 3-D light
+    p[23] = 0x000000;  // tooltip text
+    p[24] = 0xE1FFFF;  // tooltip background
+    p[26] = 0x800000;  // hot light
+    p[27] = 0xF0CAA6;  // gradient active caption
+    p[28] = 0xC0C0C0;  // gradient inactive caption
+    p[29] = 0x800000;  // menu highlight
+    p[30] = 0xC0C0C0;  // menu bar
+    return p;
+}();
+
+TRect Normalized(const TRect& r) {
+    return {std::min(r.Left, r.Right), std::min(r.Top, r.Bottom), std::max(r.Left, r.Right),
+            std::max(r.Top, r.Bottom)};
+}
+
+QPolygon ToQPolygon(const std::vector<TPoint>& points) {
+    QPolygon poly;
+    poly.reserve(static_cast<int>(points.size()));
+    for (const TPoint& p : points) {
+        poly << QPoint(p.X, p.Y);
+    }
+    return poly;
+}
+
+}  // namespace
+
+TRect TRect::Intersect(const TRect& other) const {
+    TRect r{std::max(Left, other.Left), std::max(Top, other.Top), std::min(Right, other.Right),
+            std::min(Bottom, other.Bottom)};
+    if (r.IsEmpty()) {
+        return {};
+    }
+    return r;
+}
+
+TColor ColorToRGB(TColor color) {
+    if ((color & 0xFF000000u) == clSystemColor) {
+        const std::uint32_t index = color & 0xFFu;
+        return index < kSystemPalette.size() ? kSystemPalette[index] : clBlack;
+    }
+    return color;
+}
+
+std::uint32_t ColorToPixel(TColor color) {
+    const TColor c = ColorToRGB(color);
+    const std::uint32_t r = c & 0xFFu;
+    const std::uint32_t g = (c >> 8) & 0xFFu;
+    const std::uint32_t b = (c >> 16) & 0xFFu;
+    return 0xFF000000u | (r << 16) | (g << 8) | b;
+}
+
+TColor PixelToColor(std::uint32_t pixel) {
+    const std::uint32_t r = (pixel >> 16) & 0xFFu;
+    const std::uint32_t g = (pixel >> 8) & 0xFFu;
+    const std::uint32_t b = pixel & 0xFFu;
+    return r | (g << 8) | (b << 16);
+}
+
+QColor ToQColor(TColor color) {
+    return QColor::fromRgb(ColorToPixel(color));
+}
+
+TRect TCanvas::Bounds() const {
+    if (image_ == nullptr || image_->isNull()) {
+        return {};
+    }
+    TRect b{0, 0, image_->width(), image_->height()};
+    return clip_ ? b.Intersect(*clip_) : b;
+}
+
+void TCanvas::Plot(int x, int y, std::uint32_t pixel) {
+    if (!Bounds().Contains(x, y)) {
+        return;
+    }
+    reinterpret_cast<std::uint32_t*>(image_->scanLine(y))[x] = pixel;
+}
+
+void TCanvas::SetPixel(int x, int y, TColor color) {
+    Plot(x, y, ColorToPixel(color));
+}
+
+TColor TCanvas::Pixel(int x, int y) const {
+    if (image_ == nullptr || !image_->rect().contains(x, y)) {
+        return clBlack;
+    }
+    return PixelToColor(image_->pixel(x, y));
+}
+
+void TCanvas::HLine(int x1, int x2, int y, TColor color) {
+    const std::uint32_t px = ColorToPixel(color);
+    for (int x = x1; x < x2; ++x) {
+        Plot(x, y, px);
+    }
+}
+
+void TCanvas::VLine(int x, int y1, int y2, TColor color) {
+    const std::uint32_t px = ColorToPixel(color);
+    for (int y = y1; y < y2; ++y) {
+        Plot(x, y, px);
+    }
+}
+
+void TCanvas::FillRect(const TRect& r) {
+    const TRect area = Normalized(r).Intersect(Bounds());
+    if (area.IsEmpty()) {
+        return;
+    }
+    const std::uint32_t px = ColorToPixel(brush.Color);
+    for (int y = area.Top; y < area.Bottom; ++y) {
+        auto* line = reinterpret_cast<std::uint32_t*>(image_->scanLine(y));
+        std::fill(line + area.Left, line + area.Right, px);
+    }
+}
+
+void TCanvas::FrameRect(const TRect& r) {
+    const TRect n = Normalized(r);
+    if (n.IsEmpty()) {
+        return;
+    }
+    HLine(n.Left, n.Right, n.Top, brush.Color);
+    HLine(n.Left, n.Right, n.Bottom - 1, brush.Color);
+    VLine(n.Left, n.Top, n.Bottom, brush.Color);
+    VLine(n.Right - 1, n.Top, n.Bottom, brush.Color);
+}
+
+void TCanvas::Rectangle(const TRect& r) {
+    const TRect n = Normalized(r);
+    if (n.IsEmpty()) {
+        return;
+    }
+    if (brush.Style == TBrushStyle::Solid) {
+        FillRect(n);
+    }
+    if (pen.Style != TPenStyle::Clear) {
+        const TColor keep = brush.Color;
+        brush.Color = pen.Color;
+        FrameRect(n);
+        brush.Color = keep;
+    }
+}
+
+void TCanvas::Polygon(const std::vector<TPoint>& points) {
+    const TRect bounds = Bounds();
+    if (points.size() < 3 || bounds.IsEmpty()) {
+        return;
+    }
+    QPainter p(image_);
+    p.setClipRect(bounds.ToQRect());
+    p.setPen(pen.Style == TPenStyle::Clear ? QPen(Qt::NoPen)
+                                           : QPen(ToQColor(pen.Color), pen.Width));
+    p.setBrush(brush.Style == TBrushStyle::Clear ? QBrush(Qt::NoBrush)
+                                                 : QBrush(ToQColor(brush.Color)));
+    p.drawPolygon(ToQPolygon(points));
+}
+
+void TCanvas::Ellipse(const TRect& r) {
+    const TRect bounds = Bounds();
+    const TRect n = Normalized(r);
+    if (n.IsEmpty() || bounds.IsEmpty()) {
+        return;
+    }
+    QPainter p(image_);
+    p.setClipRect(bounds.ToQRect());
+    p.setPen(pen.Style == TPenStyle::Clear ? QPen(Qt::NoPen)
+                                           : QPen(ToQColor(pen.Color), pen.Width));
+    p.setBrush(brush.Style == TBrushStyle::Clear ? QBrush(Qt::NoBrush)
+                                                 : QBrush(ToQColor(brush.Color)));
+    p.drawEllipse(QRectF(n.Left, n.Top, n.Width(), n.Height()));
+}
+
+void TCanvas::LineTo(int x, int y) {
+    const TPoint from = penPos_;
+    penPos_ = {x, y};
+    if (pen.Style == TPenStyle::Clear) {
+        return;
+    }
+    if (pen.Width > 1) {
+        const TRect bounds = Bounds();
+        if (bounds.IsEmpty()) {
+            return;
+        }
+        QPainter p(image_);
+        p.setClipRect(bounds.ToQRect());
+        p.setPen(QPen(ToQColor(pen.Color), pen.Width));
+        p.drawLine(from.X, from.Y, x, y);
+        return;
+    }
+    // Bresenham, stopping one pixel short of the end.
+    const std::uint32_t px = ColorToPixel(pen.Color);
+    int cx = from.X;
+    int cy = from.Y;
+    const int dx = std::abs(x - cx);
+    const int dy = -std::abs(y - cy);
+    const int sx = cx < x ? 1 : -1;
+    const int sy = cy < y ? 1 : -1;
+    int err = dx + dy;
+    int n = 0;
+    while (cx != x || cy != y) {
+        if (pen.Style != TPenStyle::Dot || n % 2 == 0) {
+            Plot(cx, cy, px);
+        }
+        ++n;
+        const int e2 = 2 * err;
+        if (e2 >= dy) {
+            err += dy;
+            cx += sx;
+        }
+        if (e2 <= dx) {
+            err += dx;
+            cy += sy;
+        }
+    }
+}
+
+void TCanvas::TextOut(int x, int y, const QString& text) {
+    const TRect bounds = Bounds();
+    if (text.isEmpty() || bounds.IsEmpty()) {
+        return;
+    }
+    const QFontMetrics fm(font.Face);
+    const TRect box{x, y, x + fm.horizontalAdvance(text), y + fm.height()};
+    if (brush.Style == TBrushStyle::Solid) {
+        FillRect(box);
+    }
+    QPainter p(image_);
+    p.setClipRect(bounds.ToQRect());
+    p.setFont(font.Face);
+    p.setPen(ToQColor(font.Color));
+    p.drawText(QPoint(x, y + fm.ascent()), text);
+}
+
+void TCanvas::Frame3D(TRect& r, TColor topColor, TColor bottomColor, int width) {
+    for (; width > 0 && !r.IsEmpty(); --width) {
+        HLine(r.Left, r.Right - 1, r.Top, topColor);
+        VLine(r.Left, r.Top, r.Bottom - 1, topColor);
+        HLine(r.Left, r.Right, r.Bottom - 1, bottomColor);
+        VLine(r.Right - 1, r.Top, r.Bottom, bottomColor);
+        r = r.Inflate(-1, -1);
+    }
+}
+
+void TCanvas::DrawEdge(TRect& r, unsigned edge, unsigned flags) {
+    struct Ring {
+        unsigned raised;
+        unsigned sunken;
+        TColor raisedTopLeft, raisedBottomRight, sunkenTopLeft, sunkenBottomRight;
+    };
+    const bool soft = (flags & BF_SOFT) != 0;
+    // Soft edges light the outer ring and shade the inner one more gently.
+    const Ring rings[2] = {
+        {BDR_RAISEDOUTER, BDR_SUNKENOUTER, soft ? clBtnHighlight : cl3DLight, cl3DDkShadow,
+         soft ? cl3DDkShadow : clBtnShadow, clBtnHighlight},
+        {BDR_RAISEDINNER, BDR_SUNKENINNER, soft ? cl3DLight : clBtnHighlight, clBtnShadow,
+         soft ? clBtnShadow : cl3DDkShadow, cl3DLight},
+    };
+    TRect cur = r;
+    for (const Ring& ring : rings) {
+        TColor tl;
+        TColor br;
+        if (edge & ring.raised) {
+            tl = ring.raisedTopLeft;
+            br = ring.raisedBottomRight;
+        } else if (edge & ring.sunken) {
+            tl = ring.sunkenTopLeft;
+            br = ring.sunkenBottomRight;
+        } else {
+            continue;
+        }
+        if (cur.IsEmpty()) {
+            break;
+        }
+        if (flags & BF_TOP) {
+            HLine(cur.Left, cur.Right - 1, cur.Top, tl);
+        }
+        if (flags & BF_LEFT) {
+            VLine(cur.Left, cur.Top, cur.Bottom - 1, tl);
+        }
+        if (flags & BF_BOTTOM) {
+            HLine(cur.Left, cur.Right, cur.Bottom - 1, br);
+        }
+        if (flags & BF_RIGHT) {
+            VLine(cur.Right - 1, cur.Top, cur.Bottom, br);
+        }
+        cur = {cur.Left + ((flags & BF_LEFT) ? 1 : 0), cur.Top + ((flags & BF_TOP) ? 1 : 0),
+               cur.Right - ((flags & BF_RIGHT) ? 1 : 0),
+               cur.Bottom - ((flags & BF_BOTTOM) ? 1 : 0)};
+    }
+    if (flags & BF_ADJUST) {
+        r = cur;
+    }
+}
+
+void TCanvas::DrawFocusRect(const TRect& r) {
+    const TRect n = Normalized(r);
+    const TRect bounds = Bounds();
+    if (n.IsEmpty() || bounds.IsEmpty()) {
+        return;
+    }
+    auto invert = [&](int x, int y) {
+        if ((x + y) % 2 == 0 && bounds.Contains(x, y)) {
+            auto* px = reinterpret_cast<std::uint32_t*>(image_->scanLine(y)) + x;
+            *px = (*px ^ 0x00FFFFFFu) | 0xFF000000u;
+        }
+    };
+    for (int x = n.Left; x < n.Right; ++x) {
+        invert(x, n.Top);
+        if (n.Bottom - 1 > n.Top) {
+            invert(x, n.Bottom - 1);
+        }
+    }
+    for (int y = n.Top + 1; y < n.Bottom - 1; ++y) {
+        invert(n.Left, y);
+        if (n.Right - 1 > n.Left) {
+            invert(n.Right - 1, y);
+        }
+    }
+}
+
+void TCanvas::DrawArrow(int x, int y, bool up, TColor color) {
+    const int dir = up ? 1 : -1;
+    SetPixel(x, y - dir, color);
+    HLine(x - 1, x + 2, y, color);
+    HLine(x - 2, x + 3, y + dir, color);
+}
+
+void TCanvas::Draw(int x, int y, const QImage& source, std::optional<TColor> transparent) {
+    if (source.isNull()) {
+        return;
+    }
+    const QImage src = source.format() == QImage::Format_RGB32
+                           ? source
+                           : source.convertToFormat(QImage::Format_RGB32);
+    const TRect area = TRect{x, y, x + src.width(), y + src.height()}.Intersect(Bounds());
+    const std::uint32_t skip = transparent ? (ColorToPixel(*transparent) & 0x00FFFFFFu) : 0;
+    for (int ty = area.Top; ty < area.Bottom; ++ty) {
+        const auto* s = reinterpret_cast<const std::uint32_t*>(src.constScanLine(ty - y));
+        auto* d = reinterpret_cast<std::uint32_t*>(image_->scanLine(ty));
+        for (int tx = area.Left; tx < area.Right; ++tx) {
+            const std::uint32_t sp = s[tx - x] & 0x00FFFFFFu;
+            if (!transparent || sp != skip) {
+                d[tx] = sp | 0xFF000000u;
+            }
+        }
+    }
+}
+
+void TCanvas::CopyMode(int x, int y, const QImage& source, TRasterOp op) {
+    if (source.isNull()) {
+        return;
+    }
+    const QImage src = source.convertToFormat(QImage::Format_RGB32);
+    const TRect area = TRect{x, y, x + src.width(), y + src.height()}.Intersect(Bounds());
+    const std::uint32_t pattern = ColorToPixel(brush.Color);
+    for (int ty = area.Top; ty < area.Bottom; ++ty) {
+        const auto* s = reinterpret_cast<const std::uint32_t*>(src.constScanLine(ty - y));
+        auto* d = reinterpret_cast<std::uint32_t*>(image_->scanLine(ty));
+        for (int tx = area.Left; tx < area.Right; ++tx) {
+            const std::uint32_t sp = s[tx - x];
+            std::uint32_t out = sp;
+            switch (op) {
+                case TRasterOp::SrcCopy:
+                    out = sp;
+                    break;
+                case TRasterOp::SrcPaint:
+                    out = sp | d[tx];
+                    break;
+                case TRasterOp::SrcErase:
+                    out = sp & ~d[tx];
+                    break;
+                case TRasterOp::MergePaint:
+                    out = ~sp | d[tx];
+                    break;
+                case TRasterOp::MergeCopy:
+                    out = sp & pattern;
+                    break;
+            }
+            d[tx] = out | 0xFF000000u;
+        }
+    }
+}
+
+}  // namespace orv

@@ -1,0 +1,191 @@
+// The side bar's drawing layer: classic rectangles (right and bottom edges excluded), colours as
+// BGR values with symbolic system colours, and a canvas over an off-screen 32-bit QImage. The bar
+// paints everything into such an image and copies it to the window once.
+#pragma once
+
+#include <QFont>
+#include <QImage>
+#include <QRect>
+#include <QString>
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+namespace orv {
+
+// A rectangle whose Right and Bottom lie just outside it: (0, 0, 4, 4) covers 4x4 pixels.
+struct TRect {
+    int Left = 0;
+    int Top = 0;
+    int Right = 0;
+    int Bottom = 0;
+
+    constexpr TRect() = default;
+    constexpr TRect(int left, int top, int right, int bottom)
+        : Left(left), Top(top), Right(right), Bottom(bottom) {}
+
+    constexpr int Width() const { return Right - Left; }
+    constexpr int Height() const { return Bottom - Top; }
+    constexpr bool IsEmpty() const { return Right <= Left || Bottom <= Top; }
+    constexpr bool Contains(int x, int y) const {
+        return x >= Left && x < Right && y >= Top && y < Bottom;
+    }
+    constexpr TRect Offset(int dx, int dy) const {
+        return {Left + dx, Top + dy, Right + dx, Bottom + dy};
+    }
+    constexpr TRect Inflate(int dx, int dy) const {
+        return {Left - dx, Top - dy, Right + dx, Bottom + dy};
+    }
+    // The common part; empty (0, 0, 0, 0) when they do not overlap.
+    TRect Intersect(const TRect& other) const;
+
+    // Qt rectangles include their right and bottom edge.
+    QRect ToQRect() const { return QRect(Left, Top, Right - Left, Bottom - Top); }
+    static TRect FromQRect(const QRect& r) {
+        return {r.left(), r.top(), r.left() + r.width(), r.top() + r.height()};
+    }
+
+    friend constexpr bool operator==(const TRect&, const TRect&) = default;
+};
+
+struct TPoint {
+    int X = 0;
+    int Y = 0;
+    friend constexpr bool operator==(const TPoint&, const TPoint&) = default;
+};
+
+// A colour as 0x00BBGGRR (0x0000FF is red). A value with 0xFF in its high byte names a system
+// colour by the index in its low byte; ColorToRGB resolves it through one fixed palette, so the
+// bar looks the same on every desktop and tests can check pixels.
+using TColor = std::uint32_t;
+
+inline constexpr TColor clBlack = 0x000000;
+inline constexpr TColor clMaroon = 0x000080;
+inline constexpr TColor clGreen = 0x008000;
+inline constexpr TColor clNavy = 0x800000;
+inline constexpr TColor clGray = 0x808080;
+inline constexpr TColor clSilver = 0xC0C0C0;
+inline constexpr TColor clRed = 0x0000FF;
+inline constexpr TColor clLime = 0x00FF00;
+inline constexpr TColor clBlue = 0xFF0000;
+inline constexpr TColor clWhite = 0xFFFFFF;
+
+inline constexpr TColor clSystemColor = 0xFF000000;
+inline constexpr TColor clWindow = clSystemColor | 5;
+inline constexpr TColor clWindowText = clSystemColor | 8;
+inline constexpr TColor clHighlight = clSystemColor | 13;
+inline constexpr TColor clHighlightText = clSystemColor | 14;
+inline constexpr TColor clBtnFace = clSystemColor | 15;
+inline constexpr TColor clBtnShadow = clSystemColor | 16;
+inline constexpr TColor clGrayText = clSystemColor | 17;
+inline constexpr TColor clBtnText = clSystemColor | 18;
+inline constexpr TColor clBtnHighlight = clSystemColor | 20;
+inline constexpr TColor cl3DDkShadow = clSystemColor | 21;
+inline constexpr TColor cl3DLight = clSystemColor | 22;
+
+// The colour's 0x00BBGGRR value; system colours through the fixed palette, unknown ones black.
+TColor ColorToRGB(TColor color);
+// The pixel value of a 32-bit image (0xFFRRGGBB) for a colour, and back.
+std::uint32_t ColorToPixel(TColor color);
+TColor PixelToColor(std::uint32_t pixel);
+QColor ToQColor(TColor color);
+
+// Edge parts, combined into the raised and sunken edges.
+enum : unsigned {
+    BDR_RAISEDOUTER = 0x0001,
+    BDR_SUNKENOUTER = 0x0002,
+    BDR_RAISEDINNER = 0x0004,
+    BDR_SUNKENINNER = 0x0008,
+    EDGE_RAISED = BDR_RAISEDOUTER | BDR_RAISEDINNER,
+    EDGE_SUNKEN = BDR_SUNKENOUTER | BDR_SUNKENINNER,
+    EDGE_ETCHED = BDR_SUNKENOUTER | BDR_RAISEDINNER,
+    EDGE_BUMP = BDR_RAISEDOUTER | BDR_SUNKENINNER,
+};
+// Which sides an edge covers, and whether it shrinks the rectangle.
+enum : unsigned {
+    BF_LEFT = 0x0001,
+    BF_TOP = 0x0002,
+    BF_RIGHT = 0x0004,
+    BF_BOTTOM = 0x0008,
+    BF_RECT = BF_LEFT | BF_TOP | BF_RIGHT | BF_BOTTOM,
+    BF_SOFT = 0x1000,
+    BF_ADJUST = 0x2000,
+};
+
+// How a picture combines with what is already painted.
+enum class TRasterOp { SrcCopy, SrcPaint, SrcErase, MergePaint, MergeCopy };
+
+enum class TBrushStyle { Solid, Clear };
+enum class TPenStyle { Solid, Clear, Dot };
+
+// Draws into an image it does not own. Primitives clip to the image and to the clip rectangle;
+// lines and arrows are written pixel by pixel so they land exactly where the classic rules say.
+class TCanvas {
+  public:
+    struct Brush {
+        TColor Color = clWhite;
+        TBrushStyle Style = TBrushStyle::Solid;
+    };
+    struct Pen {
+        TColor Color = clBlack;
+        TPenStyle Style = TPenStyle::Solid;
+        int Width = 1;
+    };
+    struct Font {
+        QFont Face;
+        TColor Color = clWindowText;
+    };
+
+    explicit TCanvas(QImage* image) : image_(image) {}
+
+    QImage* Image() const { return image_; }
+    Brush brush;
+    Pen pen;
+    Font font;
+
+    void SetClipRect(const TRect& r) { clip_ = r; }
+    void ClearClipRect() { clip_.reset(); }
+
+    // Fills with the brush colour (whatever the brush style).
+    void FillRect(const TRect& r);
+    // A one-pixel frame in the brush colour.
+    void FrameRect(const TRect& r);
+    // Outline with the pen, inside with the brush.
+    void Rectangle(const TRect& r);
+    void Polygon(const std::vector<TPoint>& points);
+    // The ellipse inside the box; with an invisible pen only its inside.
+    void Ellipse(const TRect& r);
+    void MoveTo(int x, int y) { penPos_ = {x, y}; }
+    // Draws to (x, y), the end point excluded, and moves the pen there.
+    void LineTo(int x, int y);
+    void SetPixel(int x, int y, TColor color);
+    TColor Pixel(int x, int y) const;
+    void TextOut(int x, int y, const QString& text);
+
+    // Frames r with `width` rings, top and left in `topColor`, bottom and right in
+    // `bottomColor`, and shrinks r by the frame.
+    void Frame3D(TRect& r, TColor topColor, TColor bottomColor, int width);
+    // An edge of BDR_* parts on the BF_* sides; BF_ADJUST shrinks r by what was drawn.
+    void DrawEdge(TRect& r, unsigned edge, unsigned flags);
+    // A dotted frame that inverts every other pixel; drawing it twice removes it.
+    void DrawFocusRect(const TRect& r);
+    // A 5-pixel-wide arrow centred on (x, y): up is one pixel at (x, y - 1), three at row y, five
+    // at row y + 1; down is its mirror image.
+    void DrawArrow(int x, int y, bool up, TColor color);
+    // Copies `source` to (x, y); pixels of `transparent` are left out when given.
+    void Draw(int x, int y, const QImage& source, std::optional<TColor> transparent = {});
+    // Combines `source` at (x, y) with what is painted; MergeCopy ANDs it with the brush colour.
+    void CopyMode(int x, int y, const QImage& source, TRasterOp op);
+
+  private:
+    TRect Bounds() const;
+    void Plot(int x, int y, std::uint32_t pixel);
+    void HLine(int x1, int x2, int y, TColor color);
+    void VLine(int x, int y1, int y2, TColor color);
+
+    QImage* image_;
+    std::optional<TRect> clip_;
+    TPoint penPos_;
+};
+
+}  // namespace orv

@@ -1,0 +1,53 @@
+// The base of the bar's small appearance objects: a change notice that reaches the owner, and
+// Assign that copies only between objects of the same kind.
+#pragma once
+
+#include <functional>
+#include <stdexcept>
+#include <string>
+
+namespace orv {
+
+// Raised when an object is assigned from one of another kind.
+class EConvertError : public std::runtime_error {
+  public:
+    using std::runtime_error::runtime_error;
+};
+
+class TPersistent {
+  public:
+    using TNotifyEvent = std::function<void(TPersistent* sender)>;
+
+    TPersistent() = default;
+    TPersistent(const TPersistent&) = delete;
+    TPersistent& operator=(const TPersistent&) = delete;
+    virtual ~TPersistent() = default;
+
+    virtual const char* ClassName() const = 0;
+
+    // Copies from `source`; the base lets the source try AssignTo, which raises
+    // "Cannot assign a <source> to a <destination>" when it does not know the destination.
+    virtual void Assign(const TPersistent& source) { source.AssignTo(*this); }
+
+    const TNotifyEvent& OnChangeParameter() const { return onChangeParameter_; }
+    virtual void SetOnChangeParameter(TNotifyEvent handler) {
+        onChangeParameter_ = std::move(handler);
+    }
+
+  protected:
+    virtual void AssignTo(TPersistent& dest) const {
+        throw EConvertError(std::string("Cannot assign a ") + ClassName() + " to a " +
+                            dest.ClassName());
+    }
+    // Tells the owner that the look changed.
+    void Changed() {
+        if (onChangeParameter_) {
+            onChangeParameter_(this);
+        }
+    }
+
+  private:
+    TNotifyEvent onChangeParameter_;
+};
+
+}  // namespace orv
