@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -483,6 +484,18 @@ TEST(TmxBackgroundTest, PaintingDoesNotReenter) {
     EXPECT_EQ(b.fills, 1);
     EXPECT_FALSE(b.Painting());
     EXPECT_EQ(At(image, 0, 0), clGray);
+}
+
+class FailingBackground : public TmxBackground {
+  protected:
+    void FillColor(TCanvas&, const TRect&) override { throw std::runtime_error("out of memory"); }
+};
+
+TEST(TmxBackgroundTest, AFailingPaintDoesNotThrowAndCanPaintAgain) {
+    FailingBackground b;
+    QImage image = Filled(2, 2, clBlack);
+    EXPECT_NO_THROW(b.PaintBackground(&image, {0, 0, 2, 2}));
+    EXPECT_FALSE(b.Painting());
 }
 
 }  // namespace
