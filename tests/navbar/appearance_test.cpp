@@ -499,7 +499,10 @@ TEST(DrawGlyphTest, TransparencyClippingAndWhenNothingIsDrawn) {
     glyph.SetPosition(gpCenter);
     target = Filled(40, 40, clWhite);
     DrawGlyph(glyph, &target, {5, 5, 10, 12});
-    EXPECT_EQ(glyph.Origin({5, 5, 10, 12}), (TPoint{5 + (-15) / 2, 5 + (-13) / 2}));
+    // (5 - 20) div 2 = -7 and (7 - 20) div 2 = -6: truncated, not floored.
+    EXPECT_EQ(glyph.Origin({5, 5, 10, 12}), (TPoint{-2, -1}));
+    // Odd leftovers round down: 81 div 2 = 40, 31 div 2 = 15.
+    EXPECT_EQ(glyph.Origin({10, 10, 111, 61}), (TPoint{50, 25}));
     EXPECT_EQ(At(target, 5, 5), clRed);
     EXPECT_EQ(At(target, 9, 11), clRed);
     EXPECT_EQ(At(target, 10, 11), clWhite);
