@@ -2,7 +2,9 @@
 // Assign that copies only between objects of the same kind.
 #pragma once
 
+#include <cstdint>
 #include <functional>
+#include <optional>
 #include <stdexcept>
 #include <string>
 
@@ -12,6 +14,15 @@ namespace orv {
 class EConvertError : public std::runtime_error {
   public:
     using std::runtime_error::runtime_error;
+};
+
+// One published plain-valued property: the value a new object gets, and the value a component
+// stream leaves out (none: always written). A stored value equal to the stream default is not
+// written and so reads back as the constructor value. Enumerations and colours as integers.
+struct TPropertyDefault {
+    const char* Name;
+    std::int64_t NewValue;
+    std::optional<std::int64_t> StreamDefault;
 };
 
 class TPersistent {

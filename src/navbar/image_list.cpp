@@ -1,0 +1,126 @@
+#include "navbar/image_list.h"
+
+#include <algorithm>
+
+namespace orv {
+
+namespace {
+
+template <typename T>
+void Erase(std::vector<T*>& items, T* item) {
+    items.erase(std::remove(items.begin(), items.end(), item), items.end());
+}
+
+}  // namespace
+
+TChangeLink::~TChangeLink() {
+    if (sender_ != nullptr) {
+        sender_->UnRegisterChanges(this);
+    }
+}
+
+TImageListObserver::~TImageListObserver() {
+    for (TImageList* list : std::vector<TImageList*>(watched_)) {
+        list->RemoveFreeNotification(this);
+    }
+}
+
+TImageList::~TImageList() {
+    for (TChangeLink* link : links_) {
+        link->sender_ = nullptr;
+    }
+    // An observer may drop other lists while being told; work on a copy.
+    const std::vector<TImageListObserver*> observers = observers_;
+    observers_.clear();
+    for (TImageListObserver* observer : observers) {
+        Erase(observer->watched_, this);
+    }
+    for (TImageListObserver* observer : observers) {
+        observer->ImageListFreed(this);
+    }
+}
+
+QImage TImageList::Fit(const QImage& image) const {
+    if (image.width() == width_ && image.height() == height_) {
+        return image;
+    }
+    return image.scaled(width_, height_, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+}
+
+int TImageList::Add(const QImage& image) {
+    images_.push_back(Fit(image));
+    Change();
+    return Count() - 1;
+}
+
+void TImageList::Replace(int index, const QImage& image) {
+    if (index < 0 || index >= Count()) {
+        return;
+    }
+    images_[static_cast<size_t>(index)] = Fit(image);
+    Change();
+}
+
+void TImageList::Delete(int index) {
+    if (index < 0 || index >= Count()) {
+        return;
+    }
+    images_.erase(images_.begin() + index);
+    Change();
+}
+
+void TImageList::Clear() {
+    images_.clear();
+    Change();
+}
+
+void TImageList::Draw(TCanvas& canvas, int x, int y, int index) const {
+    if (index < 0 || index >= Count()) {
+        return;
+    }
+    canvas.Draw(x, y, images_[static_cast<size_t>(index)]);
+}
+
+void TImageList::RegisterChanges(TChangeLink* link) {
+    if (link->sender_ == this) {
+        return;
+    }
+    if (link->sender_ != nullptr) {
+        link->sender_->UnRegisterChanges(link);
+    }
+    link->sender_ = this;
+    links_.push_back(link);
+}
+
+void TImageList::UnRegisterChanges(TChangeLink* link) {
+    if (link->sender_ != this) {
+        return;
+    }
+    link->sender_ = nullptr;
+    Erase(links_, link);
+}
+
+void TImageList::FreeNotification(TImageListObserver* observer) {
+    if (std::find(observers_.begin(), observers_.end(), observer) != observers_.end()) {
+        return;
+    }
+    observers_.push_back(observer);
+    observer->watched_.push_back(this);
+}
+
+void TImageList::RemoveFreeNotification(TImageListObserver* observer) {
+    Erase(observers_, observer);
+    Erase(observer->watched_, this);
+}
+
+void TImageList::Change() {
+    // A handler may unregister links; work on a copy and skip those gone.
+    const std::vector<TChangeLink*> links = links_;
+    for (TChangeLink* link : links) {
+        if (std::find(links_.begin(), links_.end(), link) != links_.end() && link->OnChange) {
+            link->OnChange();
+        }
+    }
+}
+
+}  // namespace orv
