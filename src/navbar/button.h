@@ -1,0 +1,297 @@
+// One command of a header: a picture and a label in one of six looks, or a label, check box,
+// push button or radio button. It lays itself out in the column its header hands it.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <stdexcept>
+#include <string>
+
+#include "navbar/bar_settings.h"
+#include "navbar/drawing.h"
+#include "navbar/graphic_objects.h"
+#include "navbar/image_list.h"
+#include "navbar/persistent.h"
+
+namespace orv {
+
+class TmxHeader;
+class TmxButton;
+
+enum TBiDiMode { bdLeftToRight, bdRightToLeft, bdRightToLeftNoAlign, bdRightToLeftReadingOnly };
+enum TmxButtonState { hbsUp, hbsDown, hbsFocused, hbsDisabled };
+enum TmxButtonKind { bkButton, bkLabel, bkCheckBox, bkPushButton, bkRadioButton };
+enum TCheckBoxState { cbUnchecked, cbChecked, cbGrayed };
+enum TmxButtonOption {
+    boAutoWidthLabel,
+    boCustomFont,
+    boCustomStyle,
+    boCustomView,
+    boUnderlineFont,
+    boReadOnlyCaption
+};
+// One bit per option, option n at bit n.
+using TmxButtonOptions = std::uint8_t;
+constexpr TmxButtonOptions ButtonOptions(std::initializer_list<TmxButtonOption> options) {
+    TmxButtonOptions set = 0;
+    for (auto o : options) {
+        set = static_cast<TmxButtonOptions>(set | (1u << o));
+    }
+    return set;
+}
+constexpr bool Has(TmxButtonOptions set, TmxButtonOption o) {
+    return (set >> o) & 1u;
+}
+
+// A name already taken by a sibling.
+class EDuplicateName : public std::runtime_error {
+  public:
+    using std::runtime_error::runtime_error;
+};
+
+// Marks a rectangle that is not shown.
+inline constexpr TRect kHiddenRect{-1000, -1000, -1000, -1000};
+
+// What the layout of one button depends on, and what it yields.
+struct TmxButtonLayoutInput {
+    TRect Cursor;  // the column's left and right edges, top at the cursor
+    TmxButtonKind Kind = bkButton;
+    TmxButtonStyle Style = bsLarge;
+    TmxButtonView View = bvNormal;
+    TmxButtonOptions Options = ButtonOptions({boAutoWidthLabel, boUnderlineFont});
+    bool AutoSize = true;
+    int Width = 20;
+    int Height = 20;
+    int Margin = 4;
+    int ImageIndex = -1;
+    bool HasImageList = false;  // a list is in force
+    int ImageWidth = 0;
+    int ImageHeight = 0;
+    // From the settings in force.
+    int LargeWidth = 60;
+    int LargeHeight = 60;
+    int SmallHeight = 20;
+    int GlyphTop = 10;
+    int PicLabDistance = 8;
+};
+struct TmxButtonLayout {
+    TRect Button;
+    TRect Image = kHiddenRect;
+    TRect Label;
+    TRect Focus = kHiddenRect;
+    friend bool operator==(const TmxButtonLayout&, const TmxButtonLayout&) = default;
+};
+TmxButtonLayout CalcButtonLayout(const TmxButtonLayoutInput& in);
+
+// Where the next button of the column starts once a button took `button`.
+int NextCursorTop(int cursorTop, const TRect& button, int distance);
+
+// The check state after a click and after an accelerator press.
+TCheckBoxState ClickToggle(TCheckBoxState state, bool allowGrayed);
+TCheckBoxState AccelToggle(TCheckBoxState state, bool allowGrayed);
+
+class TmxButtons;
+
+class TmxButton : public TPersistent {
+  public:
+    using TEventBeforeDraw =
+        std::function<void(TmxButton* sender, TCanvas& canvas, TRect& buttonRect, TRect& focusRect,
+                           TRect& imageRect, TRect& labelRect)>;
+    using TEventDraw =
+        std::function<void(TmxButton* sender, TCanvas& canvas, TmxButtonView view,
+                           TmxButtonState state, const TRect& imageRect, const TRect& labelRect)>;
+    using TEventAfterDraw = std::function<void(TmxButton* sender, TCanvas& canvas,
+                                               const TRect& imageRect, const TRect& labelRect)>;
+
+    // Buttons are made by their collection; a button without one stands alone.
+    explicit TmxButton(TmxButtons* collection = nullptr);
+    ~TmxButton() override;
+
+    const char* ClassName() const override { return "TmxButton"; }
+    void Assign(const TPersistent& source) override;
+
+    TmxButtons* Collection() const { return collection_; }
+    TmxHeader* Header() const;
+
+    bool AutoSize() const { return autoSize_; }
+    void SetAutoSize(bool v) { Set(autoSize_, v); }
+    TAlignment Alignment() const { return alignment_; }
+    void SetAlignment(TAlignment v) { Set(alignment_, v); }
+    bool AllowGrayed() const { return allowGrayed_; }
+    void SetAllowGrayed(bool v) { Set(allowGrayed_, v); }
+    // The position within the header; -1 outside a collection.
+    int ButtonIndex() const;
+    void SetButtonIndex(int value);
+    TmxButtonKind ButtonKind() const { return kind_; }
+    void SetButtonKind(TmxButtonKind v) { Set(kind_, v); }
+    TmxButtonStyle ButtonStyle() const { return style_; }
+    void SetButtonStyle(TmxButtonStyle v) { Set(style_, v); }
+    TmxButtonView ButtonView() const { return view_; }
+    void SetButtonView(TmxButtonView v) { Set(view_, v); }
+    TBiDiMode BiDiMode() const { return biDiMode_; }
+    // Also stops taking the reading order from the parent.
+    void SetBiDiMode(TBiDiMode v);
+    bool ParentBiDiMode() const { return parentBiDiMode_; }
+    void SetParentBiDiMode(bool v) { Set(parentBiDiMode_, v); }
+    bool Checked() const { return checked_; }
+    void SetChecked(bool v);
+    TCheckBoxState CheckState() const { return checkState_; }
+    void SetCheckState(TCheckBoxState v);
+    const std::string& Caption() const { return caption_; }
+    void SetCaption(const std::string& v) { Set(caption_, v); }
+    TColor Color() const { return color_; }
+    // Reports only while the button is filled.
+    void SetColor(TColor v);
+    int Cursor() const { return cursor_; }
+    void SetCursor(int v) { Set(cursor_, v); }
+    bool Enabled() const { return enabled_; }
+    void SetEnabled(bool v) { Set(enabled_, v); }
+    // Copy the given font and always report.
+    TFont& Font() { return font_; }
+    void SetFont(const TFont& v);
+    TFont& HighlightFont() { return highlightFont_; }
+    void SetHighlightFont(const TFont& v);
+    int HelpContext() const { return helpContext_; }
+    void SetHelpContext(int v) { Set(helpContext_, v); }
+    // Width and height report only while they are used (AutoSize off).
+    int Height() const { return height_; }
+    void SetHeight(int v);
+    int Width() const { return width_; }
+    void SetWidth(int v);
+    const std::string& Hint() const { return hint_; }
+    void SetHint(const std::string& v) { Set(hint_, v); }
+    int ImageIndex() const { return imageIndex_; }
+    void SetImageIndex(int v) { Set(imageIndex_, v); }
+    int Margin() const { return margin_; }
+    void SetMargin(int v) { Set(margin_, v); }
+    const std::string& Name() const { return name_; }
+    // Unique within the header, compared without case; a duplicate raises EDuplicateName.
+    void SetName(const std::string& v);
+    bool ShowAccelChar() const { return showAccelChar_; }
+    void SetShowAccelChar(bool v) { Set(showAccelChar_, v); }
+    int Tag() const { return tag_; }
+    void SetTag(int v) { Set(tag_, v); }
+    bool Transparent() const { return transparent_; }
+    void SetTransparent(bool v) { Set(transparent_, v); }
+    TmxButtonOptions Options() const { return options_; }
+    void SetOptions(TmxButtonOptions v) { Set(options_, v); }
+    const std::string& UserString() const { return userString_; }
+    void SetUserString(const std::string& v) { Set(userString_, v); }
+    bool Visible() const { return visible_; }
+    void SetVisible(bool v) { Set(visible_, v); }
+    bool WordWrap() const { return wordWrap_; }
+    void SetWordWrap(bool v) { Set(wordWrap_, v); }
+
+    TNotifyEvent OnClick;
+    TEventBeforeDraw OnBeforeDrawButton;
+    TEventDraw OnDrawButton;
+    TEventAfterDraw OnAfterDrawButton;
+
+    // Written by the bar's input handling and alert.
+    TmxButtonState MouseState() const { return mouseState_; }
+    void SetMouseState(TmxButtonState v) { mouseState_ = v; }
+    bool Alerting() const { return alerting_; }
+    void SetAlerting(bool v) { alerting_ = v; }
+
+    // The settings of the owning header in force; nullptr outside a header.
+    TmxBarSettings* GetActiveSettings() const;
+    TmxButtonStyle GetActiveStyle() const;
+    TmxButtonView GetActiveView() const;
+    // The list of the owning header's images that fits the style and state; nullptr for none.
+    TImageList* GetImageList() const;
+    TFont& GetLabelFont(bool highlightAllowed);
+    int GetHeaderIndex() const;
+    bool IsFirstVisible() const;
+    bool IsLastVisible() const;
+
+    // Lays the button out at cursor and moves the cursor below it.
+    void Measure(TRect& cursor);
+    // Sets every layout rectangle to the hidden one.
+    void Hide();
+    // Empties every layout rectangle (all zero).
+    void ClearLayout();
+    const TmxButtonLayout& Layout() const { return layout_; }
+
+    // Properties with plain values; fonts and handlers are not in it.
+    static const std::array<TPropertyDefault, 27> kDefaults;
+
+  protected:
+    void AssignTo(TPersistent& dest) const override;
+
+  private:
+    friend class TmxButtons;
+    template <typename T>
+    void Set(T& field, const T& value) {
+        if (field != value) {
+            field = value;
+            Changed();
+        }
+    }
+
+    TmxButtons* collection_;
+    bool autoSize_ = true;
+    TAlignment alignment_ = taCenter;
+    bool allowGrayed_ = false;
+    TmxButtonKind kind_ = bkButton;
+    TmxButtonStyle style_ = bsLarge;
+    TmxButtonView view_ = bvNormal;
+    TBiDiMode biDiMode_ = bdLeftToRight;
+    bool parentBiDiMode_ = true;
+    bool checked_ = false;
+    TCheckBoxState checkState_ = cbUnchecked;
+    std::string caption_;
+    TColor color_ = clBtnFace;
+    int cursor_ = 0;
+    bool enabled_ = true;
+    TFont font_;
+    TFont highlightFont_;
+    int helpContext_ = 0;
+    int height_ = 20;
+    int width_ = 20;
+    std::string hint_;
+    int imageIndex_ = -1;
+    int margin_ = 4;
+    std::string name_;
+    bool showAccelChar_ = true;
+    int tag_ = 0;
+    bool transparent_ = true;
+    TmxButtonOptions options_ = ButtonOptions({boAutoWidthLabel, boUnderlineFont});
+    std::string userString_;
+    bool visible_ = true;
+    bool wordWrap_ = false;
+    TmxButtonState mouseState_ = hbsUp;
+    bool alerting_ = false;
+    TmxButtonLayout layout_{TRect{}, TRect{}, TRect{}, TRect{}};
+};
+
+// The buttons of one header, owned by it.
+class TmxButtons {
+  public:
+    explicit TmxButtons(TmxHeader* header) : header_(header) {}
+    TmxButtons(const TmxButtons&) = delete;
+    TmxButtons& operator=(const TmxButtons&) = delete;
+    ~TmxButtons();
+
+    TmxHeader* Header() const { return header_; }
+    int Count() const { return static_cast<int>(items_.size()); }
+    TmxButton* Items(int index) const { return items_.at(static_cast<size_t>(index)); }
+    int IndexOf(const TmxButton* button) const;
+    // Appends a button with the first free default name; its change notice repaints the bar.
+    TmxButton* Add();
+    // Frees the button (its destructor leaves the collection).
+    void Delete(int index);
+    void Move(int from, int to);
+
+  private:
+    friend class TmxButton;
+    void Remove(TmxButton* button);
+
+    TmxHeader* header_;
+    std::vector<TmxButton*> items_;
+};
+
+// "prefix" + the smallest N from 1 that no name in `taken` carries, compared without case.
+std::string DefaultName(const std::string& prefix, const std::vector<std::string>& taken);
+bool SameText(const std::string& a, const std::string& b);
+
+}  // namespace orv

@@ -1,0 +1,252 @@
+// One group of the side bar: a caption strip and a body with a column of buttons. The bar is
+// reached only through TmxBarOwner, the little the headers and buttons need of it.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "navbar/appearance.h"
+#include "navbar/background.h"
+#include "navbar/bar_settings.h"
+#include "navbar/button.h"
+
+namespace orv {
+
+class TmxHeader;
+
+enum TmxHeaderState { hsOpened, hsClosed };
+enum TmxViewStyle { vsExplorerBar, vsListBar };
+enum TmxHeaderOption {
+    hoActivateOnSelect,
+    hoAlwaysFlat,
+    hoButtonDown,
+    hoCustomSettings,
+    hoDrawBorder,
+    hoDrawCaptionBorder,
+    hoDrawDisabledButton,
+    hoDrawDownButton,
+    hoDrawFocusedButton,
+    hoFocusDisabled,
+    hoNoCaption,
+    hoReadOnlyCaption,
+    hoRoundedHeader,
+    hoShowSelectedImage,
+    hoShowStatusButton,
+    hoUseHighlightFont
+};
+// One bit per option, option n at bit n.
+using TmxHeaderOptions = std::uint16_t;
+constexpr TmxHeaderOptions HeaderOptions(std::initializer_list<TmxHeaderOption> options) {
+    TmxHeaderOptions set = 0;
+    for (auto o : options) {
+        set = static_cast<TmxHeaderOptions>(set | (1u << o));
+    }
+    return set;
+}
+constexpr bool Has(TmxHeaderOptions set, TmxHeaderOption o) {
+    return (set >> o) & 1u;
+}
+
+// What headers and buttons ask of the bar that owns them.
+class TmxBarOwner {
+  public:
+    virtual ~TmxBarOwner() = default;
+
+    virtual TmxBarSettings& BarSettings() = 0;
+    virtual bool CommonStyle() const = 0;
+    virtual TmxViewStyle ViewStyle() const = 0;
+    virtual bool IsEnabled() const = 0;
+    virtual bool EachHeaderSelection() const = 0;
+    virtual int HeaderCount() const = 0;
+    virtual TmxHeader* Header(int index) const = 0;
+    virtual TmxHeader* ActiveHeader() const = 0;
+    // Clears the active header at once: no handler is asked or told.
+    virtual void DropActiveHeader() = 0;
+    virtual TmxButton* AlertButton() const = 0;
+    virtual void StopAlert() = 0;
+    virtual void BeginUpdate() = 0;
+    virtual void EndUpdate() = 0;
+    // Repaints the whole bar.
+    virtual void InvalidateAll() = 0;
+    // Called from the destructors: the bar forgets every reference it holds to the object
+    // (active, hot, body, alert, drop target, drag source, editor target), directly.
+    virtual void HeaderDeleted(TmxHeader* header) = 0;
+    virtual void ButtonDeleted(TmxButton* button) = 0;
+};
+
+class TmxHeaders;
+
+class TmxHeader : public TPersistent {
+  public:
+    // A header in a collection reaches the bar through it; the close header gets its bar
+    // directly and has no buttons.
+    explicit TmxHeader(TmxHeaders* collection);
+    explicit TmxHeader(TmxBarOwner* bar);
+    ~TmxHeader() override;
+
+    const char* ClassName() const override { return "TmxHeader"; }
+    void Assign(const TPersistent& source) override;
+    // Also relays the changes of the owned images, settings, background and glyph.
+    void SetOnChangeParameter(TNotifyEvent handler) override;
+
+    TmxBarOwner* Bar() const { return bar_; }
+    TmxHeaders* Collection() const { return collection_; }
+
+    bool AllowSelected() const { return allowSelected_; }
+    // Also clears the selection.
+    void SetAllowSelected(bool v);
+    TmxBackground& Background() { return background_; }
+    TmxGlyph& Glyph() { return glyph_; }
+    TmxButtonImages& Images() { return images_; }
+    // nullptr for the close header.
+    TmxButtons* Buttons() const { return buttons_.get(); }
+    TBiDiMode BiDiMode() const { return biDiMode_; }
+    void SetBiDiMode(TBiDiMode v) { Set(biDiMode_, v); }
+    const std::string& Caption() const { return caption_; }
+    void SetCaption(const std::string& v) { Set(caption_, v); }
+    bool Enabled() const { return enabled_; }
+    void SetEnabled(bool v) { Set(enabled_, v); }
+    int FirstButtonTop() const { return firstButtonTop_; }
+    void SetFirstButtonTop(int v) { Set(firstButtonTop_, v); }
+    // The position in the bar's headers; -1 outside a collection.
+    int HeaderIndex() const;
+    void SetHeaderIndex(int value);
+    TmxHeaderState HeaderState() const { return state_; }
+    void SetHeaderState(TmxHeaderState v);
+    bool Opened() const { return state_ == hsOpened; }
+    void SetOpened(bool v) { SetHeaderState(v ? hsOpened : hsClosed); }
+    TmxBarSettings& Settings() { return settings_; }
+    int ImageIndex() const { return imageIndex_; }
+    void SetImageIndex(int v) { Set(imageIndex_, v); }
+    int Margin() const { return margin_; }
+    void SetMargin(int v) { Set(margin_, v); }
+    const std::string& Name() const { return name_; }
+    // Unique within the bar, compared without case; a duplicate raises EDuplicateName.
+    void SetName(const std::string& v);
+    TmxHeaderOptions Options() const { return options_; }
+    void SetOptions(TmxHeaderOptions v) { Set(options_, v); }
+    int Tag() const { return tag_; }
+    void SetTag(int v) { tag_ = v; }
+    bool Transparent() const { return transparent_; }
+    void SetTransparent(bool v) { Set(transparent_, v); }
+    int SelectedIndex() const { return selectedIndex_; }
+    void SetSelectedIndex(int value);
+    int Spacing() const { return spacing_; }
+    void SetSpacing(int v) { Set(spacing_, v); }
+    bool Visible() const { return visible_; }
+    // Hiding the bar's active header clears it at once.
+    void SetVisible(bool v);
+
+    TNotifyEvent OnChange;
+
+    // The caption strip's state: hbsFocused while the mouse is over it.
+    TmxButtonState DrawState() const { return drawState_; }
+    void SetDrawState(TmxButtonState v) { drawState_ = v; }
+    const TRect& CaptionRect() const { return captionRect_; }
+    const TRect& BodyRect() const { return bodyRect_; }
+
+    TmxBarSettings& GetActiveSettings();
+    int GetExplorerAddOn();
+    int GetCaptionHeight() { return GetActiveSettings().Height(); }
+    bool IsEnabled() const;
+    // Height the body needs for its visible buttons in a column that wide; 0 when closed or
+    // without buttons.
+    int GetBodyHeight(int columnWidth);
+
+    int GetButtonCount() const { return buttons_ ? buttons_->Count() : 0; }
+    TmxButton* GetButton(int index) const;
+    TmxButton* AddButton();
+    // Stops the bar's alert first when it is on this button.
+    void DeleteButton(TmxButton* button);
+    void ClearButtons();
+    int FirstShown() const { return firstShown_; }
+    int LastShown() const { return lastShown_; }
+    void SetLastShown(int v) { lastShown_ = v; }
+    bool CanScrollUp() const { return firstShown_ > 0; }
+    bool CanScrollDown() const { return lastShown_ < GetButtonCount() - 1; }
+    bool ScrollUp();
+    void ScrollDown();
+    TmxButton* FirstVisibleButton() const;
+    TmxButton* LastVisibleButton() const;
+    bool ContainsCurrentButton() const;
+    // Radio behaviour: unchecks every button, then checks `button`.
+    void CheckButton(TmxButton* button);
+    void BeginUpdate();
+    void EndUpdate();
+
+    // Properties with plain values.
+    static const std::array<TPropertyDefault, 14> kDefaults;
+
+  protected:
+    void AssignTo(TPersistent& dest) const override;
+
+  private:
+    friend class TmxHeaders;
+    template <typename T>
+    void Set(T& field, const T& value) {
+        if (field != value) {
+            field = value;
+            Changed();
+        }
+    }
+    void ClearLayout();
+
+    TmxHeaders* collection_ = nullptr;
+    TmxBarOwner* bar_ = nullptr;
+    TmxButtonImages images_;
+    TmxBarSettings settings_;
+    TmxBackground background_;
+    TmxGlyph glyph_;
+    std::unique_ptr<TmxButtons> buttons_;
+    bool allowSelected_ = false;
+    TBiDiMode biDiMode_ = bdLeftToRight;
+    std::string caption_;
+    bool enabled_ = true;
+    int firstButtonTop_ = 10;
+    TmxHeaderState state_ = hsOpened;
+    int imageIndex_ = -1;
+    int margin_ = 4;
+    std::string name_;
+    TmxHeaderOptions options_ =
+        HeaderOptions({hoButtonDown, hoDrawCaptionBorder, hoDrawDisabledButton, hoDrawDownButton,
+                       hoDrawFocusedButton, hoShowStatusButton, hoUseHighlightFont});
+    int tag_ = 0;
+    bool transparent_ = false;
+    int selectedIndex_ = -1;
+    int spacing_ = 2;
+    bool visible_ = true;
+    TmxButtonState drawState_ = hbsUp;
+    TRect captionRect_;
+    TRect bodyRect_;
+    int firstShown_ = 0;
+    int lastShown_ = -1;
+};
+
+// The bar's headers, owned by the collection.
+class TmxHeaders {
+  public:
+    explicit TmxHeaders(TmxBarOwner* bar) : bar_(bar) {}
+    TmxHeaders(const TmxHeaders&) = delete;
+    TmxHeaders& operator=(const TmxHeaders&) = delete;
+    ~TmxHeaders();
+
+    TmxBarOwner* Bar() const { return bar_; }
+    int Count() const { return static_cast<int>(items_.size()); }
+    TmxHeader* Items(int index) const { return items_.at(static_cast<size_t>(index)); }
+    int IndexOf(const TmxHeader* header) const;
+    // Appends a header with the first free default name.
+    TmxHeader* Add();
+    void Delete(int index);
+    void Move(int from, int to);
+
+  private:
+    friend class TmxHeader;
+    void Remove(TmxHeader* header);
+
+    TmxBarOwner* bar_;
+    std::vector<TmxHeader*> items_;
+};
+
+}  // namespace orv
