@@ -1,0 +1,347 @@
+#include "navbar/navigation_bar.h"
+
+#include <QPainter>
+
+namespace orv::nav {
+
+const std::array<TPropertyDefault, 26> TmxSideBar::kDefaults{{
+    {"AlertColor", 255, 255},
+    {"AutoButtonScrollDelay", 600, 600},
+    {"AutoScrollDelay", 500, 500},
+    {"AutoChangeDelay", 100, 100},
+    {"AlertInterval", 500, 500},
+    {"BevelInner", bvNone, bvNone},
+    {"BevelOuter", bvLowered, bvRaised},
+    {"BevelWidth", 1, 1},
+    {"BorderStyle", bsNone, bsSingle},
+    {"BorderWidth", 0, 0},
+    {"CommonStyle", 1, std::nullopt},
+    {"Color", clBtnFace, std::nullopt},
+    {"DropMarkColor", 0, 0},
+    {"EachHeaderSelection", 0, 0},
+    {"ExplorerMethod", emCloseUp, emCloseUp},
+    {"Flat", 1, 1},
+    {"HeaderScrollAcceleration", 5, 5},
+    {"ScrollChange", 50, 50},
+    {"HeaderScrollType", stAccelerated, stAccelerated},
+    {"HeaderScrollValue", 20, 20},
+    {"PreSet", psListBar, std::nullopt},
+    {"ScrollBoxSize", 15, 15},
+    {"ScrollView", ssNormal, ssNormal},
+    {"Options",
+     BarOptions({boAcceptOLEDrop, boAutoScroll, boAutoChangeHeader, boFocusOnMouseEnter,
+                 boHeaderFrame, boInternalDrop}),
+     std::nullopt},
+    {"ViewStyle", vsListBar, vsListBar},
+    {"Width", 120, std::nullopt},
+}};
+
+TmxSideBar::TmxSideBar(QWidget* parent) : QWidget(parent) {
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setFocusPolicy(Qt::StrongFocus);
+    resize(120, height());
+    auto repaint = [this](TPersistent*) { InvalidateAll(); };
+    background_.SetOnChangeParameter(repaint);
+    settings_.SetOnChangeParameter(repaint);
+    headerImages_.SetOnChangeParameter(repaint);
+    border_.SetOnChangeParameter(repaint);
+}
+
+TmxSideBar::~TmxSideBar() {
+    destroying_ = true;
+    activeHeader_ = nullptr;
+    hotHeader_ = nullptr;
+    bodyHeader_ = nullptr;
+    StopAlert();
+    // The headers tell this bar of their deletion, so they go while it is whole.
+    ClearHeaders();
+    background_.SetOnChangeParameter(nullptr);
+    settings_.SetOnChangeParameter(nullptr);
+    headerImages_.SetOnChangeParameter(nullptr);
+    border_.SetOnChangeParameter(nullptr);
+    inPaint_ = true;
+    isLoaded_ = false;
+}
+
+void TmxSideBar::SetActiveHeader(TmxHeader* header) {
+    if (header && !header->Visible()) {
+        return;
+    }
+    BeginUpdate();
+    bool canChange = true;
+    DoCanChange(header, canChange);
+    if (header && canChange) {
+        canChange = header->IsEnabled() || Has(options_, boChangeToDisabled);
+    }
+    if (!canChange) {
+        EndUpdate();
+        return;
+    }
+    const int oldIndex = GetActiveIndex();
+    const int newIndex = header ? header->HeaderIndex() : -1;
+    if (!destroying_) {
+        DoChange(oldIndex, newIndex);
+    }
+    if (header && viewStyle_ == vsExplorerBar && explorerMethod_ == emCloseUp) {
+        header->SetOpened(!header->Opened());
+        autoLayout_ = true;
+    }
+    if (header && header->OnChange) {
+        header->OnChange(header);
+    }
+    activeHeader_ = header;
+    if (activeHeader_) {
+        activeHeader_->SetDrawState(hbsFocused);
+    }
+    EndUpdate();
+}
+
+void TmxSideBar::SetEachHeaderSelection(bool v) {
+    if (eachHeaderSelection_ == v) {
+        return;
+    }
+    eachHeaderSelection_ = v;
+    for (int i = 0; i < HeaderCount(); ++i) {
+        GetHeader(i)->SetSelectedIndex(-1);
+    }
+    InvalidateAll();
+}
+
+void TmxSideBar::SetExplorerMethod(TmxExplorerMethod v) {
+    if (explorerMethod_ == v) {
+        return;
+    }
+    explorerMethod_ = v;
+    for (int i = 0; i < HeaderCount(); ++i) {
+        // Scrolls the header back to its first button.
+        while (GetHeader(i)->ScrollUp()) {
+        }
+    }
+    if (HeaderCount() > 0) {
+        SetActiveHeader(GetHeader(0));
+    }
+    InvalidateAll();
+}
+
+void TmxSideBar::SetOptions(TmxBarOptions v) {
+    if (options_ == v) {
+        return;
+    }
+    // Drop target registration follows with drag and drop; the options are read from here.
+    options_ = v;
+    InvalidateAll();
+}
+
+std::string TmxSideBar::Version() const {
+    return std::to_string(versionWord_ >> 8) + "." + std::to_string(versionWord_ & 0xFF);
+}
+
+void TmxSideBar::SetViewStyle(TmxViewStyle v) {
+    if (viewStyle_ == v || !DoChangeViewStyle(viewStyle_, v)) {
+        return;
+    }
+    explorerScrollOffset_ = 0;
+    viewStyle_ = v;
+    InvalidateAll();
+}
+
+TmxHeader* TmxSideBar::GetHeader(int index) const {
+    if (index < 0 || index >= headers_.Count()) {
+        return nullptr;
+    }
+    return headers_.Items(index);
+}
+
+int TmxSideBar::VisibleHeaderCount() const {
+    int n = 0;
+    for (int i = 0; i < headers_.Count(); ++i) {
+        n += headers_.Items(i)->Visible() ? 1 : 0;
+    }
+    return n;
+}
+
+int TmxSideBar::NextVisibleIndex(int index) const {
+    for (int i = index + 1; i < headers_.Count(); ++i) {
+        if (i >= 0 && headers_.Items(i)->Visible()) {
+            return i;
+        }
+    }
+    return -1;
+}
+
+void TmxSideBar::DeleteHeader(TmxHeader* header) {
+    if (header) {
+        DeleteHeader(headers_.IndexOf(header));
+    }
+}
+
+void TmxSideBar::DeleteHeader(int index) {
+    if (index >= 0 && index < headers_.Count()) {
+        headers_.Delete(index);
+    }
+}
+
+void TmxSideBar::ClearHeaders() {
+    BeginUpdate();
+    for (int i = headers_.Count() - 1; i >= 0; --i) {
+        headers_.Delete(i);
+    }
+    EndUpdate();
+}
+
+int TmxSideBar::GetActiveIndex() const {
+    return activeHeader_ ? activeHeader_->HeaderIndex() : -1;
+}
+
+void TmxSideBar::BeginUpdate() {
+    ++updateCount_;
+    updating_ = true;
+}
+
+void TmxSideBar::EndUpdate() {
+    if (!updating_) {
+        return;
+    }
+    if (--updateCount_ == 0) {
+        updating_ = false;
+        InvalidateAll();
+    }
+}
+
+void TmxSideBar::InvalidateAll() {
+    // Inside a bracket the closing EndUpdate repaints once for all.
+    if (destroying_ || updating_) {
+        return;
+    }
+    update();
+}
+
+void TmxSideBar::SetAlertButton(TmxButton* button) {
+    if (alertButton_ == button) {
+        return;
+    }
+    StopAlert();
+    alertButton_ = button;
+    if (alertButton_) {
+        alertButton_->SetAlerting(true);
+    }
+    InvalidateAll();
+}
+
+void TmxSideBar::StopAlert() {
+    if (alertButton_) {
+        alertButton_->SetAlerting(false);
+        alertButton_ = nullptr;
+        InvalidateAll();
+    }
+}
+
+void TmxSideBar::HeaderDeleted(TmxHeader* header) {
+    // Stored directly: a handler must not be able to keep a dying header.
+    auto forget = [header](TmxHeader*& slot) {
+        if (slot == header) {
+            slot = nullptr;
+        }
+    };
+    forget(activeHeader_);
+    forget(hotHeader_);
+    forget(bodyHeader_);
+    forget(dropHeader_);
+    forget(editorHeader_);
+    InvalidateAll();
+}
+
+void TmxSideBar::ButtonDeleted(TmxButton* button) {
+    auto forget = [button](TmxButton*& slot) {
+        if (slot == button) {
+            slot = nullptr;
+        }
+    };
+    forget(hotButton_);
+    forget(alertButton_);
+    forget(dropButton_);
+    forget(dragSource_);
+    forget(editorButton_);
+    InvalidateAll();
+}
+
+void TmxSideBar::ImageListFreed(TImageList* list) {
+    for (int index : {TmxHeaderImages::kNormal, TmxHeaderImages::kHot}) {
+        if (headerImages_.GetImageList(index) == list) {
+            headerImages_.SetImageList(index, nullptr);
+        }
+    }
+}
+
+void TmxSideBar::DoChange(int oldIndex, int newIndex) {
+    if (OnChange) {
+        OnChange(this, oldIndex, newIndex);
+    }
+}
+
+void TmxSideBar::DoCanChange(TmxHeader* newHeader, bool& canChange) {
+    if (OnCanChange) {
+        OnCanChange(this, newHeader, canChange);
+    }
+}
+
+bool TmxSideBar::DoChangeViewStyle(TmxViewStyle oldStyle, TmxViewStyle newStyle) {
+    bool canChange = true;
+    if (OnChangeViewStyle) {
+        OnChangeViewStyle(this, oldStyle, newStyle, canChange);
+    }
+    return canChange;
+}
+
+void TmxSideBar::DoDrawHeaderButtons(TCanvas& canvas, const TRect& rect, int activeIndex) {
+    if (OnDrawHeaderButtons) {
+        OnDrawHeaderButtons(this, canvas, rect, activeIndex);
+    }
+}
+
+void TmxSideBar::DoAfterDrawHeaderButtons(TCanvas& canvas, const TRect& rect, int activeIndex) {
+    if (OnAfterDrawHeaderButtons) {
+        OnAfterDrawHeaderButtons(this, canvas, rect, activeIndex);
+    }
+}
+
+void TmxSideBar::DoDrawCloseButton(TCanvas& canvas, const TRect& rect, TmxButtonState state) {
+    if (OnDrawCloseButton) {
+        OnDrawCloseButton(this, canvas, rect, state);
+    }
+}
+
+void TmxSideBar::DoShow() {
+    if (OnShow) {
+        OnShow(this);
+    }
+}
+
+void TmxSideBar::DoHide() {
+    if (OnHide) {
+        OnHide(this);
+    }
+}
+
+void TmxSideBar::paintEvent(QPaintEvent*) {
+    if (updating_ || inPaint_) {
+        return;
+    }
+    inPaint_ = true;
+    QPainter painter(this);
+    painter.fillRect(rect(), ToQColor(color_));
+    inPaint_ = false;
+}
+
+void TmxSideBar::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    DoShow();
+    InvalidateAll();
+}
+
+void TmxSideBar::hideEvent(QHideEvent* event) {
+    QWidget::hideEvent(event);
+    DoHide();
+}
+
+}  // namespace orv::nav

@@ -1,0 +1,332 @@
+// The side navigation bar as a control: its properties, header list, events and update
+// bracketing. Painting, input and animation come later; until then the widget only fills
+// itself with its colour. It lives in orv::nav so it can stand beside the widget-based bar the
+// main window still uses.
+#pragma once
+
+#include <QWidget>
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <initializer_list>
+#include <string>
+
+#include "navbar/appearance.h"
+#include "navbar/background.h"
+#include "navbar/bar_settings.h"
+#include "navbar/button.h"
+#include "navbar/drawing.h"
+#include "navbar/header.h"
+
+namespace orv::nav {
+
+enum TmxExplorerMethod { emStandard, emCloseUp };
+enum TmxHeaderScrollType { stNone, stLinear, stAccelerated };
+enum TmxScrollView { ssNormal, ssExpress, ssToolBox };
+enum TmxPreSet {
+    psListBar,
+    psFlatListBar,
+    psListBarExpress,
+    psOffice,
+    psOfficeXP,
+    psOffice2000,
+    psToolBox,
+    psFlatToolBox,
+    psExplorerBar,
+    psExplorerBarXP,
+    psExplorerBar2000
+};
+enum TmxBarOption {
+    boAcceptOLEDrop,
+    boActivateToolBoxScroller,
+    boAlwaysFlatScroller,
+    boAutoScroll,
+    boAutoChangeHeader,
+    boChangeToDisabled,
+    boExplorerBorder,
+    boFocusOnMouseEnter,
+    boHeaderFrame,
+    boInternalDrop,
+    hoShowFocusRect
+};
+// One bit per option, option n at bit n.
+using TmxBarOptions = std::uint16_t;
+constexpr TmxBarOptions BarOptions(std::initializer_list<TmxBarOption> options) {
+    TmxBarOptions set = 0;
+    for (auto o : options) {
+        set = static_cast<TmxBarOptions>(set | (1u << o));
+    }
+    return set;
+}
+constexpr bool Has(TmxBarOptions set, TmxBarOption o) {
+    return (set >> o) & 1u;
+}
+enum TmxDropMode { dmNowhere, dmButton };
+enum TmxScrollAreaState { saNormal, saPressed, saHot, saDisabled };
+enum TBevelCut { bvNone, bvLowered, bvRaised, bvSpace };
+enum TBorderStyle { bsNone, bsSingle };
+
+struct TmxScrollArea {
+    TRect Rect;
+    TmxScrollAreaState State = saNormal;
+};
+
+class TmxSideBar;
+
+using TmxBarNotifyEvent = std::function<void(TmxSideBar* sender)>;
+using TmxEventHeaderChange = std::function<void(TmxSideBar* sender, int oldIndex, int newIndex)>;
+using TmxEventCanChangeHeader =
+    std::function<void(TmxSideBar* sender, TmxHeader* newHeader, bool& canChange)>;
+using TmxEventChangeViewStyle = std::function<void(TmxSideBar* sender, TmxViewStyle oldStyle,
+                                                   TmxViewStyle newStyle, bool& canChange)>;
+using TmxEventDrawHeaderButtons =
+    std::function<void(TmxSideBar* sender, TCanvas& canvas, TRect rect, int activeIndex)>;
+using TmxEventDrawButton =
+    std::function<void(TmxSideBar* sender, TCanvas& canvas, TRect rect, TmxButtonState state)>;
+using TmxEventAfterChangeStyle = std::function<void(TmxSideBar* sender, TmxPreSet newStyle)>;
+using TmxEventDragAllowed =
+    std::function<void(TmxSideBar* sender, TmxButton* button, bool& allowed)>;
+
+class TmxSideBar : public QWidget, public TmxBarOwner, private TImageListObserver {
+    Q_OBJECT
+  public:
+    explicit TmxSideBar(QWidget* parent = nullptr);
+    ~TmxSideBar() override;
+
+    // Properties.
+    TColor AlertColor() const { return alertColor_; }
+    void SetAlertColor(TColor v) { alertColor_ = v; }
+    TmxHeader* ActiveHeader() const override { return activeHeader_; }
+    // The only way headers switch: asks OnCanChange, tells OnChange before the switch.
+    void SetActiveHeader(TmxHeader* header);
+    unsigned AutoButtonScrollDelay() const { return autoButtonScrollDelay_; }
+    void SetAutoButtonScrollDelay(unsigned v) { autoButtonScrollDelay_ = v; }
+    unsigned AutoScrollDelay() const { return autoScrollDelay_; }
+    void SetAutoScrollDelay(unsigned v) { autoScrollDelay_ = v; }
+    unsigned AutoChangeDelay() const { return autoChangeDelay_; }
+    void SetAutoChangeDelay(unsigned v) { autoChangeDelay_ = v; }
+    unsigned AlertInterval() const { return alertInterval_; }
+    void SetAlertInterval(unsigned v) { alertInterval_ = v; }
+    TmxBackground& Background() { return background_; }
+    TBevelCut BevelInner() const { return bevelInner_; }
+    void SetBevelInner(TBevelCut v) { StoreAndRepaint(bevelInner_, v); }
+    TBevelCut BevelOuter() const { return bevelOuter_; }
+    void SetBevelOuter(TBevelCut v) { StoreAndRepaint(bevelOuter_, v); }
+    int BevelWidth() const { return bevelWidth_; }
+    void SetBevelWidth(int v) { StoreAndRepaint(bevelWidth_, v); }
+    TmxBorder& Border() { return border_; }
+    TBorderStyle BorderStyle() const { return borderStyle_; }
+    void SetBorderStyle(TBorderStyle v) { StoreAndRepaint(borderStyle_, v); }
+    int BorderWidth() const { return borderWidth_; }
+    void SetBorderWidth(int v) { StoreAndRepaint(borderWidth_, v); }
+    bool CommonStyle() const override { return commonStyle_; }
+    void SetCommonStyle(bool v) { StoreAndRepaint(commonStyle_, v); }
+    TColor Color() const { return color_; }
+    void SetColor(TColor v) { StoreAndRepaint(color_, v); }
+    TColor DropMarkColor() const { return dropMarkColor_; }
+    void SetDropMarkColor(TColor v) { dropMarkColor_ = v; }
+    bool EachHeaderSelection() const override { return eachHeaderSelection_; }
+    // Also clears every header's selection.
+    void SetEachHeaderSelection(bool v);
+    TmxExplorerMethod ExplorerMethod() const { return explorerMethod_; }
+    // Also scrolls every header back to its first button and makes header 0 active.
+    void SetExplorerMethod(TmxExplorerMethod v);
+    bool Flat() const { return flat_; }
+    void SetFlat(bool v) { StoreAndRepaint(flat_, v); }
+    TmxHeaders& Headers() { return headers_; }
+    TmxHeaderImages& HeaderImages() { return headerImages_; }
+    std::uint8_t HeaderScrollAcceleration() const { return headerScrollAcceleration_; }
+    // 0 is kept as 1.
+    void SetHeaderScrollAcceleration(std::uint8_t v) { headerScrollAcceleration_ = v ? v : 1; }
+    std::uint16_t ScrollChange() const { return scrollChange_; }
+    void SetScrollChange(std::uint16_t v) { scrollChange_ = v; }
+    TmxHeaderScrollType HeaderScrollType() const { return headerScrollType_; }
+    void SetHeaderScrollType(TmxHeaderScrollType v) { headerScrollType_ = v; }
+    std::uint8_t HeaderScrollValue() const { return headerScrollValue_; }
+    // 0 is kept as 1.
+    void SetHeaderScrollValue(std::uint8_t v) { headerScrollValue_ = v ? v : 1; }
+    TmxPreSet PreSet() const { return preSet_; }
+    // Stores only, until presets exist.
+    void SetPreSet(TmxPreSet v) { preSet_ = v; }
+    std::uint16_t ScrollBoxSize() const { return scrollBoxSize_; }
+    void SetScrollBoxSize(std::uint16_t v) { StoreAndRepaint(scrollBoxSize_, v); }
+    TmxBarSettings& Settings() { return settings_; }
+    TmxScrollView ScrollView() const { return scrollView_; }
+    void SetScrollView(TmxScrollView v) { StoreAndRepaint(scrollView_, v); }
+    TmxBarOptions Options() const { return options_; }
+    void SetOptions(TmxBarOptions v);
+    // "major.minor" of the version word; assigning has no effect.
+    std::string Version() const;
+    void SetVersion(const std::string&) {}
+    TmxViewStyle ViewStyle() const override { return viewStyle_; }
+    // Asks OnChangeViewStyle; a refusal keeps the style and the scroll offset.
+    void SetViewStyle(TmxViewStyle v);
+
+    // Events: one handler each.
+    TmxEventHeaderChange OnChange;
+    TmxEventCanChangeHeader OnCanChange;
+    TmxEventDrawButton OnDrawCloseButton;
+    TmxEventDrawHeaderButtons OnDrawHeaderButtons;
+    TmxEventDrawHeaderButtons OnAfterDrawHeaderButtons;
+    TmxEventChangeViewStyle OnChangeViewStyle;
+    TmxBarNotifyEvent OnHide;
+    TmxBarNotifyEvent OnShow;
+    TmxEventAfterChangeStyle OnAfterChangeStyle;
+    TmxEventDragAllowed OnDragAllowed;
+
+    // Header list.
+    int HeaderCount() const override { return headers_.Count(); }
+    // nullptr outside 0..HeaderCount-1.
+    TmxHeader* GetHeader(int index) const;
+    TmxHeader* Header(int index) const override { return GetHeader(index); }
+    int VisibleHeaderCount() const;
+    // The first visible header after index; -1 when none.
+    int NextVisibleIndex(int index) const;
+    void DeleteHeader(TmxHeader* header);
+    void DeleteHeader(int index);
+    void ClearHeaders();
+    // -1 without an active header.
+    int GetActiveIndex() const;
+
+    // Update bracketing: nested brackets repaint once, when the outermost one closes.
+    void BeginUpdate() override;
+    void EndUpdate() override;
+    bool Updating() const { return updating_; }
+    int UpdateCount() const { return updateCount_; }
+    void InvalidateAll() override;
+
+    // State written by painting, input, drag and drop and the caption editor; the bar forgets
+    // a header or button here as soon as it is deleted.
+    TmxHeader* HotHeader() const { return hotHeader_; }
+    void SetHotHeader(TmxHeader* h) { hotHeader_ = h; }
+    TmxHeader* BodyHeader() const { return bodyHeader_; }
+    void SetBodyHeader(TmxHeader* h) { bodyHeader_ = h; }
+    TmxButton* HotButton() const { return hotButton_; }
+    void SetHotButton(TmxButton* b) { hotButton_ = b; }
+    TmxButton* AlertButton() const override { return alertButton_; }
+    // Starts the button's alert; nullptr stops it.
+    void SetAlertButton(TmxButton* button);
+    void StopAlert() override;
+    TmxHeader* DropHeader() const { return dropHeader_; }
+    TmxButton* DropButton() const { return dropButton_; }
+    void SetDropTarget(TmxHeader* header, TmxButton* button) {
+        dropHeader_ = header;
+        dropButton_ = button;
+    }
+    TmxButton* DragSource() const { return dragSource_; }
+    void SetDragSource(TmxButton* b) { dragSource_ = b; }
+    TmxHeader* EditorHeader() const { return editorHeader_; }
+    TmxButton* EditorButton() const { return editorButton_; }
+    void SetEditorTarget(TmxHeader* header, TmxButton* button) {
+        editorHeader_ = header;
+        editorButton_ = button;
+    }
+    int ExplorerScrollOffset() const { return explorerScrollOffset_; }
+    void SetExplorerScrollOffset(int v) { explorerScrollOffset_ = v; }
+    TmxScrollArea& ExplorerUpArrow() { return explorerUpArrow_; }
+    TmxScrollArea& ExplorerDownArrow() { return explorerDownArrow_; }
+    TmxScrollArea& ButtonUpBox() { return buttonUpBox_; }
+    TmxScrollArea& ButtonDownBox() { return buttonDownBox_; }
+    bool ContentOverflow() const { return contentOverflow_; }
+    int AnimatingIndex() const { return animatingIndex_; }
+    bool AutoLayout() const { return autoLayout_; }
+    int StoredActiveIndex() const { return storedActiveIndex_; }
+    bool IsLoaded() const { return isLoaded_; }
+    bool DragInProgress() const { return dragInProgress_; }
+
+    // TmxBarOwner.
+    TmxBarSettings& BarSettings() override { return settings_; }
+    bool IsEnabled() const override { return isEnabled(); }
+    void DropActiveHeader() override { activeHeader_ = nullptr; }
+    void HeaderDeleted(TmxHeader* header) override;
+    void ButtonDeleted(TmxButton* button) override;
+
+    // Properties with plain values.
+    static const std::array<TPropertyDefault, 26> kDefaults;
+
+  protected:
+    virtual void DoChange(int oldIndex, int newIndex);
+    virtual void DoCanChange(TmxHeader* newHeader, bool& canChange);
+    virtual bool DoChangeViewStyle(TmxViewStyle oldStyle, TmxViewStyle newStyle);
+    virtual void DoDrawHeaderButtons(TCanvas& canvas, const TRect& rect, int activeIndex);
+    virtual void DoAfterDrawHeaderButtons(TCanvas& canvas, const TRect& rect, int activeIndex);
+    virtual void DoDrawCloseButton(TCanvas& canvas, const TRect& rect, TmxButtonState state);
+    virtual void DoShow();
+    virtual void DoHide();
+
+    void paintEvent(QPaintEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+
+  private:
+    void ImageListFreed(TImageList* list) override;
+    template <typename T>
+    void StoreAndRepaint(T& field, const T& value) {
+        if (field != value) {
+            field = value;
+            InvalidateAll();
+        }
+    }
+
+    TmxHeaders headers_{this};
+    TmxBackground background_;
+    TmxBarSettings settings_;
+    TmxHeaderImages headerImages_{this};
+    TmxBorder border_;
+
+    TColor alertColor_ = clRed;
+    TmxHeader* activeHeader_ = nullptr;
+    unsigned autoButtonScrollDelay_ = 600;
+    unsigned autoScrollDelay_ = 500;
+    unsigned autoChangeDelay_ = 100;
+    unsigned alertInterval_ = 500;
+    TBevelCut bevelInner_ = bvNone;
+    TBevelCut bevelOuter_ = bvLowered;
+    int bevelWidth_ = 1;
+    TBorderStyle borderStyle_ = bsNone;
+    int borderWidth_ = 0;
+    bool commonStyle_ = true;
+    TColor color_ = clBtnFace;
+    TColor dropMarkColor_ = clBlack;
+    bool eachHeaderSelection_ = false;
+    TmxExplorerMethod explorerMethod_ = emCloseUp;
+    bool flat_ = true;
+    std::uint8_t headerScrollAcceleration_ = 5;
+    std::uint16_t scrollChange_ = 50;
+    TmxHeaderScrollType headerScrollType_ = stAccelerated;
+    std::uint8_t headerScrollValue_ = 20;
+    TmxPreSet preSet_ = psListBar;
+    std::uint16_t scrollBoxSize_ = 15;
+    TmxScrollView scrollView_ = ssNormal;
+    TmxBarOptions options_ = BarOptions({boAcceptOLEDrop, boAutoScroll, boAutoChangeHeader,
+                                         boFocusOnMouseEnter, boHeaderFrame, boInternalDrop});
+    std::uint16_t versionWord_ = 0x020D;
+    TmxViewStyle viewStyle_ = vsListBar;
+
+    TmxHeader* hotHeader_ = nullptr;
+    TmxHeader* bodyHeader_ = nullptr;
+    TmxButton* hotButton_ = nullptr;
+    TmxButton* alertButton_ = nullptr;
+    TmxHeader* dropHeader_ = nullptr;
+    TmxButton* dropButton_ = nullptr;
+    TmxButton* dragSource_ = nullptr;
+    TmxHeader* editorHeader_ = nullptr;
+    TmxButton* editorButton_ = nullptr;
+    int explorerScrollOffset_ = 0;
+    TmxScrollArea explorerUpArrow_{TRect{-1000, -1000, -1000, -1000}};
+    TmxScrollArea explorerDownArrow_{TRect{-1000, -1000, -1000, -1000}};
+    TmxScrollArea buttonUpBox_;
+    TmxScrollArea buttonDownBox_;
+    bool contentOverflow_ = false;
+    int animatingIndex_ = -1;
+    bool autoLayout_ = true;
+    bool updating_ = false;
+    int updateCount_ = 0;
+    bool inPaint_ = false;
+    int storedActiveIndex_ = -1;
+    bool isLoaded_ = false;
+    bool dragInProgress_ = false;
+    bool destroying_ = false;
+};
+
+}  // namespace orv::nav
