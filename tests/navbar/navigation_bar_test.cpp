@@ -368,7 +368,7 @@ TEST(NavigationBarTest, DeletingAReferencedButtonClearsItsSlotsOnly) {
         SCOPED_TRACE(c.name);
         TmxSideBar bar;
         TmxHeader* h = bar.Headers().Add();
-        TmxButton* keep = h->AddButton();
+        h->AddButton();
         TmxButton* b = h->AddButton();
         Reference(bar, {h, b});
         c.remove(h, b);
@@ -382,7 +382,6 @@ TEST(NavigationBarTest, DeletingAReferencedButtonClearsItsSlotsOnly) {
         EXPECT_EQ(bar.DropButton(), nullptr);
         EXPECT_EQ(bar.DragSource(), nullptr);
         EXPECT_EQ(bar.EditorButton(), nullptr);
-        (void)keep;
     }
 }
 
