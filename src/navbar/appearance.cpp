@@ -2,20 +2,7 @@
 
 namespace orv {
 
-namespace {
-
-// The AssignTo of every appearance object: a destination of the same kind copies from src,
-// anything else gets the conversion error.
-template <typename T>
-bool AssignToSame(const T& src, TPersistent& dest) {
-    if (auto* same = dynamic_cast<T*>(&dest)) {
-        same->Assign(src);
-        return true;
-    }
-    return false;
-}
-
-}  // namespace
+namespace {}  // namespace
 
 // --- TmxBorder
 
@@ -82,9 +69,7 @@ void TmxBorder::Assign(const TPersistent& source) {
 }
 
 void TmxBorder::AssignTo(TPersistent& dest) const {
-    if (!AssignToSame(*this, dest)) {
-        TPersistent::AssignTo(dest);
-    }
+    AssignToSameClass(*this, dest);
 }
 
 // --- TmxButtonImages
@@ -137,9 +122,7 @@ void TmxButtonImages::Assign(const TPersistent& source) {
 }
 
 void TmxButtonImages::AssignTo(TPersistent& dest) const {
-    if (!AssignToSame(*this, dest)) {
-        TPersistent::AssignTo(dest);
-    }
+    AssignToSameClass(*this, dest);
 }
 
 // --- TmxHeaderImages
@@ -194,9 +177,7 @@ void TmxHeaderImages::Assign(const TPersistent& source) {
 }
 
 void TmxHeaderImages::AssignTo(TPersistent& dest) const {
-    if (!AssignToSame(*this, dest)) {
-        TPersistent::AssignTo(dest);
-    }
+    AssignToSameClass(*this, dest);
 }
 
 // --- TmxXPColors
@@ -218,38 +199,23 @@ void TmxXPColors::SetDefaults() {
 }
 
 void TmxXPColors::SetBorderColor(TColor value) {
-    if (borderColor_ != value) {
-        borderColor_ = value;
-        Changed();
-    }
+    SetAndNotify(borderColor_, value);
 }
 
 void TmxXPColors::SetBackground(TColor value) {
-    if (background_ != value) {
-        background_ = value;
-        Changed();
-    }
+    SetAndNotify(background_, value);
 }
 
 void TmxXPColors::SetPressedBackground(TColor value) {
-    if (pressedBackground_ != value) {
-        pressedBackground_ = value;
-        Changed();
-    }
+    SetAndNotify(pressedBackground_, value);
 }
 
 void TmxXPColors::SetShadowColor(TColor value) {
-    if (shadowColor_ != value) {
-        shadowColor_ = value;
-        Changed();
-    }
+    SetAndNotify(shadowColor_, value);
 }
 
 void TmxXPColors::SetUseShadow(bool value) {
-    if (useShadow_ != value) {
-        useShadow_ = value;
-        Changed();
-    }
+    SetAndNotify(useShadow_, value);
 }
 
 void TmxXPColors::Assign(const TPersistent& source) {
@@ -267,9 +233,7 @@ void TmxXPColors::Assign(const TPersistent& source) {
 }
 
 void TmxXPColors::AssignTo(TPersistent& dest) const {
-    if (!AssignToSame(*this, dest)) {
-        TPersistent::AssignTo(dest);
-    }
+    AssignToSameClass(*this, dest);
 }
 
 // --- TmxStatusButton
@@ -312,10 +276,7 @@ void TmxStatusButton::SetColor(int index, TColor value) {
 }
 
 void TmxStatusButton::SetTransparent(bool value) {
-    if (transparent_ != value) {
-        transparent_ = value;
-        Changed();
-    }
+    SetAndNotify(transparent_, value);
 }
 
 void TmxStatusButton::Assign(const TPersistent& source) {
@@ -332,9 +293,7 @@ void TmxStatusButton::Assign(const TPersistent& source) {
 }
 
 void TmxStatusButton::AssignTo(TPersistent& dest) const {
-    if (!AssignToSame(*this, dest)) {
-        TPersistent::AssignTo(dest);
-    }
+    AssignToSameClass(*this, dest);
 }
 
 // --- TmxGlyph
@@ -346,10 +305,7 @@ const std::array<TPropertyDefault, 3> TmxGlyph::kDefaults = {{
 }};
 
 void TmxGlyph::SetPosition(TmxGlyphPosition value) {
-    if (position_ != value) {
-        position_ = value;
-        Changed();
-    }
+    SetAndNotify(position_, value);
 }
 
 void TmxGlyph::SetBitmap(const QImage& value) {
@@ -358,17 +314,11 @@ void TmxGlyph::SetBitmap(const QImage& value) {
 }
 
 void TmxGlyph::SetTransparent(bool value) {
-    if (transparent_ != value) {
-        transparent_ = value;
-        Changed();
-    }
+    SetAndNotify(transparent_, value);
 }
 
 void TmxGlyph::SetVisible(bool value) {
-    if (visible_ != value) {
-        visible_ = value;
-        Changed();
-    }
+    SetAndNotify(visible_, value);
 }
 
 void TmxGlyph::Assign(const TPersistent& source) {
@@ -385,9 +335,7 @@ void TmxGlyph::Assign(const TPersistent& source) {
 }
 
 void TmxGlyph::AssignTo(TPersistent& dest) const {
-    if (!AssignToSame(*this, dest)) {
-        TPersistent::AssignTo(dest);
-    }
+    AssignToSameClass(*this, dest);
 }
 
 TPoint TmxGlyph::Origin(const TRect& r) const {

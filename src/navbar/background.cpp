@@ -85,11 +85,7 @@ void TmxGradient::Assign(const TPersistent& source) {
 }
 
 void TmxGradient::AssignTo(TPersistent& dest) const {
-    if (dynamic_cast<TmxGradient*>(&dest) != nullptr) {
-        dest.Assign(*this);
-        return;
-    }
-    TPersistent::AssignTo(dest);
+    AssignToSameClass(*this, dest);
 }
 
 void TmxGradient::BuildRamp() {
@@ -328,38 +324,23 @@ void TmxCustomBackground::SetBitmap(const QImage& value) {
 }
 
 void TmxCustomBackground::SetAlphaBlend(std::uint8_t value) {
-    if (alphaBlend_ != value) {
-        alphaBlend_ = value;
-        Changed();
-    }
+    SetAndNotify(alphaBlend_, value);
 }
 
 void TmxCustomBackground::SetBitmapCopy(TmxBitmapCopy value) {
-    if (bitmapCopy_ != value) {
-        bitmapCopy_ = value;
-        Changed();
-    }
+    SetAndNotify(bitmapCopy_, value);
 }
 
 void TmxCustomBackground::SetStyle(TmxBackgroundStyle value) {
-    if (style_ != value) {
-        style_ = value;
-        Changed();
-    }
+    SetAndNotify(style_, value);
 }
 
 void TmxCustomBackground::SetColor(TColor value) {
-    if (color_ != value) {
-        color_ = value;
-        Changed();
-    }
+    SetAndNotify(color_, value);
 }
 
 void TmxCustomBackground::SetGrayscale(bool value) {
-    if (grayscale_ != value) {
-        grayscale_ = value;
-        Changed();
-    }
+    SetAndNotify(grayscale_, value);
 }
 
 void TmxCustomBackground::SetOnChangeParameter(TNotifyEvent handler) {
@@ -475,11 +456,7 @@ void TmxBackground::Assign(const TPersistent& source) {
 }
 
 void TmxBackground::AssignTo(TPersistent& dest) const {
-    if (auto* background = dynamic_cast<TmxBackground*>(&dest)) {
-        background->Assign(*this);
-        return;
-    }
-    TPersistent::AssignTo(dest);
+    AssignToSameClass(*this, dest);
 }
 
 }  // namespace orv

@@ -105,11 +105,7 @@ void TmxBarSettings::Assign(const TPersistent& source) {
 }
 
 void TmxBarSettings::AssignTo(TPersistent& dest) const {
-    if (auto* settings = dynamic_cast<TmxBarSettings*>(&dest)) {
-        settings->Assign(*this);
-        return;
-    }
-    TPersistent::AssignTo(dest);
+    AssignToSameClass(*this, dest);
 }
 
 }  // namespace orv

@@ -406,48 +406,18 @@ void TmxButton::AssignTo(TPersistent& dest) const {
     TPersistent::AssignTo(dest);
 }
 
-TmxButtons::~TmxButtons() {
-    while (!items_.empty()) {
-        delete items_.back();
-    }
-}
-
-int TmxButtons::IndexOf(const TmxButton* button) const {
-    auto it = std::find(items_.begin(), items_.end(), button);
-    return it == items_.end() ? -1 : static_cast<int>(it - items_.begin());
-}
-
 TmxButton* TmxButtons::Add() {
     std::vector<std::string> taken;
-    for (auto* b : items_) {
+    for (const TmxButton* b : List())
         taken.push_back(b->name_);
-    }
     auto* button = new TmxButton(this);
     button->name_ = DefaultName("mxButton", taken);
-    items_.push_back(button);
+    Append(button);
     if (header_ && header_->Bar()) {
         TmxBarOwner* bar = header_->Bar();
         button->SetOnChangeParameter([bar](TPersistent*) { bar->InvalidateAll(); });
     }
     return button;
-}
-
-void TmxButtons::Delete(int index) {
-    delete Items(index);
-}
-
-void TmxButtons::Move(int from, int to) {
-    if (to < 0) {
-        throw std::out_of_range("List index out of bounds (" + std::to_string(to) + ")");
-    }
-    to = std::min(to, Count() - 1);
-    TmxButton* b = Items(from);
-    items_.erase(items_.begin() + from);
-    items_.insert(items_.begin() + to, b);
-}
-
-void TmxButtons::Remove(TmxButton* button) {
-    items_.erase(std::remove(items_.begin(), items_.end(), button), items_.end());
 }
 
 }  // namespace orv

@@ -11,6 +11,7 @@
 #include "navbar/drawing.h"
 #include "navbar/graphic_objects.h"
 #include "navbar/image_list.h"
+#include "navbar/owned_list.h"
 #include "navbar/persistent.h"
 
 namespace orv {
@@ -265,29 +266,18 @@ class TmxButton : public TPersistent {
 };
 
 // The buttons of one header, owned by it.
-class TmxButtons {
+class TmxButtons : public TOwnedList<TmxButton> {
   public:
     explicit TmxButtons(TmxHeader* header) : header_(header) {}
-    TmxButtons(const TmxButtons&) = delete;
-    TmxButtons& operator=(const TmxButtons&) = delete;
-    ~TmxButtons();
 
     TmxHeader* Header() const { return header_; }
-    int Count() const { return static_cast<int>(items_.size()); }
-    TmxButton* Items(int index) const { return items_.at(static_cast<size_t>(index)); }
-    int IndexOf(const TmxButton* button) const;
     // Appends a button with the first free default name; its change notice repaints the bar.
     TmxButton* Add();
-    // Frees the button (its destructor leaves the collection).
-    void Delete(int index);
-    void Move(int from, int to);
 
   private:
     friend class TmxButton;
-    void Remove(TmxButton* button);
 
     TmxHeader* header_;
-    std::vector<TmxButton*> items_;
 };
 
 // "prefix" + the smallest N from 1 that no name in `taken` carries, compared without case.

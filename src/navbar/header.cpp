@@ -298,44 +298,14 @@ void TmxHeader::AssignTo(TPersistent& dest) const {
     TPersistent::AssignTo(dest);
 }
 
-TmxHeaders::~TmxHeaders() {
-    while (!items_.empty()) {
-        delete items_.back();
-    }
-}
-
-int TmxHeaders::IndexOf(const TmxHeader* header) const {
-    auto it = std::find(items_.begin(), items_.end(), header);
-    return it == items_.end() ? -1 : static_cast<int>(it - items_.begin());
-}
-
 TmxHeader* TmxHeaders::Add() {
     std::vector<std::string> taken;
-    for (auto* h : items_) {
+    for (const TmxHeader* h : List())
         taken.push_back(h->name_);
-    }
     auto* header = new TmxHeader(this);
     header->name_ = DefaultName("mxHeader", taken);
-    items_.push_back(header);
+    Append(header);
     return header;
-}
-
-void TmxHeaders::Delete(int index) {
-    delete Items(index);
-}
-
-void TmxHeaders::Move(int from, int to) {
-    if (to < 0) {
-        throw std::out_of_range("List index out of bounds (" + std::to_string(to) + ")");
-    }
-    to = std::min(to, Count() - 1);
-    TmxHeader* h = Items(from);
-    items_.erase(items_.begin() + from);
-    items_.insert(items_.begin() + to, h);
-}
-
-void TmxHeaders::Remove(TmxHeader* header) {
-    items_.erase(std::remove(items_.begin(), items_.end(), header), items_.end());
 }
 
 }  // namespace orv

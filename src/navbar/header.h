@@ -225,28 +225,18 @@ class TmxHeader : public TPersistent {
 };
 
 // The bar's headers, owned by the collection.
-class TmxHeaders {
+class TmxHeaders : public TOwnedList<TmxHeader> {
   public:
     explicit TmxHeaders(TmxBarOwner* bar) : bar_(bar) {}
-    TmxHeaders(const TmxHeaders&) = delete;
-    TmxHeaders& operator=(const TmxHeaders&) = delete;
-    ~TmxHeaders();
 
     TmxBarOwner* Bar() const { return bar_; }
-    int Count() const { return static_cast<int>(items_.size()); }
-    TmxHeader* Items(int index) const { return items_.at(static_cast<size_t>(index)); }
-    int IndexOf(const TmxHeader* header) const;
     // Appends a header with the first free default name.
     TmxHeader* Add();
-    void Delete(int index);
-    void Move(int from, int to);
 
   private:
     friend class TmxHeader;
-    void Remove(TmxHeader* header);
 
     TmxBarOwner* bar_;
-    std::vector<TmxHeader*> items_;
 };
 
 }  // namespace orv

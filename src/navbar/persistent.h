@@ -7,6 +7,7 @@
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <utility>
 
 namespace orv {
 
@@ -55,6 +56,24 @@ class TPersistent {
         if (onChangeParameter_) {
             onChangeParameter_(this);
         }
+    }
+    // The setter of a plain value: stores `value` and tells the owner, when it is a change.
+    template <typename T, typename U>
+    void SetAndNotify(T& field, U&& value) {
+        if (field != value) {
+            field = std::forward<U>(value);
+            Changed();
+        }
+    }
+    // AssignTo for a class that copies only from its own kind: a destination of class T is
+    // assigned from `self`; anything else gets the conversion error.
+    template <typename T>
+    static void AssignToSameClass(const T& self, TPersistent& dest) {
+        if (auto* same = dynamic_cast<T*>(&dest)) {
+            same->Assign(self);
+            return;
+        }
+        self.TPersistent::AssignTo(dest);
     }
 
   private:
