@@ -74,40 +74,6 @@ void TmxBorder::AssignTo(TPersistent& dest) const {
 
 // --- TmxButtonImages
 
-TmxButtonImages::TmxButtonImages() {
-    for (TChangeLink& link : links_) {
-        link.OnChange = [this] { Changed(); };
-    }
-}
-
-TImageList* TmxButtonImages::GetImageList(int index) const {
-    if (index < 1 || index > static_cast<int>(lists_.size())) {
-        return nullptr;
-    }
-    return lists_[static_cast<size_t>(index - 1)];
-}
-
-void TmxButtonImages::SetImageList(int index, TImageList* list) {
-    if (StoreImageList(index, list)) {
-        Changed();
-    }
-}
-
-bool TmxButtonImages::StoreImageList(int index, TImageList* list) {
-    if (index < 1 || index > static_cast<int>(lists_.size())) {
-        return false;
-    }
-    const auto i = static_cast<size_t>(index - 1);
-    if (lists_[i] != nullptr) {
-        lists_[i]->UnRegisterChanges(&links_[i]);
-    }
-    lists_[i] = list;
-    if (list != nullptr) {
-        list->RegisterChanges(&links_[i]);
-    }
-    return true;
-}
-
 void TmxButtonImages::Assign(const TPersistent& source) {
     const auto* other = dynamic_cast<const TmxButtonImages*>(&source);
     if (other == nullptr) {
@@ -127,50 +93,13 @@ void TmxButtonImages::AssignTo(TPersistent& dest) const {
 
 // --- TmxHeaderImages
 
-TmxHeaderImages::TmxHeaderImages(TImageListObserver* owner) : owner_(owner) {
-    for (TChangeLink& link : links_) {
-        link.OnChange = [this] { Changed(); };
-    }
-}
-
-TImageList* TmxHeaderImages::GetImageList(int index) const {
-    if (index < 1 || index > static_cast<int>(lists_.size())) {
-        return nullptr;
-    }
-    return lists_[static_cast<size_t>(index - 1)];
-}
-
-void TmxHeaderImages::SetImageList(int index, TImageList* list) {
-    if (StoreImageList(index, list)) {
-        Changed();
-    }
-}
-
-bool TmxHeaderImages::StoreImageList(int index, TImageList* list) {
-    if (index < 1 || index > static_cast<int>(lists_.size())) {
-        return false;
-    }
-    const auto i = static_cast<size_t>(index - 1);
-    if (lists_[i] != nullptr) {
-        lists_[i]->UnRegisterChanges(&links_[i]);
-    }
-    lists_[i] = list;
-    if (list != nullptr) {
-        list->RegisterChanges(&links_[i]);
-        if (owner_ != nullptr) {
-            list->FreeNotification(owner_);
-        }
-    }
-    return true;
-}
-
 void TmxHeaderImages::Assign(const TPersistent& source) {
     const auto* other = dynamic_cast<const TmxHeaderImages*>(&source);
     if (other == nullptr) {
         TPersistent::Assign(source);
         return;
     }
-    owner_ = other->owner_;
+    observer_ = other->observer_;
     StoreImageList(kNormal, other->GetImageList(kNormal));
     StoreImageList(kHot, other->GetImageList(kHot));
     Changed();

@@ -52,8 +52,56 @@ class TmxBorder : public TPersistent {
     std::uint16_t separator_ = 5;
 };
 
+// The image lists an object keeps by index (1..N), not owned. Each is watched through its own
+// change link, so a change inside a list reaches the object's owner; an observer, when given,
+// is told when a list is destroyed.
+template <std::size_t N>
+class TmxImageListSet : public TPersistent {
+  public:
+    // nullptr for an index outside 1..N.
+    TImageList* GetImageList(int index) const {
+        return InRange(index) ? lists_[static_cast<std::size_t>(index - 1)] : nullptr;
+    }
+    // Moves the index's change link to the new list and reports; an index outside 1..N does
+    // nothing.
+    void SetImageList(int index, TImageList* list) {
+        if (StoreImageList(index, list))
+            Changed();
+    }
+
+  protected:
+    explicit TmxImageListSet(TImageListObserver* observer = nullptr) : observer_(observer) {
+        for (TChangeLink& link : links_)
+            link.OnChange = [this] { Changed(); };
+    }
+
+    // Moves the change link without a notice; false for an index out of range.
+    bool StoreImageList(int index, TImageList* list) {
+        if (!InRange(index))
+            return false;
+        const auto i = static_cast<std::size_t>(index - 1);
+        if (lists_[i] != nullptr)
+            lists_[i]->UnRegisterChanges(&links_[i]);
+        lists_[i] = list;
+        if (list != nullptr) {
+            list->RegisterChanges(&links_[i]);
+            if (observer_ != nullptr)
+                list->FreeNotification(observer_);
+        }
+        return true;
+    }
+
+    TImageListObserver* observer_;
+
+  private:
+    static bool InRange(int index) { return index >= 1 && index <= static_cast<int>(N); }
+
+    std::array<TImageList*, N> lists_{};
+    std::array<TChangeLink, N> links_;
+};
+
 // The image lists of one header's buttons; the lists are not owned.
-class TmxButtonImages : public TPersistent {
+class TmxButtonImages : public TmxImageListSet<6> {
   public:
     enum Index {
         kNormal = 1,
@@ -64,16 +112,8 @@ class TmxButtonImages : public TPersistent {
         kDisabledSmall = 6
     };
 
-    TmxButtonImages();
-
     const char* ClassName() const override { return "TmxButtonImages"; }
     void Assign(const TPersistent& source) override;
-
-    // nullptr for an index outside 1..6.
-    TImageList* GetImageList(int index) const;
-    // Moves the index's change link to the new list and reports; an index outside 1..6 does
-    // nothing.
-    void SetImageList(int index, TImageList* list);
 
     TImageList* Normal() const { return GetImageList(kNormal); }
     void SetNormal(TImageList* l) { SetImageList(kNormal, l); }
@@ -90,30 +130,19 @@ class TmxButtonImages : public TPersistent {
 
   protected:
     void AssignTo(TPersistent& dest) const override;
-
-  private:
-    // Moves the change link without a notice; false for an index out of range.
-    bool StoreImageList(int index, TImageList* list);
-
-    std::array<TImageList*, 6> lists_{};
-    std::array<TChangeLink, 6> links_;
 };
 
 // The image lists of header captions. The owner is told when a list it uses is destroyed.
-class TmxHeaderImages : public TPersistent {
+class TmxHeaderImages : public TmxImageListSet<2> {
   public:
     enum Index { kNormal = 1, kHot = 2 };
 
-    explicit TmxHeaderImages(TImageListObserver* owner);
+    explicit TmxHeaderImages(TImageListObserver* owner) : TmxImageListSet(owner) {}
 
     const char* ClassName() const override { return "TmxHeaderImages"; }
     void Assign(const TPersistent& source) override;
 
-    TImageListObserver* Owner() const { return owner_; }
-
-    // nullptr for an index outside 1..2.
-    TImageList* GetImageList(int index) const;
-    void SetImageList(int index, TImageList* list);
+    TImageListObserver* Owner() const { return observer_; }
 
     TImageList* Normal() const { return GetImageList(kNormal); }
     void SetNormal(TImageList* l) { SetImageList(kNormal, l); }
@@ -122,13 +151,6 @@ class TmxHeaderImages : public TPersistent {
 
   protected:
     void AssignTo(TPersistent& dest) const override;
-
-  private:
-    bool StoreImageList(int index, TImageList* list);
-
-    TImageListObserver* owner_;
-    std::array<TImageList*, 2> lists_{};
-    std::array<TChangeLink, 2> links_;
 };
 
 // Colours of the XP button look. All five values are always streamed.

@@ -34,14 +34,7 @@ enum TmxButtonOption {
 // One bit per option, option n at bit n.
 using TmxButtonOptions = std::uint8_t;
 constexpr TmxButtonOptions ButtonOptions(std::initializer_list<TmxButtonOption> options) {
-    TmxButtonOptions set = 0;
-    for (auto o : options) {
-        set = static_cast<TmxButtonOptions>(set | (1u << o));
-    }
-    return set;
-}
-constexpr bool Has(TmxButtonOptions set, TmxButtonOption o) {
-    return (set >> o) & 1u;
+    return OptionBits<TmxButtonOptions>(options);
 }
 
 // A name already taken by a sibling.

@@ -39,14 +39,7 @@ enum TmxHeaderOption {
 // One bit per option, option n at bit n.
 using TmxHeaderOptions = std::uint16_t;
 constexpr TmxHeaderOptions HeaderOptions(std::initializer_list<TmxHeaderOption> options) {
-    TmxHeaderOptions set = 0;
-    for (auto o : options) {
-        set = static_cast<TmxHeaderOptions>(set | (1u << o));
-    }
-    return set;
-}
-constexpr bool Has(TmxHeaderOptions set, TmxHeaderOption o) {
-    return (set >> o) & 1u;
+    return OptionBits<TmxHeaderOptions>(options);
 }
 
 // What headers and buttons ask of the bar that owns them.

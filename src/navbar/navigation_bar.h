@@ -52,14 +52,7 @@ enum TmxBarOption {
 // One bit per option, option n at bit n.
 using TmxBarOptions = std::uint16_t;
 constexpr TmxBarOptions BarOptions(std::initializer_list<TmxBarOption> options) {
-    TmxBarOptions set = 0;
-    for (auto o : options) {
-        set = static_cast<TmxBarOptions>(set | (1u << o));
-    }
-    return set;
-}
-constexpr bool Has(TmxBarOptions set, TmxBarOption o) {
-    return (set >> o) & 1u;
+    return OptionBits<TmxBarOptions>(options);
 }
 enum TmxDropMode { dmNowhere, dmButton };
 enum TmxScrollAreaState { saNormal, saPressed, saHot, saDisabled };

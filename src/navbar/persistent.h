@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <initializer_list>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -25,6 +26,19 @@ struct TPropertyDefault {
     std::int64_t NewValue;
     std::optional<std::int64_t> StreamDefault;
 };
+
+// A set of options held as bits, option n at bit n (how the stream stores a set).
+template <typename Bits, typename Option>
+constexpr Bits OptionBits(std::initializer_list<Option> options) {
+    Bits set = 0;
+    for (Option o : options)
+        set = static_cast<Bits>(set | (1u << o));
+    return set;
+}
+template <typename Bits, typename Option>
+constexpr bool Has(Bits set, Option o) {
+    return (set >> o) & 1u;
+}
 
 class TPersistent {
   public:
