@@ -186,6 +186,12 @@ class TmxButton : public TPersistent {
     void SetMouseState(TmxButtonState v) { mouseState_ = v; }
     bool Alerting() const { return alerting_; }
     void SetAlerting(bool v) { alerting_ = v; }
+    // The alert's blink phase, toggled by the bar's alert timer.
+    bool BlinkOn() const { return blinkOn_; }
+    void SetBlinkOn(bool v) { blinkOn_ = v; }
+    // Set while the mouse button is held down on the button.
+    bool PressedLook() const { return pressedLook_; }
+    void SetPressedLook(bool v) { pressedLook_ = v; }
 
     // The settings of the owning header in force; nullptr outside a header.
     TmxBarSettings* GetActiveSettings() const;
@@ -200,6 +206,11 @@ class TmxButton : public TPersistent {
 
     // Lays the button out at cursor and moves the cursor below it.
     void Measure(TRect& cursor);
+    // Lays the button out at cursor, paints it into bitmap unless measureOnly or its bottom
+    // reaches bottomLimit, and moves the cursor below it.
+    void Paint(QImage* bitmap, TRect& cursor, bool measureOnly, int bottomLimit);
+    // The user's click: stops the alert, then runs OnClick or the action.
+    void Click();
     // Sets every layout rectangle to the hidden one.
     void Hide();
     // Empties every layout rectangle (all zero).
@@ -255,6 +266,8 @@ class TmxButton : public TPersistent {
     bool wordWrap_ = false;
     TmxButtonState mouseState_ = hbsUp;
     bool alerting_ = false;
+    bool blinkOn_ = false;
+    bool pressedLook_ = false;
     TmxButtonLayout layout_{TRect{}, TRect{}, TRect{}, TRect{}};
 };
 

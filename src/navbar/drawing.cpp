@@ -4,6 +4,7 @@
 #include <QFontMetrics>
 #include <QPainter>
 #include <QPolygon>
+#include <QStringList>
 #include <algorithm>
 #include <array>
 #include <cstdlib>
@@ -108,8 +109,20 @@ TRect TCanvas::Bounds() const {
     return clip_ ? b.Intersect(*clip_) : b;
 }
 
+bool TCanvas::Visible(int x, int y) const {
+    return Bounds().Contains(x, y) && (!region_ || region_->contains(QPoint(x, y)));
+}
+
+void TCanvas::Clip(QPainter& painter) const {
+    QRegion clip(Bounds().ToQRect());
+    if (region_) {
+        clip &= *region_;
+    }
+    painter.setClipRegion(clip);
+}
+
 void TCanvas::Plot(int x, int y, std::uint32_t pixel) {
-    if (!Bounds().Contains(x, y)) {
+    if (!Visible(x, y)) {
         return;
     }
     reinterpret_cast<std::uint32_t*>(image_->scanLine(y))[x] = pixel;
@@ -147,6 +160,12 @@ void TCanvas::FillRect(const TRect& r) {
     }
     const std::uint32_t px = ColorToPixel(brush.Color);
     for (int y = area.Top; y < area.Bottom; ++y) {
+        if (region_) {
+            for (int x = area.Left; x < area.Right; ++x) {
+                Plot(x, y, px);
+            }
+            continue;
+        }
         auto* line = reinterpret_cast<std::uint32_t*>(image_->scanLine(y));
         std::fill(line + area.Left, line + area.Right, px);
     }
@@ -185,7 +204,7 @@ void TCanvas::Polygon(const std::vector<TPoint>& points) {
         return;
     }
     QPainter p(image_);
-    p.setClipRect(bounds.ToQRect());
+    Clip(p);
     p.setPen(pen.Style == TPenStyle::Clear ? QPen(Qt::NoPen)
                                            : QPen(ToQColor(pen.Color), pen.Width));
     p.setBrush(brush.Style == TBrushStyle::Clear ? QBrush(Qt::NoBrush)
@@ -200,7 +219,7 @@ void TCanvas::Ellipse(const TRect& r) {
         return;
     }
     QPainter p(image_);
-    p.setClipRect(bounds.ToQRect());
+    Clip(p);
     p.setPen(pen.Style == TPenStyle::Clear ? QPen(Qt::NoPen)
                                            : QPen(ToQColor(pen.Color), pen.Width));
     p.setBrush(brush.Style == TBrushStyle::Clear ? QBrush(Qt::NoBrush)
@@ -220,7 +239,7 @@ void TCanvas::LineTo(int x, int y) {
             return;
         }
         QPainter p(image_);
-        p.setClipRect(bounds.ToQRect());
+        Clip(p);
         p.setPen(QPen(ToQColor(pen.Color), pen.Width));
         p.drawLine(from.X, from.Y, x, y);
         return;
@@ -263,7 +282,7 @@ void TCanvas::TextOut(int x, int y, const QString& text) {
         FillRect(box);
     }
     QPainter p(image_);
-    p.setClipRect(bounds.ToQRect());
+    Clip(p);
     p.setFont(font.Face);
     p.setPen(ToQColor(font.Color));
     p.drawText(QPoint(x, y + fm.ascent()), text);
@@ -337,7 +356,7 @@ void TCanvas::DrawFocusRect(const TRect& r) {
         return;
     }
     auto invert = [&](int x, int y) {
-        if ((x + y) % 2 == 0 && bounds.Contains(x, y)) {
+        if ((x + y) % 2 == 0 && Visible(x, y)) {
             auto* px = reinterpret_cast<std::uint32_t*>(image_->scanLine(y)) + x;
             *px = (*px ^ 0x00FFFFFFu) | 0xFF000000u;
         }
@@ -377,7 +396,7 @@ void TCanvas::Draw(int x, int y, const QImage& source, std::optional<TColor> tra
         auto* d = reinterpret_cast<std::uint32_t*>(image_->scanLine(ty));
         for (int tx = area.Left; tx < area.Right; ++tx) {
             const std::uint32_t sp = s[tx - x] & 0x00FFFFFFu;
-            if (!transparent || sp != skip) {
+            if ((!transparent || sp != skip) && (!region_ || Visible(tx, ty))) {
                 d[tx] = sp | 0xFF000000u;
             }
         }
@@ -414,9 +433,184 @@ void TCanvas::CopyMode(int x, int y, const QImage& source, TRasterOp op) {
                     out = sp & pattern;
                     break;
             }
-            d[tx] = out | 0xFF000000u;
+            if (!region_ || Visible(tx, ty)) {
+                d[tx] = out | 0xFF000000u;
+            }
         }
     }
+}
+
+int TCanvas::QtTextFlags(unsigned format) const {
+    int flags = 0;
+    if (format & DT_CENTER) {
+        flags |= Qt::AlignHCenter;
+    } else if (format & DT_RIGHT) {
+        flags |= Qt::AlignRight;
+    } else {
+        flags |= Qt::AlignLeft;
+    }
+    if ((format & DT_SINGLELINE) && (format & DT_VCENTER)) {
+        flags |= Qt::AlignVCenter;
+    } else if ((format & DT_SINGLELINE) && (format & DT_BOTTOM)) {
+        flags |= Qt::AlignBottom;
+    } else {
+        flags |= Qt::AlignTop;
+    }
+    if (format & DT_SINGLELINE) {
+        flags |= Qt::TextSingleLine;
+    } else if (format & DT_WORDBREAK) {
+        flags |= Qt::TextWordWrap;
+    }
+    if (format & DT_EXPANDTABS) {
+        flags |= Qt::TextExpandTabs;
+    }
+    if (!(format & DT_NOPREFIX)) {
+        flags |= Qt::TextShowMnemonic;
+    }
+    return flags;
+}
+
+int TCanvas::DrawText(const QString& text, TRect& r, unsigned format) {
+    const QFontMetrics fm(font.Face);
+    const int flags = QtTextFlags(format);
+    QString shown = text;
+    if (format & DT_END_ELLIPSIS) {
+        // Each line that is too wide ends in an ellipsis; word-broken lines are left whole.
+        const int width = std::max(0, r.Width());
+        QStringList lines = (format & DT_SINGLELINE) ? QStringList{text} : text.split(u'\n');
+        for (QString& line : lines) {
+            if (!(format & DT_WORDBREAK) || fm.horizontalAdvance(line) > width * 4) {
+                line = fm.elidedText(line, Qt::ElideRight, width,
+                                     flags & (Qt::TextShowMnemonic | Qt::TextExpandTabs));
+            }
+        }
+        shown = lines.join(u'\n');
+    }
+    // The platform's text layout wants a positive box; its extent is what counts.
+    const QRect box(r.Left, r.Top, std::max(1, r.Width()), std::max(1, r.Height()));
+    const QRect extent =
+        fm.boundingRect((format & DT_CALCRECT) ? QRect(r.Left, r.Top, box.width(), 1 << 20) : box,
+                        flags & ~(Qt::AlignVCenter | Qt::AlignBottom), shown);
+    const int height = shown.isEmpty() ? 0 : extent.height();
+    if (format & DT_CALCRECT) {
+        if (!(format & DT_WORDBREAK) || extent.width() > r.Width()) {
+            r.Right = r.Left + (shown.isEmpty() ? 0 : extent.width());
+        }
+        r.Bottom = r.Top + height;
+        return height;
+    }
+    if (shown.isEmpty() || Bounds().IsEmpty()) {
+        return height;
+    }
+    QPainter p(image_);
+    Clip(p);
+    if (format & DT_RTLREADING) {
+        p.setLayoutDirection(Qt::RightToLeft);
+    }
+    p.setFont(font.Face);
+    p.setPen(ToQColor(font.Color));
+    p.drawText(box, flags, shown);
+    return height;
+}
+
+void TCanvas::DrawFrameControl(const TRect& r, unsigned type, unsigned state) {
+    if (type != DFC_BUTTON || r.IsEmpty()) {
+        return;
+    }
+    const Brush keep = brush;
+    const bool inactive = (state & DFCS_INACTIVE) != 0;
+    const bool checked = (state & DFCS_CHECKED) != 0;
+    const bool pushed = (state & DFCS_PUSHED) != 0;
+    const bool flat = (state & DFCS_FLAT) != 0;
+    TRect inner = r;
+    if (state & DFCS_BUTTONPUSH) {
+        brush.Color = clBtnFace;
+        FillRect(r);
+        if (flat) {
+            brush.Color = clBtnShadow;
+            FrameRect(r);
+            inner = r.Inflate(-1, -1);
+        } else {
+            DrawEdge(inner, (pushed || checked) ? EDGE_SUNKEN : EDGE_RAISED, BF_RECT | BF_ADJUST);
+        }
+        if (checked && !pushed) {
+            // A latched push button: the classic dither of face and highlight.
+            for (int y = inner.Top; y < inner.Bottom; ++y) {
+                for (int x = inner.Left + (y + inner.Left) % 2; x < inner.Right; x += 2) {
+                    SetPixel(x, y, clBtnHighlight);
+                }
+            }
+        }
+        brush = keep;
+        return;
+    }
+    // Check boxes and radio buttons take a 13 x 13 square centred in r.
+    const int left = r.Left + (r.Width() - 13) / 2;
+    const int top = r.Top + (r.Height() - 13) / 2;
+    const TColor inside = (inactive || pushed) ? clBtnFace : clWindow;
+    const TColor mark = inactive ? clBtnShadow : clWindowText;
+    if (state & DFCS_BUTTONRADIO) {
+        // Ring rows of the 12 x 12 circle: outer arcs shaded, inner ones lit.
+        static constexpr std::array<std::pair<int, int>, 12> kSpan = {{{4, 8},
+                                                                       {2, 10},
+                                                                       {1, 11},
+                                                                       {1, 11},
+                                                                       {0, 12},
+                                                                       {0, 12},
+                                                                       {0, 12},
+                                                                       {0, 12},
+                                                                       {1, 11},
+                                                                       {1, 11},
+                                                                       {2, 10},
+                                                                       {4, 8}}};
+        for (int y = 0; y < 12; ++y) {
+            const auto [from, to] = kSpan[static_cast<size_t>(y)];
+            for (int x = from; x < to; ++x) {
+                const bool upper = x + y < 11;
+                const bool edge = y == 0 || y == 11 || x == from || x == to - 1;
+                const auto [innerFrom, innerTo] =
+                    y > 0 && y < 11 ? kSpan[static_cast<size_t>(y)] : std::pair{0, 0};
+                const bool second =
+                    !edge && (y == 1 || y == 10 || x == innerFrom + 1 || x == innerTo - 2);
+                TColor c = inside;
+                if (edge) {
+                    c = upper ? clBtnShadow : clBtnHighlight;
+                } else if (second) {
+                    c = upper ? cl3DDkShadow : cl3DLight;
+                }
+                SetPixel(left + x, top + y, c);
+            }
+        }
+        if (checked) {
+            for (int y = 4; y < 8; ++y) {
+                for (int x = (y == 4 || y == 7) ? 5 : 4; x < ((y == 4 || y == 7) ? 7 : 8); ++x) {
+                    SetPixel(left + x, top + y, mark);
+                }
+            }
+        }
+        brush = keep;
+        return;
+    }
+    TRect box{left, top, left + 13, top + 13};
+    if (flat) {
+        brush.Color = clBtnShadow;
+        FrameRect(box);
+        box = box.Inflate(-1, -1);
+    } else {
+        DrawEdge(box, EDGE_SUNKEN, BF_RECT | BF_ADJUST);
+    }
+    brush.Color = inside;
+    FillRect(box);
+    if (checked) {
+        // The classic 7 x 7 tick: three pixels high, down two columns, up four.
+        static constexpr std::array<int, 7> kTop = {2, 3, 4, 3, 2, 1, 0};
+        for (int i = 0; i < 7; ++i) {
+            for (int k = 0; k < 3; ++k) {
+                SetPixel(box.Left + 1 + i, box.Top + 1 + kTop[static_cast<size_t>(i)] + k, mark);
+            }
+        }
+    }
+    brush = keep;
 }
 
 }  // namespace orv

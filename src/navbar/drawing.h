@@ -6,8 +6,11 @@
 #include <QFont>
 #include <QImage>
 #include <QRect>
+#include <QRegion>
 #include <QString>
 #include <cstdint>
+
+class QPainter;
 #include <optional>
 #include <vector>
 
@@ -115,6 +118,34 @@ enum : unsigned {
 // How a picture combines with what is already painted.
 enum class TRasterOp { SrcCopy, SrcPaint, SrcErase, MergePaint, MergeCopy };
 
+// Text layout flags: alignment, vertical centring (single lines only), breaking, ellipsis.
+enum : unsigned {
+    DT_LEFT = 0x0000,
+    DT_CENTER = 0x0001,
+    DT_RIGHT = 0x0002,
+    DT_VCENTER = 0x0004,
+    DT_BOTTOM = 0x0008,
+    DT_WORDBREAK = 0x0010,
+    DT_SINGLELINE = 0x0020,
+    DT_EXPANDTABS = 0x0040,
+    DT_CALCRECT = 0x0400,
+    DT_NOPREFIX = 0x0800,
+    DT_END_ELLIPSIS = 0x8000,
+    DT_RTLREADING = 0x20000,
+};
+
+// Frame controls of the button class and their states.
+enum : unsigned { DFC_BUTTON = 4 };
+enum : unsigned {
+    DFCS_BUTTONCHECK = 0x0000,
+    DFCS_BUTTONRADIO = 0x0004,
+    DFCS_BUTTONPUSH = 0x0010,
+    DFCS_INACTIVE = 0x0100,
+    DFCS_PUSHED = 0x0200,
+    DFCS_CHECKED = 0x0400,
+    DFCS_FLAT = 0x4000,
+};
+
 enum class TBrushStyle { Solid, Clear };
 enum class TPenStyle { Solid, Clear, Dot };
 
@@ -144,7 +175,12 @@ class TCanvas {
     Font font;
 
     void SetClipRect(const TRect& r) { clip_ = r; }
-    void ClearClipRect() { clip_.reset(); }
+    // A clip of any shape (rounded corners), on top of the clip rectangle.
+    void SetClipRegion(const QRegion& region) { region_ = region; }
+    void ClearClipRect() {
+        clip_.reset();
+        region_.reset();
+    }
 
     // Fills with the brush colour (whatever the brush style).
     void FillRect(const TRect& r);
@@ -161,6 +197,14 @@ class TCanvas {
     void SetPixel(int x, int y, TColor color);
     TColor Pixel(int x, int y) const;
     void TextOut(int x, int y, const QString& text);
+    // Lays out and draws text in r with the canvas font (the brush is not used): "&" marks an
+    // underlined accelerator unless DT_NOPREFIX, "&&" shows one ampersand. Lines break at line
+    // feeds, and at word boundaries with DT_WORDBREAK; DT_VCENTER centres single lines only.
+    // With DT_CALCRECT nothing is drawn and r's right and bottom become the text's extent.
+    // Returns the height of the text.
+    int DrawText(const QString& text, TRect& r, unsigned format);
+    // A check box, radio button or push button frame of DFCS_* state in r.
+    void DrawFrameControl(const TRect& r, unsigned type, unsigned state);
 
     // Frames r with `width` rings, top and left in `topColor`, bottom and right in
     // `bottomColor`, and shrinks r by the frame.
@@ -184,7 +228,13 @@ class TCanvas {
     void VLine(int x, int y1, int y2, TColor color);
 
     QImage* image_;
+    bool Visible(int x, int y) const;
+    int QtTextFlags(unsigned format) const;
+    // A painter on the image clipped like the canvas.
+    void Clip(QPainter& painter) const;
+
     std::optional<TRect> clip_;
+    std::optional<QRegion> region_;
     TPoint penPos_;
 };
 

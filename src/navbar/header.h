@@ -18,6 +18,26 @@ class TmxHeader;
 
 enum TmxHeaderState { hsOpened, hsClosed };
 enum TmxViewStyle { vsExplorerBar, vsListBar };
+enum TmxExplorerMethod { emStandard, emCloseUp };
+enum TmxBarOption {
+    boAcceptOLEDrop,
+    boActivateToolBoxScroller,
+    boAlwaysFlatScroller,
+    boAutoScroll,
+    boAutoChangeHeader,
+    boChangeToDisabled,
+    boExplorerBorder,
+    boFocusOnMouseEnter,
+    boHeaderFrame,
+    boInternalDrop,
+    hoShowFocusRect
+};
+// One bit per option, option n at bit n.
+using TmxBarOptions = std::uint16_t;
+constexpr TmxBarOptions BarOptions(std::initializer_list<TmxBarOption> options) {
+    return OptionBits<TmxBarOptions>(options);
+}
+
 enum TmxHeaderOption {
     hoActivateOnSelect,
     hoAlwaysFlat,
@@ -50,6 +70,15 @@ class TmxBarOwner {
     virtual TmxBarSettings& BarSettings() = 0;
     virtual bool CommonStyle() const = 0;
     virtual TmxViewStyle ViewStyle() const = 0;
+    virtual TmxExplorerMethod ExplorerMethod() const = 0;
+    virtual TmxBarOptions Options() const = 0;
+    virtual bool Flat() const = 0;
+    virtual TmxHeaderImages& HeaderImages() = 0;
+    virtual TColor AlertColor() const = 0;
+    // False while a header switch animates: painting then keeps the stored rectangles.
+    virtual bool AutoLayout() const = 0;
+    // The bar has finished loading its stored form.
+    virtual bool IsLoaded() const = 0;
     virtual bool IsEnabled() const = 0;
     virtual bool EachHeaderSelection() const = 0;
     virtual int HeaderCount() const = 0;
@@ -139,6 +168,12 @@ class TmxHeader : public TPersistent {
     void SetDrawState(TmxButtonState v) { drawState_ = v; }
     const TRect& CaptionRect() const { return captionRect_; }
     const TRect& BodyRect() const { return bodyRect_; }
+
+    // Paints the caption strip into bitmap at rect; rect comes back shrunk by 1 on every side.
+    // The active index the bar passes is not used.
+    void DrawCaptionButton(QImage* bitmap, TRect& rect, int activeIndex);
+    // Paints the body and its buttons into rect; offset and active index are not used.
+    void DrawBody(QImage* bitmap, const TRect& rect, int scrollOffset, int activeIndex);
 
     TmxBarSettings& GetActiveSettings();
     int GetExplorerAddOn();

@@ -15,12 +15,12 @@
 #include "navbar/background.h"
 #include "navbar/bar_settings.h"
 #include "navbar/button.h"
+#include "navbar/close_button.h"
 #include "navbar/drawing.h"
 #include "navbar/header.h"
 
 namespace orv::nav {
 
-enum TmxExplorerMethod { emStandard, emCloseUp };
 enum TmxHeaderScrollType { stNone, stLinear, stAccelerated };
 enum TmxScrollView { ssNormal, ssExpress, ssToolBox };
 enum TmxPreSet {
@@ -36,24 +36,6 @@ enum TmxPreSet {
     psExplorerBarXP,
     psExplorerBar2000
 };
-enum TmxBarOption {
-    boAcceptOLEDrop,
-    boActivateToolBoxScroller,
-    boAlwaysFlatScroller,
-    boAutoScroll,
-    boAutoChangeHeader,
-    boChangeToDisabled,
-    boExplorerBorder,
-    boFocusOnMouseEnter,
-    boHeaderFrame,
-    boInternalDrop,
-    hoShowFocusRect
-};
-// One bit per option, option n at bit n.
-using TmxBarOptions = std::uint16_t;
-constexpr TmxBarOptions BarOptions(std::initializer_list<TmxBarOption> options) {
-    return OptionBits<TmxBarOptions>(options);
-}
 enum TmxDropMode { dmNowhere, dmButton };
 enum TmxScrollAreaState { saNormal, saPressed, saHot, saDisabled };
 enum TBevelCut { bvNone, bvLowered, bvRaised, bvSpace };
@@ -87,7 +69,7 @@ class TmxSideBar : public QWidget, public TmxBarOwner, private TImageListObserve
     ~TmxSideBar() override;
 
     // Properties.
-    TColor AlertColor() const { return alertColor_; }
+    TColor AlertColor() const override { return alertColor_; }
     void SetAlertColor(TColor v) { alertColor_ = v; }
     TmxHeader* ActiveHeader() const override { return activeHeader_; }
     // The only way headers switch: asks OnCanChange, tells OnChange before the switch.
@@ -108,6 +90,7 @@ class TmxSideBar : public QWidget, public TmxBarOwner, private TImageListObserve
     int BevelWidth() const { return bevelWidth_; }
     void SetBevelWidth(int v) { StoreAndRepaint(bevelWidth_, v); }
     TmxBorder& Border() { return border_; }
+    TmxCloseButton& CloseButton() { return closeButton_; }
     TBorderStyle BorderStyle() const { return borderStyle_; }
     void SetBorderStyle(TBorderStyle v) { StoreAndRepaint(borderStyle_, v); }
     int BorderWidth() const { return borderWidth_; }
@@ -121,13 +104,13 @@ class TmxSideBar : public QWidget, public TmxBarOwner, private TImageListObserve
     bool EachHeaderSelection() const override { return eachHeaderSelection_; }
     // Also clears every header's selection.
     void SetEachHeaderSelection(bool v);
-    TmxExplorerMethod ExplorerMethod() const { return explorerMethod_; }
+    TmxExplorerMethod ExplorerMethod() const override { return explorerMethod_; }
     // Also scrolls every header back to its first button and makes header 0 active.
     void SetExplorerMethod(TmxExplorerMethod v);
-    bool Flat() const { return flat_; }
+    bool Flat() const override { return flat_; }
     void SetFlat(bool v) { StoreAndRepaint(flat_, v); }
     TmxHeaders& Headers() { return headers_; }
-    TmxHeaderImages& HeaderImages() { return headerImages_; }
+    TmxHeaderImages& HeaderImages() override { return headerImages_; }
     std::uint8_t HeaderScrollAcceleration() const { return headerScrollAcceleration_; }
     // 0 is kept as 1.
     void SetHeaderScrollAcceleration(std::uint8_t v) { headerScrollAcceleration_ = v ? v : 1; }
@@ -146,7 +129,7 @@ class TmxSideBar : public QWidget, public TmxBarOwner, private TImageListObserve
     TmxBarSettings& Settings() { return settings_; }
     TmxScrollView ScrollView() const { return scrollView_; }
     void SetScrollView(TmxScrollView v) { StoreAndRepaint(scrollView_, v); }
-    TmxBarOptions Options() const { return options_; }
+    TmxBarOptions Options() const override { return options_; }
     void SetOptions(TmxBarOptions v);
     // "major.minor" of the version word; assigning has no effect.
     std::string Version() const;
@@ -222,9 +205,9 @@ class TmxSideBar : public QWidget, public TmxBarOwner, private TImageListObserve
     TmxScrollArea& ButtonDownBox() { return buttonDownBox_; }
     bool ContentOverflow() const { return contentOverflow_; }
     int AnimatingIndex() const { return animatingIndex_; }
-    bool AutoLayout() const { return autoLayout_; }
+    bool AutoLayout() const override { return autoLayout_; }
     int StoredActiveIndex() const { return storedActiveIndex_; }
-    bool IsLoaded() const { return isLoaded_; }
+    bool IsLoaded() const override { return isLoaded_; }
     bool DragInProgress() const { return dragInProgress_; }
 
     // TmxBarOwner.
@@ -266,6 +249,7 @@ class TmxSideBar : public QWidget, public TmxBarOwner, private TImageListObserve
     TmxBarSettings settings_;
     TmxHeaderImages headerImages_{this};
     TmxBorder border_;
+    TmxCloseButton closeButton_{this};
 
     TColor alertColor_ = clRed;
     TmxHeader* activeHeader_ = nullptr;
