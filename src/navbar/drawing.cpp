@@ -403,6 +403,15 @@ void TCanvas::Draw(int x, int y, const QImage& source, std::optional<TColor> tra
     }
 }
 
+void TCanvas::Blend(int x, int y, const QImage& source) {
+    if (source.isNull() || Bounds().IsEmpty()) {
+        return;
+    }
+    QPainter p(image_);
+    Clip(p);
+    p.drawImage(QPoint(x, y), source);
+}
+
 void TCanvas::CopyMode(int x, int y, const QImage& source, TRasterOp op) {
     if (source.isNull()) {
         return;

@@ -218,6 +218,8 @@ class TCanvas {
     void DrawArrow(int x, int y, bool up, TColor color);
     // Copies `source` to (x, y); pixels of `transparent` are left out when given.
     void Draw(int x, int y, const QImage& source, std::optional<TColor> transparent = {});
+    // Lays `source` over what is painted at (x, y), through its alpha.
+    void Blend(int x, int y, const QImage& source);
     // Combines `source` at (x, y) with what is painted; MergeCopy ANDs it with the brush colour.
     void CopyMode(int x, int y, const QImage& source, TRasterOp op);
 

@@ -41,14 +41,24 @@ TImageList::~TImageList() {
 }
 
 QImage TImageList::Fit(const QImage& image) const {
-    if (image.width() == width_ && image.height() == height_) {
-        return image;
-    }
-    return image.scaled(width_, height_, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    return (image.width() == width_ && image.height() == height_
+                ? image
+                : image.scaled(width_, height_, Qt::IgnoreAspectRatio, Qt::SmoothTransformation))
+        .convertToFormat(QImage::Format_ARGB32_Premultiplied);
 }
 
 int TImageList::Add(const QImage& image) {
+    return Add(image, QImage());
+}
+
+int TImageList::Add(const QImage& image, const QImage& doubleSize) {
     images_.push_back(Fit(image));
+    doubleSize_.push_back(
+        doubleSize.isNull()
+            ? QImage()
+            : doubleSize
+                  .scaled(2 * width_, 2 * height_, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
+                  .convertToFormat(QImage::Format_ARGB32_Premultiplied));
     Change();
     return Count() - 1;
 }
@@ -58,6 +68,7 @@ void TImageList::Replace(int index, const QImage& image) {
         return;
     }
     images_[static_cast<size_t>(index)] = Fit(image);
+    doubleSize_[static_cast<size_t>(index)] = QImage();
     Change();
 }
 
@@ -66,11 +77,13 @@ void TImageList::Delete(int index) {
         return;
     }
     images_.erase(images_.begin() + index);
+    doubleSize_.erase(doubleSize_.begin() + index);
     Change();
 }
 
 void TImageList::Clear() {
     images_.clear();
+    doubleSize_.clear();
     Change();
 }
 
@@ -78,7 +91,22 @@ void TImageList::Draw(TCanvas& canvas, int x, int y, int index) const {
     if (index < 0 || index >= Count()) {
         return;
     }
-    canvas.Draw(x, y, images_[static_cast<size_t>(index)]);
+    canvas.Blend(x, y, images_[static_cast<size_t>(index)]);
+}
+
+void TImageList::DrawSilhouette(TCanvas& canvas, int x, int y, int index, TColor color) const {
+    if (index < 0 || index >= Count()) {
+        return;
+    }
+    const QImage& image = images_[static_cast<size_t>(index)];
+    for (int py = 0; py < image.height(); ++py) {
+        const auto* line = reinterpret_cast<const QRgb*>(image.constScanLine(py));
+        for (int px = 0; px < image.width(); ++px) {
+            if (qAlpha(line[px]) >= 128) {
+                canvas.SetPixel(x + px, y + py, color);
+            }
+        }
+    }
 }
 
 void TImageList::RegisterChanges(TChangeLink* link) {

@@ -56,15 +56,21 @@ class TImageList {
     int Count() const { return static_cast<int>(images_.size()); }
     const QImage& Image(int index) const { return images_.at(static_cast<size_t>(index)); }
 
-    // Pictures of another size are scaled to the list's size. Add answers the new index.
+    // Pictures of another size are scaled to the list's size; their alpha is kept. Add answers
+    // the new index. A picture of twice the size may come along for screens at double scale.
     int Add(const QImage& image);
+    int Add(const QImage& image, const QImage& doubleSize);
+    // The picture for double scale; null when none was given.
+    const QImage& DoubleSize(int index) const { return doubleSize_.at(static_cast<size_t>(index)); }
     void Replace(int index, const QImage& image);
     void Delete(int index);
     void Clear();
 
-    // Draws picture `index` with its top-left corner at (x, y); an index out of range draws
-    // nothing.
+    // Draws picture `index` over what is painted, through its alpha, with its top-left corner at
+    // (x, y); an index out of range draws nothing.
     void Draw(TCanvas& canvas, int x, int y, int index) const;
+    // Draws the picture's shape (every pixel that is not transparent) in one colour.
+    void DrawSilhouette(TCanvas& canvas, int x, int y, int index, TColor color) const;
 
     void RegisterChanges(TChangeLink* link);
     void UnRegisterChanges(TChangeLink* link);
@@ -78,6 +84,7 @@ class TImageList {
     int width_;
     int height_;
     std::vector<QImage> images_;
+    std::vector<QImage> doubleSize_;
     std::vector<TChangeLink*> links_;
     std::vector<TImageListObserver*> observers_;
 };
