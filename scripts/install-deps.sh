@@ -7,7 +7,7 @@ packages=(
   qt6-base-dev libcurl4-openssl-dev libjpeg62-turbo-dev liblz4-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   clang clang-format
-  fonts-liberation
+  fonts-liberation fonts-dejavu-core
   iproute2 iputils-ping wget util-linux procps
 )
 

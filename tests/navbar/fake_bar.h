@@ -2,11 +2,29 @@
 // and buttons ask of it.
 #pragma once
 
+#include <QFont>
+#include <QFontDatabase>
+#include <QString>
 #include <vector>
 
 #include "navbar/header.h"
 
 namespace orv::test {
+
+// The tests' own font: one file of a fixed package, 11 pixels, no antialiasing, so text lands on
+// the same pixels on every machine.
+inline QFont BarTestFont() {
+    static const QString family = [] {
+        const int id = QFontDatabase::addApplicationFont(
+            QStringLiteral("/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf"));
+        return QFontDatabase::applicationFontFamilies(id).value(0);
+    }();
+    QFont font(family);
+    font.setPixelSize(11);
+    font.setStyleStrategy(QFont::NoAntialias);
+    font.setHintingPreference(QFont::PreferFullHinting);
+    return font;
+}
 
 // A bar that records what its headers and buttons ask of it.
 class FakeBar : public TmxBarOwner {
