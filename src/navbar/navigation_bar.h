@@ -122,8 +122,9 @@ class TmxSideBar : public QWidget, public TmxBarOwner, private TImageListObserve
     // 0 is kept as 1.
     void SetHeaderScrollValue(std::uint8_t v) { headerScrollValue_ = v ? v : 1; }
     TmxPreSet PreSet() const { return preSet_; }
-    // Stores only, until presets exist.
-    void SetPreSet(TmxPreSet v) { preSet_ = v; }
+    // Applies one of the eleven looks through the ordinary setters, repainting once; assigning
+    // the present value applies it again.
+    void SetPreSet(TmxPreSet value);
     std::uint16_t ScrollBoxSize() const { return scrollBoxSize_; }
     void SetScrollBoxSize(std::uint16_t v) { StoreAndRepaint(scrollBoxSize_, v); }
     TmxBarSettings& Settings() { return settings_; }
@@ -236,6 +237,13 @@ class TmxSideBar : public QWidget, public TmxBarOwner, private TImageListObserve
 
   private:
     void ImageListFreed(TImageList* list) override;
+    void ApplyListBarGroup(TColor color, TColor buttonFontColor, int firstButtonTop);
+    void ApplyOfficeGroup();
+    void ApplyExplorerGroup(TColor color, TColor headerPenColor, int firstButtonTop,
+                            bool captionBorder, bool whiteCaptions);
+    void ApplyToolBoxAdditions();
+    // Every header's body becomes a wash of white over the bar.
+    void SetHeaderWashes(std::uint8_t alphaBlend);
     template <typename T>
     void StoreAndRepaint(T& field, const T& value) {
         if (field != value) {
