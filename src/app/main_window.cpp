@@ -6,8 +6,6 @@
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <QScreen>
-#include <QStyle>
-#include <QToolButton>
 #include <QWindow>
 
 #include "app/fonts.h"
@@ -20,10 +18,12 @@
 #include "app/page_send_targets.h"
 #include "app/page_tracert.h"
 #include "app/page_whois.h"
+#include "app/side_bar_icons.h"
 #include "controls/stringgrid.h"
 #include "lookup/browser_url.h"
 #include "lookup/name_resolution.h"
-#include "navbar/side_bar.h"
+#include "navbar/image_list.h"
+#include "navbar/navigation_bar.h"
 #include "platform/program.h"
 #include "platform/resolver.h"
 #include "platform/shell.h"
@@ -43,6 +43,7 @@ icmp::IcmpHandle RunIcmpHandle() {
 
 constexpr int kWidth = 765;
 constexpr int kHeight = 532;
+constexpr int kSideBarWidth = 153;
 
 }  // namespace
 
@@ -76,7 +77,8 @@ Tmain::Tmain(std::string programFolder, ScannerControl* scanner, QWidget* parent
     auto* row = new QHBoxLayout(central);
     row->setContentsMargins(0, 0, 0, 0);
     row->setSpacing(0);
-    mxSideBar1 = new TmxSideBar(central);
+    mxSideBar1 = new nav::TmxSideBar(central);
+    mxSideBar1->setFixedWidth(kSideBarWidth);
     mainpage = new ui::TPageControl(central);
     mainpage->setObjectName("mainpage");
     row->addWidget(mxSideBar1);
@@ -102,14 +104,7 @@ Tmain::Tmain(std::string programFolder, ScannerControl* scanner, QWidget* parent
     mainpage->SetActivePageIndex(0);
 
     BuildMenu();
-    BuildSideBar();
-    connect(mainpage, &ui::TPageControl::PageChanged, this, [this](int i) {
-        static constexpr std::pair<int, int> kButtonOfPage[] = {{0, 0}, {0, 1}, {0, 3}, {0, 4},
-                                                                {0, 2}, {0, 5}, {0, 6}, {1, 0}};
-        mxSideBar1->SetCurrent(
-            i >= 0 && i < 8 ? mxSideBar1->Button(kButtonOfPage[i].first, kButtonOfPage[i].second)
-                            : nullptr);
-    });
+    LoadSideBar();
     // The placement file is named after the program and kept where settings.ini is allowed.
     Position1 = std::make_unique<TPosition>(
         this,
@@ -158,29 +153,158 @@ void Tmain::BuildMenu() {
     About1 = help->addAction("About", this, &Tmain::About1Click);
 }
 
-void Tmain::BuildSideBar() {
-    QStyle* st = style();
-    int tools = mxSideBar1->AddHeader("Network Tools");
-    auto add = [&](int header, const char* caption, QStyle::StandardPixmap icon,
-                   void (Tmain::*handler)()) {
-        mxSideBar1->AddButton(header, caption, st->standardIcon(icon),
-                              [this, handler] { (this->*handler)(); });
+// The bar as the window's stored form has it: headers and buttons first, then the values of
+// the look in the order the form sets them, each through its setter.
+void Tmain::LoadSideBar() {
+    using namespace nav;
+    TmxSideBar& bar = *mxSideBar1;
+    bar.setObjectName("mxSideBar1");
+    bar.BeginUpdate();
+
+    ImageList1 = std::make_unique<TImageList>(16, 16);
+    AddToolIcons(*ImageList1);
+
+    struct Tool {
+        int header;
+        const char* caption;
+        void (Tmain::*click)();
     };
-    add(tools, "IP Domain Converter", QStyle::SP_DriveNetIcon,
-        &Tmain::mxSideBar1Headers0Buttons0Click);
-    add(tools, "Batch Ping", QStyle::SP_BrowserReload, &Tmain::mxSideBar1Headers0Buttons1Click);
-    add(tools, "IP Country Converter", QStyle::SP_DirHomeIcon,
-        &Tmain::mxSideBar1Headers0Buttons2Click);
-    add(tools, "Traceroute", QStyle::SP_ArrowRight, &Tmain::mxSideBar1Headers0Buttons3Click);
-    add(tools, "Whois", QStyle::SP_MessageBoxQuestion, &Tmain::mxSideBar1Headers0Buttons4Click);
-    add(tools, "Website Scanner", QStyle::SP_FileDialogContentsView,
-        &Tmain::mxSideBar1Headers0Buttons5Click);
-    add(tools, "Connection Monitor", QStyle::SP_ComputerIcon,
-        &Tmain::mxSideBar1Headers0Buttons6Click);
-    int local = mxSideBar1->AddHeader("Local Information");
-    add(local, "Local Information", QStyle::SP_FileDialogInfoView,
-        &Tmain::mxSideBar1Headers1Buttons0Click);
-    mxSideBar1->SetCurrent(mxSideBar1->Button(0, 0));
+    static constexpr Tool kTools[] = {
+        {0, "IP Domain Converter", &Tmain::mxSideBar1Headers0Buttons0Click},
+        {0, "Batch Ping", &Tmain::mxSideBar1Headers0Buttons1Click},
+        {0, "IP Country Converter", &Tmain::mxSideBar1Headers0Buttons2Click},
+        {0, "Traceroute", &Tmain::mxSideBar1Headers0Buttons3Click},
+        {0, "Whois", &Tmain::mxSideBar1Headers0Buttons4Click},
+        {0, "Website Scanner", &Tmain::mxSideBar1Headers0Buttons5Click},
+        {0, "Connection Monitor", &Tmain::mxSideBar1Headers0Buttons6Click},
+        {1, "Local Information", &Tmain::mxSideBar1Headers1Buttons0Click},
+    };
+    for (int h = 0; h < 2; ++h) {
+        TmxHeader* header = bar.Headers().Add();  // mxHeader1, mxHeader2
+        header->SetCaption("");
+        header->SetOpened(true);
+        header->Images().SetSmall(ImageList1.get());
+    }
+    int image = 0;
+    for (const Tool& tool : kTools) {
+        TmxButton* button = bar.GetHeader(tool.header)->AddButton();
+        button->SetCaption(tool.caption);
+        button->SetImageIndex(image++);  // the pictures are in tool order
+        // The bar's settings decide style, view and fonts: the buttons carry no custom options.
+        button->SetButtonStyle(bsLarge);
+        button->SetButtonView(bvNormal);
+        button->SetOptions(ButtonOptions({boAutoWidthLabel, boUnderlineFont}));
+        button->SetAutoSize(true);
+        button->SetTransparent(true);
+        button->OnClick = [this, click = tool.click](TPersistent*) { (this->*click)(); };
+    }
+    // The stored active index. Taken while the bar still has its list view, so it marks
+    // header 0 without the explorer view's open/close toggle; the caption is not hot.
+    bar.SetActiveHeader(bar.GetHeader(0));
+    bar.GetHeader(0)->SetDrawState(hbsUp);
+
+    // The explorer look on a navy bar.
+    constexpr TColor kBarColor = 0x800000;
+    constexpr TColor kWhite = 0xFFFFFF;
+    bar.Background().SetColor(kBarColor);
+    bar.Background().SetStyle(btSolid);
+    bar.Background().SetGrayscale(false);
+    bar.SetBevelWidth(1);
+    bar.SetBevelInner(bvNone);
+    bar.SetBevelOuter(bvLowered);
+    bar.SetFlat(true);
+    bar.SetBorderStyle(bsNone);
+    bar.SetBorderWidth(0);
+    bar.SetCommonStyle(true);
+    bar.SetViewStyle(vsExplorerBar);
+    bar.SetOptions(bar.Options() & ~BarOptions({boExplorerBorder}));
+    TmxBorder& border = bar.Border();
+    border.SetLeft(5);
+    border.SetTop(5);
+    border.SetRight(5);
+    border.SetBottom(5);
+    border.SetSeparator(5);
+
+    TmxBarSettings& s = bar.Settings();
+    s.SetAlignment(taLeftJustify);
+    s.SetButtonStyle(bsLarge);
+    s.SetButtonView(bvExplorer);
+    s.SetCaptionStyle(csCustomDraw);
+    s.SetColor(clBtnFace);
+    s.SetDistance(0);
+    s.SetGlyphTop(10);
+    s.SetHeight(25);
+    s.SetLargeWidth(60);
+    s.SetLargeHeight(60);
+    s.SetSmallHeight(30);
+    s.SetPicLabDistance(3);
+    s.SetExplorerAddOn(15);
+    s.ButtonUp().SetColor(clBtnFace);
+    s.ButtonUp().SetGrayscale(false);
+    s.ButtonUp().SetStyle(btSolid);
+    s.HeaderPen().SetColor(kWhite);
+    s.HeaderPen().SetStyle(TPenStyle::Solid);
+    s.HeaderPen().SetWidth(1);
+    s.CaptionPen().SetColor(clBtnFace);
+    s.CaptionPen().SetStyle(TPenStyle::Solid);
+    s.CaptionPen().SetWidth(1);
+    s.StatusButton().SetArrowColor(clBlack);
+    s.StatusButton().SetTransparent(true);
+    s.StatusButton().SetBorderColor(clBtnFace);
+    // Every text of the bar is in the window's own font.
+    TFont font;
+    font.SetFace(WindowFont());
+    font.SetColor(clWindowText);
+    s.SetButtonFont(font);
+    s.SetButtonHighlightFont(font);
+    s.SetFont(font);
+    s.SetHighlightFont(font);
+    font.SetColor(kWhite);
+    s.SetFont(font);
+    s.SetHighlightFont(font);
+    QFont bold = WindowFont();
+    bold.setBold(true);
+    s.Font().SetFace(bold);
+    s.HighlightFont().SetFace(bold);
+    for (int h = 0; h < bar.HeaderCount(); ++h) {
+        TmxHeader& header = *bar.GetHeader(h);
+        header.Background().SetColor(kBarColor);
+        header.Background().SetStyle(btSolid);
+        header.Background().SetGrayscale(false);
+        header.Background().SetStyle(btTransparent);
+        header.SetFirstButtonTop(10);
+        header.SetMargin(4);
+        header.SetOptions(
+            HeaderOptions({hoButtonDown, hoDrawBorder, hoRoundedHeader, hoShowStatusButton}));
+        header.SetSpacing(2);
+        header.SetTransparent(false);
+        header.Glyph().SetVisible(true);
+    }
+
+    // Small buttons in the flat framed view, white on the blue, white frames.
+    s.SetButtonStyle(bsSmall);
+    s.SetButtonView(bvWindows2000);
+    s.XPColors().SetBorderColor(kWhite);
+    s.ButtonFont().SetColor(kWhite);
+    s.ButtonHighlightFont().SetColor(kWhite);
+    s.HeaderPen().SetColor(kWhite);
+    s.HeaderPen().SetWidth(2);
+    for (int h = 0; h < bar.HeaderCount(); ++h) {
+        TmxBackground& body = bar.GetHeader(h)->Background();
+        body.SetAlphaBlend(150);  // the navy washed towards white
+        body.SetStyle(btTransparent);
+        body.SetColor(kWhite);
+    }
+
+    // White text only where the surface under it is dark: the caption strips are button face
+    // grey, and a button under the mouse is filled with the light frame colour, so their texts
+    // take the dark colours.
+    s.Font().SetColor(clWindowText);
+    s.HighlightFont().SetColor(clWindowText);
+    s.ButtonHighlightFont().SetColor(kBarColor);
+    // The bar's colour follows its background, so painting finds them equal.
+    bar.SetColor(kBarColor);
+    bar.EndUpdate();
 }
 
 void Tmain::FormCreate() {

@@ -29,8 +29,11 @@ class TWebsiteScannerPage;
 class TConnectionMonitorPage;
 class TLocalInfoPage;
 class TToolPage;
-class TmxSideBar;
 class TPageSendTargets;
+class TImageList;
+namespace nav {
+class TmxSideBar;
+}
 
 class Tmain final : public QMainWindow {
     Q_OBJECT
@@ -53,7 +56,10 @@ class Tmain final : public QMainWindow {
     TWebsiteScannerPage* website_scanner_tab;
     TConnectionMonitorPage* connection_monitor_tab;
     TLocalInfoPage* local_information_tab;
-    TmxSideBar* mxSideBar1;
+    // The navigation bar, docked left; its buttons show the pages.
+    nav::TmxSideBar* mxSideBar1;
+    // The small pictures of the bar's buttons, one per tool, each with a double-size version.
+    std::unique_ptr<TImageList> ImageList1;
 
     // Menu items.
     QMenu* LocalInfomation1;  // "Function View"
@@ -133,7 +139,7 @@ class Tmain final : public QMainWindow {
 
   private:
     void BuildMenu();
-    void BuildSideBar();
+    void LoadSideBar();
     // The pages, in page-index order.
     std::array<TToolPage*, 8> Pages() const;
     void PrefillFromBrowser();

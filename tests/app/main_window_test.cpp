@@ -26,7 +26,8 @@
 #include "controls/stringgrid.h"
 #include "fake_resolver.h"
 #include "lookup/name_resolution.h"
-#include "navbar/side_bar.h"
+#include "navbar/image_list.h"
+#include "navbar/navigation_bar.h"
 #include "platform/shell.h"
 #include "scripted_dialogs.h"
 
@@ -333,11 +334,124 @@ TEST_F(MainWindow, MenuAndSideBarReachEveryPageInTheirOwnOrder) {
     } buttons[] = {{0, 0, 0}, {0, 1, 1}, {0, 2, 4}, {0, 3, 2},
                    {0, 4, 3}, {0, 5, 5}, {0, 6, 6}, {1, 0, 7}};
     for (const auto& b : buttons) {
-        m.mxSideBar1->Button(b.header, b.index)->click();
+        m.mxSideBar1->GetHeader(b.header)->GetButton(b.index)->Click();
         EXPECT_EQ(m.mainpage->ActivePageIndex(), b.page);
     }
     EXPECT_EQ(m.ip_to_domain_converter_tab->domain_edit->Text(), "keep.me");
     EXPECT_TRUE(dialogs.shown.empty());
+}
+
+// The bar as the window stores it: docked left at its width, two headers of tool buttons.
+TEST_F(MainWindow, SideBarIsDockedLeftWithTheToolButtons) {
+    Tmain& m = Build();
+    m.show();
+    nav::TmxSideBar& bar = *m.mxSideBar1;
+    const QWidget* central = m.centralWidget();
+    EXPECT_EQ(bar.geometry(), QRect(0, 0, 153, central->height()));
+    EXPECT_EQ(m.mainpage->geometry().left(), 153);
+    EXPECT_EQ(m.mainpage->geometry().right(), central->width() - 1);
+
+    ASSERT_EQ(bar.HeaderCount(), 2);
+    const TmxHeaderOptions headerOptions =
+        HeaderOptions({hoButtonDown, hoDrawBorder, hoRoundedHeader, hoShowStatusButton});
+    const char* headerNames[] = {"mxHeader1", "mxHeader2"};
+    const int buttonCounts[] = {7, 1};
+    for (int h = 0; h < 2; ++h) {
+        TmxHeader& header = *bar.GetHeader(h);
+        EXPECT_EQ(header.Name(), headerNames[h]);
+        EXPECT_EQ(header.Caption(), "");
+        EXPECT_TRUE(header.Opened());
+        EXPECT_EQ(header.Options(), headerOptions) << h;
+        EXPECT_EQ(header.Images().Small(), m.ImageList1.get());
+        EXPECT_EQ(header.GetButtonCount(), buttonCounts[h]);
+    }
+    EXPECT_EQ(bar.CloseButton().Caption(), "Favorites");
+    EXPECT_FALSE(bar.CloseButton().Visible());
+    EXPECT_EQ(bar.ActiveHeader(), bar.GetHeader(0));
+    EXPECT_EQ(bar.ViewStyle(), vsExplorerBar);
+    TmxBarSettings& s = bar.Settings();
+    EXPECT_EQ(s.Height(), 25);
+    EXPECT_EQ(s.ButtonView(), bvWindows2000);
+    EXPECT_EQ(s.ButtonStyle(), bsSmall);
+    EXPECT_EQ(s.CaptionStyle(), csCustomDraw);
+    EXPECT_EQ(s.HeaderPen().Width(), 2);
+    // The look is loaded, not painted: the bar's colour already is its background's.
+    EXPECT_EQ(bar.Color(), bar.Background().Color());
+
+    struct Button {
+        int header, index;
+        const char* caption;
+        int image;
+    } buttons[] = {
+        {0, 0, "IP Domain Converter", 0},
+        {0, 1, "Batch Ping", 1},
+        {0, 2, "IP Country Converter", 2},
+        {0, 3, "Traceroute", 3},
+        {0, 4, "Whois", 4},
+        {0, 5, "Website Scanner", 5},
+        {0, 6, "Connection Monitor", 6},
+        {1, 0, "Local Information", 7},
+    };
+    for (const Button& b : buttons) {
+        SCOPED_TRACE(b.caption);
+        TmxButton& button = *bar.GetHeader(b.header)->GetButton(b.index);
+        EXPECT_EQ(button.Caption(), b.caption);
+        EXPECT_EQ(button.ImageIndex(), b.image);
+        EXPECT_EQ(button.ButtonStyle(), bsLarge);
+        EXPECT_EQ(button.ButtonView(), bvNormal);
+        EXPECT_EQ(button.Options(), ButtonOptions({boAutoWidthLabel, boUnderlineFont}));
+        EXPECT_TRUE(button.AutoSize());
+        EXPECT_TRUE(button.Transparent());
+        // The settings of the bar are in force, and so is the header's small list.
+        EXPECT_EQ(button.GetActiveStyle(), bsSmall);
+        EXPECT_EQ(button.GetActiveView(), bvWindows2000);
+        EXPECT_EQ(button.GetImageList(), m.ImageList1.get());
+    }
+    // One picture per tool, each with its double-size version.
+    ASSERT_EQ(m.ImageList1->Count(), 8);
+    EXPECT_EQ(m.ImageList1->Width(), 16);
+    for (int i = 0; i < 8; ++i)
+        EXPECT_EQ(m.ImageList1->DoubleSize(i).size(), QSize(32, 32)) << i;
+}
+
+// A bar button shows its page and changes nothing else: no input, result, setting, tool, dialog
+// or state of the bar itself.
+TEST_F(MainWindow, SideBarClickShowsItsPageAndTouchesNothingElse) {
+    Tmain& m = Build();
+    m.ip_to_domain_converter_tab->domain_edit->SetText("keep.me");
+    m.batch_ping_tab->Edit7->SetText("10.0.0.1");
+    m.whois_tab->CheckBox7->SetChecked(true);
+    nav::TmxSideBar& bar = *m.mxSideBar1;
+    auto state = [&] {
+        std::ostringstream out;
+        out << m.ip_to_domain_converter_tab->domain_edit->Text().toStdString() << '|'
+            << m.batch_ping_tab->Edit7->Text().toStdString() << '|'
+            << m.whois_tab->CheckBox7->Checked() << m.whois_tab->edit10->isEnabled() << '|'
+            << m.batch_ping_tab->StringGrid1->RowCount() << ','
+            << m.ip_to_domain_converter_tab->StringGrid2->RowCount() << ','
+            << m.country_lookup_tab->StringGrid3->RowCount() << ','
+            << m.connection_monitor_tab->sgConnHist->RowCount() << ','
+            << m.website_scanner_tab->StringGrid4->RowCount() << '|'
+            << m.connection_monitor_tab->Timer->Enabled() << '|' << bar.GetActiveIndex();
+        for (int h = 0; h < bar.HeaderCount(); ++h)
+            out << '|' << bar.GetHeader(h)->Opened() << bar.GetHeader(h)->SelectedIndex()
+                << bar.GetHeader(h)->FirstShown();
+        return out.str();
+    };
+    const std::string before = state();
+    struct Click {
+        int header, index, page;
+    } clicks[] = {{1, 0, 7}, {0, 0, 0}, {0, 1, 1}, {0, 2, 4},
+                  {0, 3, 2}, {0, 4, 3}, {0, 5, 5}, {0, 6, 6}};
+    for (const Click& c : clicks) {
+        bar.GetHeader(c.header)->GetButton(c.index)->Click();
+        EXPECT_EQ(m.mainpage->ActivePageIndex(), c.page) << c.header << "/" << c.index;
+        EXPECT_EQ(state(), before);
+    }
+    EXPECT_EQ(scanner.shutdowns, 0);
+    EXPECT_TRUE(dialogs.shown.empty());
+    EXPECT_TRUE(g_opened.empty());
+    EXPECT_FALSE(SettingsExist());
 }
 
 TEST_F(MainWindow, MenuCaptionsKeepTheirBlanks) {
