@@ -198,10 +198,7 @@ void Tmain::LoadSideBar() {
         button->SetTransparent(true);
         button->OnClick = [this, click = tool.click](TPersistent*) { (this->*click)(); };
     }
-    // The stored active index. Taken while the bar still has its list view, so it marks
-    // header 0 without the explorer view's open/close toggle; the caption is not hot.
-    bar.SetActiveHeader(bar.GetHeader(0));
-    bar.GetHeader(0)->SetDrawState(hbsUp);
+    bar.SetStoredActiveIndex(0);
 
     // The explorer look on a navy bar.
     constexpr TColor kBarColor = 0x800000;
@@ -305,6 +302,7 @@ void Tmain::LoadSideBar() {
     // The bar's colour follows its background, so painting finds them equal.
     bar.SetColor(kBarColor);
     bar.EndUpdate();
+    bar.Loaded();
 }
 
 void Tmain::FormCreate() {

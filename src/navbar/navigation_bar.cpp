@@ -63,6 +63,12 @@ TmxSideBar::~TmxSideBar() {
     isLoaded_ = false;
 }
 
+void TmxSideBar::Loaded() {
+    activeHeader_ = GetHeader(storedActiveIndex_);
+    isLoaded_ = true;
+    InvalidateAll();
+}
+
 void TmxSideBar::SetActiveHeader(TmxHeader* header) {
     if (header && !header->Visible()) {
         return;

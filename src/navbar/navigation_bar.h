@@ -208,6 +208,11 @@ class TmxSideBar : public QWidget, public TmxBarOwner, private TImageListObserve
     int AnimatingIndex() const { return animatingIndex_; }
     bool AutoLayout() const override { return autoLayout_; }
     int StoredActiveIndex() const { return storedActiveIndex_; }
+    // The active index a stored form holds, made active by Loaded.
+    void SetStoredActiveIndex(int v) { storedActiveIndex_ = v; }
+    // Ends loading a stored form: the stored active header is set directly, without events or
+    // animation.
+    void Loaded();
     bool IsLoaded() const override { return isLoaded_; }
     bool DragInProgress() const { return dragInProgress_; }
 
