@@ -584,6 +584,31 @@ TEST(DoubleScaleTest, SurfacesCoverTheBlocksOfTheirRectangle) {
     }
 }
 
+TEST(DoubleScaleTest, APictureMadeForDoubleScaleTilesByItsLogicalSize) {
+    // 4 x 4 image pixels, 2 x 2 logical: a checkerboard finer than a logical pixel.
+    QImage picture(4, 4, QImage::Format_RGB32);
+    for (int y = 0; y < 4; ++y) {
+        for (int x = 0; x < 4; ++x) {
+            picture.setPixel(x, y, ColorToPixel((x + y) % 2 ? clRed : clBlue));
+        }
+    }
+    picture.setDevicePixelRatio(2);
+    TmxBackground b;
+    b.SetBitmap(picture);
+    b.SetStyle(btTileBitmap);
+    QImage image = Doubled(Filled(8, 6, clWhite));
+    b.PaintBackground(&image, {1, 1, 6, 4});
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            const bool inside = x >= 2 && x < 12 && y >= 2 && y < 8;
+            EXPECT_EQ(At(image, x, y), !inside       ? clWhite
+                                       : (x + y) % 2 ? clRed
+                                                     : clBlue)
+                << x << "," << y;
+        }
+    }
+}
+
 TEST(DoubleScaleTest, BlendRectWithColorTouchesOnlyItsBlocks) {
     const TRect rects[] = {{1, 1, 4, 3}, {5, 0, 8, 6}, {6, 2, 20, 20}, {-3, -3, 2, 1},
                            {8, 0, 9, 6}, {0, 7, 8, 9}, {3, 3, 3, 5}};
