@@ -29,6 +29,15 @@ bool Ensure32Bit(QImage* bitmap) {
     return !bitmap->isNull();
 }
 
+// The image pixels of logical rectangle r, cut to the image.
+TRect PhysicalRect(const QImage& bitmap, const TRect& r) {
+    const int s = ImageScale(bitmap);
+    const TRect cut =
+        r.Intersect({0, 0, (bitmap.width() + s - 1) / s, (bitmap.height() + s - 1) / s});
+    return TRect{cut.Left * s, cut.Top * s, cut.Right * s, cut.Bottom * s}.Intersect(
+        {0, 0, bitmap.width(), bitmap.height()});
+}
+
 }  // namespace
 
 // --- TmxGradient -----------------------------------------------------------------------------
@@ -263,13 +272,17 @@ void TmxGradient::RenderGradient(TCanvas& canvas, int w, int h) {
 void TmxGradient::Draw(TCanvas* canvas, const TRect& r) {
     const int w = r.Width();
     const int h = r.Height();
-    if (cacheRect_.Width() != w || cacheRect_.Height() != h) {
+    const int scale = canvas != nullptr ? canvas->Scale() : cacheScale_;
+    if (cacheRect_.Width() != w || cacheRect_.Height() != h || cacheScale_ != scale) {
         cacheRect_ = r;
+        cacheScale_ = scale;
         if (w > 0 && h > 0) {
-            cacheBitmap_ = QImage(w, h, QImage::Format_RGB32);
+            // Rendered per image pixel, so a screen at double scale gets the finer ramp.
+            cacheBitmap_ = QImage(w * scale, h * scale, QImage::Format_RGB32);
             cacheBitmap_.fill(0xFF000000u);
             TCanvas cacheCanvas(&cacheBitmap_);
-            RenderGradient(cacheCanvas, w, h);
+            RenderGradient(cacheCanvas, w * scale, h * scale);
+            cacheBitmap_.setDevicePixelRatio(scale);
         } else {
             cacheBitmap_ = QImage();
         }
@@ -290,18 +303,23 @@ void BlendRectWithColor(QImage* bitmap, TRect r, int weight, TColor color) {
     if (!Ensure32Bit(bitmap)) {
         return;
     }
-    if (r.Top > bitmap->height() || r.Left > bitmap->width()) {
+    // The cut works in logical pixels; a last block cut by the image's edge counts.
+    const int scale = ImageScale(*bitmap);
+    const int width = (bitmap->width() + scale - 1) / scale;
+    const int height = (bitmap->height() + scale - 1) / scale;
+    if (r.Top > height || r.Left > width) {
         return;
     }
-    r.Bottom = std::min(r.Bottom, bitmap->height());
-    r.Right = std::min(r.Right, bitmap->width());
+    r.Bottom = std::min(r.Bottom, height);
+    r.Right = std::min(r.Right, width);
     r.Top = std::max(r.Top, 0);
     r.Left = std::max(r.Left, 0);
+    const TRect area = PhysicalRect(*bitmap, r);
     const auto w = static_cast<std::uint32_t>(std::clamp(weight, 0, 255));
     const std::uint32_t s = ColorToPixel(color) & 0x00FFFFFFu;
-    for (int y = r.Top; y < r.Bottom; ++y) {
+    for (int y = area.Top; y < area.Bottom; ++y) {
         auto* line = reinterpret_cast<std::uint32_t*>(bitmap->scanLine(y));
-        for (int x = r.Left; x < r.Right; ++x) {
+        for (int x = area.Left; x < area.Right; ++x) {
             const std::uint32_t d = line[x] & 0x00FFFFFFu;
             if (s == d) {
                 continue;
@@ -371,12 +389,16 @@ void TmxCustomBackground::DrawBitmap(TCanvas& canvas, const TRect& r, bool tiled
                                          TRasterOp::SrcCopy, TRasterOp::SrcErase,
                                          TRasterOp::SrcPaint};
     const TRasterOp op = kOps[bitmapCopy_];
+    // Tiles step by the picture's logical size: a picture made for double scale covers half.
+    const int ratio = ImageScale(bitmap_);
+    const int tileWidth = std::max(1, bitmap_.width() / ratio);
+    const int tileHeight = std::max(1, bitmap_.height() / ratio);
     canvas.SetClipRect(r);
     if (!tiled) {
         canvas.CopyMode(r.Left, r.Top, bitmap_, op);
     } else {
-        for (int y = r.Top; y < r.Bottom; y += bitmap_.height()) {
-            for (int x = r.Left; x < r.Right; x += bitmap_.width()) {
+        for (int y = r.Top; y < r.Bottom; y += tileHeight) {
+            for (int x = r.Left; x < r.Right; x += tileWidth) {
                 canvas.CopyMode(x, y, bitmap_, op);
             }
         }
@@ -395,7 +417,7 @@ void TmxCustomBackground::ApplyGrayscale(QImage* bitmap, const TRect& r) {
         return;
     }
     // Only the part inside the image: a rectangle reaching past it must not write past it.
-    const TRect area = r.Intersect({0, 0, bitmap->width(), bitmap->height()});
+    const TRect area = PhysicalRect(*bitmap, r);
     for (int y = area.Top; y < area.Bottom; ++y) {
         auto* line = reinterpret_cast<std::uint32_t*>(bitmap->scanLine(y));
         for (int x = area.Left; x < area.Right; ++x) {

@@ -48,10 +48,12 @@ class TmxGradient : public TPersistent {
     const std::array<std::uint32_t, 256>& ColorRamp() const { return colorRamp_; }
     // The rectangle last rendered; empty when the next Draw must render.
     const TRect& CacheRect() const { return cacheRect_; }
+    // Rendered at the scale of the canvas last drawn on, one pixel per image pixel, and
+    // carrying that scale as its device pixel ratio.
     const QImage& CacheBitmap() const { return cacheBitmap_; }
 
-    // Renders when the size of r differs from the cached one, then copies the cache to r's
-    // top-left corner; a null canvas only brings the cache up to date.
+    // Renders when the size of r or the canvas scale differs from the cached one, then copies
+    // the cache to r's top-left corner; a null canvas only brings the cache up to date.
     virtual void Draw(TCanvas* canvas, const TRect& r);
 
   protected:
@@ -69,6 +71,7 @@ class TmxGradient : public TPersistent {
     TmxGradientStyle drawStyle_ = gtLeftToRight;
     std::array<std::uint32_t, 256> colorRamp_{};
     QImage cacheBitmap_;
+    int cacheScale_ = 1;
 };
 
 enum TmxBitmapCopy { bcMergeCopy, bcMergePaint, bcSrcCopy, bcSrcErase, bcSrcPaint };
@@ -76,7 +79,7 @@ enum TmxBackgroundStyle { btBitmap, btGradient, btSolid, btTileBitmap, btTranspa
 
 // Washes r of a 32-bit image towards `color`: each colour byte becomes
 // (colour * weight + pixel * (255 - weight)) div 256. Pixels already of the colour stay as they
-// are; r is cut to the image.
+// are; r is cut to the image. r is in logical pixels (see ImageScale).
 void BlendRectWithColor(QImage* bitmap, TRect r, int weight, TColor color);
 
 class TmxCustomBackground : public TPersistent {
@@ -103,7 +106,7 @@ class TmxCustomBackground : public TPersistent {
     // The gradient reports its own changes to the same handler.
     void SetOnChangeParameter(TNotifyEvent handler) override;
 
-    // Paints r of a 32-bit image. Never throws.
+    // Paints r (logical pixels) of a 32-bit image. Never throws.
     virtual void PaintBackground(QImage* bitmap, const TRect& r);
 
   protected:

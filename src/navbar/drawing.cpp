@@ -101,16 +101,37 @@ QColor ToQColor(TColor color) {
     return QColor::fromRgb(ColorToPixel(color));
 }
 
+int ImageScale(const QImage& image) {
+    return std::max(1, qRound(image.devicePixelRatio()));
+}
+
 TRect TCanvas::Bounds() const {
     if (image_ == nullptr || image_->isNull()) {
         return {};
     }
-    TRect b{0, 0, image_->width(), image_->height()};
+    // A last block cut by the image's edge still counts; what lies past the edge is dropped.
+    const int s = Scale();
+    TRect b{0, 0, (image_->width() + s - 1) / s, (image_->height() + s - 1) / s};
     return clip_ ? b.Intersect(*clip_) : b;
+}
+
+TRect TCanvas::PhysicalBounds() const {
+    const TRect b = Bounds();
+    if (b.IsEmpty()) {
+        return {};
+    }
+    const int s = Scale();
+    return TRect{b.Left * s, b.Top * s, b.Right * s, b.Bottom * s}.Intersect(
+        {0, 0, image_->width(), image_->height()});
 }
 
 bool TCanvas::Visible(int x, int y) const {
     return Bounds().Contains(x, y) && (!region_ || region_->contains(QPoint(x, y)));
+}
+
+bool TCanvas::InRegion(int px, int py) const {
+    const int s = Scale();
+    return !region_ || region_->contains(QPoint(px / s, py / s));
 }
 
 void TCanvas::Clip(QPainter& painter) const {
@@ -125,7 +146,60 @@ void TCanvas::Plot(int x, int y, std::uint32_t pixel) {
     if (!Visible(x, y)) {
         return;
     }
-    reinterpret_cast<std::uint32_t*>(image_->scanLine(y))[x] = pixel;
+    const int s = Scale();
+    if (s == 1) {
+        reinterpret_cast<std::uint32_t*>(image_->scanLine(y))[x] = pixel;
+        return;
+    }
+    const int right = std::min(x * s + s, image_->width());
+    const int bottom = std::min(y * s + s, image_->height());
+    for (int py = y * s; py < bottom; ++py) {
+        auto* line = reinterpret_cast<std::uint32_t*>(image_->scanLine(py));
+        std::fill(line + x * s, line + right, pixel);
+    }
+}
+
+void TCanvas::FillBlocks(const TRect& r, std::uint32_t pixel) {
+    const TRect area = r.Intersect(Bounds());
+    if (area.IsEmpty()) {
+        return;
+    }
+    if (region_) {
+        for (int y = area.Top; y < area.Bottom; ++y) {
+            for (int x = area.Left; x < area.Right; ++x) {
+                Plot(x, y, pixel);
+            }
+        }
+        return;
+    }
+    const int s = Scale();
+    const TRect phys =
+        TRect{area.Left * s, area.Top * s, area.Right * s, area.Bottom * s}.Intersect(
+            {0, 0, image_->width(), image_->height()});
+    for (int py = phys.Top; py < phys.Bottom; ++py) {
+        auto* line = reinterpret_cast<std::uint32_t*>(image_->scanLine(py));
+        std::fill(line + phys.Left, line + phys.Right, pixel);
+    }
+}
+
+QImage TCanvas::AtScale(const QImage& source, QImage::Format format) const {
+    const int s = Scale();
+    const int ss = ImageScale(source);
+    const QImage src = source.format() == format ? source : source.convertToFormat(format);
+    if (ss == s) {
+        return src;
+    }
+    // Each pixel takes the source pixel it lies in: plain pictures grow by whole blocks.
+    QImage out((src.width() * s + ss - 1) / ss, (src.height() * s + ss - 1) / ss, format);
+    for (int py = 0; py < out.height(); ++py) {
+        const auto* in = reinterpret_cast<const std::uint32_t*>(src.constScanLine(py * ss / s));
+        auto* line = reinterpret_cast<std::uint32_t*>(out.scanLine(py));
+        for (int px = 0; px < out.width(); ++px) {
+            line[px] = in[px * ss / s];
+        }
+    }
+    out.setDevicePixelRatio(s);
+    return out;
 }
 
 void TCanvas::SetPixel(int x, int y, TColor color) {
@@ -133,42 +207,26 @@ void TCanvas::SetPixel(int x, int y, TColor color) {
 }
 
 TColor TCanvas::Pixel(int x, int y) const {
-    if (image_ == nullptr || !image_->rect().contains(x, y)) {
+    if (image_ == nullptr) {
         return clBlack;
     }
-    return PixelToColor(image_->pixel(x, y));
+    const int s = Scale();
+    if (!image_->rect().contains(x * s, y * s)) {
+        return clBlack;
+    }
+    return PixelToColor(image_->pixel(x * s, y * s));
 }
 
 void TCanvas::HLine(int x1, int x2, int y, TColor color) {
-    const std::uint32_t px = ColorToPixel(color);
-    for (int x = x1; x < x2; ++x) {
-        Plot(x, y, px);
-    }
+    FillBlocks({x1, y, x2, y + 1}, ColorToPixel(color));
 }
 
 void TCanvas::VLine(int x, int y1, int y2, TColor color) {
-    const std::uint32_t px = ColorToPixel(color);
-    for (int y = y1; y < y2; ++y) {
-        Plot(x, y, px);
-    }
+    FillBlocks({x, y1, x + 1, y2}, ColorToPixel(color));
 }
 
 void TCanvas::FillRect(const TRect& r) {
-    const TRect area = Normalized(r).Intersect(Bounds());
-    if (area.IsEmpty()) {
-        return;
-    }
-    const std::uint32_t px = ColorToPixel(brush.Color);
-    for (int y = area.Top; y < area.Bottom; ++y) {
-        if (region_) {
-            for (int x = area.Left; x < area.Right; ++x) {
-                Plot(x, y, px);
-            }
-            continue;
-        }
-        auto* line = reinterpret_cast<std::uint32_t*>(image_->scanLine(y));
-        std::fill(line + area.Left, line + area.Right, px);
-    }
+    FillBlocks(Normalized(r), ColorToPixel(brush.Color));
 }
 
 void TCanvas::FrameRect(const TRect& r) {
@@ -355,10 +413,16 @@ void TCanvas::DrawFocusRect(const TRect& r) {
     if (n.IsEmpty() || bounds.IsEmpty()) {
         return;
     }
+    const int s = Scale();
     auto invert = [&](int x, int y) {
-        if ((x + y) % 2 == 0 && Visible(x, y)) {
-            auto* px = reinterpret_cast<std::uint32_t*>(image_->scanLine(y)) + x;
-            *px = (*px ^ 0x00FFFFFFu) | 0xFF000000u;
+        if ((x + y) % 2 != 0 || !Visible(x, y)) {
+            return;
+        }
+        for (int py = y * s; py < std::min(y * s + s, image_->height()); ++py) {
+            auto* line = reinterpret_cast<std::uint32_t*>(image_->scanLine(py));
+            for (int px = x * s; px < std::min(x * s + s, image_->width()); ++px) {
+                line[px] = (line[px] ^ 0x00FFFFFFu) | 0xFF000000u;
+            }
         }
     };
     for (int x = n.Left; x < n.Right; ++x) {
@@ -386,17 +450,18 @@ void TCanvas::Draw(int x, int y, const QImage& source, std::optional<TColor> tra
     if (source.isNull()) {
         return;
     }
-    const QImage src = source.format() == QImage::Format_RGB32
-                           ? source
-                           : source.convertToFormat(QImage::Format_RGB32);
-    const TRect area = TRect{x, y, x + src.width(), y + src.height()}.Intersect(Bounds());
+    const QImage src = AtScale(source, QImage::Format_RGB32);
+    // From here on, image pixels.
+    x *= Scale();
+    y *= Scale();
+    const TRect area = TRect{x, y, x + src.width(), y + src.height()}.Intersect(PhysicalBounds());
     const std::uint32_t skip = transparent ? (ColorToPixel(*transparent) & 0x00FFFFFFu) : 0;
     for (int ty = area.Top; ty < area.Bottom; ++ty) {
         const auto* s = reinterpret_cast<const std::uint32_t*>(src.constScanLine(ty - y));
         auto* d = reinterpret_cast<std::uint32_t*>(image_->scanLine(ty));
         for (int tx = area.Left; tx < area.Right; ++tx) {
             const std::uint32_t sp = s[tx - x] & 0x00FFFFFFu;
-            if ((!transparent || sp != skip) && (!region_ || Visible(tx, ty))) {
+            if ((!transparent || sp != skip) && InRegion(tx, ty)) {
                 d[tx] = sp | 0xFF000000u;
             }
         }
@@ -412,12 +477,25 @@ void TCanvas::Blend(int x, int y, const QImage& source) {
     p.drawImage(QPoint(x, y), source);
 }
 
+void TCanvas::Blend(int x, int y, const QImage& source, const QImage& doubleSize) {
+    if (Scale() != 2 || doubleSize.isNull()) {
+        Blend(x, y, source);
+        return;
+    }
+    QImage picture = doubleSize;
+    picture.setDevicePixelRatio(2);
+    Blend(x, y, picture);
+}
+
 void TCanvas::CopyMode(int x, int y, const QImage& source, TRasterOp op) {
     if (source.isNull()) {
         return;
     }
-    const QImage src = source.convertToFormat(QImage::Format_RGB32);
-    const TRect area = TRect{x, y, x + src.width(), y + src.height()}.Intersect(Bounds());
+    const QImage src = AtScale(source, QImage::Format_RGB32);
+    // From here on, image pixels.
+    x *= Scale();
+    y *= Scale();
+    const TRect area = TRect{x, y, x + src.width(), y + src.height()}.Intersect(PhysicalBounds());
     const std::uint32_t pattern = ColorToPixel(brush.Color);
     for (int ty = area.Top; ty < area.Bottom; ++ty) {
         const auto* s = reinterpret_cast<const std::uint32_t*>(src.constScanLine(ty - y));
@@ -442,7 +520,7 @@ void TCanvas::CopyMode(int x, int y, const QImage& source, TRasterOp op) {
                     out = sp & pattern;
                     break;
             }
-            if (!region_ || Visible(tx, ty)) {
+            if (InRegion(tx, ty)) {
                 d[tx] = out | 0xFF000000u;
             }
         }

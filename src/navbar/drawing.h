@@ -93,6 +93,10 @@ std::uint32_t ColorToPixel(TColor color);
 TColor PixelToColor(std::uint32_t pixel);
 QColor ToQColor(TColor color);
 
+// How many image pixels make one logical pixel across: the image's device pixel ratio rounded,
+// at least 1. The bar's images carry whole ratios only.
+int ImageScale(const QImage& image);
+
 // Edge parts, combined into the raised and sunken edges.
 enum : unsigned {
     BDR_RAISEDOUTER = 0x0001,
@@ -151,6 +155,9 @@ enum class TPenStyle { Solid, Clear, Dot };
 
 // Draws into an image it does not own. Primitives clip to the image and to the clip rectangle;
 // lines and arrows are written pixel by pixel so they land exactly where the classic rules say.
+// Callers work in logical pixels: on an image of device pixel ratio s (see ImageScale) one
+// logical pixel is an s x s block, and clip rectangles and regions are logical too. Text,
+// ellipses, polygons and wide lines are drawn at the image's full resolution.
 class TCanvas {
   public:
     struct Brush {
@@ -170,6 +177,8 @@ class TCanvas {
     explicit TCanvas(QImage* image) : image_(image) {}
 
     QImage* Image() const { return image_; }
+    // Image pixels per logical pixel across (1 on a plain image).
+    int Scale() const { return image_ != nullptr ? ImageScale(*image_) : 1; }
     Brush brush;
     Pen pen;
     Font font;
@@ -195,6 +204,7 @@ class TCanvas {
     // Draws to (x, y), the end point excluded, and moves the pen there.
     void LineTo(int x, int y);
     void SetPixel(int x, int y, TColor color);
+    // The colour of logical pixel (x, y); black outside the image.
     TColor Pixel(int x, int y) const;
     void TextOut(int x, int y, const QString& text);
     // Lays out and draws text in r with the canvas font (the brush is not used): "&" marks an
@@ -216,16 +226,30 @@ class TCanvas {
     // A 5-pixel-wide arrow centred on (x, y): up is one pixel at (x, y - 1), three at row y, five
     // at row y + 1; down is its mirror image.
     void DrawArrow(int x, int y, bool up, TColor color);
-    // Copies `source` to (x, y); pixels of `transparent` are left out when given.
+    // Copies `source` to (x, y); pixels of `transparent` are left out when given. Pictures keep
+    // their own device pixel ratio: a plain one is enlarged to the canvas scale pixel by pixel,
+    // one made at the canvas scale is copied as it is.
     void Draw(int x, int y, const QImage& source, std::optional<TColor> transparent = {});
     // Lays `source` over what is painted at (x, y), through its alpha.
     void Blend(int x, int y, const QImage& source);
+    // The same, from `doubleSize` (the picture at twice the size) on a canvas at scale 2 when
+    // there is one.
+    void Blend(int x, int y, const QImage& source, const QImage& doubleSize);
     // Combines `source` at (x, y) with what is painted; MergeCopy ANDs it with the brush colour.
     void CopyMode(int x, int y, const QImage& source, TRasterOp op);
 
   private:
+    // The visible part of the image, in logical pixels, and in image pixels.
     TRect Bounds() const;
+    TRect PhysicalBounds() const;
+    // Whether image pixel (px, py) lies in the clip region (always without one).
+    bool InRegion(int px, int py) const;
+    // Writes the block of logical pixel (x, y) when it is visible.
     void Plot(int x, int y, std::uint32_t pixel);
+    // Writes the blocks of the visible logical pixels of r.
+    void FillBlocks(const TRect& r, std::uint32_t pixel);
+    // `source` at the canvas scale, as an image of 32-bit pixels.
+    QImage AtScale(const QImage& source, QImage::Format format) const;
     void HLine(int x1, int x2, int y, TColor color);
     void VLine(int x, int y1, int y2, TColor color);
 

@@ -1,6 +1,7 @@
 #include "navbar/image_list.h"
 
 #include <algorithm>
+#include <cstdint>
 
 namespace orv {
 
@@ -53,12 +54,16 @@ int TImageList::Add(const QImage& image) {
 
 int TImageList::Add(const QImage& image, const QImage& doubleSize) {
     images_.push_back(Fit(image));
-    doubleSize_.push_back(
-        doubleSize.isNull()
-            ? QImage()
-            : doubleSize
-                  .scaled(2 * width_, 2 * height_, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
-                  .convertToFormat(QImage::Format_ARGB32_Premultiplied));
+    QImage twice;
+    if (!doubleSize.isNull()) {
+        twice =
+            doubleSize
+                .scaled(2 * width_, 2 * height_, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
+                .convertToFormat(QImage::Format_ARGB32_Premultiplied);
+        // It covers the list's size on a canvas at double scale.
+        twice.setDevicePixelRatio(2);
+    }
+    doubleSize_.push_back(twice);
     Change();
     return Count() - 1;
 }
@@ -91,22 +96,34 @@ void TImageList::Draw(TCanvas& canvas, int x, int y, int index) const {
     if (index < 0 || index >= Count()) {
         return;
     }
-    canvas.Blend(x, y, images_[static_cast<size_t>(index)]);
+    canvas.Blend(x, y, images_[static_cast<size_t>(index)],
+                 doubleSize_[static_cast<size_t>(index)]);
 }
 
 void TImageList::DrawSilhouette(TCanvas& canvas, int x, int y, int index, TColor color) const {
     if (index < 0 || index >= Count()) {
         return;
     }
-    const QImage& image = images_[static_cast<size_t>(index)];
+    // On a canvas at double scale the finer picture gives the finer shape.
+    const QImage& twice = doubleSize_[static_cast<size_t>(index)];
+    const QImage& image =
+        canvas.Scale() == 2 && !twice.isNull() ? twice : images_[static_cast<size_t>(index)];
+    // The shape in the colour on a key of another colour that the canvas leaves out.
+    const std::uint32_t ink = ColorToPixel(color);
+    const TColor key = ColorToRGB(color) ^ 0x000001u;
+    QImage shape(image.size(), QImage::Format_RGB32);
+    shape.fill(ColorToPixel(key));
     for (int py = 0; py < image.height(); ++py) {
         const auto* line = reinterpret_cast<const QRgb*>(image.constScanLine(py));
+        auto* out = reinterpret_cast<std::uint32_t*>(shape.scanLine(py));
         for (int px = 0; px < image.width(); ++px) {
             if (qAlpha(line[px]) >= 128) {
-                canvas.SetPixel(x + px, y + py, color);
+                out[px] = ink;
             }
         }
     }
+    shape.setDevicePixelRatio(image.devicePixelRatio());
+    canvas.Draw(x, y, shape, key);
 }
 
 void TImageList::RegisterChanges(TChangeLink* link) {

@@ -60,14 +60,15 @@ class TImageList {
     // the new index. A picture of twice the size may come along for screens at double scale.
     int Add(const QImage& image);
     int Add(const QImage& image, const QImage& doubleSize);
-    // The picture for double scale; null when none was given.
+    // The picture for double scale, of device pixel ratio 2; null when none was given.
     const QImage& DoubleSize(int index) const { return doubleSize_.at(static_cast<size_t>(index)); }
     void Replace(int index, const QImage& image);
     void Delete(int index);
     void Clear();
 
     // Draws picture `index` over what is painted, through its alpha, with its top-left corner at
-    // (x, y); an index out of range draws nothing.
+    // (x, y); an index out of range draws nothing. A canvas at double scale takes the picture for
+    // double scale when there is one, and enlarges the plain one otherwise.
     void Draw(TCanvas& canvas, int x, int y, int index) const;
     // Draws the picture's shape (every pixel that is not transparent) in one colour.
     void DrawSilhouette(TCanvas& canvas, int x, int y, int index, TColor color) const;

@@ -522,5 +522,103 @@ TEST(DrawGlyphTest, TransparencyClippingAndWhenNothingIsDrawn) {
     EXPECT_TRUE(untouched(empty, {0, 0, 40, 40}));
 }
 
+// Every pixel grown to a 2 x 2 block, at device pixel ratio 2.
+QImage Doubled(const QImage& image) {
+    QImage out(image.width() * 2, image.height() * 2, QImage::Format_RGB32);
+    for (int y = 0; y < out.height(); ++y) {
+        for (int x = 0; x < out.width(); ++x) {
+            out.setPixel(x, y, image.pixel(x / 2, y / 2));
+        }
+    }
+    out.setDevicePixelRatio(2);
+    return out;
+}
+
+// A 4 x 4 picture: a red square with a see-through corner and a half-transparent one.
+QImage IconPicture() {
+    QImage picture(4, 4, QImage::Format_ARGB32);
+    picture.fill(qRgba(255, 0, 0, 255));
+    picture.setPixel(0, 0, qRgba(0, 0, 0, 0));
+    picture.setPixel(3, 3, qRgba(0, 0, 255, 128));
+    return picture;
+}
+
+// The same at twice the size, in blue with a checkered top row that the small one lacks.
+QImage IconPictureTwice() {
+    QImage picture(8, 8, QImage::Format_ARGB32);
+    picture.fill(qRgba(0, 0, 255, 255));
+    for (int x = 0; x < 8; x += 2) {
+        picture.setPixel(x, 0, qRgba(0, 0, 0, 0));
+    }
+    return picture;
+}
+
+TEST(ImageListTest, DoubleScaleTakesThePictureForIt) {
+    TImageList list(4, 4);
+    list.Add(IconPicture());
+    list.Add(IconPicture(), IconPictureTwice());
+    struct Case {
+        int index;
+        bool silhouette;
+    } cases[] = {{0, false}, {0, true}, {1, false}, {1, true}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.index << (c.silhouette ? " silhouette" : ""));
+        QImage plain = Filled(7, 6, clWhite);
+        QImage twice = Doubled(plain);
+        for (QImage* image : {&plain, &twice}) {
+            TCanvas canvas(image);
+            if (c.silhouette) {
+                list.DrawSilhouette(canvas, 2, 1, c.index, clGreen);
+            } else {
+                list.Draw(canvas, 2, 1, c.index);
+            }
+        }
+        if (c.index == 0) {
+            // Without a picture for double scale, the plain one grows by whole blocks.
+            EXPECT_TRUE(twice == Doubled(plain));
+            continue;
+        }
+        // Drawn from the double-size picture: its own pixels, one per image pixel, placed at
+        // the logical position; the plain picture still serves single scale.
+        const TColor ink = c.silhouette ? clGreen : clBlue;
+        EXPECT_EQ(At(plain, 3, 2), c.silhouette ? clGreen : clRed);
+        for (int y = 0; y < 8; ++y) {
+            for (int x = 0; x < 8; ++x) {
+                const bool clear = y == 0 && x % 2 == 0;
+                EXPECT_EQ(At(twice, 4 + x, 2 + y), clear ? clWhite : ink) << x << "," << y;
+            }
+        }
+        EXPECT_EQ(At(twice, 3, 2), clWhite);
+        EXPECT_EQ(At(twice, 12, 9), clWhite);
+        EXPECT_EQ(At(twice, 4, 10), clWhite);
+    }
+}
+
+TEST(DrawGlyphTest, DoubleScaleDrawsTheSameInWholeBlocks) {
+    struct Case {
+        TmxGlyphPosition position;
+        bool transparent;
+        TRect r;
+    } cases[] = {
+        {gpBottomRight, true, {10, 10, 60, 40}},
+        {gpTopLeft, false, {3, 4, 50, 50}},
+        {gpCenter, true, {5, 5, 14, 12}},  // smaller than the picture: clipped
+        {gpTopRight, false, {-6, -3, 12, 15}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.position);
+        TmxGlyph glyph;
+        glyph.SetBitmap(Picture());
+        glyph.SetPosition(c.position);
+        glyph.SetTransparent(c.transparent);
+        QImage plain = Filled(64, 48, clWhite);
+        QImage twice = Doubled(plain);
+        DrawGlyph(glyph, &plain, c.r);
+        DrawGlyph(glyph, &twice, c.r);
+        EXPECT_NE(plain, Filled(64, 48, clWhite));
+        EXPECT_TRUE(twice == Doubled(plain));
+    }
+}
+
 }  // namespace
 }  // namespace orv

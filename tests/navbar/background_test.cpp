@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -496,6 +497,184 @@ TEST(TmxBackgroundTest, AFailingPaintDoesNotThrowAndCanPaintAgain) {
     QImage image = Filled(2, 2, clBlack);
     EXPECT_NO_THROW(b.PaintBackground(&image, {0, 0, 2, 2}));
     EXPECT_FALSE(b.Painting());
+}
+
+// Every pixel grown to a 2 x 2 block, at device pixel ratio 2: what a surface painted at double
+// scale must give when it has no finer detail.
+QImage Doubled(const QImage& image) {
+    QImage out(image.width() * 2, image.height() * 2, QImage::Format_RGB32);
+    for (int y = 0; y < out.height(); ++y) {
+        for (int x = 0; x < out.width(); ++x) {
+            out.setPixel(x, y, image.pixel(x / 2, y / 2));
+        }
+    }
+    out.setDevicePixelRatio(2);
+    return out;
+}
+
+// 8 x 6 pixels of varied colours, for washes and greys to work on.
+QImage Pattern() {
+    QImage image = Filled(8, 6, clWhite);
+    for (int y = 0; y < 6; ++y) {
+        for (int x = 0; x < 8; ++x) {
+            image.setPixel(x, y, ColorToPixel(static_cast<TColor>((x * 37 + y * 91) * 0x010305)));
+        }
+    }
+    return image;
+}
+
+TEST(DoubleScaleTest, SurfacesCoverTheBlocksOfTheirRectangle) {
+    QImage picture(2, 2, QImage::Format_RGB32);
+    picture.setPixel(0, 0, ColorToPixel(clRed));
+    picture.setPixel(1, 0, ColorToPixel(clLime));
+    picture.setPixel(0, 1, ColorToPixel(clBlue));
+    picture.setPixel(1, 1, ColorToPixel(clBlack));
+    struct Case {
+        const char* name;
+        std::function<void(TmxBackground&)> setup;
+        TRect r;
+    } cases[] = {
+        {"solid", [](TmxBackground&) {}, {1, 1, 5, 3}},
+        {"solid past the image", [](TmxBackground&) {}, {3, 2, 40, 40}},
+        {"tiles",
+         [&](TmxBackground& b) {
+             b.SetBitmap(picture);
+             b.SetStyle(btTileBitmap);
+         },
+         {1, 1, 6, 6}},
+        {"picture erasing",
+         [&](TmxBackground& b) {
+             b.SetBitmap(picture);
+             b.SetStyle(btBitmap);
+             b.SetBitmapCopy(bcSrcErase);
+         },
+         {2, 1, 7, 5}},
+        {"wash over what is there",
+         [](TmxBackground& b) {
+             b.SetStyle(btTransparent);
+             b.SetColor(clWhite);
+             b.SetAlphaBlend(150);
+         },
+         {0, 1, 7, 6}},
+        {"grey past the image",
+         [](TmxBackground& b) {
+             b.SetStyle(btTransparent);
+             b.SetGrayscale(true);
+         },
+         {-2, 3, 30, 30}},
+        {"washed grey tiles",
+         [&](TmxBackground& b) {
+             b.SetBitmap(picture);
+             b.SetStyle(btTileBitmap);
+             b.SetAlphaBlend(60);
+             b.SetColor(clNavy);
+             b.SetGrayscale(true);
+         },
+         {1, 0, 8, 5}},
+    };
+    for (const Case& c : cases) {
+        TmxBackground b;
+        c.setup(b);
+        QImage plain = Pattern();
+        QImage twice = Doubled(plain);
+        b.PaintBackground(&plain, c.r);
+        b.PaintBackground(&twice, c.r);
+        EXPECT_NE(plain, Pattern()) << c.name;
+        EXPECT_TRUE(twice == Doubled(plain)) << c.name;
+    }
+}
+
+TEST(DoubleScaleTest, APictureMadeForDoubleScaleTilesByItsLogicalSize) {
+    // 4 x 4 image pixels, 2 x 2 logical: a checkerboard finer than a logical pixel.
+    QImage picture(4, 4, QImage::Format_RGB32);
+    for (int y = 0; y < 4; ++y) {
+        for (int x = 0; x < 4; ++x) {
+            picture.setPixel(x, y, ColorToPixel((x + y) % 2 ? clRed : clBlue));
+        }
+    }
+    picture.setDevicePixelRatio(2);
+    TmxBackground b;
+    b.SetBitmap(picture);
+    b.SetStyle(btTileBitmap);
+    QImage image = Doubled(Filled(8, 6, clWhite));
+    b.PaintBackground(&image, {1, 1, 6, 4});
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            const bool inside = x >= 2 && x < 12 && y >= 2 && y < 8;
+            EXPECT_EQ(At(image, x, y), !inside       ? clWhite
+                                       : (x + y) % 2 ? clRed
+                                                     : clBlue)
+                << x << "," << y;
+        }
+    }
+}
+
+TEST(DoubleScaleTest, BlendRectWithColorTouchesOnlyItsBlocks) {
+    const TRect rects[] = {{1, 1, 4, 3}, {5, 0, 8, 6}, {6, 2, 20, 20}, {-3, -3, 2, 1},
+                           {8, 0, 9, 6}, {0, 7, 8, 9}, {3, 3, 3, 5}};
+    for (const TRect& r : rects) {
+        QImage plain = Pattern();
+        QImage twice = Doubled(plain);
+        BlendRectWithColor(&plain, r, 90, clRed);
+        BlendRectWithColor(&twice, r, 90, clRed);
+        EXPECT_TRUE(twice == Doubled(plain))
+            << r.Left << "," << r.Top << "," << r.Right << "," << r.Bottom;
+    }
+}
+
+TEST(DoubleScaleTest, GradientEndsKeepTheirColours) {
+    // Rendered per image pixel at double scale, each style still starts and ends where it does
+    // at single scale, inside the blocks of its rectangle.
+    const TRect r{2, 1, 258, 257};
+    for (int style = gtCornerTopLeft; style <= gtTopToBottom; ++style) {
+        QImage images[2] = {Filled(260, 260, clLime), Doubled(Filled(260, 260, clLime))};
+        TmxGradient g;
+        g.SetBeginColor(clBlack);
+        g.SetEndColor(clWhite);
+        g.SetDrawStyle(static_cast<TmxGradientStyle>(style));
+        for (QImage& image : images) {
+            TCanvas canvas(&image);
+            g.Draw(&canvas, r);
+        }
+        const QImage& plain = images[0];
+        const QImage& twice = images[1];
+        EXPECT_EQ(g.CacheBitmap().size(), QSize(512, 512)) << style;
+        const TPoint corners[] = {{r.Left, r.Top},
+                                  {r.Right - 1, r.Top},
+                                  {r.Left, r.Bottom - 1},
+                                  {r.Right - 1, r.Bottom - 1}};
+        for (const TPoint& p : corners) {
+            // The outer image pixel of the corner's block.
+            const int x = 2 * p.X + (p.X == r.Left ? 0 : 1);
+            const int y = 2 * p.Y + (p.Y == r.Top ? 0 : 1);
+            EXPECT_EQ(At(twice, x, y), At(plain, p.X, p.Y))
+                << "style " << style << " at " << p.X << "," << p.Y;
+        }
+        // Nothing outside the rectangle's blocks.
+        for (int y = 0; y < twice.height(); ++y) {
+            for (int x = 0; x < twice.width(); ++x) {
+                if (!r.Contains(x / 2, y / 2)) {
+                    ASSERT_EQ(At(twice, x, y), clLime) << "style " << style << " " << x << "," << y;
+                }
+            }
+        }
+    }
+}
+
+TEST(DoubleScaleTest, GradientRendersAgainWhenTheScaleChanges) {
+    TmxGradient g;
+    QImage plain = Filled(8, 4, clLime);
+    QImage twice = Doubled(plain);
+    TCanvas plainCanvas(&plain);
+    TCanvas twiceCanvas(&twice);
+    g.Draw(&plainCanvas, {0, 0, 8, 4});
+    EXPECT_EQ(g.CacheBitmap().size(), QSize(8, 4));
+    g.Draw(&twiceCanvas, {0, 0, 8, 4});
+    EXPECT_EQ(g.CacheBitmap().size(), QSize(16, 8));
+    g.Draw(nullptr, {0, 0, 3, 3});  // no canvas: the last scale
+    EXPECT_EQ(g.CacheBitmap().size(), QSize(6, 6));
+    g.Draw(&plainCanvas, {0, 0, 3, 3});
+    EXPECT_EQ(g.CacheBitmap().size(), QSize(3, 3));
 }
 
 }  // namespace
