@@ -260,10 +260,14 @@ void TmxButton::DrawLabel(TCanvas& canvas, bool offset, bool underline) {
     }
     flags |= ReadingOrderFlags(biDiMode_);
 
-    // Nothing, or an accelerator mark with nothing to mark, still takes a line.
+    // Nothing, or an accelerator mark with nothing to mark, still takes a line. The lone mark
+    // shows itself: taken as a prefix it would only underline the blank.
     QString text = QString::fromStdString(caption_);
-    if (caption_.empty() || (caption_ == "&" && showAccelChar_)) {
+    if (caption_.empty()) {
         text += u' ';
+    } else if (caption_ == "&" && showAccelChar_) {
+        text += u' ';
+        flags |= DT_NOPREFIX;
     }
 
     const TRect& label = layout_.Label;
