@@ -31,7 +31,9 @@ bool TBasicAction::Execute() {
     if (!onExecute_) {
         return false;
     }
-    onExecute_(this);
+    // The handler may delete this action; it runs from a copy.
+    const TNotifyHandler handler = onExecute_;
+    handler(this);
     return true;
 }
 

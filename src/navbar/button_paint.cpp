@@ -299,15 +299,18 @@ void TmxButton::Click() {
     if (h && h->Bar() && h->Bar()->AlertButton() == this) {
         h->Bar()->StopAlert();
     }
+    // A handler may delete this button: it runs from a copy, and nothing of the button is
+    // touched after it.
+    TNotifyHandler handler = OnClick;
     TBasicAction* action = Action();
-    if (OnClick && action && !(action->OnExecute() == OnClick)) {
-        OnClick(this);
+    if (handler && action && !(action->OnExecute() == handler)) {
+        handler(this);
         return;
     }
     if (actionLink_) {
         actionLink_->Execute();
-    } else if (OnClick) {
-        OnClick(this);
+    } else if (handler) {
+        handler(this);
     }
 }
 

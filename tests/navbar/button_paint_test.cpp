@@ -532,6 +532,31 @@ TEST(ButtonClickTest, ClickStopsTheAlertOfItsButton) {
     EXPECT_EQ(rig.clicks, 2);
 }
 
+TEST(ButtonClickTest, HandlerMayDeleteItsButtonOrAction) {
+    for (bool throughAction : {false, true}) {
+        ClickRig rig;
+        TmxButton* b = rig.buttons[0];
+        auto action = std::make_unique<TCustomAction>();
+        const std::string after = "still readable";
+        std::string seen;
+        TNotifyHandler handler = [&rig, b, &action, after, &seen](TPersistent*) {
+            rig.header->DeleteButton(b);
+            action.reset();
+            seen = after;  // the handler's own copy of `after` must outlive the deletion
+        };
+        if (throughAction) {
+            action->SetOnExecute(handler);
+            b->SetAction(action.get());
+        } else {
+            b->OnClick = handler;
+        }
+        handler = nullptr;
+        b->Click();
+        EXPECT_EQ(seen, after) << throughAction;
+        EXPECT_EQ(rig.header->GetButtonCount(), 0) << throughAction;
+    }
+}
+
 // --- actions ------------------------------------------------------------------------------
 
 TEST(ButtonActionTest, ClickRunsOnClickOrTheAction) {
