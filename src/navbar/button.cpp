@@ -372,6 +372,7 @@ void TmxButton::Assign(const TPersistent& source) {
         TPersistent::Assign(source);
         return;
     }
+    SetAction(b->Action());
     SetAlignment(b->alignment_);
     SetAutoSize(b->autoSize_);
     SetBiDiMode(b->biDiMode_);
@@ -404,6 +405,137 @@ void TmxButton::Assign(const TPersistent& source) {
 
 void TmxButton::AssignTo(TPersistent& dest) const {
     TPersistent::AssignTo(dest);
+}
+
+std::unique_ptr<TmxButtonActionLink> TmxButton::CreateActionLink() {
+    return std::make_unique<TmxButtonActionLink>(this);
+}
+
+TBasicAction* TmxButton::Action() const {
+    return actionLink_ ? actionLink_->Action() : nullptr;
+}
+
+void TmxButton::SetAction(TBasicAction* action) {
+    if (!action) {
+        actionLink_.reset();
+        return;
+    }
+    if (!actionLink_) {
+        actionLink_ = CreateActionLink();
+    }
+    actionLink_->SetAction(action);
+    actionLink_->OnChange = [this](TBasicAction* sender) {
+        if (sender == Action()) {
+            ActionChange(sender, false);
+        }
+    };
+    // Values read from a stored form win over the action's until the bar has loaded.
+    TmxHeader* h = Header();
+    const bool checkDefaults = h && h->Bar() && !h->Bar()->IsLoaded();
+    ActionChange(action, checkDefaults);
+}
+
+void TmxButton::ActionChange(TBasicAction* sender, bool checkDefaults) {
+    auto* a = dynamic_cast<TCustomAction*>(sender);
+    if (!a) {
+        return;
+    }
+    if (!checkDefaults || caption_.empty() || caption_ == name_) {
+        SetCaption(a->Caption());
+    }
+    if (!checkDefaults || enabled_) {
+        SetEnabled(a->Enabled());
+    }
+    if (!checkDefaults || helpContext_ == 0) {
+        SetHelpContext(a->HelpContext());
+    }
+    if (!checkDefaults || hint_.empty()) {
+        SetHint(a->Hint());
+    }
+    if (!checkDefaults || imageIndex_ == -1) {
+        SetImageIndex(a->ImageIndex());
+    }
+    if (!checkDefaults || visible_) {
+        SetVisible(a->Visible());
+    }
+    if (!checkDefaults || !OnClick) {
+        OnClick = a->OnExecute();
+    }
+}
+
+bool TmxButtonActionLink::IsCaptionLinked() {
+    return Custom() && client_->Caption() == Custom()->Caption();
+}
+
+bool TmxButtonActionLink::IsEnabledLinked() {
+    return Custom() && client_->Enabled() == Custom()->Enabled();
+}
+
+bool TmxButtonActionLink::IsHelpContextLinked() {
+    return Custom() && client_->HelpContext() == Custom()->HelpContext();
+}
+
+bool TmxButtonActionLink::IsHintLinked() {
+    return Custom() && client_->Hint() == Custom()->Hint();
+}
+
+bool TmxButtonActionLink::IsImageIndexLinked() {
+    return Custom() && client_->ImageIndex() == Custom()->ImageIndex();
+}
+
+bool TmxButtonActionLink::IsVisibleLinked() {
+    return Custom() && client_->Visible() == Custom()->Visible();
+}
+
+bool TmxButtonActionLink::IsOnExecuteLinked() {
+    return Action() && client_->OnClick == Action()->OnExecute();
+}
+
+void TmxButtonActionLink::SetCaption(const std::string& value) {
+    if (IsCaptionLinked()) {
+        client_->SetCaption(value);
+    }
+}
+
+void TmxButtonActionLink::SetEnabled(bool value) {
+    if (IsEnabledLinked()) {
+        client_->SetEnabled(value);
+    }
+}
+
+void TmxButtonActionLink::SetHelpContext(int value) {
+    if (IsHelpContextLinked()) {
+        client_->SetHelpContext(value);
+    }
+}
+
+void TmxButtonActionLink::SetHint(const std::string& value) {
+    if (IsHintLinked()) {
+        client_->SetHint(value);
+    }
+}
+
+void TmxButtonActionLink::SetImageIndex(int value) {
+    if (IsImageIndexLinked()) {
+        client_->SetImageIndex(value);
+    }
+}
+
+void TmxButtonActionLink::SetVisible(bool value) {
+    if (IsVisibleLinked()) {
+        client_->SetVisible(value);
+    }
+}
+
+void TmxButtonActionLink::SetOnExecute(const TNotifyHandler& value) {
+    if (IsOnExecuteLinked()) {
+        client_->OnClick = value;
+    }
+}
+
+void TmxButtonActionLink::ActionFreed() {
+    // Frees this link: nothing may follow.
+    client_->actionLink_.reset();
 }
 
 TmxButton* TmxButtons::Add() {

@@ -4,9 +4,11 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <stdexcept>
 #include <string>
 
+#include "navbar/action.h"
 #include "navbar/bar_settings.h"
 #include "navbar/drawing.h"
 #include "navbar/graphic_objects.h"
@@ -84,7 +86,12 @@ int NextCursorTop(int cursorTop, const TRect& button, int distance);
 TCheckBoxState ClickToggle(TCheckBoxState state, bool allowGrayed);
 TCheckBoxState AccelToggle(TCheckBoxState state, bool allowGrayed);
 
+// The DFCS_* state of the box of a check box, push button or radio button: the pressed look
+// (while the mouse button is held down) follows `checked`; otherwise the check state decides.
+unsigned CheckFrameState(TmxButtonKind kind, bool pressedLook, bool checked, TCheckBoxState state);
+
 class TmxButtons;
+class TmxButtonActionLink;
 
 class TmxButton : public TPersistent {
   public:
@@ -176,7 +183,8 @@ class TmxButton : public TPersistent {
     bool WordWrap() const { return wordWrap_; }
     void SetWordWrap(bool v) { Set(wordWrap_, v); }
 
-    TNotifyEvent OnClick;
+    // Compared with a linked action's handler: the same handler means the action runs.
+    TNotifyHandler OnClick;
     TEventBeforeDraw OnBeforeDrawButton;
     TEventDraw OnDrawButton;
     TEventAfterDraw OnAfterDrawButton;
@@ -210,7 +218,22 @@ class TmxButton : public TPersistent {
     // reaches bottomLimit, and moves the cursor below it.
     void Paint(QImage* bitmap, TRect& cursor, bool measureOnly, int bottomLimit);
     // The user's click: stops the alert, then runs OnClick or the action.
-    void Click();
+    virtual void Click();
+    // A mouse release on the pressed button: toggles the check state (a radio button through
+    // its header), ends the pressed look, selects the button in its header, then clicks.
+    void ClickFromMouse();
+    // The button's accelerator: an enabled check box or push button toggles, an enabled radio
+    // button is checked through its header; then the click.
+    void ClickFromAccelerator();
+
+    // The linked action; nullptr for none. Setting one takes its values (while the bar is
+    // still loading only into values the button left at their defaults).
+    TBasicAction* Action() const;
+    void SetAction(TBasicAction* action);
+    TmxButtonActionLink* ActionLink() const { return actionLink_.get(); }
+    // Takes the values of a TCustomAction; with checkDefaults only into values that are still
+    // the button's defaults.
+    virtual void ActionChange(TBasicAction* sender, bool checkDefaults);
     // Sets every layout rectangle to the hidden one.
     void Hide();
     // Empties every layout rectangle (all zero).
@@ -222,9 +245,22 @@ class TmxButton : public TPersistent {
 
   protected:
     void AssignTo(TPersistent& dest) const override;
+    virtual std::unique_ptr<TmxButtonActionLink> CreateActionLink();
+
+    // Painting steps, on the stored layout; `state` is the paint state.
+    virtual void DrawLabel(TCanvas& canvas, bool offset, bool underline);
+    virtual void DrawCheckFrame(TCanvas& canvas);
+    virtual void DrawEdgeFrame(TCanvas& canvas, TmxButtonState state);
+    virtual void DrawXPFrame(TCanvas& canvas, TmxButtonState state);
+    virtual void DrawImage(TCanvas& canvas, TmxButtonState state);
+    virtual void DrawXPImage(TCanvas& canvas, TmxButtonState state);
+    virtual void DoBeforeDrawButton(TCanvas& canvas);
+    virtual void DoDrawButton(TCanvas& canvas, TmxButtonState state);
+    virtual void DoAfterDrawButton(TCanvas& canvas);
 
   private:
     friend class TmxButtons;
+    friend class TmxButtonActionLink;
     template <typename T>
     void Set(T& field, const T& value) {
         if (field != value) {
@@ -232,6 +268,12 @@ class TmxButton : public TPersistent {
             Changed();
         }
     }
+    // The mouse state, or hbsDown while the button is its header's selected one.
+    TmxButtonState PaintState() const;
+    // A frame is drawn for an enabled button, or a disabled one whose header asks for it.
+    bool FrameAllowed() const;
+    // Checks a radio button and unchecks the others of its header.
+    void CheckRadio();
 
     TmxButtons* collection_;
     bool autoSize_ = true;
@@ -269,6 +311,40 @@ class TmxButton : public TPersistent {
     bool blinkOn_ = false;
     bool pressedLook_ = false;
     TmxButtonLayout layout_{TRect{}, TRect{}, TRect{}, TRect{}};
+    std::unique_ptr<TmxButtonActionLink> actionLink_;
+};
+
+// Connects a button to its action: a value the button still shares with the action follows the
+// action's changes; a value the button has changed stays.
+class TmxButtonActionLink : public TActionLink {
+  public:
+    explicit TmxButtonActionLink(TmxButton* client) : client_(client) {}
+
+    TmxButton* Client() const { return client_; }
+
+    bool IsCaptionLinked() override;
+    bool IsEnabledLinked() override;
+    bool IsHelpContextLinked() override;
+    bool IsHintLinked() override;
+    bool IsImageIndexLinked() override;
+    bool IsVisibleLinked() override;
+    bool IsOnExecuteLinked() override;
+    void SetCaption(const std::string& value) override;
+    void SetEnabled(bool value) override;
+    void SetHelpContext(int value) override;
+    void SetHint(const std::string& value) override;
+    void SetImageIndex(int value) override;
+    void SetVisible(bool value) override;
+    void SetOnExecute(const TNotifyHandler& value) override;
+
+  protected:
+    // The button forgets the action and frees this link.
+    void ActionFreed() override;
+
+  private:
+    TCustomAction* Custom() const { return dynamic_cast<TCustomAction*>(Action()); }
+
+    TmxButton* client_;
 };
 
 // The buttons of one header, owned by it.
