@@ -19,9 +19,22 @@ void TmxCloseButton::Assign(const TPersistent& source) {
         TPersistent::Assign(source);
         return;
     }
-    if (bar_) {
-        bar_->BeginUpdate();
-    }
+    // One repaint at the end, also when a copy fails half-way.
+    struct Bracket {
+        TmxBarOwner* bar;
+        explicit Bracket(TmxBarOwner* b) : bar(b) {
+            if (bar) {
+                bar->BeginUpdate();
+            }
+        }
+        ~Bracket() {
+            if (bar) {
+                bar->EndUpdate();
+            }
+        }
+        Bracket(const Bracket&) = delete;
+        Bracket& operator=(const Bracket&) = delete;
+    } bracket(bar_);
     SetCaption(other->Caption());
     SetFont(other->header_->Settings().Font());
     SetHeight(other->Height());
@@ -29,9 +42,6 @@ void TmxCloseButton::Assign(const TPersistent& source) {
     SetMargin(other->Margin());
     SetTransparent(other->Transparent());
     SetVisible(other->Visible());
-    if (bar_) {
-        bar_->EndUpdate();
-    }
 }
 
 int TmxCloseButton::Height() const {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -100,6 +101,16 @@ class TmxBarOwner {
 
 class TmxHeaders;
 
+// Painting of a caption strip or a body, by the user instead of or after the header's own.
+using TmxEventDrawHeader =
+    std::function<void(TmxHeader* sender, TCanvas& canvas, const TRect& rect)>;
+// Painting of the round open/close button of a caption, by the user.
+using TmxEventDrawStatusButton = std::function<void(TmxHeader* sender, TCanvas& canvas,
+                                                    const TRect& rect, TmxHeaderState state)>;
+// Whether the button scroll boxes of a header are needed and whether they scroll by themselves.
+using TmxEventCheckScroll = std::function<void(TmxHeader* sender, bool& scrollUpNeed,
+                                               bool& scrollDownNeed, bool& automatic)>;
+
 class TmxHeader : public TPersistent {
   public:
     // A header in a collection reaches the bar through it; the close header gets its bar
@@ -125,7 +136,6 @@ class TmxHeader : public TPersistent {
     // nullptr for the close header.
     TmxButtons* Buttons() const { return buttons_.get(); }
     TBiDiMode BiDiMode() const { return biDiMode_; }
-    void SetBiDiMode(TBiDiMode v) { Set(biDiMode_, v); }
     const std::string& Caption() const { return caption_; }
     void SetCaption(const std::string& v) { Set(caption_, v); }
     bool Enabled() const { return enabled_; }
@@ -162,12 +172,30 @@ class TmxHeader : public TPersistent {
     void SetVisible(bool v);
 
     TNotifyEvent OnChange;
+    // Kept for the program; the bar's own scroll-box rules do not ask it.
+    TmxEventCheckScroll OnCheckScroll;
+    // Replaces the painting of the caption strip.
+    TmxEventDrawHeader OnDrawHeaderButton;
+    // Replaces the painting of the round open/close button.
+    TmxEventDrawStatusButton OnDrawStatusButton;
+    // Replaces the painting of the body's background.
+    TmxEventDrawHeader OnDrawHeaderBody;
+    TmxEventDrawHeader OnAfterDrawHeaderButton;
+    // After the body's background, glyph and frame, before its buttons.
+    TmxEventDrawHeader OnAfterDrawHeaderBody;
 
     // The caption strip's state: hbsFocused while the mouse is over it.
     TmxButtonState DrawState() const { return drawState_; }
     void SetDrawState(TmxButtonState v) { drawState_ = v; }
     const TRect& CaptionRect() const { return captionRect_; }
     const TRect& BodyRect() const { return bodyRect_; }
+    // Where the last caption paint put the round open/close button (kHiddenRect: none), the
+    // caption text and the caption picture's top-left corner; a coordinate of kNotShown marks
+    // a text or picture that was not shown.
+    const TRect& StatusRect() const { return statusRect_; }
+    const TRect& TextRect() const { return textRect_; }
+    const TPoint& PicturePos() const { return picturePos_; }
+    static constexpr int kNotShown = -10000;
 
     // Paints the caption strip into bitmap at rect; rect comes back shrunk by 1 on every side.
     // The active index the bar passes is not used.
@@ -179,9 +207,6 @@ class TmxHeader : public TPersistent {
     int GetExplorerAddOn();
     int GetCaptionHeight() { return GetActiveSettings().Height(); }
     bool IsEnabled() const;
-    // Height the body needs for its visible buttons in a column that wide; 0 when closed or
-    // without buttons.
-    int GetBodyHeight(int columnWidth);
 
     int GetButtonCount() const { return buttons_ ? buttons_->Count() : 0; }
     TmxButton* GetButton(int index) const;
@@ -201,8 +226,28 @@ class TmxHeader : public TPersistent {
     bool ContainsCurrentButton() const;
     // Radio behaviour: unchecks every button, then checks `button`.
     void CheckButton(TmxButton* button);
-    void BeginUpdate();
-    void EndUpdate();
+
+    // The operations a derived header may replace, in this order.
+    virtual void SetBiDiMode(TBiDiMode v) { Set(biDiMode_, v); }
+
+  protected:
+    // Places the status button, the picture and the text in the caption rectangle c.
+    virtual void LayoutCaption(TCanvas& canvas, const TRect& c);
+    virtual void DrawCaptionImage(TCanvas& canvas);
+    virtual void DrawCaptionText(TCanvas& canvas);
+    // Layout, picture, text and status button of the caption rectangle c.
+    virtual void DrawCaptionContent(TCanvas& canvas, const TRect& c);
+    // Paints the buttons from the first shown one down into rect and notes the last that fit.
+    virtual void DrawButtons(QImage* bitmap, const TRect& rect);
+    virtual void DoAfterDrawHeaderBody(TCanvas& canvas, const TRect& rect);
+    virtual void DoAfterDrawHeaderButton(TCanvas& canvas, const TRect& rect);
+
+  public:
+    // Height the body needs for its visible buttons in a column that wide; 0 when closed or
+    // without buttons.
+    virtual int GetBodyHeight(int columnWidth);
+    virtual void BeginUpdate();
+    virtual void EndUpdate();
 
     // Properties with plain values.
     static const std::array<TPropertyDefault, 14> kDefaults;
@@ -220,6 +265,10 @@ class TmxHeader : public TPersistent {
         }
     }
     void ClearLayout();
+    // The bar's caption list that applies now; nullptr when no picture is shown.
+    TImageList* CaptionImages() const;
+    void DrawStatusButton(TCanvas& canvas);
+    void HideCaptionContent();
 
     TmxHeaders* collection_ = nullptr;
     TmxBarOwner* bar_ = nullptr;
@@ -250,6 +299,16 @@ class TmxHeader : public TPersistent {
     TRect bodyRect_;
     int firstShown_ = 0;
     int lastShown_ = -1;
+    TRect statusRect_ = kHiddenRect;
+    TRect textRect_{kNotShown, kNotShown, kNotShown, kNotShown};
+    TPoint picturePos_{kNotShown, kNotShown};
+    // Size of the caption picture in force at the last layout; zero without one.
+    int pictureWidth_ = 0;
+    int pictureHeight_ = 0;
+    // (1, 1) while the caption is shown pressed.
+    TPoint pressedOffset_;
+    // Reading-order text flags of the last layout.
+    unsigned textFlags_ = 0;
 };
 
 // The bar's headers, owned by the collection.
