@@ -128,6 +128,7 @@ TEST_F(CaptionEditorTest, BeginEditRefusesWhatCannotBeEdited) {
          }},
     };
     for (const Case& c : cases) {
+        SetUp();  // each case alone on a fresh bar
         EXPECT_FALSE(c.begin()) << c.name;
         EXPECT_FALSE(editor().Editing()) << c.name;
         EXPECT_FALSE(edit()->isVisibleTo(bar)) << c.name;
