@@ -192,7 +192,7 @@ TEST_F(CaptionEditorTest, ShiftEnterPutsALineBreakIntoTheCaption) {
     EXPECT_EQ(header->Caption(), "Tools\nBox");
 }
 
-TEST_F(CaptionEditorTest, FocusLeavingTheWindowsControlsAccepts) {
+TEST_F(CaptionEditorTest, FocusMovingToAnotherControlAccepts) {
     struct Case {
         Qt::FocusReason reason;
         bool accepts;
