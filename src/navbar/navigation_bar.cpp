@@ -2,6 +2,8 @@
 
 #include <QPainter>
 
+#include "navbar/caption_editor.h"
+
 namespace orv::nav {
 
 const std::array<TPropertyDefault, 26> TmxSideBar::kDefaults{{
@@ -45,6 +47,7 @@ TmxSideBar::TmxSideBar(QWidget* parent) : QWidget(parent) {
     settings_.SetOnChangeParameter(repaint);
     headerImages_.SetOnChangeParameter(repaint);
     border_.SetOnChangeParameter(repaint);
+    inplaceEditor_ = std::make_unique<TmxInplaceEditor>(this);
 }
 
 TmxSideBar::~TmxSideBar() {
@@ -53,6 +56,9 @@ TmxSideBar::~TmxSideBar() {
     hotHeader_ = nullptr;
     bodyHeader_ = nullptr;
     StopAlert();
+    // Before the headers: an edit that ends while the bar goes must find nothing to write into.
+    inplaceEditor_->SetOnContextPopup(nullptr);
+    inplaceEditor_.reset();
     // The headers tell this bar of their deletion, so they go while it is whole.
     ClearHeaders();
     background_.SetOnChangeParameter(nullptr);
@@ -100,6 +106,10 @@ void TmxSideBar::SetActiveHeader(TmxHeader* header) {
         activeHeader_->SetDrawState(hbsFocused);
     }
     EndUpdate();
+}
+
+void TmxSideBar::SetInplaceEditor(const TmxInplaceEditor& v) {
+    inplaceEditor_->Assign(v);
 }
 
 void TmxSideBar::SetEachHeaderSelection(bool v) {
@@ -253,6 +263,9 @@ void TmxSideBar::HeaderDeleted(TmxHeader* header) {
     forget(hotHeader_);
     forget(bodyHeader_);
     forget(dropHeader_);
+    if (header && header == editorHeader_ && inplaceEditor_) {
+        inplaceEditor_->EndEdit(true);
+    }
     forget(editorHeader_);
     InvalidateAll();
 }
@@ -267,6 +280,9 @@ void TmxSideBar::ButtonDeleted(TmxButton* button) {
     forget(alertButton_);
     forget(dropButton_);
     forget(dragSource_);
+    if (button && button == editorButton_ && inplaceEditor_) {
+        inplaceEditor_->EndEdit(true);
+    }
     forget(editorButton_);
     InvalidateAll();
 }

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <functional>
 #include <initializer_list>
+#include <memory>
 #include <string>
 
 #include "navbar/appearance.h"
@@ -47,6 +48,7 @@ struct TmxScrollArea {
 };
 
 class TmxSideBar;
+class TmxInplaceEditor;
 
 using TmxBarNotifyEvent = std::function<void(TmxSideBar* sender)>;
 using TmxEventHeaderChange = std::function<void(TmxSideBar* sender, int oldIndex, int newIndex)>;
@@ -111,6 +113,9 @@ class TmxSideBar : public QWidget, public TmxBarOwner, private TImageListObserve
     void SetFlat(bool v) { StoreAndRepaint(flat_, v); }
     TmxHeaders& Headers() { return headers_; }
     TmxHeaderImages& HeaderImages() override { return headerImages_; }
+    // The caption editor; assigning copies another editor's settings.
+    TmxInplaceEditor& InplaceEditor() const { return *inplaceEditor_; }
+    void SetInplaceEditor(const TmxInplaceEditor& v);
     std::uint8_t HeaderScrollAcceleration() const { return headerScrollAcceleration_; }
     // 0 is kept as 1.
     void SetHeaderScrollAcceleration(std::uint8_t v) { headerScrollAcceleration_ = v ? v : 1; }
@@ -263,6 +268,7 @@ class TmxSideBar : public QWidget, public TmxBarOwner, private TImageListObserve
     TmxHeaderImages headerImages_{this};
     TmxBorder border_;
     TmxCloseButton closeButton_{this};
+    std::unique_ptr<TmxInplaceEditor> inplaceEditor_;
 
     TColor alertColor_ = clRed;
     TmxHeader* activeHeader_ = nullptr;
