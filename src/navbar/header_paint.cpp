@@ -91,7 +91,12 @@ void PaintClipped(TCanvas& canvas, QImage* bitmap, const TRect& r, bool clipped,
         paint(bitmap, r);
         return;
     }
-    QImage layer = bitmap->copy(r.ToQRect());
+    // The copy is cut in image pixels and keeps the image's scale, so the painter works in
+    // logical pixels on it as on the bitmap.
+    const int scale = ImageScale(*bitmap);
+    QImage layer =
+        bitmap->copy(QRect(r.Left * scale, r.Top * scale, r.Width() * scale, r.Height() * scale));
+    layer.setDevicePixelRatio(scale);
     paint(&layer, TRect{0, 0, r.Width(), r.Height()});
     canvas.Draw(r.Left, r.Top, layer);
 }

@@ -26,8 +26,11 @@ struct Painter {
     FakeBar bar;
     TmxHeader* h;
     QImage image{200, 140, QImage::Format_RGB32};
+    int scale = 1;
 
-    Painter() {
+    explicit Painter(int imageScale = 1) : scale(imageScale) {
+        image = QImage(200 * scale, 140 * scale, QImage::Format_RGB32);
+        image.setDevicePixelRatio(scale);
         image.fill(ColorToPixel(kPaper));
         bar.settings.Font().SetFace(BarTestFont());
         bar.settings.HighlightFont().SetFace(BarTestFont());
@@ -39,10 +42,13 @@ struct Painter {
         return r;
     }
     void Body(const TRect& r) { h->DrawBody(&image, r, 0, -1); }
-    TColor At(int x, int y) const { return PixelToColor(image.pixel(x, y)); }
+    // The logical pixel (x, y): the bottom-right image pixel of its block.
+    TColor At(int x, int y) const {
+        return PixelToColor(image.pixel(x * scale + scale - 1, y * scale + scale - 1));
+    }
     bool AnyIn(const TRect& r, TColor c) const {
-        for (int y = std::max(0, r.Top); y < std::min(image.height(), r.Bottom); ++y)
-            for (int x = std::max(0, r.Left); x < std::min(image.width(), r.Right); ++x)
+        for (int y = std::max(0, r.Top); y < std::min(image.height() / scale, r.Bottom); ++y)
+            for (int x = std::max(0, r.Left); x < std::min(image.width() / scale, r.Right); ++x)
                 if (At(x, y) == ColorToRGB(c))
                     return true;
         return false;
@@ -54,6 +60,16 @@ struct Painter {
         h->SetOptions(static_cast<TmxHeaderOptions>(h->Options() | (1u << o)));
     }
 };
+
+// Every pair of an item and a value.
+template <typename T, size_t N>
+std::vector<std::pair<T, int>> Cross(const T (&items)[N], std::initializer_list<int> values) {
+    std::vector<std::pair<T, int>> all;
+    for (const T& item : items)
+        for (int v : values)
+            all.emplace_back(item, v);
+    return all;
+}
 
 QImage Solid(QColor color) {
     QImage img(16, 16, QImage::Format_ARGB32);
@@ -406,9 +422,10 @@ TEST(HeaderPaintTest, CaptionBorderAndRoundedCorners) {
          {},
          {{0, 12}, {149, 12}, {0, 33}}},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        Painter p;
+    // At double scale too: the rounded clip paints the background through a copy of the area.
+    for (const auto& [c, scale] : Cross(cases, {1, 2})) {
+        SCOPED_TRACE(std::string(c.name) + " at scale " + std::to_string(scale));
+        Painter p(scale);
         p.bar.viewStyle = c.view;
         p.bar.settings.SetCaptionStyle(c.style);
         p.bar.settings.CaptionPen().SetColor(clRed);
