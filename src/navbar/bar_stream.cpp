@@ -936,12 +936,28 @@ class UpdateBracket {
     TmxSideBar& bar_;
 };
 
+// "Cannot read the side bar: why" becomes "Cannot read the side bar from "file": why".
+std::string NamingFile(const std::string& message, const std::string& lead,
+                       const QString& fileName) {
+    std::string named = message;
+    const std::string from = " from \"" + fileName.toStdString() + "\"";
+    if (named.rfind(lead, 0) == 0) {
+        named.insert(lead.size(), from);
+    } else {
+        named = lead + from + ": " + named;
+    }
+    return named;
+}
+
 }  // namespace
 
 void TmxSideBar::SaveToStream(QIODevice& stream) {
     // The root always carries the saved-data name; the bar's own name is not touched.
     const QByteArray bytes = WriteBar(*this);
-    if (!stream.isWritable() || stream.write(bytes) != bytes.size()) {
+    if (!stream.isWritable()) {
+        throw EWriteError("Cannot write the side bar: the stream is not open for writing");
+    }
+    if (stream.write(bytes) != bytes.size()) {
         throw EWriteError("Cannot write the side bar: " + stream.errorString().toStdString());
     }
 }
@@ -970,7 +986,7 @@ void TmxSideBar::SaveToFile(const QString& fileName) {
     try {
         SaveToStream(file);
     } catch (const EWriteError& e) {
-        throw EWriteError("\"" + fileName.toStdString() + "\": " + e.what());
+        throw EWriteError(NamingFile(e.what(), "Cannot write the side bar", fileName));
     }
 }
 
@@ -984,7 +1000,7 @@ void TmxSideBar::LoadFromFile(const QString& fileName) {
     try {
         LoadFromStream(file);
     } catch (const EReadError& e) {
-        throw EReadError("\"" + fileName.toStdString() + "\": " + e.what());
+        throw EReadError(NamingFile(e.what(), "Cannot read the side bar", fileName));
     }
 }
 
