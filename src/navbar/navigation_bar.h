@@ -20,6 +20,8 @@
 #include "navbar/drawing.h"
 #include "navbar/header.h"
 
+class QIODevice;
+
 namespace orv::nav {
 
 enum TmxHeaderScrollType { stNone, stLinear, stAccelerated };
@@ -41,6 +43,7 @@ enum TmxDropMode { dmNowhere, dmButton };
 enum TmxScrollAreaState { saNormal, saPressed, saHot, saDisabled };
 enum TBevelCut { bvNone, bvLowered, bvRaised, bvSpace };
 enum TBorderStyle { bsNone, bsSingle };
+enum TAlign { alNone, alTop, alBottom, alLeft, alRight, alClient, alCustom };
 
 struct TmxScrollArea {
     TRect Rect;
@@ -143,6 +146,17 @@ class TmxSideBar : public QWidget, public TmxBarOwner, private TImageListObserve
     TmxViewStyle ViewStyle() const override { return viewStyle_; }
     // Asks OnChangeViewStyle; a refusal keeps the style and the scroll offset.
     void SetViewStyle(TmxViewStyle v);
+    // Where the parent places the bar; kept for the parent's layout and the saved state.
+    TAlign Align() const { return align_; }
+    void SetAlign(TAlign v) { align_ = v; }
+
+    // The whole bar to and from a stream or a file (bar_stream.cpp). Loading checks the whole
+    // stream before it changes anything; a bad one raises EReadError and leaves the bar as it
+    // was. File errors raise EFileStreamError naming the file. The bar keeps its own name.
+    virtual void LoadFromFile(const QString& fileName);
+    virtual void LoadFromStream(QIODevice& stream);
+    virtual void SaveToFile(const QString& fileName);
+    virtual void SaveToStream(QIODevice& stream);
 
     // Events: one handler each.
     TmxEventHeaderChange OnChange;
@@ -298,6 +312,7 @@ class TmxSideBar : public QWidget, public TmxBarOwner, private TImageListObserve
                                          boFocusOnMouseEnter, boHeaderFrame, boInternalDrop});
     std::uint16_t versionWord_ = 0x020D;
     TmxViewStyle viewStyle_ = vsListBar;
+    TAlign align_ = alLeft;
 
     TmxHeader* hotHeader_ = nullptr;
     TmxHeader* bodyHeader_ = nullptr;
