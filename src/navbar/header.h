@@ -168,6 +168,9 @@ class TmxHeader : public TPersistent {
     void SetDrawState(TmxButtonState v) { drawState_ = v; }
     const TRect& CaptionRect() const { return captionRect_; }
     const TRect& BodyRect() const { return bodyRect_; }
+    // The bar's layout stores where it placed the caption and the body.
+    void SetCaptionRect(const TRect& r) { captionRect_ = r; }
+    void SetBodyRect(const TRect& r) { bodyRect_ = r; }
 
     // Paints the caption strip into bitmap at rect; rect comes back shrunk by 1 on every side.
     // The active index the bar passes is not used.

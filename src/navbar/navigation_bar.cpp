@@ -1,7 +1,5 @@
 #include "navbar/navigation_bar.h"
 
-#include <QPainter>
-
 namespace orv::nav {
 
 const std::array<TPropertyDefault, 26> TmxSideBar::kDefaults{{
@@ -37,8 +35,11 @@ const std::array<TPropertyDefault, 26> TmxSideBar::kDefaults{{
 }};
 
 TmxSideBar::TmxSideBar(QWidget* parent) : QWidget(parent) {
+    // Painting covers every pixel, so the background is never erased.
     setAttribute(Qt::WA_OpaquePaintEvent);
-    setFocusPolicy(Qt::StrongFocus);
+    // No keyboard handling yet: a bar that took Tab focus would not show it.
+    setFocusPolicy(Qt::NoFocus);
+    setMouseTracking(true);
     resize(120, height());
     auto repaint = [this](TPersistent*) { InvalidateAll(); };
     background_.SetOnChangeParameter(repaint);
@@ -248,6 +249,7 @@ void TmxSideBar::HeaderDeleted(TmxHeader* header) {
     forget(bodyHeader_);
     forget(dropHeader_);
     forget(editorHeader_);
+    ++headerDeletions_;
     InvalidateAll();
 }
 
@@ -321,16 +323,6 @@ void TmxSideBar::DoHide() {
     if (OnHide) {
         OnHide(this);
     }
-}
-
-void TmxSideBar::paintEvent(QPaintEvent*) {
-    if (updating_ || inPaint_) {
-        return;
-    }
-    inPaint_ = true;
-    QPainter painter(this);
-    painter.fillRect(rect(), ToQColor(color_));
-    inPaint_ = false;
 }
 
 void TmxSideBar::showEvent(QShowEvent* event) {
