@@ -443,8 +443,7 @@ int TmxSideBar::CloseTextRight(TCanvas& canvas, const TRect& caption) {
     TRect text{0, 0, std::max(0, w - textLeft - header.Margin() - spacing), 0};
     const TCanvas::Font keep = canvas.font;
     canvas.font = TCanvas::Font{settings.Font().Face(), settings.Font().Color()};
-    canvas.DrawText(QString::fromStdString(header.Caption()), text,
-                    DT_CALCRECT | DT_END_ELLIPSIS);
+    canvas.DrawText(QString::fromStdString(header.Caption()), text, DT_CALCRECT | DT_END_ELLIPSIS);
     canvas.font = keep;
     const int textWidth = text.Width();
     switch (settings.Alignment()) {
@@ -601,8 +600,8 @@ void TmxSideBar::mouseReleaseEvent(QMouseEvent* event) {
 
 void TmxSideBar::leaveEvent(QEvent* event) {
     QWidget::leaveEvent(event);
-    const bool changed = hotHeader_ != nullptr || bodyHeader_ != nullptr ||
-                         hotButton_ != nullptr || closeButton_.XState != hbsUp;
+    const bool changed = hotHeader_ != nullptr || bodyHeader_ != nullptr || hotButton_ != nullptr ||
+                         closeButton_.XState != hbsUp;
     if (hotHeader_ != nullptr) {
         hotHeader_->SetDrawState(hbsUp);
     }

@@ -79,17 +79,23 @@ TEST(BarPaintTest, ListBarStacksTheHeadersBelowTheActiveOneFromTheBottom) {
         // ends, and the last one ends at the bevel.
         {"no margins",
          [](ListBar&) {},
-         {{0, {1, 1, 119, 23}}, {1, {1, 23, 119, 45}}, {2, {1, 255, 119, 277}},
+         {{0, {1, 1, 119, 23}},
+          {1, {1, 23, 119, 45}},
+          {2, {1, 255, 119, 277}},
           {3, {1, 277, 119, 299}}},
          {1, 45, 119, 255}},
         {"margins and separator 5",
          margins(5),
-         {{0, {6, 6, 114, 28}}, {1, {6, 32, 114, 54}}, {2, {6, 246, 114, 268}},
+         {{0, {6, 6, 114, 28}},
+          {1, {6, 32, 114, 54}},
+          {2, {6, 246, 114, 268}},
           {3, {6, 272, 114, 294}}},
          {6, 54, 114, 242}},
         {"separator 0 still separates",
          margins(0),
-         {{0, {6, 6, 114, 28}}, {1, {6, 28, 114, 50}}, {2, {6, 250, 114, 272}},
+         {{0, {6, 6, 114, 28}},
+          {1, {6, 28, 114, 50}},
+          {2, {6, 250, 114, 272}},
           {3, {6, 272, 114, 294}}},
          {6, 50, 114, 250}},
         // A header without a caption takes no caption space in the stack.
@@ -140,12 +146,24 @@ TEST(BarPaintTest, ButtonBoxesFollowTheActiveHeadersScrolling) {
     };
     const std::vector<Case> cases{
         {"nothing to scroll", ssNormal, 0, 0, kNoBox, saDisabled, kNoBox, saDisabled},
-        {"scrolled down", ssNormal, 10, 1, {102, 47, 117, 62}, saNormal, {102, 238, 117, 253},
+        {"scrolled down",
+         ssNormal,
+         10,
+         1,
+         {102, 47, 117, 62},
+         saNormal,
+         {102, 238, 117, 253},
          saNormal},
         {"at the top", ssNormal, 10, 0, kNoBox, saDisabled, {102, 238, 117, 253}, saNormal},
         {"express", ssExpress, 10, 1, {1, 45, 119, 60}, saNormal, {1, 240, 119, 255}, saNormal},
         // Tool box boxes sit at the right end of the captions and are always shown.
-        {"tool box", ssToolBox, 0, 0, {95, 23, 119, 45}, saDisabled, {95, 255, 119, 277},
+        {"tool box",
+         ssToolBox,
+         0,
+         0,
+         {95, 23, 119, 45},
+         saDisabled,
+         {95, 255, 119, 277},
          saDisabled},
     };
     for (const Case& c : cases) {
@@ -176,11 +194,11 @@ std::vector<std::string> Crop(const QImage& image, int left, int top) {
         std::string row;
         for (int x = left; x < left + 7; ++x) {
             const TColor c = At(image, x, y);
-            row += c == clBlack                        ? '#'
-                   : c == ColorToRGB(clBtnHighlight)   ? 'w'
-                   : c == ColorToRGB(clBtnShadow)      ? 's'
-                   : c == ColorToRGB(clBtnFace)        ? '.'
-                                                       : '?';
+            row += c == clBlack                      ? '#'
+                   : c == ColorToRGB(clBtnHighlight) ? 'w'
+                   : c == ColorToRGB(clBtnShadow)    ? 's'
+                   : c == ColorToRGB(clBtnFace)      ? '.'
+                                                     : '?';
         }
         rows.push_back(row);
     }
@@ -269,8 +287,7 @@ TEST(BarPaintTest, ExplorerBarScrollsItsContentBehindTheStrips) {
         EXPECT_TRUE(b.h[1]->BodyRect().IsEmpty());
         EXPECT_EQ(b.bar.ContentOverflow(), c.overflow);
         EXPECT_EQ(b.bar.ExplorerUpArrow().Rect, c.up);
-        EXPECT_EQ(b.bar.ExplorerDownArrow().Rect,
-                  c.overflow ? TRect(1, 285, 152, 299) : kHidden);
+        EXPECT_EQ(b.bar.ExplorerDownArrow().Rect, c.overflow ? TRect(1, 285, 152, 299) : kHidden);
         EXPECT_EQ(b.bar.ButtonUpBox().Rect, kNoBox);
     }
 
@@ -334,8 +351,8 @@ TEST(BarPaintTest, CloseXShowsItsStateAndHidesWhenTheTextReachesIt) {
         {"normal", "Favorites", hbsUp, x, clSilver, clBlack},
         {"hot", "Favorites", hbsFocused, x, clWhite, clBlack},
         {"pressed", "Favorites", hbsDown, x, clGray, clBlack},
-        {"text reaches the X", "Favorites of every page and every tool", hbsUp, kHidden,
-         clSilver, clSilver},
+        {"text reaches the X", "Favorites of every page and every tool", hbsUp, kHidden, clSilver,
+         clSilver},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -384,11 +401,18 @@ TEST(BarPaintTest, BevelsUseTheirCutColours) {
     };
     const TColor shadow = ColorToRGB(clBtnShadow);
     const std::vector<Case> cases{
-        {bvLowered, bvNone, 1, {{{0, 0}, shadow}, {{119, 0}, clWhite}, {{119, 99}, clWhite},
-                                {{1, 1}, clGray}}},
+        {bvLowered,
+         bvNone,
+         1,
+         {{{0, 0}, shadow}, {{119, 0}, clWhite}, {{119, 99}, clWhite}, {{1, 1}, clGray}}},
         {bvRaised, bvNone, 1, {{{0, 0}, clWhite}, {{0, 99}, shadow}, {{119, 99}, shadow}}},
-        {bvRaised, bvLowered, 2,
-         {{{1, 1}, clWhite}, {{2, 2}, shadow}, {{3, 3}, shadow}, {{117, 97}, clWhite},
+        {bvRaised,
+         bvLowered,
+         2,
+         {{{1, 1}, clWhite},
+          {{2, 2}, shadow},
+          {{3, 3}, shadow},
+          {{117, 97}, clWhite},
           {{4, 4}, clGray}}},
         {bvNone, bvNone, 1, {{{0, 0}, clGray}, {{119, 99}, clGray}}},
     };
@@ -584,10 +608,9 @@ TEST(BarPaintTest, TransparentBackgroundShowsTheParentUnderTheBar) {
 
 // The pointer at p over the bar.
 void Mouse(TmxSideBar& bar, QEvent::Type type, QPoint p, Qt::MouseButton button = Qt::NoButton) {
-    const Qt::MouseButtons held = type == QEvent::MouseButtonPress ? Qt::MouseButtons(button)
-                                                                   : Qt::MouseButtons();
-    QMouseEvent event(type, QPointF(p), QPointF(bar.mapToGlobal(p)), button, held,
-                      Qt::NoModifier);
+    const Qt::MouseButtons held =
+        type == QEvent::MouseButtonPress ? Qt::MouseButtons(button) : Qt::MouseButtons();
+    QMouseEvent event(type, QPointF(p), QPointF(bar.mapToGlobal(p)), button, held, Qt::NoModifier);
     QApplication::sendEvent(&bar, &event);
 }
 void Click(TmxSideBar& bar, QPoint press, QPoint release) {
