@@ -3,6 +3,7 @@
 // bar are what the mouse is tested against until the next paint.
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPointer>
 #include <algorithm>
 #include <stdexcept>
 
@@ -591,9 +592,10 @@ void TmxSideBar::mouseReleaseEvent(QMouseEvent* event) {
     if (ButtonAt(p) != b) {
         return;
     }
+    const QPointer<TmxSideBar> alive(this);
     b->Click();
-    // The click may have deleted the button; the bar forgot it then.
-    if (hotButton_ != nullptr && hotButton_ == b && ButtonAt(p) == b) {
+    // The click may have deleted the button (the bar forgot it then) or the bar itself.
+    if (alive && hotButton_ != nullptr && hotButton_ == b && ButtonAt(p) == b) {
         b->SetMouseState(hbsFocused);
     }
 }

@@ -6,11 +6,19 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <ostream>
 #include <string>
 #include <vector>
 
 #include "fake_bar.h"
 #include "navbar/navigation_bar.h"
+
+namespace orv {
+// Rectangles read as (left, top, right, bottom) in failure messages.
+void PrintTo(const TRect& r, std::ostream* os) {
+    *os << "(" << r.Left << ", " << r.Top << ", " << r.Right << ", " << r.Bottom << ")";
+}
+}  // namespace orv
 
 namespace orv::nav {
 namespace {
@@ -110,6 +118,14 @@ TEST(BarPaintTest, ListBarStacksTheHeadersBelowTheActiveOneFromTheBottom) {
          [](ListBar& b) { b.h[0]->SetVisible(false); },
          {{0, kHidden}, {1, {1, 1, 119, 23}}, {2, {1, 255, 119, 277}}},
          {1, 23, 119, 255}},
+        // A tool box caption narrower than its box is squeezed out of sight.
+        {"squeezed caption",
+         [](ListBar& b) {
+             b.bar.resize(20, 300);
+             b.bar.SetScrollView(ssToolBox);
+         },
+         {{1, {-10000, 23, -10000, 45}}, {2, {-10000, 255, -10000, 277}}, {3, {1, 277, 19, 299}}},
+         {1, 45, 19, 255}},
         {"active header is the last",
          [](ListBar& b) {
              b.h[2]->SetVisible(false);
