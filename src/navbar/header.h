@@ -196,6 +196,9 @@ class TmxHeader : public TPersistent {
     const TRect& TextRect() const { return textRect_; }
     const TPoint& PicturePos() const { return picturePos_; }
     static constexpr int kNotShown = -10000;
+    // The bar's layout stores where it placed the caption and the body.
+    void SetCaptionRect(const TRect& r) { captionRect_ = r; }
+    void SetBodyRect(const TRect& r) { bodyRect_ = r; }
 
     // Paints the caption strip into bitmap at rect; rect comes back shrunk by 1 on every side.
     // The active index the bar passes is not used.

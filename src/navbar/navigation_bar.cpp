@@ -39,8 +39,11 @@ const std::array<TPropertyDefault, 26> TmxSideBar::kDefaults{{
 }};
 
 TmxSideBar::TmxSideBar(QWidget* parent) : QWidget(parent) {
+    // Painting covers every pixel, so the background is never erased.
     setAttribute(Qt::WA_OpaquePaintEvent);
-    setFocusPolicy(Qt::StrongFocus);
+    // No keyboard handling yet: a bar that took Tab focus would not show it.
+    setFocusPolicy(Qt::NoFocus);
+    setMouseTracking(true);
     resize(120, height());
     auto repaint = [this](TPersistent*) { InvalidateAll(); };
     background_.SetOnChangeParameter(repaint);
@@ -267,6 +270,7 @@ void TmxSideBar::HeaderDeleted(TmxHeader* header) {
         inplaceEditor_->EndEdit(true);
     }
     forget(editorHeader_);
+    ++headerDeletions_;
     InvalidateAll();
 }
 
@@ -343,16 +347,6 @@ void TmxSideBar::DoHide() {
     if (OnHide) {
         OnHide(this);
     }
-}
-
-void TmxSideBar::paintEvent(QPaintEvent*) {
-    if (updating_ || inPaint_) {
-        return;
-    }
-    inPaint_ = true;
-    QPainter painter(this);
-    painter.fillRect(rect(), ToQColor(color_));
-    inPaint_ = false;
 }
 
 void TmxSideBar::showEvent(QShowEvent* event) {

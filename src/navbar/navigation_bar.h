@@ -1,7 +1,6 @@
-// The side navigation bar as a control: its properties, header list, events and update
-// bracketing. Painting, input and animation come later; until then the widget only fills
-// itself with its colour. It lives in orv::nav so it can stand beside the widget-based bar the
-// main window still uses.
+// The side navigation bar as a control: its properties, header list, events, update
+// bracketing, its layout and painting, and the mouse handling of hover and clicks. It lives in
+// orv::nav so it can stand beside the widget-based bar the main window still uses.
 #pragma once
 
 #include <QWidget>
@@ -11,6 +10,7 @@
 #include <initializer_list>
 #include <memory>
 #include <string>
+#include <utility>
 
 #include "navbar/appearance.h"
 #include "navbar/background.h"
@@ -21,6 +21,7 @@
 #include "navbar/header.h"
 
 class QIODevice;
+class QPainter;
 
 namespace orv::nav {
 
@@ -191,6 +192,18 @@ class TmxSideBar : public QWidget, public TmxBarOwner, private TImageListObserve
     int UpdateCount() const { return updateCount_; }
     void InvalidateAll() override;
 
+    // Lays the bar out and draws it into one off-screen bitmap, copied to target in one call
+    // (when given). Does nothing while Updating or while a paint runs; never throws: a paint
+    // that fails copies nothing and leaves no mark set.
+    void Paint(QPainter* target);
+    // The top-left and bottom-right colours of a bevel.
+    static std::pair<TColor, TColor> BevelColors(TBevelCut cut);
+    // Hit tests against the rectangles of the last paint: the button under p (in the body that
+    // contains p, among the buttons shown), and the header whose caption contains p (a later
+    // header wins).
+    TmxButton* ButtonAt(const QPoint& p) const;
+    TmxHeader* HeaderCaptionAt(const QPoint& p) const;
+
     // State written by painting, input, drag and drop and the caption editor; the bar forgets
     // a header or button here as soon as it is deleted.
     TmxHeader* HotHeader() const { return hotHeader_; }
@@ -255,9 +268,16 @@ class TmxSideBar : public QWidget, public TmxBarOwner, private TImageListObserve
     virtual void DoShow();
     virtual void DoHide();
 
+    // Paints what lies under the bar into the bitmap (transparent background).
+    virtual void CopyParentBackground(QImage* bitmap);
+
     void paintEvent(QPaintEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void hideEvent(QHideEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void leaveEvent(QEvent* event) override;
 
   private:
     void ImageListFreed(TImageList* list) override;
@@ -268,6 +288,14 @@ class TmxSideBar : public QWidget, public TmxBarOwner, private TImageListObserve
     void ApplyToolBoxAdditions();
     // Every header's body becomes a wash of white over the bar.
     void SetHeaderWashes(std::uint8_t alphaBlend);
+    // Steps of Paint, into the bitmap; throws when a header goes missing on the way.
+    void PaintBitmap(QImage* bitmap);
+    void DrawScrollArea(TCanvas& canvas, const TmxScrollArea& area, bool thin, bool up,
+                        bool buttonBox);
+    void DrawCloseHeader(QImage* bitmap, TCanvas& canvas, const TRect& closeRect);
+    TmxHeader* BodyHeaderAt(const QPoint& p) const;
+    // Hot header, body header and hot button for the mouse at p; true when any changed.
+    bool TrackMouse(const QPoint& p);
     template <typename T>
     void StoreAndRepaint(T& field, const T& value) {
         if (field != value) {
@@ -338,6 +366,8 @@ class TmxSideBar : public QWidget, public TmxBarOwner, private TImageListObserve
     bool isLoaded_ = false;
     bool dragInProgress_ = false;
     bool destroying_ = false;
+    // Counts deleted headers, so a paint notices a header deleted under it.
+    int headerDeletions_ = 0;
 };
 
 }  // namespace orv::nav

@@ -1,0 +1,592 @@
+// Layout and painting of the side bar, and the hover and click handling of its mouse. The layout
+// is computed while painting; the rectangles it stores in the headers, the close button and the
+// bar are what the mouse is tested against until the next paint.
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPointer>
+#include <algorithm>
+#include <stdexcept>
+
+#include "navbar/navigation_bar.h"
+
+namespace orv::nav {
+
+namespace {
+
+// Height of the explorer view's scroll strips.
+constexpr int kStripHeight = 14;
+// Where a button box lies while it is not shown.
+constexpr TRect kHiddenBox{0, 0, 0, 0};
+
+// A header went missing while the bar painted (a draw handler deleted it).
+class EInvalidHeader : public std::runtime_error {
+  public:
+    EInvalidHeader() : std::runtime_error("Invalid Header") {}
+};
+
+// The edge of a scroll strip or box; hot and disabled ones take the normal edge.
+unsigned ScrollEdge(TmxScrollAreaState state, bool thin) {
+    if (state == saPressed) {
+        return thin ? BDR_SUNKENOUTER : EDGE_SUNKEN;
+    }
+    return thin ? BDR_RAISEDINNER : EDGE_RAISED;
+}
+
+// The close X's edge by its state; 0 for none.
+unsigned CloseEdge(TmxButtonState state) {
+    switch (state) {
+        case hbsDown:
+            return BDR_SUNKENOUTER;
+        case hbsFocused:
+            return BDR_RAISEDINNER;
+        default:
+            return 0;
+    }
+}
+
+int BevelInset(TBevelCut outer, TBevelCut inner, int width) {
+    return (outer != bvNone ? width : 0) + (inner != bvNone ? width : 0);
+}
+
+}  // namespace
+
+std::pair<TColor, TColor> TmxSideBar::BevelColors(TBevelCut cut) {
+    if (cut == bvLowered) {
+        return {clBtnShadow, clBtnHighlight};
+    }
+    return {clBtnHighlight, clBtnShadow};
+}
+
+void TmxSideBar::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    Paint(&painter);
+}
+
+void TmxSideBar::Paint(QPainter* target) {
+    if (updating_ || inPaint_) {
+        return;
+    }
+    inPaint_ = true;
+    try {
+        // One bitmap per paint, at the screen's whole-number scale so the bar stays crisp.
+        const int scale = std::max(1, qRound(devicePixelRatioF()));
+        QImage bitmap(std::max(0, width()) * scale, std::max(0, height()) * scale,
+                      QImage::Format_RGB32);
+        bitmap.setDevicePixelRatio(scale);
+        PaintBitmap(&bitmap);
+        if (target != nullptr) {
+            target->drawImage(QPoint(0, 0), bitmap);
+        }
+    } catch (...) {
+        // A header deleted by a handler while painting: the deletion has asked for a new paint,
+        // which lays out the list as it is now. Nothing of this one reaches the window.
+    }
+    inPaint_ = false;
+}
+
+void TmxSideBar::PaintBitmap(QImage* bitmap) {
+    TCanvas canvas(bitmap);
+    const TRect client{0, 0, width(), height()};
+    const int bevel = BevelInset(bevelOuter_, bevelInner_, bevelWidth_);
+    const TRect inner = client.Inflate(-bevel, -bevel);
+    TRect content = inner;
+
+    // The bar's Color is left alone: painting changes no property.
+    canvas.brush.Color = background_.Color();
+    canvas.FillRect(client);
+    background_.PaintBackground(bitmap, content);
+    if (background_.Style() == btTransparent) {
+        CopyParentBackground(bitmap);
+    }
+
+    TRect closeRect = kHiddenRect;
+    if (closeButton_.Visible()) {
+        closeRect = {content.Left, content.Top, content.Right,
+                     content.Top + closeButton_.Header().GetCaptionHeight()};
+        content.Top = closeRect.Bottom;
+    }
+
+    const bool closeUp = viewStyle_ == vsExplorerBar && explorerMethod_ == emCloseUp;
+    const bool listLayout = !closeUp;
+    if (!closeUp) {
+        explorerUpArrow_.Rect = kHiddenRect;
+    } else if (explorerScrollOffset_ > 0) {
+        explorerUpArrow_.Rect = {content.Left, content.Top, content.Right,
+                                 content.Top + kStripHeight};
+    }
+
+    const bool margins = viewStyle_ == vsExplorerBar || Has(options_, boExplorerBorder);
+    if (margins) {
+        content.Top += border_.Top();
+        content.Bottom -= border_.Bottom();
+        content.Left += border_.Left();
+        content.Right -= border_.Right();
+    }
+    int sep = margins ? border_.Separator() : 0;
+    if (sep == 0) {
+        sep = 1;
+    }
+
+    const int active = GetActiveIndex();
+    const int count = HeaderCount();
+    const int visibleCount = VisibleHeaderCount();
+    // The headers after the active one are stacked from the bottom.
+    const int stackFrom = active >= 0 ? NextVisibleIndex(active) : -1;
+    const bool activeIsLast = active >= 0 && stackFrom == -1;
+    const int boxSize = scrollBoxSize_;
+    const bool toolBoxBoxes = viewStyle_ == vsListBar && scrollView_ == ssToolBox && autoLayout_;
+    const bool normalBoxes =
+        listLayout && autoLayout_ &&
+        (scrollView_ == ssNormal || (scrollView_ == ssToolBox && viewStyle_ == vsExplorerBar));
+    const bool expressBoxes = listLayout && autoLayout_ && scrollView_ == ssExpress;
+    const int deletions = headerDeletions_;
+    auto header = [&](int index) {
+        TmxHeader* h = headerDeletions_ == deletions ? GetHeader(index) : nullptr;
+        if (h == nullptr) {
+            throw EInvalidHeader();
+        }
+        return h;
+    };
+    // Handlers run inside the loop; a header they delete ends this paint.
+    auto checkList = [&] {
+        if (headerDeletions_ != deletions) {
+            throw EInvalidHeader();
+        }
+    };
+
+    int lastBottom = -100;
+    bool firstHeader = true;
+    int seen = 0;
+    TRect activeBody;
+    for (int i = 0; i < count; ++i) {
+        TmxHeader* h = header(i);
+        if (!h->Visible()) {
+            h->SetCaptionRect(kHiddenRect);
+            h->SetBodyRect(kHiddenRect);
+            continue;
+        }
+        ++seen;
+        if (listLayout && i == stackFrom) {
+            int captions = 0;
+            for (int j = i; j < count; ++j) {
+                TmxHeader* below = header(j);
+                if (below->Visible() && !Has(below->Options(), hoNoCaption)) {
+                    captions += below->GetCaptionHeight() + below->GetExplorerAddOn();
+                }
+            }
+            content.Top = content.Bottom - captions - (visibleCount - seen) * (sep - 1);
+            activeBody.Bottom = content.Top - sep + 1;
+        }
+
+        TRect r{content.Left, content.Top, content.Right,
+                content.Top + h->GetCaptionHeight() + h->GetExplorerAddOn()};
+        if (toolBoxBoxes) {
+            const int boxWidth = h->GetCaptionHeight() + 2;
+            if (i == active) {
+                buttonUpBox_.Rect = {r.Right - boxWidth, r.Top, r.Right, r.Bottom};
+                r.Right = buttonUpBox_.Rect.Left;
+            }
+            if (i == active + 1) {
+                buttonDownBox_.Rect = {r.Right - boxWidth, r.Top, r.Right, r.Bottom};
+                r.Right = buttonDownBox_.Rect.Left;
+            } else if (activeIsLast) {
+                const TRect& up = buttonUpBox_.Rect;
+                buttonDownBox_.Rect = up.Offset(0, content.Bottom - up.Width() + 2 - up.Top);
+            }
+        }
+        if (i == active && normalBoxes) {
+            buttonUpBox_.Rect = {r.Right - 2 - boxSize, r.Bottom + 2, r.Right - 2,
+                                 r.Bottom + 2 + boxSize};
+            buttonDownBox_.Rect.Left = buttonUpBox_.Rect.Left;
+            buttonDownBox_.Rect.Right = buttonUpBox_.Rect.Right;
+        }
+        if (i == active && expressBoxes) {
+            buttonUpBox_.Rect = {r.Left, r.Bottom, r.Right, r.Bottom + boxSize};
+            buttonDownBox_.Rect.Left = r.Left;
+            buttonDownBox_.Rect.Right = r.Right;
+        }
+        if (r.Right < r.Left) {
+            r.Left = r.Right = -10000;
+        }
+        if (closeUp && firstHeader) {
+            r = r.Offset(0, -explorerScrollOffset_);
+        }
+        firstHeader = false;
+        if (!autoLayout_) {
+            r = h->CaptionRect();
+        }
+        h->SetCaptionRect(r);
+        if (r.Top > lastBottom) {
+            if (OnDrawHeaderButtons) {
+                DoDrawHeaderButtons(canvas, r, active);
+            } else {
+                h->DrawCaptionButton(bitmap, r, active);
+            }
+            checkList();
+            DoAfterDrawHeaderButtons(canvas, r, active);
+            checkList();
+        }
+        if (!autoLayout_ && i == animatingIndex_) {
+            h->DrawBody(bitmap, h->BodyRect(), 0, active);
+            checkList();
+        }
+
+        if (closeUp) {
+            const int distance = h->GetActiveSettings().Distance();
+            const TRect body{content.Left, r.Bottom + 1, content.Right,
+                             r.Bottom + 1 + h->GetBodyHeight(content.Width()) - distance};
+            lastBottom = r.Bottom - distance;
+            content.Top = body.Bottom + sep;
+            if (h->Opened()) {
+                h->SetBodyRect(body);
+                h->DrawBody(bitmap, body, explorerScrollOffset_, active);
+                checkList();
+                contentOverflow_ = client.Bottom < body.Bottom + 5;
+            } else {
+                h->SetBodyRect(TRect{});
+                contentOverflow_ = client.Bottom < r.Bottom + 5;
+            }
+        } else {
+            if (i == active) {
+                lastBottom = r.Bottom;
+                // The stacking of the headers below moves its bottom up.
+                activeBody = {content.Left, r.Bottom + 1, content.Right, content.Bottom};
+            } else if (autoLayout_) {
+                // Only the active header shows its body in this layout.
+                h->SetBodyRect(TRect{});
+            }
+            content.Top = r.Bottom + sep;
+        }
+    }
+
+    if (listLayout && activeHeader_ != nullptr) {
+        TmxHeader* h = activeHeader_;
+        const TRect body = autoLayout_ ? activeBody : h->BodyRect();
+        h->SetBodyRect(body);
+        h->DrawBody(bitmap, body, explorerScrollOffset_, active);
+        checkList();
+        if (normalBoxes) {
+            buttonDownBox_.Rect.Bottom = body.Bottom - 2;
+            buttonDownBox_.Rect.Top = buttonDownBox_.Rect.Bottom - boxSize;
+        } else if (expressBoxes) {
+            buttonDownBox_.Rect.Bottom = body.Bottom;
+            buttonDownBox_.Rect.Top = body.Bottom - boxSize;
+        }
+    }
+
+    if (closeButton_.Visible()) {
+        DrawCloseHeader(bitmap, canvas, closeRect);
+    } else {
+        closeButton_.Rect = kHiddenRect;
+        closeButton_.XRect = kHiddenRect;
+    }
+
+    canvas.brush.Style = TBrushStyle::Solid;
+    canvas.brush.Color = clBtnFace;
+    if (listLayout) {
+        TmxHeader* h = activeHeader_;
+        const bool alwaysShown = viewStyle_ == vsListBar && scrollView_ == ssToolBox;
+        const auto thin = [&](const TmxScrollArea& box) {
+            return flat_ && !(box.State == saHot && Has(options_, boActivateToolBoxScroller));
+        };
+        const auto follow = [](TmxScrollArea& box, bool canScroll) {
+            if (!canScroll) {
+                box.State = saDisabled;
+            } else if (box.State == saDisabled) {
+                box.State = saNormal;
+            }
+        };
+        const bool canUp = h != nullptr && h->CanScrollUp();
+        const bool canDown = h != nullptr && h->CanScrollDown();
+        follow(buttonUpBox_, canUp);
+        follow(buttonDownBox_, canDown);
+        if (canUp || alwaysShown) {
+            DrawScrollArea(canvas, buttonUpBox_, thin(buttonUpBox_), true, true);
+        } else {
+            buttonUpBox_.Rect = kHiddenBox;
+        }
+        // A down box under the up box is neither shown nor clickable.
+        if ((canDown || alwaysShown) && buttonUpBox_.Rect.Bottom - 1 < buttonDownBox_.Rect.Top) {
+            DrawScrollArea(canvas, buttonDownBox_, thin(buttonDownBox_), false, true);
+        } else {
+            buttonDownBox_.Rect = kHiddenBox;
+        }
+        explorerDownArrow_.Rect = kHiddenRect;
+    } else {
+        buttonUpBox_.Rect = kHiddenBox;
+        buttonDownBox_.Rect = kHiddenBox;
+        explorerDownArrow_.Rect = {inner.Left, inner.Bottom - kStripHeight, inner.Right,
+                                   inner.Bottom};
+        for (TmxScrollArea* strip : {&explorerUpArrow_, &explorerDownArrow_}) {
+            if (!isEnabled()) {
+                strip->State = saDisabled;
+            } else if (strip->State == saDisabled) {
+                strip->State = saNormal;
+            }
+        }
+        const auto thin = [&](const TmxScrollArea& strip) {
+            return (flat_ || Has(options_, boAlwaysFlatScroller)) && strip.State != saHot;
+        };
+        if (explorerScrollOffset_ < 1) {
+            explorerUpArrow_.Rect = kHiddenRect;
+        } else {
+            DrawScrollArea(canvas, explorerUpArrow_, thin(explorerUpArrow_), true, false);
+        }
+        if (contentOverflow_) {
+            DrawScrollArea(canvas, explorerDownArrow_, thin(explorerDownArrow_), false, false);
+        } else {
+            explorerDownArrow_.Rect = kHiddenRect;
+        }
+    }
+
+    // A blinking alert shows on the caption of the header that hides the alerting button.
+    TmxButton* alert = alertButton_;
+    if (alert != nullptr && alert->BlinkOn() && alert != hotButton_ &&
+        alert->MouseState() != hbsFocused && alert->MouseState() != hbsDown &&
+        !alert->PressedLook()) {
+        TmxHeader* holder = alert->Header();
+        if (holder != nullptr && holder->Visible() && headers_.IndexOf(holder) >= 0) {
+            const bool outOfSight = listLayout ? holder != activeHeader_ : !holder->Opened();
+            if (outOfSight) {
+                TRect r = holder->CaptionRect();
+                if (viewStyle_ == vsExplorerBar) {
+                    r.Top += holder->GetExplorerAddOn();
+                }
+                BlendRectWithColor(bitmap, r, 50, alertColor_);
+            }
+        }
+    }
+
+    canvas.pen = TCanvas::Pen{clBlack, TPenStyle::Solid, 1};
+    canvas.brush.Style = TBrushStyle::Clear;
+    TRect frame = client;
+    if (bevelOuter_ != bvNone) {
+        const auto [topLeft, bottomRight] = BevelColors(bevelOuter_);
+        canvas.Frame3D(frame, topLeft, bottomRight, bevelWidth_);
+    }
+    if (bevelInner_ != bvNone) {
+        const auto [topLeft, bottomRight] = BevelColors(bevelInner_);
+        canvas.Frame3D(frame, topLeft, bottomRight, bevelWidth_);
+    }
+
+    if (hasFocus() && Has(options_, hoShowFocusRect)) {
+        canvas.DrawFocusRect(inner.Inflate(-1, -1));
+    }
+}
+
+void TmxSideBar::DrawScrollArea(TCanvas& canvas, const TmxScrollArea& area, bool thin, bool up,
+                                bool buttonBox) {
+    const TRect& r = area.Rect;
+    canvas.FillRect(r);
+    TRect edge = r;
+    canvas.DrawEdge(edge, ScrollEdge(area.State, thin), BF_RECT | BF_SOFT);
+    // Only the button boxes have a disabled look: an arrow embossed in highlight and shadow.
+    const bool disabled = buttonBox && area.State == saDisabled;
+    const int x = r.Left + r.Width() / 2 + (area.State == saPressed ? 1 : 0) + (disabled ? 1 : 0);
+    const int y = r.Top + r.Height() / 2;
+    canvas.DrawArrow(x, y, up, disabled ? clBtnHighlight : clBlack);
+    if (disabled) {
+        canvas.DrawArrow(x - 1, y, up, clBtnShadow);
+    }
+}
+
+void TmxSideBar::DrawCloseHeader(QImage* bitmap, TCanvas& canvas, const TRect& closeRect) {
+    TmxHeader& header = closeButton_.Header();
+    closeButton_.Rect = closeRect;
+    TRect caption = closeRect;
+    header.SetCaptionRect(caption);
+    header.DrawCaptionButton(bitmap, caption, -1);
+
+    const int height = header.GetCaptionHeight();
+    const TRect x{closeRect.Right - height + 2, closeRect.Top + 2, closeRect.Right - 2,
+                  closeRect.Bottom - 2};
+    // A caption text that reaches the X hides it, and its click area with it.
+    if (header.TextRect().Right > x.Left) {
+        closeButton_.XRect = kHiddenRect;
+        return;
+    }
+    closeButton_.XRect = x;
+    if (OnDrawCloseButton) {
+        DoDrawCloseButton(canvas, x, closeButton_.XState);
+        return;
+    }
+    if (const unsigned edge = CloseEdge(closeButton_.XState)) {
+        TRect r = x;
+        canvas.DrawEdge(r, edge, BF_RECT);
+    }
+    const TCanvas::Pen keep = canvas.pen;
+    canvas.pen = TCanvas::Pen{clBlack, TPenStyle::Solid, 2};
+    canvas.MoveTo(x.Left + 5, x.Top + 5);
+    canvas.LineTo(x.Right - 5, x.Bottom - 5);
+    canvas.MoveTo(x.Left + 5, x.Bottom - 5);
+    canvas.LineTo(x.Right - 5, x.Top + 5);
+    canvas.pen = keep;
+}
+
+void TmxSideBar::CopyParentBackground(QImage* bitmap) {
+    QWidget* parent = parentWidget();
+    if (parent == nullptr || bitmap == nullptr || bitmap->isNull()) {
+        return;
+    }
+    // Qt has no windowless controls: every sibling is a widget that paints itself, above or
+    // below the bar, so what lies under the bar is the parent's own background and painting.
+    // That is rendered into the bitmap without the parent's child widgets.
+    QPainter painter(bitmap);
+    parent->render(&painter, QPoint(0, 0), QRegion(geometry()), QWidget::DrawWindowBackground);
+}
+
+TmxHeader* TmxSideBar::HeaderCaptionAt(const QPoint& p) const {
+    TmxHeader* found = nullptr;
+    for (int i = 0; i < HeaderCount(); ++i) {
+        TmxHeader* h = GetHeader(i);
+        if (h->Visible() && h->CaptionRect().Contains(p.x(), p.y())) {
+            found = h;
+        }
+    }
+    return found;
+}
+
+TmxHeader* TmxSideBar::BodyHeaderAt(const QPoint& p) const {
+    for (int i = 0; i < HeaderCount(); ++i) {
+        TmxHeader* h = GetHeader(i);
+        if (h->Visible() && h->BodyRect().Contains(p.x(), p.y())) {
+            return h;
+        }
+    }
+    return nullptr;
+}
+
+TmxButton* TmxSideBar::ButtonAt(const QPoint& p) const {
+    TmxHeader* h = BodyHeaderAt(p);
+    if (h == nullptr) {
+        return nullptr;
+    }
+    // Buttons scrolled out above the first shown one keep rectangles of an older paint.
+    for (int i = h->FirstShown(); i < h->GetButtonCount(); ++i) {
+        TmxButton* b = h->GetButton(i);
+        if (b->Visible() && b->Layout().Button.Contains(p.x(), p.y())) {
+            return b;
+        }
+    }
+    return nullptr;
+}
+
+bool TmxSideBar::TrackMouse(const QPoint& p) {
+    bool changed = false;
+    bodyHeader_ = BodyHeaderAt(p);
+    TmxButton* button = ButtonAt(p);
+    if (button != hotButton_) {
+        if (hotButton_ != nullptr) {
+            hotButton_->SetMouseState(hbsUp);
+            hotButton_->SetPressedLook(false);
+        }
+        if (button != nullptr) {
+            button->SetMouseState(hbsFocused);
+        }
+        hotButton_ = button;
+        changed = true;
+    }
+    TmxHeader* caption = HeaderCaptionAt(p);
+    if (caption != hotHeader_) {
+        if (hotHeader_ != nullptr) {
+            hotHeader_->SetDrawState(hbsUp);
+        }
+        if (caption != nullptr) {
+            caption->SetDrawState(hbsFocused);
+        }
+        hotHeader_ = caption;
+        changed = true;
+    }
+    return changed;
+}
+
+void TmxSideBar::mouseMoveEvent(QMouseEvent* event) {
+    QWidget::mouseMoveEvent(event);
+    if (TrackMouse(event->position().toPoint())) {
+        update();
+    }
+}
+
+void TmxSideBar::mousePressEvent(QMouseEvent* event) {
+    QWidget::mousePressEvent(event);
+    if (event->button() != Qt::LeftButton) {
+        return;
+    }
+    const QPoint p = event->position().toPoint();
+    // A press without a move before it still finds what lies under it.
+    bool changed = TrackMouse(p);
+    if (hotHeader_ != nullptr) {
+        hotHeader_->SetDrawState(hbsDown);
+        changed = true;
+    } else if (hotButton_ != nullptr && hotButton_->Enabled()) {
+        hotButton_->SetMouseState(hbsDown);
+        hotButton_->SetPressedLook(true);
+        changed = true;
+    }
+    if (changed) {
+        update();
+    }
+}
+
+void TmxSideBar::mouseReleaseEvent(QMouseEvent* event) {
+    QWidget::mouseReleaseEvent(event);
+    if (event->button() != Qt::LeftButton) {
+        return;
+    }
+    const QPoint p = event->position().toPoint();
+    if (hotHeader_ != nullptr && hotHeader_->DrawState() == hbsDown) {
+        TmxHeader* h = hotHeader_;
+        if (HeaderCaptionAt(p) != h) {
+            h->SetDrawState(hbsUp);
+        } else {
+            SetActiveHeader(h);
+            // A refused switch must not leave the caption pressed.
+            if (hotHeader_ == h && h->DrawState() == hbsDown) {
+                h->SetDrawState(hbsFocused);
+            }
+        }
+        update();
+        return;
+    }
+    if (hotButton_ == nullptr || hotButton_->MouseState() != hbsDown) {
+        return;
+    }
+    TmxButton* b = hotButton_;
+    b->SetPressedLook(false);
+    b->SetMouseState(hbsUp);
+    update();
+    if (ButtonAt(p) != b) {
+        return;
+    }
+    const QPointer<TmxSideBar> alive(this);
+    b->ClickFromMouse();
+    // The click may have deleted the button (the bar forgot it then) or the bar itself.
+    if (alive && hotButton_ != nullptr && hotButton_ == b && ButtonAt(p) == b) {
+        b->SetMouseState(hbsFocused);
+    }
+}
+
+void TmxSideBar::leaveEvent(QEvent* event) {
+    QWidget::leaveEvent(event);
+    const bool changed = hotHeader_ != nullptr || bodyHeader_ != nullptr || hotButton_ != nullptr ||
+                         closeButton_.XState != hbsUp;
+    if (hotHeader_ != nullptr) {
+        hotHeader_->SetDrawState(hbsUp);
+    }
+    if (bodyHeader_ != nullptr) {
+        bodyHeader_->SetDrawState(hbsUp);
+    }
+    if (hotButton_ != nullptr) {
+        hotButton_->SetMouseState(hbsUp);
+        hotButton_->SetPressedLook(false);
+    }
+    hotHeader_ = nullptr;
+    bodyHeader_ = nullptr;
+    hotButton_ = nullptr;
+    closeButton_.XState = hbsUp;
+    if (changed) {
+        update();
+    }
+}
+
+}  // namespace orv::nav
