@@ -13,7 +13,7 @@
 namespace {
 
 using orv::TImageList;
-using orv::nav::TmxSideBar;
+using orv::TmxSideBar;
 
 // Pictures of 16 x 16 pixels, each a different colour.
 std::unique_ptr<TImageList> Pictures(int count) {

@@ -77,7 +77,7 @@ Tmain::Tmain(std::string programFolder, ScannerControl* scanner, QWidget* parent
     auto* row = new QHBoxLayout(central);
     row->setContentsMargins(0, 0, 0, 0);
     row->setSpacing(0);
-    mxSideBar1 = new nav::TmxSideBar(central);
+    mxSideBar1 = new TmxSideBar(central);
     mxSideBar1->setFixedWidth(kSideBarWidth);
     mainpage = new ui::TPageControl(central);
     mainpage->setObjectName("mainpage");
@@ -156,7 +156,6 @@ void Tmain::BuildMenu() {
 // The bar as the window's stored form has it: headers and buttons first, then the values of
 // the look in the order the form sets them, each through its setter.
 void Tmain::LoadSideBar() {
-    using namespace nav;
     TmxSideBar& bar = *mxSideBar1;
     bar.setObjectName("mxSideBar1");
     bar.BeginUpdate();

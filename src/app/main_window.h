@@ -31,9 +31,7 @@ class TLocalInfoPage;
 class TToolPage;
 class TPageSendTargets;
 class TImageList;
-namespace nav {
 class TmxSideBar;
-}
 
 class Tmain final : public QMainWindow {
     Q_OBJECT
@@ -57,7 +55,7 @@ class Tmain final : public QMainWindow {
     TConnectionMonitorPage* connection_monitor_tab;
     TLocalInfoPage* local_information_tab;
     // The navigation bar, docked left; its buttons show the pages.
-    nav::TmxSideBar* mxSideBar1;
+    TmxSideBar* mxSideBar1;
     // The small pictures of the bar's buttons, one per tool, each with a double-size version.
     std::unique_ptr<TImageList> ImageList1;
 

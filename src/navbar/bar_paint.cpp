@@ -9,7 +9,7 @@
 
 #include "navbar/navigation_bar.h"
 
-namespace orv::nav {
+namespace orv {
 
 namespace {
 
@@ -589,4 +589,4 @@ void TmxSideBar::leaveEvent(QEvent* event) {
     }
 }
 
-}  // namespace orv::nav
+}  // namespace orv

@@ -28,7 +28,7 @@
 
 #include "navbar/navigation_bar.h"
 
-namespace orv::nav {
+namespace orv {
 namespace {
 
 using Names = std::vector<const char*>;
@@ -1004,4 +1004,4 @@ void TmxSideBar::LoadFromFile(const QString& fileName) {
     }
 }
 
-}  // namespace orv::nav
+}  // namespace orv

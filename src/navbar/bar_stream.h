@@ -8,7 +8,7 @@
 
 #include <stdexcept>
 
-namespace orv::nav {
+namespace orv {
 
 // The name of the root component of every saved bar.
 inline constexpr char kSavedBarRootName[] = "MXCOMPONENTSAVEDATA";
@@ -32,4 +32,4 @@ class EFileStreamError : public std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
-}  // namespace orv::nav
+}  // namespace orv

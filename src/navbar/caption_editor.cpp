@@ -10,7 +10,7 @@
 #include "navbar/header.h"
 #include "navbar/navigation_bar.h"
 
-namespace orv::nav {
+namespace orv {
 
 namespace {
 
@@ -408,4 +408,4 @@ void TmxInplaceEditor::EditExit() {
     }
 }
 
-}  // namespace orv::nav
+}  // namespace orv

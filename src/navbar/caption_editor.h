@@ -19,7 +19,7 @@ class TmxHeader;
 class TmxButton;
 }  // namespace orv
 
-namespace orv::nav {
+namespace orv {
 
 class TmxSideBar;
 class TmxInplaceEdit;
@@ -175,4 +175,4 @@ class TmxInplaceEditor : public TPersistent {
     bool editsHeader_ = false;
 };
 
-}  // namespace orv::nav
+}  // namespace orv

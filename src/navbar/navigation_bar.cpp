@@ -4,7 +4,7 @@
 
 #include "navbar/caption_editor.h"
 
-namespace orv::nav {
+namespace orv {
 
 const std::array<TPropertyDefault, 26> TmxSideBar::kDefaults{{
     {"AlertColor", 255, 255},
@@ -360,4 +360,4 @@ void TmxSideBar::hideEvent(QHideEvent* event) {
     DoHide();
 }
 
-}  // namespace orv::nav
+}  // namespace orv

@@ -1,6 +1,5 @@
 // The side navigation bar as a control: its properties, header list, events, update
-// bracketing, its layout and painting, and the mouse handling of hover and clicks. It lives in
-// orv::nav so it can stand beside the widget-based bar the main window still uses.
+// bracketing, its layout and painting, and the mouse handling of hover and clicks.
 #pragma once
 
 #include <QWidget>
@@ -23,7 +22,7 @@
 class QIODevice;
 class QPainter;
 
-namespace orv::nav {
+namespace orv {
 
 enum TmxHeaderScrollType { stNone, stLinear, stAccelerated };
 enum TmxScrollView { ssNormal, ssExpress, ssToolBox };
@@ -370,4 +369,4 @@ class TmxSideBar : public QWidget, public TmxBarOwner, private TImageListObserve
     int headerDeletions_ = 0;
 };
 
-}  // namespace orv::nav
+}  // namespace orv

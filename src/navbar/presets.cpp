@@ -5,7 +5,7 @@
 
 #include "navbar/navigation_bar.h"
 
-namespace orv::nav {
+namespace orv {
 
 namespace {
 
@@ -297,4 +297,4 @@ void TmxSideBar::SetPreSet(TmxPreSet value) {
     EndUpdate();
 }
 
-}  // namespace orv::nav
+}  // namespace orv

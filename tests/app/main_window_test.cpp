@@ -345,7 +345,7 @@ TEST_F(MainWindow, MenuAndSideBarReachEveryPageInTheirOwnOrder) {
 TEST_F(MainWindow, SideBarIsDockedLeftWithTheToolButtons) {
     Tmain& m = Build();
     m.show();
-    nav::TmxSideBar& bar = *m.mxSideBar1;
+    TmxSideBar& bar = *m.mxSideBar1;
     const QWidget* central = m.centralWidget();
     EXPECT_EQ(bar.geometry(), QRect(0, 0, 153, central->height()));
     EXPECT_EQ(m.mainpage->geometry().left(), 153);
@@ -421,7 +421,7 @@ TEST_F(MainWindow, SideBarClickShowsItsPageAndTouchesNothingElse) {
     m.ip_to_domain_converter_tab->domain_edit->SetText("keep.me");
     m.batch_ping_tab->Edit7->SetText("10.0.0.1");
     m.whois_tab->CheckBox7->SetChecked(true);
-    nav::TmxSideBar& bar = *m.mxSideBar1;
+    TmxSideBar& bar = *m.mxSideBar1;
     auto state = [&] {
         std::ostringstream out;
         out << m.ip_to_domain_converter_tab->domain_edit->Text().toStdString() << '|'

@@ -20,7 +20,7 @@ void PrintTo(const TRect& r, std::ostream* os) {
 }
 }  // namespace orv
 
-namespace orv::nav {
+namespace orv {
 namespace {
 
 constexpr TRect kHidden{-1000, -1000, -1000, -1000};
@@ -798,4 +798,4 @@ TEST(BarPaintTest, MouseRepaintsOnlyWhenSomethingChanged) {
 }
 
 }  // namespace
-}  // namespace orv::nav
+}  // namespace orv

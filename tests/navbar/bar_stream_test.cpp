@@ -22,7 +22,7 @@
 
 #include "navbar/navigation_bar.h"
 
-namespace orv::nav {
+namespace orv {
 namespace {
 
 // --- Reading a bar as text, value by value ---------------------------------------------------
@@ -869,4 +869,4 @@ TEST(BarStreamTest, FilesRoundTripAndFileErrorsNameTheFile) {
 }
 
 }  // namespace
-}  // namespace orv::nav
+}  // namespace orv

@@ -16,7 +16,7 @@
 
 #include "navbar/navigation_bar.h"
 
-namespace orv::nav {
+namespace orv {
 namespace {
 
 enum class Target { Header, Button };
@@ -474,4 +474,4 @@ TEST_F(CaptionEditorTest, ContextPopupCanBeHandledOrShowsTheMenu) {
 }
 
 }  // namespace
-}  // namespace orv::nav
+}  // namespace orv

@@ -8,7 +8,7 @@
 #include <memory>
 #include <vector>
 
-namespace orv::nav {
+namespace orv {
 namespace {
 
 // Counts the paints that reach the bar.
@@ -399,4 +399,4 @@ TEST(NavigationBarTest, HidingTheActiveHeaderClearsItAndABarWithReferencesDiesCl
 }
 
 }  // namespace
-}  // namespace orv::nav
+}  // namespace orv

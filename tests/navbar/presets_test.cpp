@@ -10,7 +10,7 @@
 
 #include "navbar/navigation_bar.h"
 
-namespace orv::nav {
+namespace orv {
 namespace {
 
 class CountingBar : public TmxSideBar {
@@ -304,4 +304,4 @@ TEST(BarPresetTest, OptionsNoGroupSetsStayCleared) {
 }
 
 }  // namespace
-}  // namespace orv::nav
+}  // namespace orv
