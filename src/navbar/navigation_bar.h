@@ -295,6 +295,11 @@ class TmxSideBar : public QWidget, public TmxBarOwner, private TImageListObserve
     TmxHeader* BodyHeaderAt(const QPoint& p) const;
     // Hot header, body header and hot button for the mouse at p; true when any changed.
     bool TrackMouse(const QPoint& p);
+    // The mouse's part in dragging a button: a left press may arm a drag, a move far enough
+    // starts it (and the move goes no further), a release disarms it.
+    void DragPress(const QPoint& p, Qt::KeyboardModifiers modifiers);
+    bool DragMoveStarts(const QPoint& p);
+    void DragRelease();
     template <typename T>
     void StoreAndRepaint(T& field, const T& value) {
         if (field != value) {
