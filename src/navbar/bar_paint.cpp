@@ -1,9 +1,7 @@
 // Layout and painting of the side bar. The layout is computed while painting; the rectangles it
 // stores in the headers, the close button and the bar are what the mouse is tested against until
 // the next paint.
-#include <QMouseEvent>
 #include <QPainter>
-#include <QPointer>
 #include <algorithm>
 #include <stdexcept>
 
