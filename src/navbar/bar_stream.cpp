@@ -8,6 +8,8 @@
 // (headers and buttons are made anew, so theirs start empty).
 #include "navbar/bar_stream.h"
 
+#include "navbar/caption_editor.h"
+
 #include <QBuffer>
 #include <QCryptographicHash>
 #include <QFile>
@@ -15,6 +17,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QJsonParseError>
+#include <QSaveFile>
 #include <cmath>
 #include <cstdint>
 #include <functional>
@@ -286,6 +289,16 @@ void VisitCloseButton(PropertyVisitor& v, TmxCloseButton* c) {
     BoolProp(v, "Visible", c, &C::Visible, &C::SetVisible);
 }
 
+void VisitInplaceEditor(PropertyVisitor& v, TmxInplaceEditor* e) {
+    using E = TmxInplaceEditor;
+    EnumProp(v, "Alignment", kAlignments, e, &E::Alignment, &E::SetAlignment);
+    IntProp(v, "BorderColor", e, &E::BorderColor, &E::SetBorderColor);
+    BoolProp(v, "Flat", e, &E::Flat, &E::SetFlat);
+    v.Object("Font", [&v, e] { VisitFont(v, &e->Font()); });
+    BoolProp(v, "ShowBorder", e, &E::ShowBorder, &E::SetShowBorder);
+    BoolProp(v, "WordWrap", e, &E::WordWrap, &E::SetWordWrap);
+}
+
 // Everything of a button but its name and place.
 void VisitButton(PropertyVisitor& v, TmxButton* b) {
     using B = TmxButton;
@@ -369,6 +382,7 @@ void VisitBar(PropertyVisitor& v, TmxSideBar* bar) {
     EnumProp(v, "BorderStyle", kBorderStyles, bar, &S::BorderStyle, &S::SetBorderStyle);
     BoolProp(v, "CommonStyle", bar, &S::CommonStyle, &S::SetCommonStyle);
     v.Object("CloseButton", [&v, bar] { VisitCloseButton(v, &bar->CloseButton()); });
+    v.Object("InplaceEditor", [&v, bar] { VisitInplaceEditor(v, &bar->InplaceEditor()); });
     IntProp(v, "DropMarkColor", bar, &S::DropMarkColor, &S::SetDropMarkColor);
     BoolProp(v, "EachHeaderSelection", bar, &S::EachHeaderSelection, &S::SetEachHeaderSelection);
     EnumProp(v, "ExplorerMethod", kExplorerMethods, bar, &S::ExplorerMethod, &S::SetExplorerMethod);
@@ -978,8 +992,10 @@ void TmxSideBar::LoadFromStream(QIODevice& stream) {
 }
 
 void TmxSideBar::SaveToFile(const QString& fileName) {
-    QFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+    // Written beside the file and put in its place at the end, so a failed save leaves the old
+    // file as it was.
+    QSaveFile file(fileName);
+    if (!file.open(QIODevice::WriteOnly)) {
         throw EFileStreamError("Cannot create file \"" + fileName.toStdString() + "\". " +
                                file.errorString().toStdString());
     }
@@ -987,6 +1003,10 @@ void TmxSideBar::SaveToFile(const QString& fileName) {
         SaveToStream(file);
     } catch (const EWriteError& e) {
         throw EWriteError(NamingFile(e.what(), "Cannot write the side bar", fileName));
+    }
+    if (!file.commit()) {
+        throw EWriteError(
+            NamingFile(file.errorString().toStdString(), "Cannot write the side bar", fileName));
     }
 }
 

@@ -20,6 +20,7 @@
 #include <type_traits>
 #include <vector>
 
+#include "navbar/caption_editor.h"
 #include "navbar/navigation_bar.h"
 
 namespace orv {
@@ -259,6 +260,14 @@ Table BarTable(const TmxSideBar& shape) {
     Add(t, "CloseButton.Transparent", close, &TmxCloseButton::Transparent);
     Add(t, "CloseButton.Visible", close, &TmxCloseButton::Visible);
     AddFont(t, "CloseButton.Font", Sub(close, &TmxCloseButton::Font));
+    using E = TmxInplaceEditor;
+    Access<E> editor = [](S& b) -> E& { return b.InplaceEditor(); };
+    Add(t, "InplaceEditor.Alignment", editor, &E::Alignment);
+    Add(t, "InplaceEditor.BorderColor", editor, &E::BorderColor);
+    Add(t, "InplaceEditor.Flat", editor, &E::Flat);
+    Add(t, "InplaceEditor.ShowBorder", editor, &E::ShowBorder);
+    Add(t, "InplaceEditor.WordWrap", editor, &E::WordWrap);
+    AddFont(t, "InplaceEditor.Font", Sub(editor, static_cast<TFont& (E::*)()>(&E::Font)));
     AddSettings(t, "Settings", Sub(bar, &S::Settings));
     for (int i = 0; i < shape.HeaderCount(); ++i) {
         Access<TmxHeader> h = [i](S& b) -> TmxHeader& { return *b.GetHeader(i); };
@@ -472,6 +481,12 @@ void Decorate(TmxSideBar& bar) {
     bar.CloseButton().SetMargin(6);
     bar.CloseButton().SetTransparent(true);
     bar.CloseButton().SetVisible(true);
+    bar.InplaceEditor().SetAlignment(taCenter);
+    bar.InplaceEditor().SetBorderColor(0x123456);
+    bar.InplaceEditor().SetFlat(false);
+    bar.InplaceEditor().SetShowBorder(false);
+    bar.InplaceEditor().SetWordWrap(false);
+    Decorate(bar.InplaceEditor().Font(), 5);
     bar.SetDropMarkColor(0x00FF00);
     bar.SetEachHeaderSelection(true);
     bar.SetExplorerMethod(emStandard);
