@@ -1,4 +1,5 @@
 #include "navbar/appearance.h"
+#include "test_images.h"
 
 #include <gtest/gtest.h>
 
@@ -11,6 +12,8 @@
 
 namespace orv {
 namespace {
+
+using test::Doubled;
 
 // Counts the change notices of one object and checks who sent them.
 struct Notices {
@@ -520,18 +523,6 @@ TEST(DrawGlyphTest, TransparencyClippingAndWhenNothingIsDrawn) {
     EXPECT_TRUE(untouched(glyph, {0, 0, 40, 40}));
     TmxGlyph empty;
     EXPECT_TRUE(untouched(empty, {0, 0, 40, 40}));
-}
-
-// Every pixel grown to a 2 x 2 block, at device pixel ratio 2.
-QImage Doubled(const QImage& image) {
-    QImage out(image.width() * 2, image.height() * 2, QImage::Format_RGB32);
-    for (int y = 0; y < out.height(); ++y) {
-        for (int x = 0; x < out.width(); ++x) {
-            out.setPixel(x, y, image.pixel(x / 2, y / 2));
-        }
-    }
-    out.setDevicePixelRatio(2);
-    return out;
 }
 
 // A 4 x 4 picture: a red square with a see-through corner and a half-transparent one.

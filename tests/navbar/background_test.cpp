@@ -1,4 +1,5 @@
 #include "navbar/background.h"
+#include "test_images.h"
 
 #include <gtest/gtest.h>
 
@@ -9,6 +10,8 @@
 
 namespace orv {
 namespace {
+
+using test::Doubled;
 
 QImage Filled(int w, int h, TColor color) {
     QImage image(w, h, QImage::Format_RGB32);
@@ -497,19 +500,6 @@ TEST(TmxBackgroundTest, AFailingPaintDoesNotThrowAndCanPaintAgain) {
     QImage image = Filled(2, 2, clBlack);
     EXPECT_NO_THROW(b.PaintBackground(&image, {0, 0, 2, 2}));
     EXPECT_FALSE(b.Painting());
-}
-
-// Every pixel grown to a 2 x 2 block, at device pixel ratio 2: what a surface painted at double
-// scale must give when it has no finer detail.
-QImage Doubled(const QImage& image) {
-    QImage out(image.width() * 2, image.height() * 2, QImage::Format_RGB32);
-    for (int y = 0; y < out.height(); ++y) {
-        for (int x = 0; x < out.width(); ++x) {
-            out.setPixel(x, y, image.pixel(x / 2, y / 2));
-        }
-    }
-    out.setDevicePixelRatio(2);
-    return out;
 }
 
 // 8 x 6 pixels of varied colours, for washes and greys to work on.

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "counting_bar.h"
 #include "fake_bar.h"
 #include "navbar/navigation_bar.h"
 
@@ -22,6 +23,8 @@ void PrintTo(const TRect& r, std::ostream* os) {
 
 namespace orv {
 namespace {
+
+using test::CountingBar;
 
 constexpr TRect kHidden{-1000, -1000, -1000, -1000};
 constexpr TRect kNoBox{0, 0, 0, 0};
@@ -765,18 +768,6 @@ TEST(BarPaintTest, ClickingACaptionSwitchesOrTogglesTheHeader) {
     Click(e.bar, caption, caption);
     EXPECT_FALSE(e.h[1]->Opened());
 }
-
-// Counts the paints that reach the widget.
-class CountingBar : public TmxSideBar {
-  public:
-    int paints = 0;
-
-  protected:
-    void paintEvent(QPaintEvent* event) override {
-        ++paints;
-        TmxSideBar::paintEvent(event);
-    }
-};
 
 TEST(BarPaintTest, MouseRepaintsOnlyWhenSomethingChanged) {
     CountingBar bar;

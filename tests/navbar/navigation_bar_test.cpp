@@ -1,4 +1,5 @@
 #include "navbar/navigation_bar.h"
+#include "counting_bar.h"
 
 #include <gtest/gtest.h>
 #include <QApplication>
@@ -11,17 +12,7 @@
 namespace orv {
 namespace {
 
-// Counts the paints that reach the bar.
-class CountingBar : public TmxSideBar {
-  public:
-    int paints = 0;
-
-  protected:
-    void paintEvent(QPaintEvent* event) override {
-        ++paints;
-        TmxSideBar::paintEvent(event);
-    }
-};
+using test::CountingBar;
 
 TEST(NavigationBarTest, NewBarHasTheTableValues) {
     TmxSideBar bar;

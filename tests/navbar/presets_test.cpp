@@ -8,21 +8,13 @@
 #include <string>
 #include <vector>
 
+#include "counting_bar.h"
 #include "navbar/navigation_bar.h"
 
 namespace orv {
 namespace {
 
-class CountingBar : public TmxSideBar {
-  public:
-    int paints = 0;
-
-  protected:
-    void paintEvent(QPaintEvent* event) override {
-        ++paints;
-        TmxSideBar::paintEvent(event);
-    }
-};
+using test::CountingBar;
 
 // One look's values that tell the looks apart.
 struct Look {
