@@ -199,99 +199,17 @@ void Tmain::LoadSideBar() {
     }
     bar.SetStoredActiveIndex(0);
 
-    // The explorer look on a navy bar.
+    // The stored look is the navy explorer look with small framed buttons: the values that
+    // look writes, in its order, through the same setters.
     constexpr TColor kBarColor = 0x800000;
-    constexpr TColor kWhite = 0xFFFFFF;
-    bar.Background().SetColor(kBarColor);
-    bar.Background().SetStyle(btSolid);
-    bar.Background().SetGrayscale(false);
-    bar.SetBevelWidth(1);
-    bar.SetBevelInner(bvNone);
-    bar.SetBevelOuter(bvLowered);
-    bar.SetFlat(true);
-    bar.SetBorderStyle(bsNone);
-    bar.SetBorderWidth(0);
-    bar.SetCommonStyle(true);
-    bar.SetViewStyle(vsExplorerBar);
-    bar.SetOptions(bar.Options() & ~BarOptions({boExplorerBorder}));
-    TmxBorder& border = bar.Border();
-    border.SetLeft(5);
-    border.SetTop(5);
-    border.SetRight(5);
-    border.SetBottom(5);
-    border.SetSeparator(5);
-
+    bar.SetPreSet(psExplorerBar2000);
+    // Every text of the bar is in the window's own face.
     TmxBarSettings& s = bar.Settings();
-    s.SetAlignment(taLeftJustify);
-    s.SetButtonStyle(bsLarge);
-    s.SetButtonView(bvExplorer);
-    s.SetCaptionStyle(csCustomDraw);
-    s.SetColor(clBtnFace);
-    s.SetDistance(0);
-    s.SetGlyphTop(10);
-    s.SetHeight(25);
-    s.SetLargeWidth(60);
-    s.SetLargeHeight(60);
-    s.SetSmallHeight(30);
-    s.SetPicLabDistance(3);
-    s.SetExplorerAddOn(15);
-    s.ButtonUp().SetColor(clBtnFace);
-    s.ButtonUp().SetGrayscale(false);
-    s.ButtonUp().SetStyle(btSolid);
-    s.HeaderPen().SetColor(kWhite);
-    s.HeaderPen().SetStyle(TPenStyle::Solid);
-    s.HeaderPen().SetWidth(1);
-    s.CaptionPen().SetColor(clBtnFace);
-    s.CaptionPen().SetStyle(TPenStyle::Solid);
-    s.CaptionPen().SetWidth(1);
-    s.StatusButton().SetArrowColor(clBlack);
-    s.StatusButton().SetTransparent(true);
-    s.StatusButton().SetBorderColor(clBtnFace);
-    // Every text of the bar is in the window's own font.
-    TFont font;
-    font.SetFace(WindowFont());
-    font.SetColor(clWindowText);
-    s.SetButtonFont(font);
-    s.SetButtonHighlightFont(font);
-    s.SetFont(font);
-    s.SetHighlightFont(font);
-    font.SetColor(kWhite);
-    s.SetFont(font);
-    s.SetHighlightFont(font);
-    QFont bold = WindowFont();
-    bold.setBold(true);
-    s.Font().SetFace(bold);
-    s.HighlightFont().SetFace(bold);
-    for (int h = 0; h < bar.HeaderCount(); ++h) {
-        TmxHeader& header = *bar.GetHeader(h);
-        header.Background().SetColor(kBarColor);
-        header.Background().SetStyle(btSolid);
-        header.Background().SetGrayscale(false);
-        header.Background().SetStyle(btTransparent);
-        header.SetFirstButtonTop(10);
-        header.SetMargin(4);
-        header.SetOptions(
-            HeaderOptions({hoButtonDown, hoDrawBorder, hoRoundedHeader, hoShowStatusButton}));
-        header.SetSpacing(2);
-        header.SetTransparent(false);
-        header.Glyph().SetVisible(true);
+    for (TFont* font : {&s.ButtonFont(), &s.ButtonHighlightFont(), &s.Font(), &s.HighlightFont()}) {
+        QFont face = WindowFont();
+        face.setBold(font->Face().bold());
+        font->SetFace(face);
     }
-
-    // Small buttons in the flat framed view, white on the blue, white frames.
-    s.SetButtonStyle(bsSmall);
-    s.SetButtonView(bvWindows2000);
-    s.XPColors().SetBorderColor(kWhite);
-    s.ButtonFont().SetColor(kWhite);
-    s.ButtonHighlightFont().SetColor(kWhite);
-    s.HeaderPen().SetColor(kWhite);
-    s.HeaderPen().SetWidth(2);
-    for (int h = 0; h < bar.HeaderCount(); ++h) {
-        TmxBackground& body = bar.GetHeader(h)->Background();
-        body.SetAlphaBlend(150);  // the navy washed towards white
-        body.SetStyle(btTransparent);
-        body.SetColor(kWhite);
-    }
-
     // White text only where the surface under it is dark: the caption strips are button face
     // grey, and a button under the mouse is filled with the light frame colour, so their texts
     // take the dark colours.
