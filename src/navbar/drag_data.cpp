@@ -46,7 +46,8 @@ Qt::DropAction OneAction(Qt::DropActions actions, Qt::DropAction proposed) {
 
 // Tells Qt the answer of a drop-target call: the chosen action, or a refusal.
 void Answer(QDropEvent* event, bool ok, Qt::DropActions effect) {
-    const Qt::DropAction action = ok ? OneAction(effect, event->proposedAction()) : Qt::IgnoreAction;
+    const Qt::DropAction action =
+        ok ? OneAction(effect, event->proposedAction()) : Qt::IgnoreAction;
     if (action == Qt::IgnoreAction) {
         event->setDropAction(Qt::IgnoreAction);
         event->ignore();

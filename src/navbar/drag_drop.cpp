@@ -221,8 +221,8 @@ void TmxSideBar::OleDragLeave() {
     if (OnDragOver) {
         Qt::DropActions effect = Qt::IgnoreAction;
         try {
-            OnDragOver(this, nullptr, Qt::NoModifier, dsDragLeave, QPoint(0, 0), dropMode_,
-                       effect, accept);
+            OnDragOver(this, nullptr, Qt::NoModifier, dsDragLeave, QPoint(0, 0), dropMode_, effect,
+                       accept);
         } catch (...) {
             accept = false;
         }
@@ -230,8 +230,8 @@ void TmxSideBar::OleDragLeave() {
     dragAccepted_ = accept;
 }
 
-bool TmxSideBar::OleDrop(const QMimeData* data, Qt::KeyboardModifiers keys,
-                         Qt::DropActions& effect, const QPoint& pt) {
+bool TmxSideBar::OleDrop(const QMimeData* data, Qt::KeyboardModifiers keys, Qt::DropActions& effect,
+                         const QPoint& pt) {
     // After a drop no leave follows: the mark and the drag timers end here in every case.
     const auto finish = [this] {
         if (dropButton_ != nullptr) {

@@ -73,10 +73,9 @@ using TmxEventDragAllowed =
 using TmxEventDragEnter = std::function<void(
     TmxSideBar* sender, const QMimeData* data, TmxSideBar* source, Qt::KeyboardModifiers shift,
     TDragState state, QPoint pt, TmxDropMode mode, Qt::DropActions& effect, bool& accept)>;
-using TmxEventDragOver = std::function<void(TmxSideBar* sender, TmxSideBar* source,
-                                            Qt::KeyboardModifiers shift, TDragState state,
-                                            QPoint pt, TmxDropMode mode, Qt::DropActions& effect,
-                                            bool& accept)>;
+using TmxEventDragOver = std::function<void(
+    TmxSideBar* sender, TmxSideBar* source, Qt::KeyboardModifiers shift, TDragState state,
+    QPoint pt, TmxDropMode mode, Qt::DropActions& effect, bool& accept)>;
 using TmxEventDragDrop = std::function<void(
     TmxSideBar* sender, TmxSideBar* source, const QMimeData* data, const QStringList& formats,
     Qt::KeyboardModifiers shift, QPoint pt, Qt::DropActions& effect, TmxDropMode mode)>;
@@ -290,8 +289,8 @@ class TmxSideBar : public QWidget, public TmxBarOwner, private TImageListObserve
                               Qt::DropActions& effect, const QPoint& pt);
     virtual bool OleDragOver(TmxSideBar* source, Qt::KeyboardModifiers keys,
                              Qt::DropActions& effect, const QPoint& pt, TDragState state);
-    virtual bool OleDrop(const QMimeData* data, Qt::KeyboardModifiers keys,
-                         Qt::DropActions& effect, const QPoint& pt);
+    virtual bool OleDrop(const QMimeData* data, Qt::KeyboardModifiers keys, Qt::DropActions& effect,
+                         const QPoint& pt);
     virtual void OleDragLeave();
     virtual Qt::DropActions GetDropEffect(TmxSideBar* source, Qt::KeyboardModifiers keys,
                                           Qt::DropActions allowed, const QPoint& pt);
