@@ -239,6 +239,7 @@ void TmxSideBar::PaintBitmap(QImage* bitmap) {
                 h->SetBodyRect(body);
                 h->DrawBody(bitmap, body, explorerScrollOffset_, active);
                 checkList();
+                PaintDropMark(canvas, h);
                 contentOverflow_ = client.Bottom < body.Bottom + 5;
             } else {
                 h->SetBodyRect(TRect{});
@@ -263,6 +264,7 @@ void TmxSideBar::PaintBitmap(QImage* bitmap) {
         h->SetBodyRect(body);
         h->DrawBody(bitmap, body, explorerScrollOffset_, active);
         checkList();
+        PaintDropMark(canvas, h);
         if (normalBoxes) {
             buttonDownBox_.Rect.Bottom = body.Bottom - 2;
             buttonDownBox_.Rect.Top = buttonDownBox_.Rect.Bottom - boxSize;

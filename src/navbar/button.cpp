@@ -403,6 +403,21 @@ void TmxButton::Assign(const TPersistent& source) {
     Changed();
 }
 
+void TmxButton::CopyFrom(const TmxButton& source) {
+    Assign(source);
+    SetAllowGrayed(source.allowGrayed_);
+    SetButtonKind(source.kind_);
+    SetChecked(source.checked_);
+    SetCheckState(source.checkState_);
+    SetMargin(source.margin_);
+    SetUserString(source.userString_);
+    try {
+        SetName(source.name_);
+    } catch (const EDuplicateName&) {
+        // A sibling has the name: the button keeps the one it was given.
+    }
+}
+
 void TmxButton::AssignTo(TPersistent& dest) const {
     TPersistent::AssignTo(dest);
 }

@@ -110,6 +110,9 @@ class TmxButton : public TPersistent {
 
     const char* ClassName() const override { return "TmxButton"; }
     void Assign(const TPersistent& source) override;
+    // Assign and everything it leaves alone: kind, grayed rule, check state, margin, user
+    // string, and the name when no sibling has it. What a dragged button takes along.
+    void CopyFrom(const TmxButton& source);
 
     TmxButtons* Collection() const { return collection_; }
     TmxHeader* Header() const;
@@ -200,6 +203,10 @@ class TmxButton : public TPersistent {
     // Set while the mouse button is held down on the button.
     bool PressedLook() const { return pressedLook_; }
     void SetPressedLook(bool v) { pressedLook_ = v; }
+    // Written while a drag passes over the button: 1 before it, 2 after it, 3 after it as the
+    // last visible one.
+    std::uint8_t DropPosition() const { return dropPosition_; }
+    void SetDropPosition(std::uint8_t v) { dropPosition_ = v; }
 
     // The settings of the owning header in force; nullptr outside a header.
     TmxBarSettings* GetActiveSettings() const;
@@ -310,6 +317,7 @@ class TmxButton : public TPersistent {
     bool alerting_ = false;
     bool blinkOn_ = false;
     bool pressedLook_ = false;
+    std::uint8_t dropPosition_ = 0;
     TmxButtonLayout layout_{TRect{}, TRect{}, TRect{}, TRect{}};
     std::unique_ptr<TmxButtonActionLink> actionLink_;
 };

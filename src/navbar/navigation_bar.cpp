@@ -51,10 +51,15 @@ TmxSideBar::TmxSideBar(QWidget* parent) : QWidget(parent) {
     headerImages_.SetOnChangeParameter(repaint);
     border_.SetOnChangeParameter(repaint);
     inplaceEditor_ = std::make_unique<TmxInplaceEditor>(this);
+    dropManager_ = std::make_unique<TmxDragDropManager>(this);
+    dropManager_->ResetFormats();
+    setAcceptDrops(Has(options_, boAcceptOLEDrop) || Has(options_, boInternalDrop));
 }
 
 TmxSideBar::~TmxSideBar() {
     destroying_ = true;
+    // A drag in progress can no longer find this bar.
+    dropManager_.reset();
     activeHeader_ = nullptr;
     hotHeader_ = nullptr;
     bodyHeader_ = nullptr;
@@ -146,8 +151,9 @@ void TmxSideBar::SetOptions(TmxBarOptions v) {
     if (options_ == v) {
         return;
     }
-    // Drop target registration follows with drag and drop; the options are read from here.
+    // Either drop option makes the bar a drop target.
     options_ = v;
+    setAcceptDrops(Has(options_, boAcceptOLEDrop) || Has(options_, boInternalDrop));
     InvalidateAll();
 }
 
@@ -284,6 +290,7 @@ void TmxSideBar::ButtonDeleted(TmxButton* button) {
     forget(alertButton_);
     forget(dropButton_);
     forget(dragSource_);
+    forget(pressedButton_);
     if (button && button == editorButton_ && inplaceEditor_) {
         inplaceEditor_->EndEdit(true);
     }

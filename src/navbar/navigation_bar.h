@@ -16,10 +16,12 @@
 #include "navbar/bar_settings.h"
 #include "navbar/button.h"
 #include "navbar/close_button.h"
+#include "navbar/drag_data.h"
 #include "navbar/drawing.h"
 #include "navbar/header.h"
 
 class QIODevice;
+class QMimeData;
 class QPainter;
 
 namespace orv {
@@ -66,6 +68,17 @@ using TmxEventDrawButton =
 using TmxEventAfterChangeStyle = std::function<void(TmxSideBar* sender, TmxPreSet newStyle)>;
 using TmxEventDragAllowed =
     std::function<void(TmxSideBar* sender, TmxButton* button, bool& allowed)>;
+// Source is the bar of this process the drag comes from (nullptr from elsewhere); pt is in the
+// bar's coordinates; effect holds Qt's drop actions (copy 1, move 2, link 4).
+using TmxEventDragEnter = std::function<void(
+    TmxSideBar* sender, const QMimeData* data, TmxSideBar* source, Qt::KeyboardModifiers shift,
+    TDragState state, QPoint pt, TmxDropMode mode, Qt::DropActions& effect, bool& accept)>;
+using TmxEventDragOver = std::function<void(
+    TmxSideBar* sender, TmxSideBar* source, Qt::KeyboardModifiers shift, TDragState state,
+    QPoint pt, TmxDropMode mode, Qt::DropActions& effect, bool& accept)>;
+using TmxEventDragDrop = std::function<void(
+    TmxSideBar* sender, TmxSideBar* source, const QMimeData* data, const QStringList& formats,
+    Qt::KeyboardModifiers shift, QPoint pt, Qt::DropActions& effect, TmxDropMode mode)>;
 
 class TmxSideBar : public QWidget, public TmxBarOwner, private TImageListObserver {
     Q_OBJECT
@@ -169,6 +182,9 @@ class TmxSideBar : public QWidget, public TmxBarOwner, private TImageListObserve
     TmxBarNotifyEvent OnShow;
     TmxEventAfterChangeStyle OnAfterChangeStyle;
     TmxEventDragAllowed OnDragAllowed;
+    TmxEventDragEnter OnDragEnter;
+    TmxEventDragOver OnDragOver;
+    TmxEventDragDrop OnDragDrop;
 
     // Header list.
     int HeaderCount() const override { return headers_.Count(); }
@@ -247,6 +263,45 @@ class TmxSideBar : public QWidget, public TmxBarOwner, private TImageListObserve
     bool IsLoaded() const override { return isLoaded_; }
     bool DragInProgress() const { return dragInProgress_; }
 
+    // Dragging buttons (drag_drop.cpp). The drop manager, made with the bar, serves its drops
+    // and the drags out of it.
+    TmxDragDropManager* DropManager() const { return dropManager_.get(); }
+    // The button being dragged out of this bar; nullptr outside a drag.
+    TmxButton* DragButton() const { return dragSource_; }
+    TmxDropMode DropMode() const { return dropMode_; }
+    bool DragAccepted() const { return dragAccepted_; }
+    // Bits: kDragArmed (a press waits for the pointer to travel), kDragRunning.
+    int DragState() const { return dragState_; }
+    static constexpr int kDragArmed = 1;
+    static constexpr int kDragRunning = 2;
+    // Arms a drag of the pressed button, or starts it at once; a threshold below 0 takes the
+    // system's drag distance.
+    void BeginButtonDrag(bool immediate, int threshold = -1);
+    // Hit tests of a drag. ButtonAtPoint widens the buttons to the whole width (and, with only
+    // the active header in scope, the first and last shown ones to the bar's top and bottom);
+    // DropButtonAt also sets the button's drop position.
+    TmxButton* ButtonAtPoint(const QPoint& p) const;
+    TmxButton* DropButtonAt(const QPoint& p) const;
+    TmxHeader* HeaderAtPoint(const QPoint& p) const;
+    // The drag operations; the drop manager calls the Ole ones with points in the bar's
+    // coordinates. Each answers false where the drop-target call fails.
+    virtual bool OleDragEnter(const QMimeData* data, Qt::KeyboardModifiers keys,
+                              Qt::DropActions& effect, const QPoint& pt);
+    virtual bool OleDragOver(TmxSideBar* source, Qt::KeyboardModifiers keys,
+                             Qt::DropActions& effect, const QPoint& pt, TDragState state);
+    virtual bool OleDrop(const QMimeData* data, Qt::KeyboardModifiers keys, Qt::DropActions& effect,
+                         const QPoint& pt);
+    virtual void OleDragLeave();
+    virtual Qt::DropActions GetDropEffect(TmxSideBar* source, Qt::KeyboardModifiers keys,
+                                          Qt::DropActions allowed, const QPoint& pt);
+    virtual void InvalidateDropMark(TmxButton* button);
+    // The kind-1 record holding the button's record, then the button's record itself.
+    void WriteDragData(QIODevice& stream, TmxButton* button);
+    virtual void WriteButtonData(QIODevice& stream, TmxButton* button);
+    virtual void DrawDropMark(TCanvas& canvas, const TRect& rect, int position);
+    virtual void DragScroll(const QPoint& pt);
+    virtual bool DoDragAllowed(TmxButton* button);
+
     // TmxBarOwner.
     TmxBarSettings& BarSettings() override { return settings_; }
     bool IsEnabled() const override { return isEnabled(); }
@@ -277,8 +332,13 @@ class TmxSideBar : public QWidget, public TmxBarOwner, private TImageListObserve
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void leaveEvent(QEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dragLeaveEvent(QDragLeaveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
   private:
+    friend class TmxDragDropManager;
     void ImageListFreed(TImageList* list) override;
     void ApplyListBarGroup(TColor color, TColor buttonFontColor, int firstButtonTop);
     void ApplyOfficeGroup();
@@ -300,6 +360,17 @@ class TmxSideBar : public QWidget, public TmxBarOwner, private TImageListObserve
     void DragPress(const QPoint& p, Qt::KeyboardModifiers modifiers);
     bool DragMoveStarts(const QPoint& p);
     void DragRelease();
+    void StartOleDrag(const QPoint& p);
+    bool InternalDrop(const QMimeData* data, TmxButton* target, int position,
+                      Qt::DropActions& effect);
+    bool MoveDroppedButton(TmxSideBar* source, const QMimeData* data, Qt::DropActions& effect,
+                           int position, TmxButton* target);
+    // The drop target, the drag header, the drag timers and pressed scroll areas go when a drag
+    // leaves or drops.
+    void EndDragOver();
+    void DragTimerTick(int id);
+    // Painting: the drop mark of the drop target when it lies in header.
+    void PaintDropMark(TCanvas& canvas, TmxHeader* header);
     template <typename T>
     void StoreAndRepaint(T& field, const T& value) {
         if (field != value) {
@@ -372,6 +443,14 @@ class TmxSideBar : public QWidget, public TmxBarOwner, private TImageListObserve
     bool destroying_ = false;
     // Counts deleted headers, so a paint notices a header deleted under it.
     int headerDeletions_ = 0;
+    std::unique_ptr<TmxDragDropManager> dropManager_;
+    TmxDropMode dropMode_ = dmNowhere;
+    bool dragAccepted_ = false;
+    int dragState_ = 0;
+    int dragThreshold_ = 0;
+    QPoint mouseDownPoint_;
+    // The button a left press approved for dragging.
+    TmxButton* pressedButton_ = nullptr;
 };
 
 }  // namespace orv
