@@ -213,7 +213,10 @@ void Tmain::LoadSideBar() {
     bar.SetBorderWidth(0);
     bar.SetCommonStyle(true);
     bar.SetViewStyle(vsExplorerBar);
-    bar.SetOptions(bar.Options() & ~BarOptions({boExplorerBorder}));
+    // The focus rectangle shows whenever the bar has the keyboard, and the mouse passing over
+    // the bar leaves the focus where it is: it would take it from an edit field mid-typing.
+    bar.SetOptions((bar.Options() & ~BarOptions({boExplorerBorder, boFocusOnMouseEnter})) |
+                   BarOptions({hoShowFocusRect}));
     TmxBorder& border = bar.Border();
     border.SetLeft(5);
     border.SetTop(5);

@@ -2,6 +2,8 @@
 // bracketing, its layout and painting, and the mouse handling of hover and clicks.
 #pragma once
 
+#include <QBasicTimer>
+#include <QPointer>
 #include <QWidget>
 #include <array>
 #include <cstdint>
@@ -20,6 +22,7 @@
 #include "navbar/header.h"
 
 class QIODevice;
+class QMenu;
 class QPainter;
 
 namespace orv {
@@ -45,6 +48,36 @@ enum TBevelCut { bvNone, bvLowered, bvRaised, bvSpace };
 enum TBorderStyle { bsNone, bsSingle };
 enum TAlign { alNone, alTop, alBottom, alLeft, alRight, alClient, alCustom };
 
+// Cursor ids of the bar's and the buttons' Cursor property; other ids show the arrow.
+enum : int {
+    crDefault = 0,
+    crNone = -1,
+    crArrow = -2,
+    crCross = -3,
+    crIBeam = -4,
+    crSizeNESW = -6,
+    crSizeNS = -7,
+    crSizeNWSE = -8,
+    crSizeWE = -9,
+    crUpArrow = -10,
+    crHourGlass = -11,
+    crNo = -18,
+    crAppStart = -19,
+    crHelp = -20,
+    crHandPoint = -21,
+    crSizeAll = -22
+};
+Qt::CursorShape CursorShapeOf(int cursor);
+
+// The bar's timers, by id.
+enum TmxBarTimer : int {
+    btCloseDelay = 1,      // the close X's click, delivered late
+    btExplorerScroll = 2,  // repeats an explorer strip held down; drag auto-scroll
+    btHoverChange = 3,     // a drag hovering over a header changes to it
+    btButtonScroll = 4,    // drag auto-scroll of a header's buttons
+    btAlert = 5            // the alert's blink
+};
+
 struct TmxScrollArea {
     TRect Rect;
     TmxScrollAreaState State = saNormal;
@@ -66,6 +99,13 @@ using TmxEventDrawButton =
 using TmxEventAfterChangeStyle = std::function<void(TmxSideBar* sender, TmxPreSet newStyle)>;
 using TmxEventDragAllowed =
     std::function<void(TmxSideBar* sender, TmxButton* button, bool& allowed)>;
+// A context menu asked for over the bar: sender is the button or header under the mouse, or
+// nullptr for the bar itself; a handler that sets handled keeps the menu from popping up.
+using TmxEventContextPopup = std::function<void(TmxSideBar* bar, TPersistent* sender,
+                                                TPoint mousePos, bool& handled)>;
+// The caption edit's context menu, the position in bar coordinates.
+using TmxEventEditorContextPopup =
+    std::function<void(TmxInplaceEditor* sender, TPoint mousePos, bool& handled)>;
 
 class TmxSideBar : public QWidget, public TmxBarOwner, private TImageListObserver {
     Q_OBJECT
@@ -86,7 +126,8 @@ class TmxSideBar : public QWidget, public TmxBarOwner, private TImageListObserve
     unsigned AutoChangeDelay() const { return autoChangeDelay_; }
     void SetAutoChangeDelay(unsigned v) { autoChangeDelay_ = v; }
     unsigned AlertInterval() const { return alertInterval_; }
-    void SetAlertInterval(unsigned v) { alertInterval_ = v; }
+    // A running alert blinks at the new pace.
+    void SetAlertInterval(unsigned v);
     TmxBackground& Background() { return background_; }
     TBevelCut BevelInner() const { return bevelInner_; }
     void SetBevelInner(TBevelCut v) { StoreAndRepaint(bevelInner_, v); }
@@ -146,6 +187,12 @@ class TmxSideBar : public QWidget, public TmxBarOwner, private TImageListObserve
     TmxViewStyle ViewStyle() const override { return viewStyle_; }
     // Asks OnChangeViewStyle; a refusal keeps the style and the scroll offset.
     void SetViewStyle(TmxViewStyle v);
+    // The mouse cursor over the bar where no button shows its own (a cr* id).
+    int Cursor() const { return cursor_; }
+    void SetCursor(int v);
+    // Pops up on a right click where no button or header has a menu of its own.
+    QMenu* PopupMenu() const { return popupMenu_; }
+    void SetPopupMenu(QMenu* menu) { popupMenu_ = menu; }
     // Where the parent places the bar; kept for the parent's layout and the saved state.
     TAlign Align() const { return align_; }
     void SetAlign(TAlign v) { align_ = v; }
@@ -169,6 +216,8 @@ class TmxSideBar : public QWidget, public TmxBarOwner, private TImageListObserve
     TmxBarNotifyEvent OnShow;
     TmxEventAfterChangeStyle OnAfterChangeStyle;
     TmxEventDragAllowed OnDragAllowed;
+    TmxEventContextPopup OnContextPopup;
+    TmxEventEditorContextPopup OnEditorContextPopup;
 
     // Header list.
     int HeaderCount() const override { return headers_.Count(); }
@@ -176,6 +225,10 @@ class TmxSideBar : public QWidget, public TmxBarOwner, private TImageListObserve
     TmxHeader* GetHeader(int index) const;
     TmxHeader* Header(int index) const override { return GetHeader(index); }
     int VisibleHeaderCount() const;
+    // The neighbours for Page Up and Page Down: the nearest visible header before (after) h; h
+    // itself at the first (last) header or for nullptr, so the result may be invisible.
+    TmxHeader* PreviousVisibleHeader(TmxHeader* h) const;
+    TmxHeader* NextVisibleHeader(TmxHeader* h) const;
     // The first visible header after index; -1 when none.
     int NextVisibleIndex(int index) const;
     void DeleteHeader(TmxHeader* header);
@@ -215,6 +268,20 @@ class TmxSideBar : public QWidget, public TmxBarOwner, private TImageListObserve
     // Starts the button's alert; nullptr stops it.
     void SetAlertButton(TmxButton* button);
     void StopAlert() override;
+    // The explorer view's content by ScrollChange pixels (not above the top), repainted.
+    void ScrollExplorerUp();
+    void ScrollExplorerDown();
+    // Forgets what the mouse was over: captions and buttons look normal again.
+    void ResetHot();
+    // The bar's timers: started with an interval in milliseconds, killed, and one tick run as if
+    // it had come.
+    void StartBarTimer(TmxBarTimer id, unsigned interval);
+    void KillBarTimer(TmxBarTimer id);
+    bool BarTimerActive(TmxBarTimer id) const;
+    void BarTimerTick(TmxBarTimer id);
+    // Test seam: runs at every step of a header switch's animation, after the rectangles moved
+    // and before the frame is painted, in place of letting pending events through.
+    std::function<void(TmxSideBar* sender)> SwitchFrameHook;
     TmxHeader* DropHeader() const { return dropHeader_; }
     TmxButton* DropButton() const { return dropButton_; }
     void SetDropTarget(TmxHeader* header, TmxButton* button) {
@@ -237,6 +304,7 @@ class TmxSideBar : public QWidget, public TmxBarOwner, private TImageListObserve
     TmxScrollArea& ButtonDownBox() { return buttonDownBox_; }
     bool ContentOverflow() const { return contentOverflow_; }
     int AnimatingIndex() const { return animatingIndex_; }
+    bool Animating() const { return animating_; }
     bool AutoLayout() const override { return autoLayout_; }
     int StoredActiveIndex() const { return storedActiveIndex_; }
     // The active index a stored form holds, made active by Loaded.
@@ -266,6 +334,9 @@ class TmxSideBar : public QWidget, public TmxBarOwner, private TImageListObserve
     virtual void DoDrawCloseButton(TCanvas& canvas, const TRect& rect, TmxButtonState state);
     virtual void DoShow();
     virtual void DoHide();
+    virtual void DoClose();
+    virtual void DoContextPopup(TPersistent* sender, TPoint mousePos, bool& handled);
+    virtual void DoEditorContextPopup(TPoint mousePos, bool& handled);
 
     // Paints what lies under the bar into the bitmap (transparent background).
     virtual void CopyParentBackground(QImage* bitmap);
@@ -276,7 +347,17 @@ class TmxSideBar : public QWidget, public TmxBarOwner, private TImageListObserve
     void mouseMoveEvent(QMouseEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void enterEvent(QEnterEvent* event) override;
     void leaveEvent(QEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+    void timerEvent(QTimerEvent* event) override;
+    bool event(QEvent* event) override;
+    // Alt with an accelerator character anywhere in the bar's window.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
     void ImageListFreed(TImageList* list) override;
@@ -293,13 +374,37 @@ class TmxSideBar : public QWidget, public TmxBarOwner, private TImageListObserve
                         bool buttonBox);
     void DrawCloseHeader(QImage* bitmap, TCanvas& canvas, const TRect& closeRect);
     TmxHeader* BodyHeaderAt(const QPoint& p) const;
-    // Hot header, body header and hot button for the mouse at p; true when any changed.
-    bool TrackMouse(const QPoint& p);
+    // Hot header, body header and hot button for the mouse at p (none of them without the hit
+    // test); true when any changed.
+    bool TrackMouse(const QPoint& p, bool hitTest = true);
     // The mouse's part in dragging a button: a left press may arm a drag, a move far enough
     // starts it (and the move goes no further), a release disarms it.
     void DragPress(const QPoint& p, Qt::KeyboardModifiers modifiers);
     bool DragMoveStarts(const QPoint& p);
     void DragRelease();
+    // Forgets a header deleted while a switch or its handlers run.
+    struct HeaderWatch {
+        HeaderWatch(TmxSideBar* bar, TmxHeader* header);
+        ~HeaderWatch();
+        HeaderWatch(const HeaderWatch&) = delete;
+        HeaderWatch& operator=(const HeaderWatch&) = delete;
+        TmxSideBar* bar;
+        TmxHeader* header;
+        bool gone = false;
+        HeaderWatch* next;
+    };
+    // The stepped slide from the active header to header; false when the bar was destroyed.
+    bool AnimateSwitch(TmxHeader* header);
+    // A painted frame of the animation, then the pending events (or the test hook).
+    void PaintSwitchFrame();
+    void LetEventsThrough();
+    void InvalidateRect(const TRect& r);
+    void ShowCursor(int id);
+    // Runs an accelerator character: true when a header or button took it.
+    bool DialogChar(QChar c);
+    void HoverChange();
+    void AlertTick();
+    void ShowContextMenu(QContextMenuEvent* event);
     template <typename T>
     void StoreAndRepaint(T& field, const T& value) {
         if (field != value) {
@@ -372,6 +477,14 @@ class TmxSideBar : public QWidget, public TmxBarOwner, private TImageListObserve
     bool destroying_ = false;
     // Counts deleted headers, so a paint notices a header deleted under it.
     int headerDeletions_ = 0;
+    HeaderWatch* watches_ = nullptr;
+    bool animating_ = false;
+    bool inMouseMove_ = false;
+    int cursor_ = crDefault;
+    QPointer<QMenu> popupMenu_;
+    std::array<QBasicTimer, 5> timers_;
+    // Wheel turns not yet worth a notch, signed by their direction.
+    int wheelRest_ = 0;
 };
 
 }  // namespace orv
