@@ -340,8 +340,8 @@ void TmxSideBar::mouseReleaseEvent(QMouseEvent* event) {
 }
 
 void TmxSideBar::ResetHot() {
-    const bool changed = hotHeader_ != nullptr || bodyHeader_ != nullptr ||
-                         hotButton_ != nullptr || closeButton_.XState != hbsUp;
+    const bool changed = hotHeader_ != nullptr || bodyHeader_ != nullptr || hotButton_ != nullptr ||
+                         closeButton_.XState != hbsUp;
     if (hotHeader_ != nullptr) {
         hotHeader_->SetDrawState(hbsUp);
     }

@@ -151,8 +151,8 @@ void TmxSideBar::SetActiveHeader(TmxHeader* header) {
             header->SetOpened(!header->Opened());
         }
         autoLayout_ = true;
-    } else if (header && activeHeader_ && header != activeHeader_ &&
-               headerScrollType_ != stNone && headerScrollValue_ > 0 && isVisible()) {
+    } else if (header && activeHeader_ && header != activeHeader_ && headerScrollType_ != stNone &&
+               headerScrollValue_ > 0 && isVisible()) {
         // A bar nobody sees switches at once.
         animatingIndex_ = -1;
         if (!AnimateSwitch(header)) {
@@ -305,7 +305,6 @@ void TmxSideBar::InvalidateAll() {
     }
     update();
 }
-
 
 void TmxSideBar::HeaderDeleted(TmxHeader* header) {
     // Stored directly: a handler must not be able to keep a dying header.

@@ -101,8 +101,8 @@ using TmxEventDragAllowed =
     std::function<void(TmxSideBar* sender, TmxButton* button, bool& allowed)>;
 // A context menu asked for over the bar: sender is the button or header under the mouse, or
 // nullptr for the bar itself; a handler that sets handled keeps the menu from popping up.
-using TmxEventContextPopup = std::function<void(TmxSideBar* bar, TPersistent* sender,
-                                                TPoint mousePos, bool& handled)>;
+using TmxEventContextPopup =
+    std::function<void(TmxSideBar* bar, TPersistent* sender, TPoint mousePos, bool& handled)>;
 // The caption edit's context menu, the position in bar coordinates.
 using TmxEventEditorContextPopup =
     std::function<void(TmxInplaceEditor* sender, TPoint mousePos, bool& handled)>;
