@@ -606,6 +606,41 @@ TEST(BarInputTest, ButtonBoxesScrollTheActiveHeadersButtons) {
     EXPECT_EQ(b.h[1]->FirstShown(), 0);
 }
 
+TEST(BarInputTest, DragTimersChangeToTheHoveredHeaderAndScrollItsButtons) {
+    // Hovering: a list bar switches to the target, closing headers only open a closed one.
+    ListBar b(1, 4, stNone);
+    b.bar.SetDropTarget(b.h[2], nullptr);
+    b.bar.StartBarTimer(btHoverChange, 10000);
+    b.bar.BarTimerTick(btHoverChange);
+    EXPECT_EQ(b.bar.ActiveHeader(), b.h[2]);
+    EXPECT_FALSE(b.bar.BarTimerActive(btHoverChange));
+    ExplorerBar e;
+    for (bool open : {false, true}) {
+        e.h[1]->SetOpened(open);
+        e.bar.SetDropTarget(e.h[1], nullptr);
+        e.bar.BarTimerTick(btHoverChange);
+        EXPECT_TRUE(e.h[1]->Opened());
+    }
+
+    // Scrolling follows the pressed box and stops the timer when none is pressed.
+    for (int i = 0; i < 10; ++i) {
+        b.AddButton(2);
+    }
+    b.Layout();
+    b.bar.StartBarTimer(btButtonScroll, 10000);
+    b.bar.ButtonDownBox().State = saPressed;
+    b.bar.BarTimerTick(btButtonScroll);
+    b.bar.BarTimerTick(btButtonScroll);
+    EXPECT_EQ(b.h[2]->FirstShown(), 2);
+    b.bar.ButtonDownBox().State = saNormal;
+    b.bar.ButtonUpBox().State = saPressed;
+    b.bar.BarTimerTick(btButtonScroll);
+    EXPECT_EQ(b.h[2]->FirstShown(), 1);
+    b.bar.ButtonUpBox().State = saNormal;
+    b.bar.BarTimerTick(btButtonScroll);
+    EXPECT_FALSE(b.bar.BarTimerActive(btButtonScroll));
+}
+
 // What a button's check state goes through, by mouse clicks or by its accelerator.
 TEST(BarInputTest, ClicksAndAcceleratorsToggleCheckStates) {
     struct Case {
