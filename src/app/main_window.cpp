@@ -203,6 +203,10 @@ void Tmain::LoadSideBar() {
     // look writes, in its order, through the same setters.
     constexpr TColor kBarColor = 0x800000;
     bar.SetPreSet(psExplorerBar2000);
+    // The focus rectangle shows whenever the bar has the keyboard, and the mouse passing over
+    // the bar leaves the focus where it is: it would take it from an edit field mid-typing.
+    bar.SetOptions((bar.Options() & ~BarOptions({boFocusOnMouseEnter})) |
+                   BarOptions({hoShowFocusRect}));
     // Every text of the bar is in the window's own face.
     TmxBarSettings& s = bar.Settings();
     for (TFont* font : {&s.ButtonFont(), &s.ButtonHighlightFont(), &s.Font(), &s.HighlightFont()}) {

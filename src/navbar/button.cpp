@@ -411,6 +411,7 @@ void TmxButton::CopyFrom(const TmxButton& source) {
     SetCheckState(source.checkState_);
     SetMargin(source.margin_);
     SetUserString(source.userString_);
+    SetPopupMenu(source.PopupMenu());
     try {
         SetName(source.name_);
     } catch (const EDuplicateName&) {

@@ -2,6 +2,8 @@
 // push button or radio button. It lays itself out in the column its header hands it.
 #pragma once
 
+#include <QMenu>
+#include <QPointer>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -185,6 +187,9 @@ class TmxButton : public TPersistent {
     void SetVisible(bool v) { Set(visible_, v); }
     bool WordWrap() const { return wordWrap_; }
     void SetWordWrap(bool v) { Set(wordWrap_, v); }
+    // Pops up on a right click over the button.
+    QMenu* PopupMenu() const { return popupMenu_; }
+    void SetPopupMenu(QMenu* menu) { popupMenu_ = menu; }
 
     // Compared with a linked action's handler: the same handler means the action runs.
     TNotifyHandler OnClick;
@@ -320,6 +325,7 @@ class TmxButton : public TPersistent {
     std::uint8_t dropPosition_ = 0;
     TmxButtonLayout layout_{TRect{}, TRect{}, TRect{}, TRect{}};
     std::unique_ptr<TmxButtonActionLink> actionLink_;
+    QPointer<QMenu> popupMenu_;
 };
 
 // Connects a button to its action: a value the button still shares with the action follows the

@@ -6,7 +6,6 @@
 #include <QDropEvent>
 #include <QMimeData>
 #include <QPointer>
-#include <QTimer>
 #include <QtEndian>
 #include <algorithm>
 #include <unordered_map>
@@ -186,14 +185,7 @@ std::unique_ptr<TmxEnumFormatEtc> TmxEnumFormatEtc::Clone() const {
     return std::make_unique<TmxEnumFormatEtc>(list_->Clone(), index_);
 }
 
-TmxDragDropManager::TmxDragDropManager(TmxSideBar* bar) : bar_(bar), barId_(RegisterBar(bar)) {
-    for (int i = 0; i < static_cast<int>(timers_.size()); ++i) {
-        const int id = i + 2;
-        timers_[static_cast<std::size_t>(i)] = std::make_unique<QTimer>();
-        QObject::connect(timers_[static_cast<std::size_t>(i)].get(), &QTimer::timeout,
-                         [this, id] { bar_->DragTimerTick(id); });
-    }
-}
+TmxDragDropManager::TmxDragDropManager(TmxSideBar* bar) : bar_(bar), barId_(RegisterBar(bar)) {}
 
 TmxDragDropManager::~TmxDragDropManager() {
     UnregisterBar(barId_);
@@ -325,30 +317,6 @@ Qt::DropAction TmxDragDropManager::DoDragDrop(std::unique_ptr<QMimeData> data) {
 
 void TmxDragDropManager::SetDragLoop(TDragLoop loop) {
     DragLoop() = std::move(loop);
-}
-
-QTimer* TmxDragDropManager::Timer(int id) const {
-    if (id < 2 || id > 4) {
-        return nullptr;
-    }
-    return timers_[static_cast<std::size_t>(id - 2)].get();
-}
-
-void TmxDragDropManager::StartTimer(int id, unsigned milliseconds) {
-    if (QTimer* t = Timer(id)) {
-        t->start(static_cast<int>(milliseconds));
-    }
-}
-
-void TmxDragDropManager::StopTimer(int id) {
-    if (QTimer* t = Timer(id)) {
-        t->stop();
-    }
-}
-
-bool TmxDragDropManager::TimerActive(int id) const {
-    const QTimer* t = Timer(id);
-    return t != nullptr && t->isActive();
 }
 
 }  // namespace orv

@@ -19,7 +19,6 @@ class QDragMoveEvent;
 class QDropEvent;
 class QIODevice;
 class QMimeData;
-class QTimer;
 
 namespace orv {
 
@@ -155,22 +154,13 @@ class TmxDragDropManager {
     Qt::DropAction DoDragDrop(std::unique_ptr<QMimeData> data);
     static void SetDragLoop(TDragLoop loop);
 
-    // The bar's drag timers: 2 scrolls the explorer view, 3 changes the header under a drag, 4
-    // scrolls the buttons of the active header; each tick goes to the bar.
-    void StartTimer(int id, unsigned milliseconds);
-    void StopTimer(int id);
-    bool TimerActive(int id) const;
-
   private:
-    QTimer* Timer(int id) const;
-
     TmxSideBar* bar_;
     std::int32_t barId_;
     std::int32_t sourceId_ = 0;
     // DragEnter refused the drag: its moves and drop are refused too.
     bool refused_ = false;
     TmxFormatEtcList formats_;
-    std::array<std::unique_ptr<QTimer>, 3> timers_;
 };
 
 }  // namespace orv

@@ -16,11 +16,6 @@ namespace orv {
 
 namespace {
 
-// The timers of a drag.
-constexpr int kExplorerScrollTimer = 2;
-constexpr int kHeaderChangeTimer = 3;
-constexpr int kButtonScrollTimer = 4;
-
 // Hit rectangles of a drag reach this far past the bar.
 constexpr int kFarLeft = -1000;
 constexpr int kFarRight = 20000;
@@ -181,7 +176,7 @@ bool TmxSideBar::OleDragOver(TmxSideBar* source, Qt::KeyboardModifiers keys,
             TmxHeader* h = HeaderAtPoint(pt);
             if (h != nullptr && h != dropHeader_) {
                 dropHeader_ = h;
-                dropManager_->StartTimer(kHeaderChangeTimer, autoChangeDelay_);
+                StartBarTimer(btHoverChange, autoChangeDelay_);
             }
         }
         if (Has(options_, boAutoScroll)) {
@@ -276,10 +271,8 @@ bool TmxSideBar::OleDrop(const QMimeData* data, Qt::KeyboardModifiers keys, Qt::
 }
 
 void TmxSideBar::EndDragOver() {
-    if (dropManager_) {
-        for (int id : {kExplorerScrollTimer, kHeaderChangeTimer, kButtonScrollTimer}) {
-            dropManager_->StopTimer(id);
-        }
+    for (TmxBarTimer id : {btExplorerScroll, btHoverChange, btButtonScroll}) {
+        KillBarTimer(id);
     }
     dropButton_ = nullptr;
     dropHeader_ = nullptr;
@@ -437,11 +430,11 @@ TmxHeader* TmxSideBar::HeaderAtPoint(const QPoint& p) const {
 }
 
 void TmxSideBar::DragScroll(const QPoint& pt) {
-    const auto track = [&](TmxScrollArea& area, int timer, unsigned delay) {
+    const auto track = [&](TmxScrollArea& area, TmxBarTimer timer, unsigned delay) {
         if (area.Rect.Contains(pt.x(), pt.y())) {
             if (area.State != saPressed) {
                 area.State = saPressed;
-                dropManager_->StartTimer(timer, delay);
+                StartBarTimer(timer, delay);
                 InvalidateAll();
             }
         } else if (area.State == saPressed) {
@@ -450,59 +443,11 @@ void TmxSideBar::DragScroll(const QPoint& pt) {
         }
     };
     if (viewStyle_ == vsListBar || explorerMethod_ == emStandard) {
-        track(buttonUpBox_, kButtonScrollTimer, autoButtonScrollDelay_);
-        track(buttonDownBox_, kButtonScrollTimer, autoButtonScrollDelay_);
+        track(buttonUpBox_, btButtonScroll, autoButtonScrollDelay_);
+        track(buttonDownBox_, btButtonScroll, autoButtonScrollDelay_);
     } else {
-        track(explorerUpArrow_, kExplorerScrollTimer, autoScrollDelay_);
-        track(explorerDownArrow_, kExplorerScrollTimer, autoScrollDelay_);
-    }
-}
-
-void TmxSideBar::DragTimerTick(int id) {
-    switch (id) {
-        case kExplorerScrollTimer:
-            // Down only while the content still reaches below the bar, up only to the top.
-            if (explorerDownArrow_.State == saPressed && contentOverflow_) {
-                explorerScrollOffset_ += scrollChange_;
-                InvalidateAll();
-            } else if (explorerUpArrow_.State == saPressed && explorerScrollOffset_ > 0) {
-                explorerScrollOffset_ = std::max(0, explorerScrollOffset_ - int{scrollChange_});
-                InvalidateAll();
-            } else {
-                dropManager_->StopTimer(id);
-            }
-            break;
-        case kHeaderChangeTimer: {
-            dropManager_->StopTimer(id);
-            TmxHeader* h = dropHeader_;
-            if (h == nullptr) {
-                break;
-            }
-            if (viewStyle_ == vsExplorerBar && explorerMethod_ == emCloseUp) {
-                if (!h->Opened()) {
-                    SetActiveHeader(h);
-                }
-            } else if (activeHeader_ != h) {
-                SetActiveHeader(h);
-            }
-            break;
-        }
-        case kButtonScrollTimer: {
-            // The boxes belong to the active header.
-            TmxHeader* h = activeHeader_;
-            if (h != nullptr && buttonDownBox_.State == saPressed && h->CanScrollDown()) {
-                h->ScrollDown();
-                InvalidateAll();
-            } else if (h != nullptr && buttonUpBox_.State == saPressed && h->CanScrollUp()) {
-                h->ScrollUp();
-                InvalidateAll();
-            } else {
-                dropManager_->StopTimer(id);
-            }
-            break;
-        }
-        default:
-            break;
+        track(explorerUpArrow_, btExplorerScroll, autoScrollDelay_);
+        track(explorerDownArrow_, btExplorerScroll, autoScrollDelay_);
     }
 }
 

@@ -2,6 +2,8 @@
 // reached only through TmxBarOwner, the little the headers and buttons need of it.
 #pragma once
 
+#include <QMenu>
+#include <QPointer>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -170,6 +172,9 @@ class TmxHeader : public TPersistent {
     bool Visible() const { return visible_; }
     // Hiding the bar's active header clears it at once.
     void SetVisible(bool v);
+    // Pops up on a right click over the caption or the body where no button takes it.
+    QMenu* PopupMenu() const { return popupMenu_; }
+    void SetPopupMenu(QMenu* menu) { popupMenu_ = menu; }
 
     TNotifyEvent OnChange;
     // Kept for the program; the bar's own scroll-box rules do not ask it.
@@ -312,6 +317,7 @@ class TmxHeader : public TPersistent {
     TPoint pressedOffset_;
     // Reading-order text flags of the last layout.
     unsigned textFlags_ = 0;
+    QPointer<QMenu> popupMenu_;
 };
 
 // The bar's headers, owned by the collection.

@@ -1,6 +1,8 @@
 #include "navbar/navigation_bar.h"
 
+#include <QCoreApplication>
 #include <QPainter>
+#include <QPointer>
 
 #include "navbar/caption_editor.h"
 
@@ -41,8 +43,8 @@ const std::array<TPropertyDefault, 26> TmxSideBar::kDefaults{{
 TmxSideBar::TmxSideBar(QWidget* parent) : QWidget(parent) {
     // Painting covers every pixel, so the background is never erased.
     setAttribute(Qt::WA_OpaquePaintEvent);
-    // No keyboard handling yet: a bar that took Tab focus would not show it.
-    setFocusPolicy(Qt::NoFocus);
+    // Tab reaches the bar for its keys; a click does not take the focus from an edit field.
+    setFocusPolicy(Qt::TabFocus);
     setMouseTracking(true);
     resize(120, height());
     auto repaint = [this](TPersistent*) { InvalidateAll(); };
@@ -54,12 +56,24 @@ TmxSideBar::TmxSideBar(QWidget* parent) : QWidget(parent) {
     dropManager_ = std::make_unique<TmxDragDropManager>(this);
     dropManager_->ResetFormats();
     setAcceptDrops(Has(options_, boAcceptOLEDrop) || Has(options_, boInternalDrop));
+    inplaceEditor_->SetOnContextPopup([this](TmxInplaceEdit* edit, TPoint pos, bool& handled) {
+        DoEditorContextPopup(TPoint{pos.X + edit->x(), pos.Y + edit->y()}, handled);
+    });
 }
 
 TmxSideBar::~TmxSideBar() {
     destroying_ = true;
     // A drag in progress can no longer find this bar.
     dropManager_.reset();
+    // A switch still on the stack finds its headers gone and the bar with them.
+    for (HeaderWatch* w = watches_; w != nullptr; w = w->next) {
+        w->bar = nullptr;
+        w->gone = true;
+    }
+    watches_ = nullptr;
+    for (QBasicTimer& timer : timers_) {
+        timer.stop();
+    }
     activeHeader_ = nullptr;
     hotHeader_ = nullptr;
     bodyHeader_ = nullptr;
@@ -83,17 +97,45 @@ void TmxSideBar::Loaded() {
     InvalidateAll();
 }
 
+TmxSideBar::HeaderWatch::HeaderWatch(TmxSideBar* owner, TmxHeader* watched)
+    : bar(owner), header(watched), next(owner->watches_) {
+    owner->watches_ = this;
+}
+
+TmxSideBar::HeaderWatch::~HeaderWatch() {
+    if (bar == nullptr) {
+        return;
+    }
+    for (HeaderWatch** link = &bar->watches_; *link != nullptr; link = &(*link)->next) {
+        if (*link == this) {
+            *link = next;
+            break;
+        }
+    }
+}
+
 void TmxSideBar::SetActiveHeader(TmxHeader* header) {
     if (header && !header->Visible()) {
         return;
     }
+    // The events an animation lets through may ask for another switch: the rectangles belong
+    // to the running one, so the request is dropped.
+    if (animating_) {
+        return;
+    }
+    // Handlers run on the way; any of them may delete the header or the bar.
+    const QPointer<TmxSideBar> alive(this);
+    HeaderWatch target(this, header);
     BeginUpdate();
     bool canChange = true;
     DoCanChange(header, canChange);
-    if (header && canChange) {
+    if (!alive) {
+        return;
+    }
+    if (header && canChange && !target.gone) {
         canChange = header->IsEnabled() || Has(options_, boChangeToDisabled);
     }
-    if (!canChange) {
+    if (!canChange || target.gone) {
         EndUpdate();
         return;
     }
@@ -101,13 +143,42 @@ void TmxSideBar::SetActiveHeader(TmxHeader* header) {
     const int newIndex = header ? header->HeaderIndex() : -1;
     if (!destroying_) {
         DoChange(oldIndex, newIndex);
+        if (!alive) {
+            return;
+        }
+        if (target.gone) {
+            EndUpdate();
+            return;
+        }
     }
-    if (header && viewStyle_ == vsExplorerBar && explorerMethod_ == emCloseUp) {
-        header->SetOpened(!header->Opened());
+    if (viewStyle_ == vsExplorerBar && explorerMethod_ == emCloseUp) {
+        if (header) {
+            header->SetOpened(!header->Opened());
+        }
         autoLayout_ = true;
+    } else if (header && activeHeader_ && header != activeHeader_ && headerScrollType_ != stNone &&
+               headerScrollValue_ > 0 && isVisible()) {
+        // A bar nobody sees switches at once.
+        animatingIndex_ = -1;
+        if (!AnimateSwitch(header)) {
+            return;
+        }
+        animatingIndex_ = -1;
+        if (target.gone) {
+            EndUpdate();
+            return;
+        }
     }
     if (header && header->OnChange) {
-        header->OnChange(header);
+        const TPersistent::TNotifyEvent handler = header->OnChange;
+        handler(header);
+        if (!alive) {
+            return;
+        }
+        if (target.gone) {
+            EndUpdate();
+            return;
+        }
     }
     activeHeader_ = header;
     if (activeHeader_) {
@@ -241,26 +312,6 @@ void TmxSideBar::InvalidateAll() {
     update();
 }
 
-void TmxSideBar::SetAlertButton(TmxButton* button) {
-    if (alertButton_ == button) {
-        return;
-    }
-    StopAlert();
-    alertButton_ = button;
-    if (alertButton_) {
-        alertButton_->SetAlerting(true);
-    }
-    InvalidateAll();
-}
-
-void TmxSideBar::StopAlert() {
-    if (alertButton_) {
-        alertButton_->SetAlerting(false);
-        alertButton_ = nullptr;
-        InvalidateAll();
-    }
-}
-
 void TmxSideBar::HeaderDeleted(TmxHeader* header) {
     // Stored directly: a handler must not be able to keep a dying header.
     auto forget = [header](TmxHeader*& slot) {
@@ -276,6 +327,12 @@ void TmxSideBar::HeaderDeleted(TmxHeader* header) {
         inplaceEditor_->EndEdit(true);
     }
     forget(editorHeader_);
+    for (HeaderWatch* w = watches_; w != nullptr; w = w->next) {
+        if (w->header == header) {
+            w->header = nullptr;
+            w->gone = true;
+        }
+    }
     ++headerDeletions_;
     InvalidateAll();
 }
@@ -358,12 +415,20 @@ void TmxSideBar::DoHide() {
 
 void TmxSideBar::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
+    // Alt with an accelerator works from every control of the bar's window; the key presses
+    // of the window's controls pass the application first.
+    if (QCoreApplication* app = QCoreApplication::instance()) {
+        app->installEventFilter(this);
+    }
     DoShow();
     InvalidateAll();
 }
 
 void TmxSideBar::hideEvent(QHideEvent* event) {
     QWidget::hideEvent(event);
+    if (QCoreApplication* app = QCoreApplication::instance()) {
+        app->removeEventFilter(this);
+    }
     DoHide();
 }
 

@@ -2,6 +2,8 @@
 // bracketing, its layout and painting, and the mouse handling of hover and clicks.
 #pragma once
 
+#include <QBasicTimer>
+#include <QPointer>
 #include <QWidget>
 #include <array>
 #include <cstdint>
@@ -22,6 +24,7 @@
 
 class QIODevice;
 class QMimeData;
+class QMenu;
 class QPainter;
 
 namespace orv {
@@ -46,6 +49,36 @@ enum TmxScrollAreaState { saNormal, saPressed, saHot, saDisabled };
 enum TBevelCut { bvNone, bvLowered, bvRaised, bvSpace };
 enum TBorderStyle { bsNone, bsSingle };
 enum TAlign { alNone, alTop, alBottom, alLeft, alRight, alClient, alCustom };
+
+// Cursor ids of the bar's and the buttons' Cursor property; other ids show the arrow.
+enum : int {
+    crDefault = 0,
+    crNone = -1,
+    crArrow = -2,
+    crCross = -3,
+    crIBeam = -4,
+    crSizeNESW = -6,
+    crSizeNS = -7,
+    crSizeNWSE = -8,
+    crSizeWE = -9,
+    crUpArrow = -10,
+    crHourGlass = -11,
+    crNo = -18,
+    crAppStart = -19,
+    crHelp = -20,
+    crHandPoint = -21,
+    crSizeAll = -22
+};
+Qt::CursorShape CursorShapeOf(int cursor);
+
+// The bar's timers, by id.
+enum TmxBarTimer : int {
+    btCloseDelay = 1,      // the close X's click, delivered late
+    btExplorerScroll = 2,  // repeats an explorer strip held down; drag auto-scroll
+    btHoverChange = 3,     // a drag hovering over a header changes to it
+    btButtonScroll = 4,    // drag auto-scroll of a header's buttons
+    btAlert = 5            // the alert's blink
+};
 
 struct TmxScrollArea {
     TRect Rect;
@@ -79,6 +112,13 @@ using TmxEventDragOver = std::function<void(
 using TmxEventDragDrop = std::function<void(
     TmxSideBar* sender, TmxSideBar* source, const QMimeData* data, const QStringList& formats,
     Qt::KeyboardModifiers shift, QPoint pt, Qt::DropActions& effect, TmxDropMode mode)>;
+// A context menu asked for over the bar: sender is the button or header under the mouse, or
+// nullptr for the bar itself; a handler that sets handled keeps the menu from popping up.
+using TmxEventContextPopup =
+    std::function<void(TmxSideBar* bar, TPersistent* sender, TPoint mousePos, bool& handled)>;
+// The caption edit's context menu, the position in bar coordinates.
+using TmxEventEditorContextPopup =
+    std::function<void(TmxInplaceEditor* sender, TPoint mousePos, bool& handled)>;
 
 class TmxSideBar : public QWidget, public TmxBarOwner, private TImageListObserver {
     Q_OBJECT
@@ -99,7 +139,8 @@ class TmxSideBar : public QWidget, public TmxBarOwner, private TImageListObserve
     unsigned AutoChangeDelay() const { return autoChangeDelay_; }
     void SetAutoChangeDelay(unsigned v) { autoChangeDelay_ = v; }
     unsigned AlertInterval() const { return alertInterval_; }
-    void SetAlertInterval(unsigned v) { alertInterval_ = v; }
+    // A running alert blinks at the new pace.
+    void SetAlertInterval(unsigned v);
     TmxBackground& Background() { return background_; }
     TBevelCut BevelInner() const { return bevelInner_; }
     void SetBevelInner(TBevelCut v) { StoreAndRepaint(bevelInner_, v); }
@@ -159,6 +200,12 @@ class TmxSideBar : public QWidget, public TmxBarOwner, private TImageListObserve
     TmxViewStyle ViewStyle() const override { return viewStyle_; }
     // Asks OnChangeViewStyle; a refusal keeps the style and the scroll offset.
     void SetViewStyle(TmxViewStyle v);
+    // The mouse cursor over the bar where no button shows its own (a cr* id).
+    int Cursor() const { return cursor_; }
+    void SetCursor(int v);
+    // Pops up on a right click where no button or header has a menu of its own.
+    QMenu* PopupMenu() const { return popupMenu_; }
+    void SetPopupMenu(QMenu* menu) { popupMenu_ = menu; }
     // Where the parent places the bar; kept for the parent's layout and the saved state.
     TAlign Align() const { return align_; }
     void SetAlign(TAlign v) { align_ = v; }
@@ -185,6 +232,8 @@ class TmxSideBar : public QWidget, public TmxBarOwner, private TImageListObserve
     TmxEventDragEnter OnDragEnter;
     TmxEventDragOver OnDragOver;
     TmxEventDragDrop OnDragDrop;
+    TmxEventContextPopup OnContextPopup;
+    TmxEventEditorContextPopup OnEditorContextPopup;
 
     // Header list.
     int HeaderCount() const override { return headers_.Count(); }
@@ -192,6 +241,10 @@ class TmxSideBar : public QWidget, public TmxBarOwner, private TImageListObserve
     TmxHeader* GetHeader(int index) const;
     TmxHeader* Header(int index) const override { return GetHeader(index); }
     int VisibleHeaderCount() const;
+    // The neighbours for Page Up and Page Down: the nearest visible header before (after) h; h
+    // itself at the first (last) header or for nullptr, so the result may be invisible.
+    TmxHeader* PreviousVisibleHeader(TmxHeader* h) const;
+    TmxHeader* NextVisibleHeader(TmxHeader* h) const;
     // The first visible header after index; -1 when none.
     int NextVisibleIndex(int index) const;
     void DeleteHeader(TmxHeader* header);
@@ -231,6 +284,20 @@ class TmxSideBar : public QWidget, public TmxBarOwner, private TImageListObserve
     // Starts the button's alert; nullptr stops it.
     void SetAlertButton(TmxButton* button);
     void StopAlert() override;
+    // The explorer view's content by ScrollChange pixels (not above the top), repainted.
+    void ScrollExplorerUp();
+    void ScrollExplorerDown();
+    // Forgets what the mouse was over: captions and buttons look normal again.
+    void ResetHot();
+    // The bar's timers: started with an interval in milliseconds, killed, and one tick run as if
+    // it had come.
+    void StartBarTimer(TmxBarTimer id, unsigned interval);
+    void KillBarTimer(TmxBarTimer id);
+    bool BarTimerActive(TmxBarTimer id) const;
+    void BarTimerTick(TmxBarTimer id);
+    // Test seam: runs at every step of a header switch's animation, after the rectangles moved
+    // and before the frame is painted, in place of letting pending events through.
+    std::function<void(TmxSideBar* sender)> SwitchFrameHook;
     TmxHeader* DropHeader() const { return dropHeader_; }
     TmxButton* DropButton() const { return dropButton_; }
     void SetDropTarget(TmxHeader* header, TmxButton* button) {
@@ -253,6 +320,7 @@ class TmxSideBar : public QWidget, public TmxBarOwner, private TImageListObserve
     TmxScrollArea& ButtonDownBox() { return buttonDownBox_; }
     bool ContentOverflow() const { return contentOverflow_; }
     int AnimatingIndex() const { return animatingIndex_; }
+    bool Animating() const { return animating_; }
     bool AutoLayout() const override { return autoLayout_; }
     int StoredActiveIndex() const { return storedActiveIndex_; }
     // The active index a stored form holds, made active by Loaded.
@@ -321,6 +389,9 @@ class TmxSideBar : public QWidget, public TmxBarOwner, private TImageListObserve
     virtual void DoDrawCloseButton(TCanvas& canvas, const TRect& rect, TmxButtonState state);
     virtual void DoShow();
     virtual void DoHide();
+    virtual void DoClose();
+    virtual void DoContextPopup(TPersistent* sender, TPoint mousePos, bool& handled);
+    virtual void DoEditorContextPopup(TPoint mousePos, bool& handled);
 
     // Paints what lies under the bar into the bitmap (transparent background).
     virtual void CopyParentBackground(QImage* bitmap);
@@ -331,11 +402,21 @@ class TmxSideBar : public QWidget, public TmxBarOwner, private TImageListObserve
     void mouseMoveEvent(QMouseEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void enterEvent(QEnterEvent* event) override;
     void leaveEvent(QEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dragMoveEvent(QDragMoveEvent* event) override;
     void dragLeaveEvent(QDragLeaveEvent* event) override;
     void dropEvent(QDropEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+    void timerEvent(QTimerEvent* event) override;
+    bool event(QEvent* event) override;
+    // Alt with an accelerator character anywhere in the bar's window.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
     friend class TmxDragDropManager;
@@ -353,8 +434,9 @@ class TmxSideBar : public QWidget, public TmxBarOwner, private TImageListObserve
                         bool buttonBox);
     void DrawCloseHeader(QImage* bitmap, TCanvas& canvas, const TRect& closeRect);
     TmxHeader* BodyHeaderAt(const QPoint& p) const;
-    // Hot header, body header and hot button for the mouse at p; true when any changed.
-    bool TrackMouse(const QPoint& p);
+    // Hot header, body header and hot button for the mouse at p (none of them without the hit
+    // test); true when any changed.
+    bool TrackMouse(const QPoint& p, bool hitTest = true);
     // The mouse's part in dragging a button: a left press may arm a drag, a move far enough
     // starts it (and the move goes no further), a release disarms it.
     void DragPress(const QPoint& p, Qt::KeyboardModifiers modifiers);
@@ -368,9 +450,31 @@ class TmxSideBar : public QWidget, public TmxBarOwner, private TImageListObserve
     // The drop target, the drag header, the drag timers and pressed scroll areas go when a drag
     // leaves or drops.
     void EndDragOver();
-    void DragTimerTick(int id);
     // Painting: the drop mark of the drop target when it lies in header.
     void PaintDropMark(TCanvas& canvas, TmxHeader* header);
+    // Forgets a header deleted while a switch or its handlers run.
+    struct HeaderWatch {
+        HeaderWatch(TmxSideBar* bar, TmxHeader* header);
+        ~HeaderWatch();
+        HeaderWatch(const HeaderWatch&) = delete;
+        HeaderWatch& operator=(const HeaderWatch&) = delete;
+        TmxSideBar* bar;
+        TmxHeader* header;
+        bool gone = false;
+        HeaderWatch* next;
+    };
+    // The stepped slide from the active header to header; false when the bar was destroyed.
+    bool AnimateSwitch(TmxHeader* header);
+    // A painted frame of the animation, then the pending events (or the test hook).
+    void PaintSwitchFrame();
+    void LetEventsThrough();
+    void InvalidateRect(const TRect& r);
+    void ShowCursor(int id);
+    // Runs an accelerator character: true when a header or button took it.
+    bool DialogChar(QChar c);
+    void HoverChange();
+    void AlertTick();
+    void ShowContextMenu(QContextMenuEvent* event);
     template <typename T>
     void StoreAndRepaint(T& field, const T& value) {
         if (field != value) {
@@ -451,6 +555,14 @@ class TmxSideBar : public QWidget, public TmxBarOwner, private TImageListObserve
     QPoint mouseDownPoint_;
     // The button a left press approved for dragging.
     TmxButton* pressedButton_ = nullptr;
+    HeaderWatch* watches_ = nullptr;
+    bool animating_ = false;
+    bool inMouseMove_ = false;
+    int cursor_ = crDefault;
+    QPointer<QMenu> popupMenu_;
+    std::array<QBasicTimer, 5> timers_;
+    // Wheel turns not yet worth a notch, signed by their direction.
+    int wheelRest_ = 0;
 };
 
 }  // namespace orv

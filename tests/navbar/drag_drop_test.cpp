@@ -2,6 +2,7 @@
 #include <QApplication>
 #include <QBuffer>
 #include <QDragEnterEvent>
+#include <QMenu>
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QTest>
@@ -488,7 +489,7 @@ TEST(DropMarkTest, TheMarkIsFilledInTheDropMarkColourAtItsPosition) {
 }
 
 TEST(DragScrollTest, HoveringAScrollAreaPressesItAndScrollsOnTheTimer) {
-    // List view: the button boxes of the active header, on timer 4.
+    // List view: the button boxes of the header under the drag, on timer 4.
     {
         ToolBar t(vsListBar, 150);
         t.bar.SetAutoButtonScrollDelay(1);
@@ -501,13 +502,13 @@ TEST(DragScrollTest, HoveringAScrollAreaPressesItAndScrollsOnTheTimer) {
         QDragMoveEvent move(Centre(box), Qt::CopyAction, &text, Qt::LeftButton, Qt::NoModifier);
         QApplication::sendEvent(&t.bar, &move);
         EXPECT_EQ(t.bar.ButtonDownBox().State, saPressed);
-        EXPECT_TRUE(t.bar.DropManager()->TimerActive(4));
+        EXPECT_TRUE(t.bar.BarTimerActive(btButtonScroll));
         QTRY_VERIFY(t.h[0]->FirstShown() > 0);
         // Leaving ends the scrolling.
         QDragLeaveEvent leave;
         QApplication::sendEvent(&t.bar, &leave);
         EXPECT_EQ(t.bar.ButtonDownBox().State, saNormal);
-        EXPECT_FALSE(t.bar.DropManager()->TimerActive(4));
+        EXPECT_FALSE(t.bar.BarTimerActive(btButtonScroll));
     }
     // Explorer view: the strips, on timer 2; moving off a strip releases it.
     {
@@ -522,14 +523,14 @@ TEST(DragScrollTest, HoveringAScrollAreaPressesItAndScrollsOnTheTimer) {
         QDragMoveEvent move(Centre(strip), Qt::CopyAction, &text, Qt::LeftButton, Qt::NoModifier);
         QApplication::sendEvent(&t.bar, &move);
         EXPECT_EQ(t.bar.ExplorerDownArrow().State, saPressed);
-        EXPECT_TRUE(t.bar.DropManager()->TimerActive(2));
+        EXPECT_TRUE(t.bar.BarTimerActive(btExplorerScroll));
         QTRY_VERIFY(t.bar.ExplorerScrollOffset() > 0);
         QDragMoveEvent away(QPoint(70, 40), Qt::CopyAction, &text, Qt::LeftButton, Qt::NoModifier);
         QApplication::sendEvent(&t.bar, &away);
         EXPECT_EQ(t.bar.ExplorerDownArrow().State, saNormal);
         QDropEvent drop(QPoint(70, 40), Qt::CopyAction, &text, Qt::LeftButton, Qt::NoModifier);
         QApplication::sendEvent(&t.bar, &drop);
-        EXPECT_FALSE(t.bar.DropManager()->TimerActive(2));
+        EXPECT_FALSE(t.bar.BarTimerActive(btExplorerScroll));
     }
 }
 
@@ -573,7 +574,7 @@ TEST(DragHoverTest, HoveringAHeaderChangesToItAfterTheDelay) {
             QTest::qWait(20);
             EXPECT_FALSE(changed());
         }
-        EXPECT_FALSE(t.bar.DropManager()->TimerActive(3));
+        EXPECT_FALSE(t.bar.BarTimerActive(btHoverChange));
     }
 }
 
@@ -699,6 +700,8 @@ TEST_F(DragDropTest, AMovedOrCopiedButtonKeepsAllItsProperties) {
         ping->SetUserString("ping all");
         ping->SetHint("Ping a list");
         ping->SetTag(42);
+        QMenu menu;
+        ping->SetPopupMenu(&menu);
         ping->OnClick = [&clicks](TPersistent*) { ++clicks; };
         t.Layout();
         TmxButton* last = t.h[c.header]->LastVisibleButton();
@@ -715,6 +718,7 @@ TEST_F(DragDropTest, AMovedOrCopiedButtonKeepsAllItsProperties) {
         EXPECT_EQ(copy->UserString(), "ping all");
         EXPECT_EQ(copy->Hint(), "Ping a list");
         EXPECT_EQ(copy->Tag(), 42);
+        EXPECT_EQ(copy->PopupMenu(), &menu);
         EXPECT_EQ(copy->Name() == "PingButton", c.keepsName);
         copy->Click();
         EXPECT_EQ(clicks, 1);

@@ -109,7 +109,7 @@ TEST(NavigationBarTest, NewBarHasTheTableValues) {
     EXPECT_EQ(bar.StoredActiveIndex(), -1);
     EXPECT_FALSE(bar.IsLoaded());
     EXPECT_EQ(bar.Border().Left(), 5);
-    EXPECT_EQ(bar.focusPolicy(), Qt::NoFocus);
+    EXPECT_EQ(bar.focusPolicy(), Qt::TabFocus);
 }
 
 TEST(NavigationBarTest, SettersKeepTheirRules) {
