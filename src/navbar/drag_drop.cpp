@@ -143,22 +143,30 @@ Qt::DropActions TmxSideBar::GetDropEffect(TmxSideBar* source, Qt::KeyboardModifi
     return result;
 }
 
+void TmxSideBar::SettleDragEffect(TmxSideBar* source, Qt::KeyboardModifiers keys,
+                                  Qt::DropActions& effect, const QPoint& pt,
+                                  const std::function<void(bool& accept)>& ask) {
+    bool accept = true;
+    effect = GetDropEffect(source, keys, effect, pt);
+    ask(accept);
+    dragAccepted_ = accept;
+    if (!accept) {
+        effect = Qt::IgnoreAction;
+    }
+}
+
 bool TmxSideBar::OleDragEnter(const QMimeData* data, Qt::KeyboardModifiers keys,
                               Qt::DropActions& effect, const QPoint& pt) {
     try {
-        bool accept = true;
         TmxSideBar* source = dropManager_ ? dropManager_->SourceBar() : nullptr;
-        effect = GetDropEffect(source, keys, effect, pt);
-        if (OnDragEnter) {
-            OnDragEnter(this, data, source, keys, dsDragEnter, pt, dropMode_, effect, accept);
-        }
-        if (OnDragOver) {
-            OnDragOver(this, source, keys, dsDragEnter, pt, dropMode_, effect, accept);
-        }
-        dragAccepted_ = accept;
-        if (!accept) {
-            effect = Qt::IgnoreAction;
-        }
+        SettleDragEffect(source, keys, effect, pt, [&](bool& accept) {
+            if (OnDragEnter) {
+                OnDragEnter(this, data, source, keys, dsDragEnter, pt, dropMode_, effect, accept);
+            }
+            if (OnDragOver) {
+                OnDragOver(this, source, keys, dsDragEnter, pt, dropMode_, effect, accept);
+            }
+        });
         return true;
     } catch (...) {
         effect = Qt::IgnoreAction;
@@ -169,7 +177,6 @@ bool TmxSideBar::OleDragEnter(const QMimeData* data, Qt::KeyboardModifiers keys,
 bool TmxSideBar::OleDragOver(TmxSideBar* source, Qt::KeyboardModifiers keys,
                              Qt::DropActions& effect, const QPoint& pt, TDragState state) {
     try {
-        bool accept = true;
         TmxButton* target = DropButtonAt(pt);
         const TmxDropMode mode = target != nullptr ? dmButton : dmNowhere;
         if (Has(options_, boAutoChangeHeader)) {
@@ -192,14 +199,11 @@ bool TmxSideBar::OleDragOver(TmxSideBar* source, Qt::KeyboardModifiers keys,
         if (dropButton_ != nullptr) {
             InvalidateAll();
         }
-        effect = GetDropEffect(source, keys, effect, pt);
-        if (OnDragOver) {
-            OnDragOver(this, source, keys, state, pt, dropMode_, effect, accept);
-        }
-        dragAccepted_ = accept;
-        if (!accept) {
-            effect = Qt::IgnoreAction;
-        }
+        SettleDragEffect(source, keys, effect, pt, [&](bool& accept) {
+            if (OnDragOver) {
+                OnDragOver(this, source, keys, state, pt, dropMode_, effect, accept);
+            }
+        });
         return true;
     } catch (...) {
         effect = Qt::IgnoreAction;

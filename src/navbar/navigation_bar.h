@@ -450,6 +450,10 @@ class TmxSideBar : public QWidget, public TmxBarOwner, private TImageListObserve
     // The drop target, the drag header, the drag timers and pressed scroll areas go when a drag
     // leaves or drops.
     void EndDragOver();
+    // The end of a drag enter or move: the effect for the keys, then the handlers' answer
+    // through ask; a refusal clears the effect.
+    void SettleDragEffect(TmxSideBar* source, Qt::KeyboardModifiers keys, Qt::DropActions& effect,
+                          const QPoint& pt, const std::function<void(bool& accept)>& ask);
     // Painting: the drop mark of the drop target when it lies in header.
     void PaintDropMark(TCanvas& canvas, TmxHeader* header);
     // Forgets a header deleted while a switch or its handlers run.

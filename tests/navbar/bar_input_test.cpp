@@ -17,6 +17,7 @@
 #include <utility>
 #include <vector>
 
+#include "counting_bar.h"
 #include "navbar/caption_editor.h"
 #include "navbar/navigation_bar.h"
 
@@ -32,16 +33,7 @@ namespace {
 constexpr TRect kHidden{-1000, -1000, -1000, -1000};
 
 // Counts the paints that reach the widget, so the frames of a switch can be counted.
-class TestBar : public TmxSideBar {
-  public:
-    int paints = 0;
-
-  protected:
-    void paintEvent(QPaintEvent* event) override {
-        ++paints;
-        TmxSideBar::paintEvent(event);
-    }
-};
+using TestBar = test::CountingBar;
 
 QPoint Centre(const TRect& r) {
     return {r.Left + r.Width() / 2, r.Top + r.Height() / 2};
