@@ -77,11 +77,8 @@ Tmain::Tmain(std::string programFolder, ScannerControl* scanner, QWidget* parent
     auto* row = new QHBoxLayout(central);
     row->setContentsMargins(0, 0, 0, 0);
     row->setSpacing(0);
-    mxSideBar1 = new TmxSideBar(central);
-    mxSideBar1->setFixedWidth(kSideBarWidth);
     mainpage = new ui::TPageControl(central);
     mainpage->setObjectName("mainpage");
-    row->addWidget(mxSideBar1);
     row->addWidget(mainpage, 1);
     setCentralWidget(central);
 
@@ -104,6 +101,11 @@ Tmain::Tmain(std::string programFolder, ScannerControl* scanner, QWidget* parent
     mainpage->SetActivePageIndex(0);
 
     BuildMenu();
+    // Made after the pages, so it comes last in the Tab order and the window opens in the
+    // page's first field; it still sits on the left.
+    mxSideBar1 = new TmxSideBar(central);
+    mxSideBar1->setFixedWidth(kSideBarWidth);
+    row->insertWidget(0, mxSideBar1);
     LoadSideBar();
     // The placement file is named after the program and kept where settings.ini is allowed.
     Position1 = std::make_unique<TPosition>(

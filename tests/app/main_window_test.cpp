@@ -416,6 +416,29 @@ TEST_F(MainWindow, SideBarIsDockedLeftWithTheToolButtons) {
 
 // A bar button shows its page and changes nothing else: no input, result, setting, tool, dialog
 // or state of the bar itself.
+TEST_F(MainWindow, WindowOpensInThePageAndTabReachesTheBarLast) {
+    Tmain& m = Build();
+    m.show();
+    m.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&m));
+    QWidget* first = QApplication::focusWidget();
+    ASSERT_NE(first, nullptr);
+    EXPECT_TRUE(m.mainpage->isAncestorOf(first));
+    // The bar follows the last field of the window in the Tab order.
+    QWidget* w = first;
+    while (w->nextInFocusChain() != m.mxSideBar1 && w->nextInFocusChain() != first) {
+        w = w->nextInFocusChain();
+    }
+    ASSERT_EQ(w->nextInFocusChain(), m.mxSideBar1);
+    for (QWidget* after = m.mxSideBar1->nextInFocusChain(); after != first;
+         after = after->nextInFocusChain()) {
+        EXPECT_FALSE(after->focusPolicy() & Qt::TabFocus && after->isVisibleTo(&m) &&
+                     m.mainpage->isAncestorOf(after) && after->isEnabled() &&
+                     m.mainpage->currentWidget()->isAncestorOf(after))
+            << "a field of the shown page after the bar";
+    }
+}
+
 TEST_F(MainWindow, SideBarClickShowsItsPageAndTouchesNothingElse) {
     Tmain& m = Build();
     m.ip_to_domain_converter_tab->domain_edit->SetText("keep.me");
