@@ -414,8 +414,6 @@ TEST_F(MainWindow, SideBarIsDockedLeftWithTheToolButtons) {
         EXPECT_EQ(m.ImageList1->DoubleSize(i).size(), QSize(32, 32)) << i;
 }
 
-// A bar button shows its page and changes nothing else: no input, result, setting, tool, dialog
-// or state of the bar itself.
 TEST_F(MainWindow, WindowOpensInThePageAndTabReachesTheBarLast) {
     Tmain& m = Build();
     m.show();
@@ -439,6 +437,8 @@ TEST_F(MainWindow, WindowOpensInThePageAndTabReachesTheBarLast) {
     }
 }
 
+// A bar button shows its page and changes nothing else: no input, result, setting, tool, dialog
+// or state of the bar itself.
 TEST_F(MainWindow, SideBarClickShowsItsPageAndTouchesNothingElse) {
     Tmain& m = Build();
     m.ip_to_domain_converter_tab->domain_edit->SetText("keep.me");
