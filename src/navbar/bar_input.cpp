@@ -224,7 +224,12 @@ void TmxSideBar::mousePressEvent(QMouseEvent* event) {
         return;
     }
     const QPoint p = event->position().toPoint();
+    // OnDragAllowed may delete the bar.
+    const QPointer<TmxSideBar> alive(this);
     DragPress(p, event->modifiers());
+    if (!alive) {
+        return;
+    }
     // A press without a move before it still finds what lies under it.
     TrackMouse(p);
     if (Over(closeButton_.XRect, p)) {

@@ -279,10 +279,14 @@ void TmxDragDropManager::DragLeave() {
     const bool refused = refused_;
     refused_ = false;
     sourceId_ = 0;
+    // The bar's leave handler may delete the bar, and this manager with it.
+    const QPointer<TmxSideBar> alive(bar_);
     if (!refused) {
         bar_->OleDragLeave();
     }
-    bar_->InvalidateAll();
+    if (alive) {
+        bar_->InvalidateAll();
+    }
 }
 
 void TmxDragDropManager::Drop(QDropEvent* event) {

@@ -37,7 +37,12 @@ void TmxSideBar::DragPress(const QPoint& p, Qt::KeyboardModifiers modifiers) {
     // noted before OnDragAllowed runs, so a handler that deletes it leaves nothing behind.
     TmxButton* b = ButtonAt(p);
     pressedButton_ = b;
-    const bool allowed = b != nullptr && DoDragAllowed(b) && pressedButton_ == b;
+    // The handler may delete the bar too.
+    const QPointer<TmxSideBar> alive(this);
+    const bool allowed = b != nullptr && DoDragAllowed(b) && alive && pressedButton_ == b;
+    if (!alive) {
+        return;
+    }
     if (!allowed) {
         pressedButton_ = nullptr;
     }
@@ -148,7 +153,13 @@ void TmxSideBar::SettleDragEffect(TmxSideBar* source, Qt::KeyboardModifiers keys
                                   const std::function<void(bool& accept)>& ask) {
     bool accept = true;
     effect = GetDropEffect(source, keys, effect, pt);
+    // A handler may delete the bar: a target that is gone takes nothing.
+    const QPointer<TmxSideBar> alive(this);
     ask(accept);
+    if (!alive) {
+        effect = Qt::IgnoreAction;
+        return;
+    }
     dragAccepted_ = accept;
     if (!accept) {
         effect = Qt::IgnoreAction;
@@ -160,10 +171,11 @@ bool TmxSideBar::OleDragEnter(const QMimeData* data, Qt::KeyboardModifiers keys,
     try {
         TmxSideBar* source = dropManager_ ? dropManager_->SourceBar() : nullptr;
         SettleDragEffect(source, keys, effect, pt, [&](bool& accept) {
+            const QPointer<TmxSideBar> alive(this);
             if (OnDragEnter) {
                 OnDragEnter(this, data, source, keys, dsDragEnter, pt, dropMode_, effect, accept);
             }
-            if (OnDragOver) {
+            if (alive && OnDragOver) {
                 OnDragOver(this, source, keys, dsDragEnter, pt, dropMode_, effect, accept);
             }
         });
@@ -217,6 +229,7 @@ void TmxSideBar::OleDragLeave() {
     }
     EndDragOver();
     bool accept = false;
+    const QPointer<TmxSideBar> alive(this);
     if (OnDragOver) {
         Qt::DropActions effect = Qt::IgnoreAction;
         try {
@@ -226,7 +239,9 @@ void TmxSideBar::OleDragLeave() {
             accept = false;
         }
     }
-    dragAccepted_ = accept;
+    if (alive) {
+        dragAccepted_ = accept;
+    }
 }
 
 bool TmxSideBar::OleDrop(const QMimeData* data, Qt::KeyboardModifiers keys, Qt::DropActions& effect,
@@ -262,7 +277,12 @@ bool TmxSideBar::OleDrop(const QMimeData* data, Qt::KeyboardModifiers keys, Qt::
         }
         bool ok = handled;
         if (!handled && OnDragDrop) {
+            // The handler may delete the bar; then there is nothing left to finish.
+            const QPointer<TmxSideBar> alive(this);
             OnDragDrop(this, source, data, formats, keys, pt, effect, dropMode_);
+            if (!alive) {
+                return true;
+            }
             ok = true;
         }
         finish();

@@ -5,6 +5,7 @@
 #include <QMenu>
 #include <QMimeData>
 #include <QMouseEvent>
+#include <QPointer>
 #include <QTest>
 
 #include <functional>
@@ -826,6 +827,109 @@ TEST_F(DragDropTest, HandlersMayDeleteHeadersDuringADrag) {
         EXPECT_EQ(t.bar.DropButton(), nullptr);
         EXPECT_EQ(t.bar.DropHeader(), nullptr);
         t.Layout();
+    }
+}
+
+// The bar's event handlers made callable, so a test can drive a bar its own handlers delete:
+// the application's dispatch would still touch the widget after the handler returns.
+class OpenBar : public TmxSideBar {
+  public:
+    using TmxSideBar::dragEnterEvent;
+    using TmxSideBar::dragLeaveEvent;
+    using TmxSideBar::dragMoveEvent;
+    using TmxSideBar::dropEvent;
+    using TmxSideBar::mousePressEvent;
+};
+
+TEST(DragDeleteTest, AHandlerMayDeleteTheBarItServes) {
+    struct Case {
+        const char* name;
+        std::function<void(OpenBar* bar)> arm;
+    };
+    const std::vector<Case> cases{
+        {"OnDragAllowed",
+         [](OpenBar* bar) {
+             bar->OnDragAllowed = [bar](TmxSideBar*, TmxButton*, bool&) { delete bar; };
+         }},
+        {"OnDragEnter",
+         [](OpenBar* bar) {
+             bar->OnDragEnter = [bar](TmxSideBar*, const QMimeData*, TmxSideBar*,
+                                      Qt::KeyboardModifiers, TDragState, QPoint, TmxDropMode,
+                                      Qt::DropActions&, bool&) { delete bar; };
+             // Would run next, on the bar that is gone.
+             bar->OnDragOver = [](TmxSideBar*, TmxSideBar*, Qt::KeyboardModifiers, TDragState,
+                                  QPoint, TmxDropMode, Qt::DropActions&, bool&) {};
+         }},
+        {"OnDragOver on a move",
+         [](OpenBar* bar) {
+             bar->OnDragOver = [bar](TmxSideBar*, TmxSideBar*, Qt::KeyboardModifiers,
+                                     TDragState state, QPoint, TmxDropMode, Qt::DropActions&,
+                                     bool&) {
+                 if (state == dsDragMove) {
+                     delete bar;
+                 }
+             };
+         }},
+        {"OnDragOver on the leave",
+         [](OpenBar* bar) {
+             bar->OnDragOver = [bar](TmxSideBar*, TmxSideBar*, Qt::KeyboardModifiers,
+                                     TDragState state, QPoint, TmxDropMode, Qt::DropActions&,
+                                     bool&) {
+                 if (state == dsDragLeave) {
+                     delete bar;
+                 }
+             };
+         }},
+        {"OnDragDrop",
+         [](OpenBar* bar) {
+             bar->OnDragDrop = [bar](TmxSideBar*, TmxSideBar*, const QMimeData*, const QStringList&,
+                                     Qt::KeyboardModifiers, QPoint, Qt::DropActions&,
+                                     TmxDropMode) { delete bar; };
+         }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto* bar = new OpenBar;
+        bar->resize(140, 400);
+        bar->SetHeaderScrollType(stNone);
+        bar->Settings().SetButtonStyle(bsSmall);
+        TmxHeader* h = bar->Headers().Add();
+        for (const std::string& caption : kTools) {
+            h->AddButton()->SetCaption(caption);
+        }
+        bar->SetActiveHeader(h);
+        bar->Paint(nullptr);
+        const QPoint at = Centre(Find(h, "Whois")->Layout().Button);
+        const QPointer<TmxSideBar> alive(bar);
+        c.arm(bar);
+        QMimeData text;
+        text.setText("from elsewhere");
+        const Qt::DropActions allowed = Qt::CopyAction | Qt::MoveAction;
+        // A press on a button, then a drag from elsewhere that enters, moves and leaves, and
+        // one that enters, moves and drops; each step only while the bar is there.
+        QMouseEvent press(QEvent::MouseButtonPress, QPointF(at), QPointF(at), Qt::LeftButton,
+                          Qt::LeftButton, Qt::NoModifier);
+        bar->mousePressEvent(&press);
+        for (bool drop : {false, true}) {
+            if (alive) {
+                QDragEnterEvent enter(at, allowed, &text, Qt::LeftButton, Qt::NoModifier);
+                bar->dragEnterEvent(&enter);
+            }
+            if (alive) {
+                QDragMoveEvent move(at, allowed, &text, Qt::LeftButton, Qt::NoModifier);
+                bar->dragMoveEvent(&move);
+            }
+            if (alive && !drop) {
+                QDragLeaveEvent leave;
+                bar->dragLeaveEvent(&leave);
+            }
+            if (alive && drop) {
+                QDropEvent event(at, allowed, &text, Qt::LeftButton, Qt::NoModifier);
+                bar->dropEvent(&event);
+            }
+        }
+        EXPECT_FALSE(alive);
+        delete alive.data();
     }
 }
 
