@@ -198,6 +198,8 @@ void TmxHeader::DeleteButton(TmxButton* button) {
         bar_->StopAlert();
     }
     delete button;
+    // A header scrolled past what is left would show an empty body.
+    firstShown_ = std::min(firstShown_, std::max(0, GetButtonCount() - 1));
 }
 
 void TmxHeader::ClearButtons() {

@@ -227,6 +227,16 @@ TEST(HeaderTest, ScrollAndVisibleButtons) {
     EXPECT_EQ(h->FirstShown(), 1);
     EXPECT_TRUE(h->ScrollUp());
     EXPECT_EQ(h->FirstShown(), 0);
+
+    // Deleting buttons of a scrolled header keeps the first shown one among those left.
+    h->SetLastShown(0);
+    h->ScrollDown();
+    h->ScrollDown();
+    ASSERT_EQ(h->FirstShown(), 2);
+    h->DeleteButton(h->GetButton(2));
+    EXPECT_EQ(h->FirstShown(), 1);
+    h->ClearButtons();
+    EXPECT_EQ(h->FirstShown(), 0);
 }
 
 TEST(HeaderTest, BodyHeight) {
