@@ -268,8 +268,10 @@ void TmxGlyph::AssignTo(TPersistent& dest) const {
 }
 
 TPoint TmxGlyph::Origin(const TRect& r) const {
-    const int w = bitmap_.width();
-    const int h = bitmap_.height();
+    // The picture's logical size: one made for double scale covers half its pixels across.
+    const int s = ImageScale(bitmap_);
+    const int w = (bitmap_.width() + s - 1) / s;
+    const int h = (bitmap_.height() + s - 1) / s;
     switch (position_) {
         case gpTopLeft:
             return {r.Left, r.Top};

@@ -159,6 +159,7 @@ const std::array<TPropertyDefault, 27> TmxButton::kDefaults{{
 TmxButton::TmxButton(TmxButtons* collection) : collection_(collection) {}
 
 TmxButton::~TmxButton() {
+    *alive_ = false;
     if (TmxHeader* h = Header(); h && h->Bar()) {
         h->Bar()->ButtonDeleted(this);
     }

@@ -326,6 +326,9 @@ class TmxButton : public TPersistent {
     TmxButtonLayout layout_{TRect{}, TRect{}, TRect{}, TRect{}};
     std::unique_ptr<TmxButtonActionLink> actionLink_;
     QPointer<QMenu> popupMenu_;
+    // False once the button is being destroyed; a paint keeps a copy across the draw handlers,
+    // which may delete the button.
+    std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };
 
 // Connects a button to its action: a value the button still shares with the action follows the

@@ -1,6 +1,7 @@
 // Painting and clicking of a button.
 #include <QLocale>
 #include <QString>
+#include <memory>
 
 #include "navbar/background.h"
 #include "navbar/button.h"
@@ -93,19 +94,32 @@ void TmxButton::Paint(QImage* bitmap, TRect& cursor, bool measureOnly, int botto
     if (!measureOnly && bitmap && layout_.Button.Bottom < bottomLimit) {
         // A paint never throws, whatever a handler does.
         try {
+            // A handler that deletes this button ends its paint; nothing of it is touched after.
+            const std::shared_ptr<const bool> alive = alive_;
             TCanvas canvas(bitmap);
             if (!transparent_) {
                 canvas.brush.Color = color_;
                 canvas.FillRect(layout_.Button);
             }
             DoBeforeDrawButton(canvas);
+            if (!*alive) {
+                return;
+            }
             const TmxButtonState state = PaintState();
             if (OnDrawButton) {
-                OnDrawButton(this, canvas, GetActiveView(), state, layout_.Image, layout_.Label);
+                // Called through a copy: a handler that deletes the button deletes the original.
+                const TEventDraw handler = OnDrawButton;
+                handler(this, canvas, GetActiveView(), state, layout_.Image, layout_.Label);
             } else {
                 DoDrawButton(canvas, state);
             }
+            if (!*alive) {
+                return;
+            }
             DoAfterDrawButton(canvas);
+            if (!*alive) {
+                return;
+            }
             TmxHeader* h = Header();
             if (blinkOn_ && state == hbsUp && h && h->Bar()) {
                 BlendRectWithColor(bitmap, layout_.Button, kBlinkWeight, h->Bar()->AlertColor());
@@ -119,14 +133,15 @@ void TmxButton::Paint(QImage* bitmap, TRect& cursor, bool measureOnly, int botto
 
 void TmxButton::DoBeforeDrawButton(TCanvas& canvas) {
     if (OnBeforeDrawButton) {
-        OnBeforeDrawButton(this, canvas, layout_.Button, layout_.Focus, layout_.Image,
-                           layout_.Label);
+        const TEventBeforeDraw handler = OnBeforeDrawButton;
+        handler(this, canvas, layout_.Button, layout_.Focus, layout_.Image, layout_.Label);
     }
 }
 
 void TmxButton::DoAfterDrawButton(TCanvas& canvas) {
     if (OnAfterDrawButton) {
-        OnAfterDrawButton(this, canvas, layout_.Image, layout_.Label);
+        const TEventAfterDraw handler = OnAfterDrawButton;
+        handler(this, canvas, layout_.Image, layout_.Label);
     }
 }
 

@@ -37,6 +37,7 @@ TmxHeader::TmxHeader(TmxHeaders* collection)
 TmxHeader::TmxHeader(TmxBarOwner* bar) : bar_(bar) {}
 
 TmxHeader::~TmxHeader() {
+    *alive_ = false;
     if (bar_) {
         bar_->HeaderDeleted(this);
     }

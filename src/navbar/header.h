@@ -285,6 +285,9 @@ class TmxHeader : public TPersistent {
     TmxBackground background_;
     TmxGlyph glyph_;
     std::unique_ptr<TmxButtons> buttons_;
+    // False once the header is being destroyed; a paint keeps a copy across the draw handlers,
+    // which may delete the header.
+    std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
     bool allowSelected_ = false;
     TBiDiMode biDiMode_ = bdLeftToRight;
     std::string caption_;

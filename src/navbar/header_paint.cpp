@@ -4,6 +4,7 @@
 #include <QString>
 #include <algorithm>
 #include <array>
+#include <memory>
 
 #include "navbar/header.h"
 
@@ -151,6 +152,8 @@ void TmxHeader::DrawCaptionButton(QImage* bitmap, TRect& rect, int) {
         rect = rect.Inflate(-1, -1);
     }
     TCanvas canvas(bitmap);
+    // A handler that deletes this header ends its paint; nothing of it is touched after.
+    const std::shared_ptr<const bool> alive = alive_;
     try {
         TmxBarSettings& s = GetActiveSettings();
         TRect r = captionRect_;
@@ -160,7 +163,12 @@ void TmxHeader::DrawCaptionButton(QImage* bitmap, TRect& rect, int) {
         if (custom) {
             // The handler paints the whole strip; nothing of ours is there to hit.
             HideCaptionContent();
-            OnDrawHeaderButton(this, canvas, captionRect_);
+            // Called through a copy: a handler that deletes the header deletes the original.
+            const TmxEventDrawHeader handler = OnDrawHeaderButton;
+            handler(this, canvas, captionRect_);
+            if (!*alive) {
+                return;
+            }
         } else {
             const bool explorer = !bar_ || bar_->ViewStyle() == vsExplorerBar;
             const bool rounded = Has(options_, hoRoundedHeader) && explorer;
@@ -227,6 +235,9 @@ void TmxHeader::DrawCaptionButton(QImage* bitmap, TRect& rect, int) {
             pressedOffset_ = pressed ? TPoint{1, 1} : TPoint{0, 0};
             canvas.ClearClipRect();
             DrawCaptionContent(canvas, captionRect_);
+            if (!*alive) {
+                return;
+            }
         }
         DoAfterDrawHeaderButton(canvas, captionRect_);
     } catch (...) {
@@ -382,7 +393,8 @@ void TmxHeader::DrawStatusButton(TCanvas& canvas) {
         return;
     }
     if (OnDrawStatusButton) {
-        OnDrawStatusButton(this, canvas, statusRect_, state_);
+        const TmxEventDrawStatusButton handler = OnDrawStatusButton;
+        handler(this, canvas, statusRect_, state_);
         return;
     }
     const TmxStatusButton& colors = GetActiveSettings().StatusButton();
@@ -414,13 +426,15 @@ void TmxHeader::DrawCaptionContent(TCanvas& canvas, const TRect& c) {
 
 void TmxHeader::DoAfterDrawHeaderButton(TCanvas& canvas, const TRect& rect) {
     if (OnAfterDrawHeaderButton) {
-        OnAfterDrawHeaderButton(this, canvas, rect);
+        const TmxEventDrawHeader handler = OnAfterDrawHeaderButton;
+        handler(this, canvas, rect);
     }
 }
 
 void TmxHeader::DoAfterDrawHeaderBody(TCanvas& canvas, const TRect& rect) {
     if (OnAfterDrawHeaderBody) {
-        OnAfterDrawHeaderBody(this, canvas, rect);
+        const TmxEventDrawHeader handler = OnAfterDrawHeaderBody;
+        handler(this, canvas, rect);
     }
 }
 
@@ -437,10 +451,15 @@ void TmxHeader::DrawBody(QImage* bitmap, const TRect& rect, int, int) {
         bodyRect_ = rect;
     }
     TCanvas canvas(bitmap);
+    const std::shared_ptr<const bool> alive = alive_;
     try {
         TRect r = rect;
         if (OnDrawHeaderBody) {
-            OnDrawHeaderBody(this, canvas, r);
+            const TmxEventDrawHeader handler = OnDrawHeaderBody;
+            handler(this, canvas, r);
+            if (!*alive) {
+                return;
+            }
         } else {
             background_.PaintBackground(bitmap, r);
         }
@@ -459,6 +478,9 @@ void TmxHeader::DrawBody(QImage* bitmap, const TRect& rect, int, int) {
             HollowRectangle(canvas, r);
         }
         DoAfterDrawHeaderBody(canvas, r);
+        if (!*alive) {
+            return;
+        }
         DrawButtons(bitmap, r);
     } catch (...) {
         // A failing handler ends this body's paint; the bar's paint goes on.
@@ -471,6 +493,7 @@ void TmxHeader::DrawButtons(QImage* bitmap, const TRect& rect) {
     for (int i = 0; i < std::min(firstShown_, count); ++i) {
         GetButton(i)->Hide();
     }
+    const std::shared_ptr<const bool> alive = alive_;
     TRect cursor = rect;
     cursor.Top += firstButtonTop_;
     lastShown_ = -1;
@@ -483,6 +506,15 @@ void TmxHeader::DrawButtons(QImage* bitmap, const TRect& rect) {
         }
         if (!overflow) {
             button->Paint(bitmap, cursor, false, rect.Bottom);
+            if (!*alive) {
+                return;
+            }
+            if (GetButtonCount() != count) {
+                // A handler deleted or added buttons and the rest moved: the deletion has asked
+                // for a new paint, which lays out the list as it is now.
+                lastShown_ = GetButtonCount() - 1;
+                return;
+            }
         }
         if (rect.Bottom < cursor.Top) {
             // Counted from the last visible button, so it ends one below that one's index.

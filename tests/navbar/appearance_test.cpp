@@ -489,6 +489,36 @@ TEST(DrawGlyphTest, PicturePositionInTheRectangle) {
     }
 }
 
+// A picture made for double scale covers half its pixels across: it is placed by that size,
+// on a canvas at either scale.
+TEST(DrawGlyphTest, PictureForDoubleScaleIsPlacedByItsLogicalSize) {
+    QImage picture = Filled(40, 40, clRed);
+    picture.setDevicePixelRatio(2);
+    const TRect r{10, 10, 110, 60};
+    for (const int scale : {1, 2}) {
+        for (const TmxGlyphPosition position : {gpBottomRight, gpCenter}) {
+            SCOPED_TRACE(testing::Message() << "scale " << scale << " position " << position);
+            TmxGlyph glyph;
+            glyph.SetPosition(position);
+            glyph.SetBitmap(picture);
+            glyph.SetTransparent(false);
+            const TPoint at = position == gpBottomRight ? TPoint{90, 40} : TPoint{50, 25};
+            EXPECT_EQ(glyph.Origin(r), at);
+            QImage target = Filled(130 * scale, 70 * scale, clWhite);
+            target.setDevicePixelRatio(scale);
+            DrawGlyph(glyph, &target, r);
+            // Logical pixel (x, y) through its top-left image pixel.
+            const auto logical = [&](int x, int y) { return At(target, x * scale, y * scale); };
+            EXPECT_EQ(logical(at.X, at.Y), clRed);
+            EXPECT_EQ(logical(at.X + 19, at.Y + 19), clRed);
+            EXPECT_EQ(logical(at.X - 1, at.Y), clWhite);
+            EXPECT_EQ(logical(at.X, at.Y - 1), clWhite);
+            EXPECT_EQ(logical(at.X + 20, at.Y + 19), clWhite);
+            EXPECT_EQ(logical(at.X + 19, at.Y + 20), clWhite);
+        }
+    }
+}
+
 TEST(DrawGlyphTest, TransparencyClippingAndWhenNothingIsDrawn) {
     TmxGlyph glyph;
     glyph.SetBitmap(Picture());

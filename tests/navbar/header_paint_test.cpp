@@ -730,6 +730,97 @@ TEST(HeaderPaintTest, PaintingThrowsNothingAndChangesNothing) {
     EXPECT_NO_THROW(p.h->DrawBody(&p.image, {0, 40, 150, 100}, 0, 0));
 }
 
+// A draw handler may delete its header or buttons of it; the paint then leaves alone what is
+// gone and what moved, and the next paint lays out what is left.
+TEST(HeaderPaintTest, DrawHandlersMayDeleteTheirHeaderOrItsButtons) {
+    enum class Gone { Header, DrawnButton, LaterButton };
+    using Remove = std::function<void()>;
+    struct Case {
+        const char* name;
+        bool caption;  // the handler runs in the caption's paint, else in the body's
+        std::function<void(TmxHeader*, TmxButton*, Remove)> hook;
+        Gone gone;
+    };
+    auto captionHook = [](TmxHeader* h, TmxButton*, Remove remove) {
+        h->OnDrawHeaderButton = [remove](TmxHeader*, TCanvas&, const TRect&) { remove(); };
+    };
+    auto bodyHook = [](TmxHeader* h, TmxButton*, Remove remove) {
+        h->OnDrawHeaderBody = [remove](TmxHeader*, TCanvas&, const TRect&) { remove(); };
+    };
+    auto afterBodyHook = [](TmxHeader* h, TmxButton*, Remove remove) {
+        h->OnAfterDrawHeaderBody = [remove](TmxHeader*, TCanvas&, const TRect&) { remove(); };
+    };
+    auto beforeButtonHook = [](TmxHeader*, TmxButton* b, Remove remove) {
+        b->OnBeforeDrawButton = [remove](TmxButton*, TCanvas&, TRect&, TRect&, TRect&, TRect&) {
+            remove();
+        };
+    };
+    auto buttonHook = [](TmxHeader*, TmxButton* b, Remove remove) {
+        b->OnDrawButton = [remove](TmxButton*, TCanvas&, TmxButtonView, TmxButtonState,
+                                   const TRect&, const TRect&) { remove(); };
+    };
+    auto afterButtonHook = [](TmxHeader*, TmxButton* b, Remove remove) {
+        b->OnAfterDrawButton = [remove](TmxButton*, TCanvas&, const TRect&, const TRect&) {
+            remove();
+        };
+    };
+    const std::vector<Case> cases{
+        {"caption handler, header", true, captionHook, Gone::Header},
+        {"body handler, header", false, bodyHook, Gone::Header},
+        {"after-body handler, header", false, afterBodyHook, Gone::Header},
+        {"before-button handler, header", false, beforeButtonHook, Gone::Header},
+        {"before-button handler, its button", false, beforeButtonHook, Gone::DrawnButton},
+        {"button handler, its button", false, buttonHook, Gone::DrawnButton},
+        {"button handler, a later button", false, buttonHook, Gone::LaterButton},
+        {"after-button handler, header", false, afterButtonHook, Gone::Header},
+        {"after-button handler, its button", false, afterButtonHook, Gone::DrawnButton},
+        {"after-button handler, a later button", false, afterButtonHook, Gone::LaterButton},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Painter p;
+        p.bar.settings.SetButtonStyle(bsSmall);
+        for (int i = 0; i < 3; ++i)
+            p.h->AddButton();
+        TmxHeader* h = p.h;
+        TmxButton* drawn = h->GetButton(0);
+        TmxButton* later = h->GetButton(2);
+        bool removed = false;
+        c.hook(h, drawn, [&] {
+            if (removed)
+                return;
+            switch (c.gone) {
+                case Gone::Header:
+                    p.bar.headers.Delete(0);
+                    break;
+                case Gone::DrawnButton:
+                    h->DeleteButton(drawn);
+                    break;
+                case Gone::LaterButton:
+                    h->DeleteButton(later);
+                    break;
+            }
+            // The handler still runs after the deletion and may use what it holds.
+            removed = true;
+        });
+        if (c.caption) {
+            p.Caption({0, 0, 150, 34});
+        } else {
+            p.Body({0, 40, 150, 130});
+        }
+        ASSERT_TRUE(removed);
+        if (c.gone == Gone::Header) {
+            EXPECT_EQ(p.bar.headers.Count(), 0);
+            continue;
+        }
+        ASSERT_EQ(h->GetButtonCount(), 2);
+        p.Body({0, 40, 150, 130});
+        for (int i = 0; i < h->GetButtonCount(); ++i)
+            EXPECT_FALSE(h->GetButton(i)->Layout().Button.IsEmpty()) << i;
+        EXPECT_EQ(h->LastShown(), 1);
+    }
+}
+
 TEST(HeaderPaintTest, GradientCaptionRendersAfreshEachPaint) {
     Painter p;
     p.bar.settings.SetCaptionStyle(csCustomDraw);
