@@ -421,6 +421,8 @@ class TmxSideBar : public QWidget, public TmxBarOwner, private TImageListObserve
   private:
     friend class TmxDragDropManager;
     void ImageListFreed(TImageList* list) override;
+    // The look's values, without the bracket and the handler.
+    void ApplyPreSet(TmxPreSet value);
     void ApplyListBarGroup(TColor color, TColor buttonFontColor, int firstButtonTop);
     void ApplyOfficeGroup();
     void ApplyExplorerGroup(TColor color, TColor headerPenColor, int firstButtonTop,

@@ -1,6 +1,7 @@
 // The bar's eleven looks. Each is one of three shared groups of values and then its own
 // additions, written through the ordinary setters inside one update bracket.
 #include <QApplication>
+#include <QPointer>
 #include <vector>
 
 #include "navbar/navigation_bar.h"
@@ -203,6 +204,31 @@ void TmxSideBar::SetHeaderWashes(std::uint8_t alphaBlend) {
 
 void TmxSideBar::SetPreSet(TmxPreSet value) {
     BeginUpdate();
+    try {
+        ApplyPreSet(value);
+    } catch (...) {
+        EndUpdate();
+        throw;
+    }
+    const QPointer<TmxSideBar> alive(this);
+    if (OnAfterChangeStyle) {
+        const TmxEventAfterChangeStyle handler = OnAfterChangeStyle;
+        try {
+            handler(this, value);
+        } catch (...) {
+            if (alive) {
+                EndUpdate();
+            }
+            throw;
+        }
+    }
+    // The handler may have destroyed the bar.
+    if (alive) {
+        EndUpdate();
+    }
+}
+
+void TmxSideBar::ApplyPreSet(TmxPreSet value) {
     preSet_ = value;
     TmxBarSettings& s = settings_;
     switch (value) {
@@ -291,10 +317,6 @@ void TmxSideBar::SetPreSet(TmxPreSet value) {
             SetHeaderWashes(150);
             break;
     }
-    if (OnAfterChangeStyle) {
-        OnAfterChangeStyle(this, value);
-    }
-    EndUpdate();
 }
 
 }  // namespace orv

@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <cstdint>
 #include <functional>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -270,6 +271,18 @@ TEST(BarPresetTest, RepaintsOnceAndTellsTheHandlerInsideTheBracket) {
     EXPECT_FALSE(bar.Updating());
     EXPECT_LE(bar.paints, 2);
     EXPECT_GE(bar.paints, 1);
+}
+
+TEST(BarPresetTest, AHandlerThatThrowsOrDeletesTheBarLeavesNoBracketOpen) {
+    TmxSideBar bar;
+    bar.OnAfterChangeStyle = [](TmxSideBar*, TmxPreSet) { throw std::runtime_error("no"); };
+    EXPECT_THROW(bar.SetPreSet(psOffice), std::runtime_error);
+    EXPECT_FALSE(bar.Updating());
+    EXPECT_EQ(bar.UpdateCount(), 0);
+
+    auto* doomed = new TmxSideBar;
+    doomed->OnAfterChangeStyle = [](TmxSideBar* sender, TmxPreSet) { delete sender; };
+    doomed->SetPreSet(psOffice);  // the sanitizer build tells a touch of the freed bar
 }
 
 TEST(BarPresetTest, RefusedViewChangeKeepsTheStyleAndAppliesTheRest) {
