@@ -8,6 +8,7 @@
 #include <QScreen>
 #include <QWindow>
 
+#include "app/browser_button.h"
 #include "app/fonts.h"
 #include "app/page_country.h"
 #include "app/page_iptodomain.h"
@@ -63,14 +64,9 @@ Tmain::Tmain(std::string programFolder, ScannerControl* scanner, QWidget* parent
     StartWindowMove = [this] { return windowHandle() && windowHandle()->startSystemMove(); };
     ShowAbout = [] {};
     context_.queue = channel_;
-    browserConv_ = std::make_unique<browser::TDdeClientConv>();
-    GetBrowserUrl = [this] { return AskBrowserUrl(); };
-    GetBrowserHost = [this] {
-        const std::string url = GetBrowserUrl();
-        return url == kNoBrowserPage ? url : HostOfUrl(url);
+    context_.browserUrl = [link = std::make_shared<BrowserLink>()] {
+        return link->GetBrowserUrl();
     };
-    context_.browserUrl = [this] { return GetBrowserUrl(); };
-    context_.browserHost = [this] { return GetBrowserHost(); };
     context_.openList.filter = "*.txt|*.txt|*.ini|*.ini|*.txt;*.ini|*.txt;*.ini";
 
     auto* central = new QWidget(this);
@@ -260,25 +256,21 @@ std::array<TToolPage*, 8> Tmain::Pages() const {
             local_information_tab};
 }
 
-// One request to the browser fills every page: its page does not change in between.
+// One request to the browser fills every page: its page does not change in between. The
+// answer comes on a worker, so the window shows and answers meanwhile.
 void Tmain::PrefillFromBrowser() {
-    const std::string url = GetBrowserUrl();
-    if (url == kNoBrowserPage)
-        return;
-    const std::string host = HostOfUrl(url);
-    for (TToolPage* p : Pages())
-        p->PrefillFromBrowser([&host] { return host; });
+    AskBrowser(prefill_, channel_, context_.browserUrl, true,
+               [this](const std::optional<BrowserPage>& page) {
+                   if (!page)
+                       return;
+                   for (TToolPage* p : Pages())
+                       p->PrefillFromBrowser(*page);
+               });
 }
 
-std::string Tmain::AskBrowserUrl() {
-    browser::TDdeClientConv& conv = *browserConv_;
-    if (!conv.SetDdeLink("Iexplore", "WWW_GetWindowInfo"))
-        return kNoBrowserPage;
-    conv.OpenDdeLink();
-    // The reply is asked for once and every test is made on that one reply.
-    std::string url = UrlFromWindowInfo(conv.RequestDdeItem("-1"));
-    conv.CloseDdeLink();
-    return url;
+std::string Tmain::GetBrowserHost() const {
+    const std::string url = GetBrowserUrl();
+    return url == kNoBrowserPage ? url : HostOfUrl(url);
 }
 
 void Tmain::ReadSettings() {

@@ -12,7 +12,7 @@
 #include "app/window_placement.h"
 #include "controls/dialogs.h"
 #include "controls/pagecontrol.h"
-#include "platform/browser_link.h"
+#include "tasks/task_slot.h"
 #include "tasks/worker.h"
 
 class QAction;
@@ -87,11 +87,14 @@ class Tmain final : public QMainWindow {
     ScannerControl& Scanner() const { return *scanner_; }
 
     // The browser link: the address of the page open in the web browser and its host, or
-    // "XXX" when there is none. Each call asks the browser once; tests may replace them.
-    std::function<std::string()> GetBrowserUrl;
-    std::function<std::string()> GetBrowserHost;
-    // The conversation with the web browser that GetBrowserUrl holds.
-    browser::TDdeClientConv& BrowserConv() const { return *browserConv_; }
+    // "XXX" when there is none. Each call asks the browser once and waits for it; the pages and
+    // the start-up pre-fill ask on a worker.
+    std::string GetBrowserUrl() const { return context_.browserUrl(); }
+    std::string GetBrowserHost() const;
+    // Replaces the browser link (tests); `ask` runs on workers and must not refer to the window.
+    void SetBrowserLink(std::function<std::string()> ask) { context_.browserUrl = std::move(ask); }
+    // The start-up pre-fill's ask of the browser.
+    const task::TaskSlot& PrefillTask() const { return prefill_; }
     // Starts a move of the window by the mouse; false when the platform cannot.
     std::function<bool()> StartWindowMove;
     // Shows the About box.
@@ -141,7 +144,6 @@ class Tmain final : public QMainWindow {
     // The pages, in page-index order.
     std::array<TToolPage*, 8> Pages() const;
     void PrefillFromBrowser();
-    std::string AskBrowserUrl();
     void ReadSettings();
     void ShowPage(QWidget* page);
 
@@ -153,7 +155,8 @@ class Tmain final : public QMainWindow {
     std::string programFolder_;
     std::string settingsPath_;
     std::shared_ptr<task::MainQueue> channel_;
-    std::unique_ptr<browser::TDdeClientConv> browserConv_;
+    // The start-up pre-fill's ask of the browser.
+    task::TaskSlot prefill_;
     IdleScanner idleScanner_;
     ScannerControl* scanner_;
     bool socketsStarted_ = false;

@@ -26,10 +26,10 @@ struct PageContext {
     ui::FileDialogSpec openList;
     // The ICMP handle of the whole run; invalid until start-up has opened it.
     icmp::IcmpHandle icmp = icmp::kInvalidHandle;
-    // The browser link: the address of the page open in the web browser and its host, "XXX"
-    // when there is none. Each call asks the browser once.
+    // The browser link: the address of the page open in the web browser, "XXX" when there is
+    // none. Each call asks the browser once and waits for it, so pages call it on a worker
+    // (app/browser_button.h); it must not refer to the window, which may go first.
     std::function<std::string()> browserUrl = [] { return std::string("XXX"); };
-    std::function<std::string()> browserHost = [] { return std::string("XXX"); };
     // The boxes and file dialogs; nullptr: the ones in force (ui::CurrentDialogs()).
     ui::Dialogs* dialogs = nullptr;
     // Where the send-to items deliver: the other tools' pages; nullptr: the items do nothing.

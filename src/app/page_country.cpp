@@ -320,15 +320,14 @@ void TCountryLookupPage::LayOutGrid() {
 }
 
 void TCountryLookupPage::SpeedButton24Click() {
-    const std::optional<std::string> url = BrowserUrlForButton(*this);
-    if (!url)
-        return;
-    Edit3->SetText(QString::fromStdString(HostOfUrl(*url)));
-    SpeedButton9Click();
+    BrowserButtonPress(*this, Edit3, false, [this](const BrowserPage& page) {
+        Edit3->SetText(QString::fromStdString(page.host));
+        SpeedButton9Click();
+    });
 }
 
-void TCountryLookupPage::PrefillFromBrowser(const std::function<std::string()>& host) {
-    Edit3->SetText(QString::fromStdString(host()));
+void TCountryLookupPage::PrefillFromBrowser(const BrowserPage& page) {
+    PrefillBox(Edit3, QString::fromStdString(page.host));
 }
 
 }  // namespace orv

@@ -20,7 +20,7 @@ class TCountryLookupPage final : public TToolPage {
     explicit TCountryLookupPage(PageContext& context, QWidget* parent = nullptr);
 
     void LayOutGrid() override;
-    void PrefillFromBrowser(const std::function<std::string()>& host) override;
+    void PrefillFromBrowser(const BrowserPage& page) override;
 
     // Single lookup.
     ui::TLabel* Label38;

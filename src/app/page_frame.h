@@ -10,6 +10,7 @@
 #include <string>
 
 #include "app/page_context.h"
+#include "tasks/task_slot.h"
 
 class QVBoxLayout;
 class QLabel;
@@ -17,6 +18,7 @@ class QLabel;
 namespace orv {
 
 class IniFile;
+struct BrowserPage;
 
 namespace ui {
 class TStringGrid;
@@ -38,8 +40,10 @@ class TToolPage : public QWidget {
     // The page's own keys of settings.ini.
     virtual void LoadSettings(const IniFile&) {}
     virtual void SaveSettings(IniFile&) const {}
-    // Fills the page's input from the page open in the web browser; `host` gives its host.
-    virtual void PrefillFromBrowser(const std::function<std::string()>& /*host*/) {}
+    // Fills the page's input from the page open in the web browser (see PrefillBox).
+    virtual void PrefillFromBrowser(const BrowserPage& /*page*/) {}
+    // The ask of the page's browser button (see BrowserButtonPress).
+    task::TaskSlot& BrowserTask() { return browserTask_; }
 
     const QString& Caption() const { return caption_; }
     QString Title() const;
@@ -49,6 +53,7 @@ class TToolPage : public QWidget {
     bool HasBanner() const { return hasBanner_; }
 
   private:
+    task::TaskSlot browserTask_;
     PageContext& context_;
     QString caption_;
     QLabel* title_ = nullptr;

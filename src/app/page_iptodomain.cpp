@@ -471,15 +471,14 @@ void TIpToDomainPage::LayOutGrid() {
 }
 
 void TIpToDomainPage::SpeedButton20Click() {
-    const std::optional<std::string> url = BrowserUrlForButton(*this);
-    if (!url)
-        return;
-    domain_edit->SetText(QString::fromStdString(HostOfUrl(*url)));
-    nametoip_buttonClick();
+    BrowserButtonPress(*this, domain_edit, false, [this](const BrowserPage& page) {
+        domain_edit->SetText(QString::fromStdString(page.host));
+        nametoip_buttonClick();
+    });
 }
 
-void TIpToDomainPage::PrefillFromBrowser(const std::function<std::string()>& host) {
-    domain_edit->SetText(QString::fromStdString(host()));
+void TIpToDomainPage::PrefillFromBrowser(const BrowserPage& page) {
+    PrefillBox(domain_edit, QString::fromStdString(page.host));
 }
 
 }  // namespace orv

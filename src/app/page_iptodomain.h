@@ -76,7 +76,7 @@ class TIpToDomainPage final : public TToolPage {
     explicit TIpToDomainPage(PageContext& context, QWidget* parent = nullptr);
 
     void LayOutGrid() override;
-    void PrefillFromBrowser(const std::function<std::string()>& host) override;
+    void PrefillFromBrowser(const BrowserPage& page) override;
 
     // Single name to addresses.
     ui::TEdit* domain_edit;

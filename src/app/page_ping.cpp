@@ -629,15 +629,14 @@ void TBatchPingPage::LayOutGrid() {
 }
 
 void TBatchPingPage::SpeedButton21Click() {
-    const std::optional<std::string> url = BrowserUrlForButton(*this);
-    if (!url)
-        return;
-    Edit7->SetText(QString::fromStdString(HostOfUrl(*url)));
-    SpeedButton7Click();
+    BrowserButtonPress(*this, Edit7, false, [this](const BrowserPage& page) {
+        Edit7->SetText(QString::fromStdString(page.host));
+        SpeedButton7Click();
+    });
 }
 
-void TBatchPingPage::PrefillFromBrowser(const std::function<std::string()>& host) {
-    Edit7->SetText(QString::fromStdString(host()));
+void TBatchPingPage::PrefillFromBrowser(const BrowserPage& page) {
+    PrefillBox(Edit7, QString::fromStdString(page.host));
 }
 
 }  // namespace orv

@@ -61,7 +61,7 @@ class TBatchPingPage final : public TToolPage {
     ~TBatchPingPage() override;
 
     void LayOutGrid() override;
-    void PrefillFromBrowser(const std::function<std::string()>& host) override;
+    void PrefillFromBrowser(const BrowserPage& page) override;
 
     // Single name.
     ui::TEdit* Edit7;

@@ -456,17 +456,16 @@ void TWebsiteScannerPage::LayOutGrid() {
 }
 
 void TWebsiteScannerPage::SpeedButton17Click() {
-    const std::optional<std::string> url = BrowserUrlForButton(*this);
-    if (!url)
-        return;
-    // Host and path; the start puts "http://" in front.
-    Edit111->SetText(QString::fromStdString(AddressOfUrl(*url)));
-    Button11Click();
-    Button22Click();
+    BrowserButtonPress(*this, Edit111, false, [this](const BrowserPage& page) {
+        // Host and path; the start puts "http://" in front.
+        Edit111->SetText(QString::fromStdString(AddressOfUrl(page.url)));
+        Button11Click();
+        Button22Click();
+    });
 }
 
-void TWebsiteScannerPage::PrefillFromBrowser(const std::function<std::string()>& host) {
-    Edit111->SetText(QString::fromStdString(host()));
+void TWebsiteScannerPage::PrefillFromBrowser(const BrowserPage& page) {
+    PrefillBox(Edit111, QString::fromStdString(page.host));
 }
 
 }  // namespace orv

@@ -61,7 +61,7 @@ class TWebsiteScannerPage final : public TToolPage {
     ~TWebsiteScannerPage() override;
 
     void LayOutGrid() override;
-    void PrefillFromBrowser(const std::function<std::string()>& host) override;
+    void PrefillFromBrowser(const BrowserPage& page) override;
 
     ui::TEdit* Edit111;  // start address without "http://"
     ui::TPopupMenu* pop_scanner;

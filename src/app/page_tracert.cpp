@@ -428,16 +428,15 @@ void TTracertPage::SpeedButton13Click() {
 }
 
 void TTracertPage::SpeedButton22Click() {
-    const std::optional<std::string> url = BrowserUrlForButton(*this);
-    if (!url)
-        return;
-    edTarget->SetText(QString::fromStdString(HostOfUrl(*url)));
-    acStopExecute();
-    acGoExecute();
+    BrowserButtonPress(*this, edTarget, false, [this](const BrowserPage& page) {
+        edTarget->SetText(QString::fromStdString(page.host));
+        acStopExecute();
+        acGoExecute();
+    });
 }
 
-void TTracertPage::PrefillFromBrowser(const std::function<std::string()>& host) {
-    edTarget->SetText(QString::fromStdString(host()));
+void TTracertPage::PrefillFromBrowser(const BrowserPage& page) {
+    PrefillBox(edTarget, QString::fromStdString(page.host));
 }
 
 }  // namespace orv

@@ -24,7 +24,7 @@ class TTracertPage final : public TToolPage {
     explicit TTracertPage(PageContext& context, QWidget* parent = nullptr);
 
     void LayOutGrid() override;
-    void PrefillFromBrowser(const std::function<std::string()>& host) override;
+    void PrefillFromBrowser(const BrowserPage& page) override;
 
     ui::TEdit* edTarget;
     ui::TPopupMenu* pop_tracert;

@@ -373,16 +373,15 @@ void TWhoisPage::SpeedButton19Click() {
 }
 
 void TWhoisPage::SpeedButton23Click() {
-    const std::optional<std::string> url = BrowserUrlForButton(*this);
-    if (!url)
-        return;
-    edDomain->SetText(QString::fromStdString(GetBaseDomain(HostOfUrl(*url))));
-    Button3Click();
-    whois_start_buttonClick();
+    BrowserButtonPress(*this, edDomain, true, [this](const BrowserPage& page) {
+        edDomain->SetText(page.whoisDomain);
+        Button3Click();
+        whois_start_buttonClick();
+    });
 }
 
-void TWhoisPage::PrefillFromBrowser(const std::function<std::string()>& host) {
-    edDomain->SetText(QString::fromStdString(GetBaseDomain(host())));
+void TWhoisPage::PrefillFromBrowser(const BrowserPage& page) {
+    PrefillBox(edDomain, page.whoisDomain);
 }
 
 void TWhoisPage::LoadSettings(const IniFile& ini) {

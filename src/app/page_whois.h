@@ -76,7 +76,7 @@ class TWhoisPage final : public TToolPage {
   public:
     explicit TWhoisPage(PageContext& context, QWidget* parent = nullptr);
 
-    void PrefillFromBrowser(const std::function<std::string()>& host) override;
+    void PrefillFromBrowser(const BrowserPage& page) override;
     void LoadSettings(const IniFile& ini) override;
     void SaveSettings(IniFile& ini) const override;
 

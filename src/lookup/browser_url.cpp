@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "common/ascii.h"
+
 namespace orv {
 
 std::string UrlFromWindowInfo(const std::optional<std::string>& reply) {
@@ -17,7 +19,12 @@ std::string UrlFromWindowInfo(const std::optional<std::string>& reply) {
         return "";
     const std::size_t q = r.find('"', 2);
     const std::size_t length = q == std::string::npos ? 0 : q - 1;
-    return r.substr(1, length);
+    std::string url = r.substr(1, length);
+    // Every page of the browser's own (a new tab, its home and welcome pages; Chromium calls
+    // them chrome:) is as blank as about:blank.
+    if (ascii::StartsWithNoCase(url, "about:") || ascii::StartsWithNoCase(url, "chrome:"))
+        return kNoBrowserPage;
+    return url;
 }
 
 std::string AddressOfUrl(const std::string& url) {

@@ -11,8 +11,8 @@ namespace orv {
 inline constexpr const char* kNoBrowserPage = "XXX";
 
 // The address in a window-information reply (the text between its first two double quotes);
-// "XXX" when there is no reply, it names a local file (":///") or a blank page, or it holds no
-// double quote.
+// "XXX" when there is no reply, it names a local file (":///") or a blank page (any page of
+// the browser's own: about:, chrome:), or it holds no double quote.
 std::string UrlFromWindowInfo(const std::optional<std::string>& reply);
 
 // The host of `url`: what follows the first "://" up to the next "/" (a port stays). A text

@@ -5,6 +5,7 @@
 #include <lz4.h>
 #include <netinet/in.h>
 #include <poll.h>
+#include <signal.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -18,12 +19,12 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
 #include <iterator>
-#include <sstream>
 
 #include "common/ascii.h"
 #include "platform/inifile.h"
+#include "platform/netinfo.h"
+#include "platform/system_text.h"
 #include "platform/unique_fd.h"
 
 namespace orv::browser {
@@ -33,24 +34,11 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 constexpr std::string_view kMozMagic{"mozLz40\0", 8};
-// A session of some thousand tabs stays far below this; a larger size is a broken header.
+// Heavy real sessions (thousands of tabs with their histories) are tens of MiB; a larger size
+// is a broken header. The file is compressed, so it is smaller still.
 constexpr std::uint32_t kMaxSession = 256u << 20;
 // A target list is a few kilobytes per tab.
 constexpr std::size_t kMaxHttpAnswer = 16u << 20;
-
-std::optional<std::string> ReadFile(const std::string& path, std::size_t limit) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        return std::nullopt;
-    std::string data;
-    char buf[65536];
-    while (in.read(buf, sizeof buf) || in.gcount() > 0) {
-        data.append(buf, std::size_t(in.gcount()));
-        if (data.size() > limit)
-            return std::nullopt;
-    }
-    return data;
-}
 
 bool IsFile(const std::string& path, timespec* mtime = nullptr) {
     struct stat st {};
@@ -113,6 +101,45 @@ std::optional<std::string> DefaultProfile(const std::string& root) {
     return first;
 }
 
+// Whether `address` (as a Firefox lock link writes it) is one of this host's.
+bool IsThisHost(const std::string& address) {
+    in_addr a{};
+    if (::inet_pton(AF_INET, address.c_str(), &a) != 1)
+        return address == "::1";
+    if ((ntohl(a.s_addr) >> 24) == 127)
+        return true;
+    int error = 0;
+    const auto interfaces = net::SystemInterfaceAddresses(&error);
+    return interfaces && std::any_of(interfaces->begin(), interfaces->end(),
+                                     [&](const auto& i) { return i.address == address; });
+}
+
+// The "lock" link of a running Firefox: "address:+pid" (older ones without the "+").
+bool LockLinkLive(const std::string& link) {
+    char target[256];
+    const ssize_t n = ::readlink(link.c_str(), target, sizeof target - 1);
+    if (n <= 0)
+        return false;
+    const std::string_view text(target, std::size_t(n));
+    const std::size_t colon = text.rfind(':');
+    if (colon == std::string_view::npos)
+        return false;
+    std::string_view pidText = text.substr(colon + 1);
+    if (!pidText.empty() && pidText.front() == '+')
+        pidText.remove_prefix(1);
+    const std::optional<pid_t> pid = sys::ParseDecimal<pid_t>(pidText);
+    if (!pid || *pid <= 0 || !IsThisHost(std::string(text.substr(0, colon))))
+        return false;
+    return ::kill(*pid, 0) == 0 || errno == EPERM;
+}
+
+// Milliseconds left until `deadline`, at least 0.
+int MillisecondsLeft(Clock::time_point deadline) {
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+    return left <= 0 ? 0 : int(std::min<long long>(left, 1 << 30));
+}
+
 // A socket connected to 127.0.0.1:<port> by `deadline`.
 UniqueFd ConnectLocal(int port, Clock::time_point deadline) {
     if (port <= 0 || port > 65535)
@@ -128,10 +155,9 @@ UniqueFd ConnectLocal(int port, Clock::time_point deadline) {
         return fd;
     if (errno != EINPROGRESS)
         return {};
-    const auto left =
-        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
     pollfd p{fd.get(), POLLOUT, 0};
-    if (left <= 0 || ::poll(&p, 1, int(left)) != 1)
+    const int left = MillisecondsLeft(deadline);
+    if (left <= 0 || ::poll(&p, 1, left) != 1)
         return {};
     int err = 0;
     socklen_t len = sizeof err;
@@ -143,12 +169,11 @@ UniqueFd ConnectLocal(int port, Clock::time_point deadline) {
 // Waits for `events` on `fd` until `deadline`.
 bool WaitFd(int fd, short events, Clock::time_point deadline) {
     for (;;) {
-        const auto left =
-            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+        const int left = MillisecondsLeft(deadline);
         if (left <= 0)
             return false;
         pollfd p{fd, events, 0};
-        const int r = ::poll(&p, 1, int(left));
+        const int r = ::poll(&p, 1, left);
         if (r > 0)
             return true;
         if (r == 0 || errno != EINTR)
@@ -156,7 +181,37 @@ bool WaitFd(int fd, short events, Clock::time_point deadline) {
     }
 }
 
+// The Content-Length of a response head (lower case, from its first line to its last CR LF):
+// nothing when there is none; a value that is not a number within the answer's bound is an
+// error.
+std::optional<std::optional<std::size_t>> ContentLength(const std::string& head) {
+    const std::size_t cl = head.find("\r\ncontent-length:");
+    if (cl == std::string::npos)
+        return std::optional<std::size_t>();
+    const std::size_t from = cl + 17;
+    const std::string_view value =
+        ascii::Trim(std::string_view(head).substr(from, head.find("\r\n", from) - from), " \t");
+    const std::optional<std::size_t> n = sys::ParseDecimal<std::size_t>(value);
+    if (!n || *n > kMaxHttpAnswer)
+        return std::nullopt;
+    return n;
+}
+
 }  // namespace
+
+bool ProfileInUse(const std::string& folder) {
+    // Firefox holds a write lock on the whole of .parentlock while it runs. An open file
+    // description's test also sees the locks of this process, and takes none.
+    const UniqueFd fd(::open((folder + "/.parentlock").c_str(), O_RDONLY | O_CLOEXEC));
+    if (fd) {
+        struct flock lock {};
+        lock.l_type = F_WRLCK;
+        lock.l_whence = SEEK_SET;
+        if (::fcntl(fd.get(), F_OFD_GETLK, &lock) == 0 && lock.l_type != F_UNLCK)
+            return true;
+    }
+    return LockLinkLive(folder + "/lock");
+}
 
 Places UserPlaces() {
     Places p;
@@ -194,13 +249,17 @@ std::vector<std::string> FirefoxSessionFiles(const Places& places) {
         std::string path;
         timespec mtime;
     };
+    std::vector<std::string> roots;
+    if (!places.configHome.empty())
+        roots.push_back(places.configHome + "/mozilla/firefox");
+    if (!places.home.empty())
+        for (const char* root : {"/.mozilla/firefox", "/snap/firefox/common/.mozilla/firefox",
+                                 "/.var/app/org.mozilla.firefox/.mozilla/firefox"})
+            roots.push_back(places.home + root);
     std::vector<Found> found;
-    if (places.home.empty())
-        return {};
-    for (const char* root : {"/.mozilla/firefox", "/snap/firefox/common/.mozilla/firefox",
-                             "/.var/app/org.mozilla.firefox/.mozilla/firefox"}) {
-        const std::optional<std::string> profile = DefaultProfile(places.home + root);
-        if (!profile)
+    for (const std::string& root : roots) {
+        const std::optional<std::string> profile = DefaultProfile(root);
+        if (!profile || !ProfileInUse(*profile))
             continue;
         Found f{*profile + "/sessionstore-backups/recovery.jsonlz4", {}};
         if (IsFile(f.path, &f.mtime))
@@ -245,11 +304,17 @@ std::optional<std::string> ReplyFromTargets(std::string_view json) {
         const QJsonObject t = v.toObject();
         const QString url = t.value("url").toString();
         if (t.value("type").toString() == "page" &&
-            (url.startsWith("http://", Qt::CaseInsensitive) ||
-             url.startsWith("https://", Qt::CaseInsensitive)))
+            !url.startsWith("devtools:", Qt::CaseInsensitive))
             return Quoted(url, t.value("title").toString());
     }
     return std::nullopt;
+}
+
+bool IsDevToolsVersion(std::string_view json) {
+    const QJsonDocument doc =
+        QJsonDocument::fromJson(QByteArray::fromRawData(json.data(), qsizetype(json.size())));
+    const QJsonObject o = doc.object();
+    return o.value("Protocol-Version").isString() || o.value("webSocketDebuggerUrl").isString();
 }
 
 std::vector<int> DevToolsPorts(const Places& places) {
@@ -265,31 +330,29 @@ std::vector<int> DevToolsPorts(const Places& places) {
     }
     std::vector<int> ports;
     for (const std::string& d : dirs) {
-        const std::optional<std::string> text = ReadFile(d + "/DevToolsActivePort", 4096);
+        const std::optional<std::string> text =
+            sys::ReadFileBounded(d + "/DevToolsActivePort", 4096);
         if (!text)
             continue;
         // The port is the first line; the browser's own path follows.
-        std::istringstream in(*text);
-        int port = 0;
-        if (in >> port && port > 0 && port <= 65535 &&
-            std::find(ports.begin(), ports.end(), port) == ports.end())
-            ports.push_back(port);
+        const std::string_view first =
+            ascii::Trim(std::string_view(*text).substr(0, text->find('\n')), " \t\r");
+        const std::optional<int> port = sys::ParseDecimal<int>(first);
+        if (port && *port > 0 && *port <= 65535 &&
+            std::find(ports.begin(), ports.end(), *port) == ports.end())
+            ports.push_back(*port);
     }
     return ports;
 }
 
-bool LocalPortOpen(int port, std::chrono::milliseconds timeout) {
-    return bool(ConnectLocal(port, Clock::now() + timeout));
-}
-
 std::optional<std::string> LocalHttpGet(int port, const std::string& path,
-                                        std::chrono::milliseconds timeout) {
-    const Clock::time_point deadline = Clock::now() + timeout;
+                                        Clock::time_point deadline) {
     UniqueFd fd = ConnectLocal(port, deadline);
     if (!fd)
         return std::nullopt;
+    // The DevTools server closes an HTTP/1.0 request without an answer.
     const std::string request = "GET " + path +
-                                " HTTP/1.0\r\nHost: 127.0.0.1:" + std::to_string(port) +
+                                " HTTP/1.1\r\nHost: 127.0.0.1:" + std::to_string(port) +
                                 "\r\nConnection: close\r\n\r\n";
     for (std::size_t sent = 0; sent < request.size();) {
         if (!WaitFd(fd.get(), POLLOUT, deadline))
@@ -324,9 +387,14 @@ std::optional<std::string> LocalHttpGet(int port, const std::string& path,
             if (end == std::string::npos)
                 continue;
             const std::string head = ascii::ToLower(answer.substr(0, end + 2));
-            const std::size_t cl = head.find("\r\ncontent-length:");
-            if (cl != std::string::npos)
-                total = end + 4 + std::strtoull(head.c_str() + cl + 17, nullptr, 10);
+            // A chunked body is not read here: the DevTools server always sends a length.
+            if (head.find("\r\ntransfer-encoding:") != std::string::npos)
+                return std::nullopt;
+            const std::optional<std::optional<std::size_t>> length = ContentLength(head);
+            if (!length)
+                return std::nullopt;
+            if (*length)
+                total = end + 4 + **length;
         }
     }
     const std::size_t end = answer.find("\r\n\r\n");
@@ -357,17 +425,30 @@ bool TDdeClientConv::SetDdeLink(const std::string& service, const std::string& t
 bool TDdeClientConv::OpenDdeLink() {
     if (IsOpen())
         return false;
+    deadline_ = Clock::now() + places_.timeout;
     return Connect();
 }
+
+namespace {
+
+// A browser that wrote its debugging port may have exited, and the port may serve another
+// program since: it counts when it answers as a DevTools endpoint.
+bool DevToolsAnswer(int port, Clock::time_point deadline) {
+    const std::optional<std::string> body = LocalHttpGet(port, "/json/version", deadline);
+    return body && IsDevToolsVersion(*body);
+}
+
+}  // namespace
 
 bool TDdeClientConv::Connect() {
     if (!ascii::EqualsNoCase(service_, "Iexplore") ||
         !ascii::EqualsNoCase(topic_, "WWW_GetWindowInfo"))
         return false;
-    // A browser that wrote its debugging port is running now if the port answers; a session
-    // file is written while its browser runs; the usual debugging port comes last.
+    // A browser that wrote its debugging port is running now if the port answers; a Firefox
+    // profile is in use while its browser runs (and is looked at even when the ports took the
+    // whole bound: it waits on nothing); the usual debugging port comes last.
     for (int port : DevToolsPorts(places_)) {
-        if (LocalPortOpen(port, places_.timeout)) {
+        if (DevToolsAnswer(port, deadline_)) {
             source_ = Source::Chromium;
             port_ = port;
             return true;
@@ -378,7 +459,7 @@ bool TDdeClientConv::Connect() {
         sessionFile_ = files.front();
         return true;
     }
-    if (LocalPortOpen(places_.defaultDebugPort, places_.timeout)) {
+    if (DevToolsAnswer(places_.defaultDebugPort, deadline_)) {
         source_ = Source::Chromium;
         port_ = places_.defaultDebugPort;
         return true;
@@ -391,15 +472,14 @@ std::optional<std::string> TDdeClientConv::RequestDdeItem(const std::string& ite
         return std::nullopt;
     switch (source_) {
         case Source::Firefox: {
-            const std::optional<std::string> file = ReadFile(sessionFile_, kMaxSession);
+            const std::optional<std::string> file = sys::ReadFileBounded(sessionFile_, kMaxSession);
             if (!file)
                 return std::nullopt;
             const std::optional<std::string> json = DecodeMozLz4(*file);
             return json ? ReplyFromSession(*json) : std::nullopt;
         }
         case Source::Chromium: {
-            const std::optional<std::string> body =
-                LocalHttpGet(port_, "/json/list", places_.timeout);
+            const std::optional<std::string> body = LocalHttpGet(port_, "/json/list", deadline_);
             return body ? ReplyFromTargets(*body) : std::nullopt;
         }
         case Source::None:

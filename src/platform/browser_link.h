@@ -3,14 +3,17 @@
 //
 // - Firefox-family browsers keep the open windows in the default profile's session-recovery
 //   file (sessionstore-backups/recovery.jsonlz4); the page is the selected tab of the selected
-//   window.
+//   window. The file outlives the browser, so a profile counts only while it is in use.
 // - Chromium-family browsers started with a remote-debugging port list their targets as JSON
-//   at http://127.0.0.1:<port>/json/list; the page is the first "page" target with an http or
-//   https address. The port is in the DevToolsActivePort file of the profile, else 9222.
+//   at http://127.0.0.1:<port>/json/list, the most recently active first; the page is the
+//   first "page" target, whatever its address. The port is in the DevToolsActivePort file of
+//   the profile (left behind when the browser exits), else 9222; a port counts only when it
+//   answers as a DevTools endpoint.
 //
 // The one item served is the browser's window information, service "Iexplore", topic
 // "WWW_GetWindowInfo", item "-1": the reply is the page's address and title, each in double
-// quotes, separated by a comma. Every request is local and bounded by a short time-out.
+// quotes, separated by a comma. Everything is local; the waits of one conversation, from
+// opening it to its last request, share one bound.
 #pragma once
 
 #include <chrono>
@@ -27,8 +30,8 @@ struct Places {
     std::string configHome;  // $XDG_CONFIG_HOME, or home + "/.config"
     // Asked when no DevToolsActivePort file names a live port.
     int defaultDebugPort = 9222;
-    // Bounds each connection and each request.
-    std::chrono::milliseconds timeout{300};
+    // Bounds every wait of one conversation together: the port probes and the request.
+    std::chrono::milliseconds timeout{2000};
 };
 
 // The places of the running user (HOME, XDG_CONFIG_HOME).
@@ -38,26 +41,34 @@ Places UserPlaces();
 // block. Nothing when the magic, the size or the block is wrong.
 std::optional<std::string> DecodeMozLz4(std::string_view file);
 
-// The session-recovery file of the default profile of each Firefox root (the usual, snap and
-// flatpak ones) that has one, the most recently written first.
+// Whether the Firefox profile in `folder` is in use: its ".parentlock" is locked, or its "lock"
+// link names a live process of this host ("address:+pid"), as a running Firefox keeps them.
+bool ProfileInUse(const std::string& folder);
+
+// The session-recovery file of the default profile of each Firefox root ($XDG_CONFIG_HOME's,
+// the older one in the home folder, the snap and flatpak ones) whose profile is in use and has
+// one, the most recently written first.
 std::vector<std::string> FirefoxSessionFiles(const Places& places);
 
 // The reply for the selected tab of the selected window of a session (JSON text); nothing when
 // the session names no such page.
 std::optional<std::string> ReplyFromSession(std::string_view json);
 
-// The reply for the first page target with an http or https address in a /json/list answer.
+// The reply for the first page target of a /json/list answer; the DevTools front-ends a
+// debugged browser lists among its pages are passed over.
 std::optional<std::string> ReplyFromTargets(std::string_view json);
+
+// Whether a /json/version answer is a DevTools endpoint's.
+bool IsDevToolsVersion(std::string_view json);
 
 // The ports named by the DevToolsActivePort files of the Chromium-family profiles.
 std::vector<int> DevToolsPorts(const Places& places);
 
-// The body of GET http://127.0.0.1:<port><path>, when the answer is 200 within `timeout`.
+// The body of GET http://127.0.0.1:<port><path> (HTTP/1.1), when the answer is 200 by
+// `deadline`. The answer ends at its Content-Length (the DevTools server keeps the connection
+// open), else when the server closes.
 std::optional<std::string> LocalHttpGet(int port, const std::string& path,
-                                        std::chrono::milliseconds timeout);
-
-// True when something accepts a TCP connection on 127.0.0.1:<port> within `timeout`.
-bool LocalPortOpen(int port, std::chrono::milliseconds timeout);
+                                        std::chrono::steady_clock::time_point deadline);
 
 // A conversation with the browser. Setting the link opens it at once; a request asks the
 // browser's source once.
@@ -86,6 +97,8 @@ class TDdeClientConv {
     bool Connect();
 
     Places places_;
+    // Where the waits of the open conversation end.
+    std::chrono::steady_clock::time_point deadline_{};
     std::string service_, topic_;
     Source source_ = Source::None;
     std::string sessionFile_;

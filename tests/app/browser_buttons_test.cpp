@@ -1,9 +1,11 @@
-// The browser buttons of the tool pages, with a fake browser link: one request per press, the
-// page's input box from that one answer, the page's operation started; and the message when
-// no browser answers.
+// The browser buttons of the tool pages, with a fake browser link: one request per press, asked
+// on a worker while the window goes on; the page's input box from that one answer, the page's
+// operation started; the message when no browser answers; what the user does meanwhile.
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QTest>
+#include <atomic>
 #include <cctype>
 #include <functional>
 #include <memory>
@@ -16,6 +18,7 @@
 #include "app/page_whois.h"
 #include "controls/widgets.h"
 #include "fake_resolver.h"
+#include "gate.h"
 #include "page_context_fixture.h"
 #include "pump.h"
 #include "scripted_dialogs.h"
@@ -29,6 +32,7 @@ struct Case {
     std::function<TToolPage*(PageContext&)> build;
     std::function<ui::TSpeedButton*(TToolPage*)> button;
     std::function<QString(TToolPage*)> input;
+    std::function<ui::TEdit*(TToolPage*)> box;
     const char* expected;  // the input box after the press
     // The operation the press runs: started, or its slot still waiting in the resolver.
     std::function<bool(TToolPage*)> started;
@@ -56,7 +60,7 @@ const Case kCases[] = {
     {"IP-to-Domain", [](PageContext& c) -> TToolPage* { return new TIpToDomainPage(c); },
      [](TToolPage* p) { return As<TIpToDomainPage>(p)->SpeedButton20; },
      [](TToolPage* p) { return As<TIpToDomainPage>(p)->domain_edit->Text(); },
-     "www.example.org:8443",
+     [](TToolPage* p) { return As<TIpToDomainPage>(p)->domain_edit; }, "www.example.org:8443",
      [](TToolPage* p) { return As<TIpToDomainPage>(p)->FindIpTask().Running(); },
      [](TToolPage* p) { return &As<TIpToDomainPage>(p)->FindIpTask(); }},
     {"Batch Ping",
@@ -66,7 +70,8 @@ const Case kCases[] = {
          return page;
      },
      [](TToolPage* p) { return As<TBatchPingPage>(p)->SpeedButton21; },
-     [](TToolPage* p) { return As<TBatchPingPage>(p)->Edit7->Text(); }, "www.example.org:8443",
+     [](TToolPage* p) { return As<TBatchPingPage>(p)->Edit7->Text(); },
+     [](TToolPage* p) { return As<TBatchPingPage>(p)->Edit7; }, "www.example.org:8443",
      [](TToolPage* p) {
          auto* page = As<TBatchPingPage>(p);
          return page->PingThread().Running() &&
@@ -75,16 +80,19 @@ const Case kCases[] = {
      [](TToolPage* p) { return &As<TBatchPingPage>(p)->PingThread(); }},
     {"Tracert", [](PageContext& c) -> TToolPage* { return new TTracertPage(c); },
      [](TToolPage* p) { return As<TTracertPage>(p)->SpeedButton22; },
-     [](TToolPage* p) { return As<TTracertPage>(p)->edTarget->Text(); }, "www.example.org:8443",
+     [](TToolPage* p) { return As<TTracertPage>(p)->edTarget->Text(); },
+     [](TToolPage* p) { return As<TTracertPage>(p)->edTarget; }, "www.example.org:8443",
      [](TToolPage* p) { return As<TTracertPage>(p)->acStop->isEnabled(); }, nullptr},
     {"Whois", [](PageContext& c) -> TToolPage* { return new TWhoisPage(c); },
      [](TToolPage* p) { return As<TWhoisPage>(p)->SpeedButton23; },
-     [](TToolPage* p) { return As<TWhoisPage>(p)->edDomain->Text(); }, "example.org:8443",
+     [](TToolPage* p) { return As<TWhoisPage>(p)->edDomain->Text(); },
+     [](TToolPage* p) { return As<TWhoisPage>(p)->edDomain; }, "example.org:8443",
      [](TToolPage* p) { return As<TWhoisPage>(p)->WhoisThread().Running(); },
      [](TToolPage* p) { return &As<TWhoisPage>(p)->WhoisThread(); }},
     {"Country Lookup", [](PageContext& c) -> TToolPage* { return new TCountryLookupPage(c); },
      [](TToolPage* p) { return As<TCountryLookupPage>(p)->SpeedButton24; },
-     [](TToolPage* p) { return As<TCountryLookupPage>(p)->Edit3->Text(); }, "www.example.org:8443",
+     [](TToolPage* p) { return As<TCountryLookupPage>(p)->Edit3->Text(); },
+     [](TToolPage* p) { return As<TCountryLookupPage>(p)->Edit3; }, "www.example.org:8443",
      [](TToolPage* p) { return As<TCountryLookupPage>(p)->WhereisSingleThread().Running(); },
      [](TToolPage* p) { return &As<TCountryLookupPage>(p)->WhereisSingleThread(); }},
 };
@@ -96,6 +104,7 @@ class BrowserButtons : public ::testing::TestWithParam<Case> {
         resolver.Block();
         fixture.context.browserUrl = [this] {
             ++requests;
+            browser.Pass({}, -1, std::chrono::seconds(20));
             return url;
         };
         page.reset(GetParam().build(fixture.context));
@@ -103,6 +112,7 @@ class BrowserButtons : public ::testing::TestWithParam<Case> {
     }
     void TearDown() override {
         resolver.Release();
+        browser.Open();
         const task::TaskSlot* slot = GetParam().task ? GetParam().task(page.get()) : nullptr;
         std::shared_ptr<task::WorkerThread> t = slot && !slot->Empty() ? slot->Current() : nullptr;
         page.reset();
@@ -113,14 +123,29 @@ class BrowserButtons : public ::testing::TestWithParam<Case> {
     test::FakeResolver resolver;
     test::ScriptedDialogs dialogs;
     test::PageContextFixture fixture;
+    // The press's ask of the browser has come back and been acted on.
+    bool Answered() {
+        const task::TaskSlot& t = page->BrowserTask();
+        return test::PumpUntil([&] { return !t.Empty() && t.Current()->Finished(); });
+    }
+
     std::unique_ptr<TToolPage> page;
+    test::Gate browser;  // where the fake browser answers
     std::string url = "https://www.example.org:8443/docs/page.html";
-    int requests = 0;
+    std::atomic<int> requests = 0;
 };
 
 TEST_P(BrowserButtons, PutTheBrowsersHostIntoThePageAndRunIt) {
     const Case& c = GetParam();
+    const QString before = c.input(page.get());
+    // The press returns while the browser has not answered.
+    browser.Close();
     c.button(page.get())->click();
+    ASSERT_TRUE(browser.AwaitWaiting(1, std::chrono::seconds(10)));
+    EXPECT_EQ(c.input(page.get()), before);
+    EXPECT_FALSE(c.started(page.get()));
+    browser.Open();
+    ASSERT_TRUE(Answered());
     EXPECT_EQ(requests, 1);
     EXPECT_EQ(c.input(page.get()), c.expected);
     EXPECT_TRUE(c.started(page.get()));
@@ -132,6 +157,7 @@ TEST_P(BrowserButtons, WithoutABrowserTellTheUserAndLeaveThePage) {
     url = "XXX";
     const QString before = c.input(page.get());
     c.button(page.get())->click();
+    ASSERT_TRUE(Answered());
     EXPECT_EQ(requests, 1);
     ASSERT_EQ(dialogs.shown.size(), 1u);
     EXPECT_EQ(dialogs.shown[0].text, "Internet Explorer is not running!");
@@ -142,11 +168,82 @@ TEST_P(BrowserButtons, WithoutABrowserTellTheUserAndLeaveThePage) {
     EXPECT_FALSE(c.started(page.get()));
 }
 
+// Typing into the box while the browser is asked makes the typed text the newer request: the
+// answer is dropped. A second press replaces the first: one answer, the second's.
+TEST_P(BrowserButtons, TypingOrASecondPressSupersedesTheAsk) {
+    const Case& c = GetParam();
+    browser.Close();
+    c.button(page.get())->click();
+    ASSERT_TRUE(browser.AwaitWaiting(1, std::chrono::seconds(10)));
+    QTest::keyClicks(c.box(page.get()), "typed.example");
+    browser.Open();
+    ASSERT_TRUE(Answered());
+    EXPECT_EQ(c.input(page.get()), "typed.example");
+    EXPECT_FALSE(c.started(page.get()));
+    EXPECT_TRUE(dialogs.shown.empty());
+
+    browser.Close();
+    c.button(page.get())->click();
+    ASSERT_TRUE(browser.AwaitWaiting(1, std::chrono::seconds(10)));
+    const std::shared_ptr<task::WorkerThread> first = page->BrowserTask().Current();
+    url = "XXX";  // what the first press would hear
+    c.button(page.get())->click();
+    ASSERT_TRUE(browser.AwaitWaiting(2, std::chrono::seconds(10)));
+    browser.Open();
+    ASSERT_TRUE(Answered());
+    ASSERT_TRUE(test::PumpUntil([&] { return !first->Running(); }));
+    test::Settle();
+    EXPECT_TRUE(first->Halted());
+    ASSERT_EQ(dialogs.shown.size(), 1u);
+    EXPECT_EQ(dialogs.shown[0].text, "Internet Explorer is not running!");
+}
+
 INSTANTIATE_TEST_SUITE_P(Pages, BrowserButtons, ::testing::ValuesIn(kCases), [](const auto& info) {
     std::string n = info.param.name;
     std::erase_if(n, [](char ch) { return !std::isalnum(static_cast<unsigned char>(ch)); });
     return n;
 });
+
+}  // namespace
+}  // namespace orv
+
+namespace orv {
+namespace {
+
+// A page opened by address: Whois asks for the address's name, off the main thread, and sends
+// its base domain, or the address itself when it has none; never its last two fields.
+TEST(WhoisBrowserButton, NamesAPageOpenedByAddress) {
+    test::FakeResolver resolver;
+    resolver.Add("box.lab.example.test", {"127.0.0.2"});
+    test::ScriptedDialogs dialogs;
+    test::PageContextFixture fixture;
+    std::string url;
+    fixture.context.browserUrl = [&url] { return url; };
+    TWhoisPage page(fixture.context);
+    struct Case {
+        const char* url;
+        const char* domain;
+    } cases[] = {
+        {"http://127.0.0.2/docs/a.html", "example.test"},
+        {"http://127.0.0.3/", "127.0.0.3"},
+        {"https://www.example.org/", "example.org"},
+    };
+    for (const Case& c : cases) {
+        url = c.url;
+        resolver.Block();
+        page.SpeedButton23->click();
+        if (std::string(c.url).find("127.") != std::string::npos) {
+            ASSERT_TRUE(test::PumpUntil([&] { return resolver.Waiting() == 1; })) << c.url;
+            EXPECT_NE(page.edDomain->Text(), c.domain) << c.url;
+        }
+        resolver.Release();
+        const task::TaskSlot& t = page.BrowserTask();
+        ASSERT_TRUE(test::PumpUntil([&] { return t.Current()->Finished(); })) << c.url;
+        EXPECT_EQ(page.edDomain->Text(), c.domain) << c.url;
+        ASSERT_TRUE(test::PumpUntil([&] { return !page.WhoisThread().Running(); })) << c.url;
+    }
+    EXPECT_TRUE(dialogs.shown.empty());
+}
 
 }  // namespace
 }  // namespace orv

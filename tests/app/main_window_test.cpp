@@ -23,12 +23,15 @@
 #include "app/page_scanner.h"
 #include "app/page_tracert.h"
 #include "app/page_whois.h"
+#include "browser_fixtures.h"
 #include "controls/stringgrid.h"
 #include "fake_resolver.h"
+#include "gate.h"
 #include "lookup/name_resolution.h"
 #include "navbar/image_list.h"
 #include "navbar/navigation_bar.h"
 #include "platform/shell.h"
+#include "pump.h"
 #include "scripted_dialogs.h"
 
 namespace orv {
@@ -107,51 +110,98 @@ TEST_F(MainWindow, FirstStartWithoutSettings) {
     EXPECT_EQ(ReadSettingsText(), "[whois]\ncustomized=false\nserver=\n[tab]\ntab=0\n");
 }
 
-// A Firefox profile in a home folder of the test's own, whose open tab shows `url`.
-void WriteFirefoxSession(const std::string& home, const std::string& url) {
+// A running Firefox in a home folder of the test's own, whose open tab shows `url`.
+std::unique_ptr<test::ProfileLock> RunFirefox(const std::string& home, const std::string& url) {
     namespace fs = std::filesystem;
     const fs::path root = fs::path(home) / ".mozilla/firefox";
-    fs::create_directories(root / "p.default/sessionstore-backups");
-    std::ofstream(root / "profiles.ini") << "[Profile0]\nPath=p.default\nDefault=1\n";
-    const std::string json =
-        R"({"selectedWindow":1,"windows":[{"selected":1,"tabs":[{"index":1,"entries":[{"url":")" +
-        url + R"(","title":"T"}]}]}]})";
-    std::string block(std::size_t(LZ4_compressBound(int(json.size()))), '\0');
-    block.resize(std::size_t(
-        LZ4_compress_default(json.data(), block.data(), int(json.size()), int(block.size()))));
-    std::string file("mozLz40\0", 8);
-    for (int i = 0; i < 4; ++i)
-        file += char((json.size() >> (8 * i)) & 0xff);
-    std::ofstream(root / "p.default/sessionstore-backups/recovery.jsonlz4", std::ios::binary)
-        << file + block;
+    test::WriteFile(root / "profiles.ini", "[Profile0]\nPath=p.default\nDefault=1\n");
+    test::WriteFile(root / "p.default/sessionstore-backups/recovery.jsonlz4",
+                    test::MozLz4(test::OneTabSession(url)));
+    return std::make_unique<test::ProfileLock>(root / "p.default");
+}
+
+bool PrefillDone(Tmain& m) {
+    const task::TaskSlot& t = m.PrefillTask();
+    return test::PumpUntil([&] { return !t.Empty() && t.Current()->Finished(); });
 }
 
 TEST_F(MainWindow, StartUpFillsTheInputsFromTheBrowsersPage) {
     const QByteArray savedHome = qgetenv("HOME");
     QTemporaryDir home;
     qputenv("HOME", home.path().toLocal8Bit());
+    test::FakeResolver resolver;
+    resolver.Add("box.lab.example.test", {"127.0.0.2"});
     struct Case {
         const char* url;
-        const char* host;  // "": the inputs keep their defaults
+        const char* host;   // "": the inputs keep their defaults
+        const char* whois;  // what the Whois box gets
     } cases[] = {
-        {"https://www.example.org:8443/docs/a.html", "www.example.org:8443"},
-        {"file:///home/u/a.html", ""},
-        {"about:blank", ""},
+        {"https://www.example.org:8443/docs/a.html", "www.example.org:8443", "example.org:8443"},
+        {"file:///home/u/a.html", "", ""},
+        {"about:blank", "", ""},
+        {"about:newtab", "", ""},
+        {"about:home", "", ""},
+        // Opened by address: Whois gets the name's base domain, or the address without one.
+        {"http://127.0.0.2/docs/", "127.0.0.2", "example.test"},
+        {"http://127.0.0.3/", "127.0.0.3", "127.0.0.3"},
     };
     for (const Case& c : cases) {
-        WriteFirefoxSession(home.path().toStdString(), c.url);
+        const auto firefox = RunFirefox(home.path().toStdString(), c.url);
         Tmain& m = Build();
+        ASSERT_TRUE(PrefillDone(m)) << c.url;
         const QString host = c.host;
         EXPECT_EQ(m.ip_to_domain_converter_tab->domain_edit->Text(), host) << c.url;
         EXPECT_EQ(m.batch_ping_tab->Edit7->Text(), host) << c.url;
         EXPECT_EQ(m.tracert_tab->edTarget->Text(), host) << c.url;
-        EXPECT_EQ(m.whois_tab->edDomain->Text(), *c.host ? "example.org:8443" : "") << c.url;
+        EXPECT_EQ(m.whois_tab->edDomain->Text(), c.whois) << c.url;
         EXPECT_EQ(m.country_lookup_tab->Edit3->Text(), host) << c.url;
         EXPECT_EQ(m.website_scanner_tab->Edit111->Text(), host) << c.url;
         EXPECT_EQ(m.GetBrowserHost(), *c.host ? c.host : "XXX") << c.url;
         EXPECT_TRUE(dialogs.shown.empty()) << c.url;
         win.reset();
     }
+    // A Firefox that has quit leaves its session file: the inputs keep their defaults.
+    {
+        auto firefox = RunFirefox(home.path().toStdString(), "https://gone.example/");
+        firefox->Release();
+        Tmain& m = Build();
+        ASSERT_TRUE(PrefillDone(m));
+        EXPECT_EQ(m.tracert_tab->edTarget->Text(), "");
+        win.reset();
+    }
+    qputenv("HOME", savedHome);
+}
+
+// The browser is asked on a worker: the window is built, shown and answers before the browser
+// does, and a box the user typed into meanwhile keeps what they typed.
+TEST_F(MainWindow, StartUpDoesNotWaitForTheBrowser) {
+    const QByteArray savedHome = qgetenv("HOME");
+    QTemporaryDir home;
+    qputenv("HOME", home.path().toLocal8Bit());
+    test::Gate gate;
+    gate.Close();
+    test::FixtureServer chromium;
+    test::ServeDevTools(
+        chromium, R"([{"type":"page","url":"https://busy.example/x","title":"X"}])",
+        [&gate](test::FixtureConn&) { return gate.Pass({}, -1, std::chrono::seconds(20)); });
+    test::WriteFile(
+        std::filesystem::path(config.path().toStdString()) / "chromium/DevToolsActivePort",
+        std::to_string(chromium.Port()) + "\n/devtools/browser/1\n");
+
+    Tmain& m = Build();
+    m.show();
+    ASSERT_TRUE(gate.AwaitWaiting(1, std::chrono::seconds(10)));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&m));
+    EXPECT_EQ(m.tracert_tab->edTarget->Text(), "");
+    m.raceroute1Click();
+    QTest::keyClicks(m.tracert_tab->edTarget, "typed.example");
+    gate.Open();
+    ASSERT_TRUE(PrefillDone(m));
+    EXPECT_EQ(m.tracert_tab->edTarget->Text(), "typed.example");
+    EXPECT_EQ(m.batch_ping_tab->Edit7->Text(), "busy.example");
+    EXPECT_EQ(m.whois_tab->edDomain->Text(), "busy.example");
+    EXPECT_EQ(m.website_scanner_tab->Edit111->Text(), "busy.example");
+    win.reset();
     qputenv("HOME", savedHome);
 }
 

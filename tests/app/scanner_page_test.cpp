@@ -14,6 +14,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <atomic>
 #include <cstdlib>
 #include <filesystem>
 #include <thread>
@@ -313,13 +314,18 @@ TEST_F(ScannerPage, StopStopsTheScanAndStopWhileIdleChangesNothing) {
 
 TEST_F(ScannerPage, BrowserButtonScansTheBrowsersAddressAfterTheRunningScanStops) {
     Build();
-    int requests = 0;
+    std::atomic<int> requests = 0;
     std::string url = "XXX";
-    win->GetBrowserUrl = [&] {
+    win->SetBrowserLink([&] {
         ++requests;
         return url;
+    });
+    auto answered = [&] {
+        const task::TaskSlot& t = page->BrowserTask();
+        return Pump([&] { return t.Current() && t.Current()->Finished(); });
     };
     page->SpeedButton17->click();
+    ASSERT_TRUE(answered());
     EXPECT_EQ(requests, 1);
     ASSERT_EQ(dialogs.shown.size(), 1u);
     EXPECT_EQ(dialogs.shown[0].text, "Internet Explorer is not running!");
@@ -330,6 +336,7 @@ TEST_F(ScannerPage, BrowserButtonScansTheBrowsersAddressAfterTheRunningScanStops
     // Host and path from the browser, whatever its scheme; the scan itself starts at http://.
     url = "https://" + host.toStdString() + "/second/";
     page->SpeedButton17->click();
+    ASSERT_TRUE(answered());
     EXPECT_EQ(requests, 2);
     EXPECT_EQ(page->Edit111->Text(), host + "/second/");
     EXPECT_TRUE(page->HttpScan1->IsStopping());

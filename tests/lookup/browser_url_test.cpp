@@ -17,6 +17,17 @@ TEST(BrowserUrl, TheAddressIsBetweenTheReplysFirstTwoQuotes) {
         {"", "XXX"},
         {R"("file:///home/u/page.html","Page")", "XXX"},
         {R"("about:blank","New Tab")", "XXX"},
+        // Every page of the browser's own is as blank: a new tab, the home and welcome pages,
+        // Chromium's chrome: pages, in any case.
+        {R"("about:newtab","New Tab")", "XXX"},
+        {R"("about:home","Home")", "XXX"},
+        {R"("ABOUT:Welcome","Welcome")", "XXX"},
+        {R"("about:preferences#privacy","Settings")", "XXX"},
+        {R"("chrome://new-tab-page-third-party/","New Tab")", "XXX"},
+        {R"("chrome://settings/","Settings")", "XXX"},
+        // A page whose address only holds "about:" further on is a page.
+        {R"("https://example.org/about:me","About")", "https://example.org/about:me"},
+        {R"("chrome-extension://abc/page.html","Ext")", "chrome-extension://abc/page.html"},
         {"no quotes here", "XXX"},
         // Only the first character is a quote: an empty address.
         {R"("http://unterminated)", ""},

@@ -10,6 +10,7 @@
 #include <fstream>
 #include <string>
 
+#include "browser_fixtures.h"
 #include "fixture_server.h"
 #include "tcp_loopback.h"
 
@@ -19,20 +20,21 @@ namespace {
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 
-std::string MozLz4(const std::string& text) {
-    std::string block(std::size_t(LZ4_compressBound(int(text.size()))), '\0');
-    const int n =
-        LZ4_compress_default(text.data(), block.data(), int(text.size()), int(block.size()));
-    block.resize(std::size_t(n));
-    std::string file("mozLz40\0", 8);
-    for (int i = 0; i < 4; ++i)
-        file += char((text.size() >> (8 * i)) & 0xff);
-    return file + block;
+using test::MozLz4;
+using test::ProfileLock;
+void Write(const fs::path& path, const std::string& bytes) {
+    test::WriteFile(path, bytes);
 }
 
-void Write(const fs::path& path, const std::string& bytes) {
-    fs::create_directories(path.parent_path());
-    std::ofstream(path, std::ios::binary) << bytes;
+using test::DevTools;
+const std::string& kVersion = test::kDevToolsVersion;
+
+// A debuggable Chromium on `server`, each answer `delay` late.
+void Serve(test::FixtureServer& server, const std::string& targets,
+           std::chrono::milliseconds delay = {}) {
+    test::ServeDevTools(server, targets, [delay](test::FixtureConn& c) {
+        return delay.count() == 0 || c.Sleep(int(delay.count()));
+    });
 }
 
 // A session of two windows; the second is selected, its third tab too, and that tab has gone
@@ -52,8 +54,7 @@ const std::string kSession = R"({
   ]})";
 
 std::string OneTab(const std::string& url) {
-    return R"({"selectedWindow":1,"windows":[{"selected":1,"tabs":[{"index":1,"entries":[{"url":")" +
-           url + R"(","title":"T"}]}]}]})";
+    return test::OneTabSession(url);
 }
 
 class BrowserLinkTest : public ::testing::Test {
@@ -66,9 +67,12 @@ class BrowserLinkTest : public ::testing::Test {
         closedPort = s.Port();
         s.Close();
         places.defaultDebugPort = closedPort;
-        places.timeout = 200ms;
+        places.timeout = 500ms;
     }
     fs::path Root() const { return fs::path(places.home) / ".mozilla/firefox"; }
+    fs::path SessionFile(const fs::path& profile) const {
+        return profile / "sessionstore-backups/recovery.jsonlz4";
+    }
     // A profile "abc.default-release" made the default through profiles.ini.
     fs::path Profile(const fs::path& root) {
         Write(root / "profiles.ini",
@@ -135,22 +139,44 @@ TEST(SessionReply, IsTheSelectedTabOfTheSelectedWindow) {
         EXPECT_EQ(ReplyFromSession(c.json), c.reply) << c.name;
 }
 
-TEST(TargetsReply, IsTheFirstWebPage) {
-    const std::string targets = R"([
-      {"type": "service_worker", "url": "https://sw.example/sw.js", "title": "SW"},
-      {"type": "page", "url": "chrome://newtab/", "title": "New Tab"},
-      {"type": "page", "url": "devtools://devtools/inspector.html", "title": "DevTools"},
-      {"type": "background_page", "url": "https://ext.example/", "title": "Ext"},
+// The list is the most recently active first: the first page is the tab the user looks at,
+// whatever it shows.
+TEST(TargetsReply, IsTheFirstPageWhateverItShows) {
+    const std::string others = R"(
       {"type": "page", "url": "https://www.example.com/path/x", "title": "Example"},
-      {"type": "page", "url": "http://second.example/", "title": "Second"}
-    ])";
-    EXPECT_EQ(ReplyFromTargets(targets), R"("https://www.example.com/path/x","Example")");
-    EXPECT_EQ(ReplyFromTargets(R"([{"type":"page","url":"about:blank"}])"), std::nullopt);
+      {"type": "page", "url": "http://second.example/", "title": "Second"}])";
+    struct Case {
+        const char* first;
+        std::optional<std::string> reply;
+    } cases[] = {
+        {R"({"type": "page", "url": "https://first.example/", "title": "F"},)",
+         R"("https://first.example/","F")"},
+        {R"({"type": "page", "url": "chrome://new-tab-page-third-party/", "title": "New Tab"},)",
+         R"("chrome://new-tab-page-third-party/","New Tab")"},
+        {R"({"type": "page", "url": "file:///tmp/a.html", "title": "A"},)",
+         R"("file:///tmp/a.html","A")"},
+        {R"({"type": "page", "url": "about:blank", "title": ""},)", R"("about:blank","")"},
+        // Not pages, or the debugger's own window: passed over.
+        {R"({"type": "service_worker", "url": "https://sw.example/sw.js", "title": "SW"},
+            {"type": "browser_ui", "url": "chrome://omnibox-popup.top-chrome/", "title": "O"},
+            {"type": "page", "url": "devtools://devtools/bundled/devtools_app.html", "title": "D"},)",
+         R"("https://www.example.com/path/x","Example")"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(ReplyFromTargets(std::string("[") + c.first + others), c.reply) << c.first;
+    EXPECT_EQ(ReplyFromTargets("[]"), std::nullopt);
     EXPECT_EQ(ReplyFromTargets("not json"), std::nullopt);
+
+    EXPECT_TRUE(IsDevToolsVersion(kVersion));
+    EXPECT_FALSE(IsDevToolsVersion(R"({"status": "ok"})"));
+    EXPECT_FALSE(IsDevToolsVersion("<html>Not Found</html>"));
 }
 
 TEST_F(BrowserLinkTest, FirefoxSessionAnswersTheWindowInformation) {
-    Write(Profile(Root()) / "sessionstore-backups/recovery.jsonlz4", MozLz4(kSession));
+    const fs::path profile = Profile(Root());
+    Write(SessionFile(profile), MozLz4(kSession));
+    ProfileLock running(profile);
+    ASSERT_TRUE(running.Locked());
     TDdeClientConv conv(places);
     ASSERT_TRUE(conv.SetDdeLink("Iexplore", "WWW_GetWindowInfo"));
     EXPECT_EQ(conv.DdeService(), "Iexplore");
@@ -169,7 +195,9 @@ TEST_F(BrowserLinkTest, FirefoxSessionAnswersTheWindowInformation) {
 }
 
 TEST_F(BrowserLinkTest, DamagedSessionFileGivesNoReply) {
-    const fs::path file = Profile(Root()) / "sessionstore-backups/recovery.jsonlz4";
+    const fs::path profile = Profile(Root());
+    const fs::path file = SessionFile(profile);
+    ProfileLock running(profile);
     for (const std::string& bytes :
          {MozLz4(kSession).substr(0, 40), std::string("mozLz40\0\x10\0\0\0garbage!", 20)}) {
         Write(file, bytes);
@@ -185,9 +213,48 @@ TEST_F(BrowserLinkTest, NoProfileNoSessionNoPortIsNoConversation) {
     EXPECT_EQ(conv.DdeService(), "");
     EXPECT_EQ(conv.DdeTopic(), "");
 
-    // A profile without a recovery file (the browser was closed) is none either.
-    fs::create_directories(Profile(Root()) / "sessionstore-backups");
+    // A profile in use without a recovery file is none either.
+    const fs::path profile = Profile(Root());
+    fs::create_directories(profile / "sessionstore-backups");
+    ProfileLock running(profile);
     EXPECT_FALSE(conv.SetDdeLink("Iexplore", "WWW_GetWindowInfo"));
+}
+
+// Firefox leaves its session file behind when it ends (a logout's SIGTERM, a kill): the page
+// counts only while the profile is in use, as Firefox itself tells it.
+TEST_F(BrowserLinkTest, AProfileCountsOnlyWhileInUse) {
+    const fs::path profile = Profile(Root());
+    Write(SessionFile(profile), MozLz4(kSession));
+    auto found = [&] { return !FirefoxSessionFiles(places).empty(); };
+
+    EXPECT_FALSE(ProfileInUse(profile.string()));
+    EXPECT_FALSE(found()) << "no lock at all";
+    Write(profile / ".parentlock", "");
+    EXPECT_FALSE(found()) << "the lock file of a Firefox that has quit";
+    {
+        ProfileLock running(profile, ProfileLock::ParentLock);
+        ASSERT_TRUE(running.Locked());
+        EXPECT_TRUE(found()) << ".parentlock locked";
+        EXPECT_TRUE(found()) << "the test took no lock and dropped none";
+    }
+    EXPECT_FALSE(found()) << ".parentlock released";
+    {
+        // A profile on a file system without locks: the link alone.
+        ProfileLock running(profile, ProfileLock::LockLink);
+        EXPECT_TRUE(found()) << "link to a live process";
+        running.Release();
+        EXPECT_FALSE(found()) << "link to a process that has gone";
+    }
+    fs::remove(profile / "lock");
+    for (const std::string& link :
+         std::vector<std::string>{"192.0.2.1:+" + std::to_string(::getpid()), "127.0.0.1:+x",
+                                  "127.0.0.1:+0", "nonsense"}) {
+        fs::create_symlink(link, profile / "lock");
+        EXPECT_FALSE(found()) << link;
+        fs::remove(profile / "lock");
+    }
+    fs::create_symlink("127.0.0.1:" + std::to_string(::getpid()), profile / "lock");
+    EXPECT_TRUE(found()) << "an older link without the \"+\"";
 }
 
 TEST_F(BrowserLinkTest, FindsTheDefaultProfileOfEachRoot) {
@@ -198,6 +265,8 @@ TEST_F(BrowserLinkTest, FindsTheDefaultProfileOfEachRoot) {
         std::string profiles;
         const char* profile;  // folder holding the session, under the root unless absolute
     } cases[] = {
+        {"the configuration folder's root", ".config/mozilla/firefox", "",
+         "[Profile0]\nPath=xdg.default-esr\nDefault=1\n", "xdg.default-esr"},
         {"installs.ini, the locked install", ".mozilla/firefox",
          "[AAAA]\nDefault=old.default\n\n[BBBB]\nDefault=new.default-release\nLocked=1\n",
          "[Profile0]\nPath=old.default\nDefault=1\n[Profile1]\nPath=new.default-release\n",
@@ -225,8 +294,12 @@ TEST_F(BrowserLinkTest, FindsTheDefaultProfileOfEachRoot) {
         for (const char* other : {"old.default", "other", "p0"})
             Write(root / other / "sessionstore-backups/recovery.jsonlz4",
                   MozLz4(OneTab("http://wrong/")));
+        for (const char* other : {"old.default", "other", "p0"})
+            Write(root / other / ".parentlock", "");
         const fs::path session = root / c.profile / "sessionstore-backups/recovery.jsonlz4";
         Write(session, MozLz4(kSession));
+        ProfileLock running(root / c.profile);
+        p.configHome = p.home + "/.config";
         EXPECT_EQ(FirefoxSessionFiles(p), std::vector<std::string>{session.string()}) << c.name;
     }
 
@@ -237,6 +310,7 @@ TEST_F(BrowserLinkTest, FindsTheDefaultProfileOfEachRoot) {
     const fs::path session =
         fs::path(elsewhere.path().toStdString()) / "abs/sessionstore-backups/recovery.jsonlz4";
     Write(session, MozLz4(kSession));
+    ProfileLock running(fs::path(elsewhere.path().toStdString()) / "abs");
     EXPECT_EQ(FirefoxSessionFiles(places), std::vector<std::string>{session.string()});
 }
 
@@ -257,10 +331,10 @@ TEST_F(BrowserLinkTest, UserPlacesFollowTheEnvironment) {
 
 TEST_F(BrowserLinkTest, DebuggingPortListsThePage) {
     test::FixtureServer server;
-    server.Route("/json/list", test::FixtureServer::Static(200, "application/json", R"([
+    Serve(server, R"([
       {"type":"service_worker","url":"https://sw.example/sw.js"},
-      {"type":"page","url":"chrome://settings/"},
-      {"type":"page","url":"https://host.example:8080/a/b","title":"B"}])"));
+      {"type":"page","url":"https://host.example:8080/a/b","title":"B"},
+      {"type":"page","url":"chrome://settings/"}])");
 
     // The port from the profile's DevToolsActivePort file.
     Write(fs::path(places.configHome) / "chromium/DevToolsActivePort",
@@ -270,6 +344,11 @@ TEST_F(BrowserLinkTest, DebuggingPortListsThePage) {
     ASSERT_TRUE(conv.SetDdeLink("Iexplore", "WWW_GetWindowInfo"));
     EXPECT_EQ(conv.RequestDdeItem("-1"), R"("https://host.example:8080/a/b","B")");
     EXPECT_EQ(server.CountTarget("/json/list"), 1);  // one request per request, no retries
+    for (const test::LoggedRequest& r : server.Log()) {
+        EXPECT_EQ(r.version, "HTTP/1.1") << r.target;
+        EXPECT_EQ(r.Header("Host"), server.Host()) << r.target;
+        EXPECT_EQ(r.Header("Connection"), "close") << r.target;
+    }
     conv.CloseDdeLink();
 
     // Without the file, the usual port.
@@ -287,30 +366,89 @@ TEST_F(BrowserLinkTest, DebuggingPortListsThePage) {
     EXPECT_EQ(stale.RequestDdeItem("-1"), R"("https://host.example:8080/a/b","B")");
 }
 
-TEST_F(BrowserLinkTest, LocalHttpGetAnswersOrGivesUpWithinItsTimeOut) {
-    test::FixtureServer server;
-    server.Route("/json/list", test::FixtureServer::Static(200, "application/json", "[1]"));
-    server.Route("/missing", test::FixtureServer::Static(404, "text/plain", "no"));
-    EXPECT_EQ(LocalHttpGet(server.Port(), "/json/list", 500ms), "[1]");
-    EXPECT_EQ(LocalHttpGet(server.Port(), "/missing", 500ms), std::nullopt);
-
-    // A closed port refuses at once; a listener that never answers is given up on. The bound
-    // below is far above the time-out: it only catches a wait that ignores it.
-    test::Sock silent = test::Listen();
+// Chromium leaves DevToolsActivePort behind on every exit, and its port may serve another
+// program later: a port that does not answer as DevTools does not hide a running Firefox.
+TEST_F(BrowserLinkTest, AStalePortFileHidesNoRunningFirefox) {
+    const fs::path profile = Profile(Root());
+    Write(SessionFile(profile), MozLz4(OneTab("https://firefox.example/page")));
+    ProfileLock running(profile);
+    test::FixtureServer other;  // a web server answering 404 to everything
+    other.Route("/json/version", test::FixtureServer::Static(200, "application/json", "[]"));
+    test::Sock silent = test::Listen();  // accepts and never answers
     ASSERT_TRUE(silent.ok());
-    for (int port : {closedPort, int(silent.Port())}) {
-        const auto start = std::chrono::steady_clock::now();
-        EXPECT_EQ(LocalHttpGet(port, "/json/list", 200ms), std::nullopt) << port;
-        EXPECT_LT(std::chrono::steady_clock::now() - start, 5s) << port;
-    }
-    EXPECT_FALSE(LocalPortOpen(closedPort, 200ms));
-    EXPECT_TRUE(LocalPortOpen(silent.Port(), 200ms));
-
-    // A silent debugging port: the conversation opens, its request gives nothing.
-    places.defaultDebugPort = silent.Port();
+    Write(fs::path(places.configHome) / "chromium/DevToolsActivePort",
+          std::to_string(other.Port()) + "\n/devtools/browser/1\n");
+    Write(fs::path(places.configHome) / "google-chrome/DevToolsActivePort",
+          std::to_string(silent.Port()) + "\n/devtools/browser/2\n");
     TDdeClientConv conv(places);
     ASSERT_TRUE(conv.SetDdeLink("Iexplore", "WWW_GetWindowInfo"));
-    EXPECT_EQ(conv.RequestDdeItem("-1"), std::nullopt);
+    EXPECT_EQ(conv.RequestDdeItem("-1"), R"("https://firefox.example/page","T")");
+    EXPECT_EQ(other.CountTarget("/json/list"), 0);
+}
+
+// A busy browser answers in half a second; the bound is on the whole conversation.
+TEST_F(BrowserLinkTest, TheBoundIsOnTheWholeConversation) {
+    test::FixtureServer busy;
+    Serve(busy, R"([{"type":"page","url":"https://busy.example/","title":"B"}])", 600ms);
+    places.defaultDebugPort = busy.Port();
+    places.timeout = 2000ms;
+    TDdeClientConv conv(places);
+    ASSERT_TRUE(conv.SetDdeLink("Iexplore", "WWW_GetWindowInfo"));
+    EXPECT_EQ(conv.RequestDdeItem("-1"), R"("https://busy.example/","B")");
+    conv.CloseDdeLink();
+
+    // Each answer alone fits the bound, both together do not.
+    places.timeout = 1000ms;
+    TDdeClientConv bounded(places);
+    ASSERT_TRUE(bounded.SetDdeLink("Iexplore", "WWW_GetWindowInfo"));
+    EXPECT_EQ(bounded.RequestDdeItem("-1"), std::nullopt);
+}
+
+TEST_F(BrowserLinkTest, LocalHttpGetAnswersOrGivesUpByItsDeadline) {
+    using Clock = std::chrono::steady_clock;
+    auto in = [](std::chrono::milliseconds ms) { return Clock::now() + ms; };
+    test::FixtureServer server;
+    server.Route("/json/list", DevTools("[1]"));
+    server.Route("/missing", test::FixtureServer::Static(404, "text/plain", "no"));
+    EXPECT_EQ(LocalHttpGet(server.Port(), "/json/list", in(2000ms)), "[1]");
+    EXPECT_EQ(LocalHttpGet(server.Port(), "/missing", in(2000ms)), std::nullopt);
+
+    // The length is a decimal number within the answer's bound; anything else is no answer
+    // (a value that wraps once read past its range above all).
+    struct Case {
+        const char* length;
+        std::optional<std::string> body;
+    } cases[] = {
+        {"5", "hello"},
+        {" \t5 ", "hello"},
+        {"3", "hel"},
+        {"18446744073709551615", std::nullopt},
+        {"18446744073709551621", std::nullopt},
+        {"-1", std::nullopt},
+        {"+5", std::nullopt},
+        {"0x5", std::nullopt},
+        {"5, 5", std::nullopt},
+        {"", std::nullopt},
+        {"99999999999", std::nullopt},
+    };
+    for (const Case& c : cases) {
+        server.Route("/length", [&c](const test::LoggedRequest&, test::FixtureConn& conn) {
+            conn.Send(std::string("HTTP/1.1 200 OK\r\nContent-Length:") + c.length +
+                      "\r\n\r\nhello");
+        });
+        EXPECT_EQ(LocalHttpGet(server.Port(), "/length", in(2000ms)), c.body) << c.length;
+    }
+
+    // A closed port refuses at once; a listener that never answers is given up on.
+    test::Sock silent = test::Listen();
+    ASSERT_TRUE(silent.ok());
+    for (int port : {closedPort, int(silent.Port())})
+        EXPECT_EQ(LocalHttpGet(port, "/json/list", in(200ms)), std::nullopt) << port;
+
+    // A silent debugging port is no DevTools endpoint: no conversation.
+    places.defaultDebugPort = silent.Port();
+    TDdeClientConv conv(places);
+    EXPECT_FALSE(conv.SetDdeLink("Iexplore", "WWW_GetWindowInfo"));
 }
 
 }  // namespace
