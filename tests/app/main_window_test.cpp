@@ -205,6 +205,37 @@ TEST_F(MainWindow, StartUpDoesNotWaitForTheBrowser) {
     qputenv("HOME", savedHome);
 }
 
+// The window may go while the browser is still being asked, by the pre-fill and by a press:
+// the asks end on their own and touch nothing of it.
+TEST_F(MainWindow, ClosingWhileTheBrowserIsAskedIsSafe) {
+    const QByteArray savedHome = qgetenv("HOME");
+    QTemporaryDir home;
+    qputenv("HOME", home.path().toLocal8Bit());
+    test::Gate gate;
+    gate.Close();
+    test::FixtureServer chromium;
+    test::ServeDevTools(
+        chromium, R"([{"type":"page","url":"https://late.example/","title":"L"}])",
+        [&gate](test::FixtureConn&) { return gate.Pass({}, -1, std::chrono::seconds(20)); });
+    test::WriteFile(
+        std::filesystem::path(config.path().toStdString()) / "chromium/DevToolsActivePort",
+        std::to_string(chromium.Port()) + "\n/devtools/browser/1\n");
+
+    Tmain& m = Build();
+    m.tracert_tab->SpeedButton22->click();
+    ASSERT_TRUE(gate.AwaitWaiting(1, std::chrono::seconds(10)));
+    const std::shared_ptr<task::WorkerThread> prefill = m.PrefillTask().Current();
+    const std::shared_ptr<task::WorkerThread> press = m.tracert_tab->BrowserTask().Current();
+    win.reset();
+    gate.Open();
+    ASSERT_TRUE(test::PumpUntil([&] { return !prefill->Running() && !press->Running(); }));
+    test::Settle();
+    EXPECT_FALSE(prefill->Finished());
+    EXPECT_FALSE(press->Finished());
+    EXPECT_TRUE(dialogs.shown.empty());
+    qputenv("HOME", savedHome);
+}
+
 TEST_F(MainWindow, CustomizedMustBeExactlyTrue) {
     struct Case {
         const char* value;
