@@ -2,13 +2,27 @@
 
 #include <QString>
 #include <algorithm>
+#include <atomic>
 
 #include "navbar/header.h"
 
 namespace orv {
 
+namespace {
+std::atomic<std::uint64_t> nameComparisons{0};
+}  // namespace
+
+int CompareNames(const std::string& a, const std::string& b) {
+    nameComparisons.fetch_add(1, std::memory_order_relaxed);
+    return QString::fromStdString(a).compare(QString::fromStdString(b), Qt::CaseInsensitive);
+}
+
 bool SameText(const std::string& a, const std::string& b) {
-    return QString::fromStdString(a).compare(QString::fromStdString(b), Qt::CaseInsensitive) == 0;
+    return CompareNames(a, b) == 0;
+}
+
+std::uint64_t NameComparisons() {
+    return nameComparisons.load(std::memory_order_relaxed);
 }
 
 std::string DefaultName(const std::string& prefix, const std::vector<std::string>& taken) {
@@ -109,7 +123,8 @@ TmxButtonLayout CalcButtonLayout(const TmxButtonLayoutInput& in) {
 }
 
 int NextCursorTop(int cursorTop, const TRect& button, int distance) {
-    return cursorTop < button.Bottom ? button.Bottom + distance : cursorTop;
+    return cursorTop < button.Bottom ? ClampCoord(std::int64_t{button.Bottom} + ClampGap(distance))
+                                     : cursorTop;
 }
 
 TCheckBoxState ClickToggle(TCheckBoxState state, bool allowGrayed) {
@@ -330,29 +345,31 @@ void TmxButton::Measure(TRect& cursor) {
     if (!visible_) {
         return;
     }
+    // Every value the layout adds up is held to the coordinate range, so no sum overflows.
     TmxButtonLayoutInput in;
-    in.Cursor = cursor;
+    in.Cursor = {ClampCoord(cursor.Left), ClampCoord(cursor.Top), ClampCoord(cursor.Right),
+                 ClampCoord(cursor.Bottom)};
     in.Kind = kind_;
     in.Style = GetActiveStyle();
     in.View = GetActiveView();
     in.Options = options_;
     in.AutoSize = autoSize_;
-    in.Width = width_;
-    in.Height = height_;
-    in.Margin = margin_;
+    in.Width = ClampCoord(width_);
+    in.Height = ClampCoord(height_);
+    in.Margin = ClampCoord(margin_);
     in.ImageIndex = imageIndex_;
     if (TImageList* list = GetImageList()) {
         in.HasImageList = true;
-        in.ImageWidth = list->Width();
-        in.ImageHeight = list->Height();
+        in.ImageWidth = ClampCoord(list->Width());
+        in.ImageHeight = ClampCoord(list->Height());
     }
     int distance = 0;
     if (TmxBarSettings* s = GetActiveSettings()) {
-        in.LargeWidth = s->LargeWidth();
-        in.LargeHeight = s->LargeHeight();
-        in.SmallHeight = s->SmallHeight();
-        in.GlyphTop = s->GlyphTop();
-        in.PicLabDistance = s->PicLabDistance();
+        in.LargeWidth = ClampCoord(s->LargeWidth());
+        in.LargeHeight = ClampCoord(s->LargeHeight());
+        in.SmallHeight = ClampCoord(s->SmallHeight());
+        in.GlyphTop = ClampCoord(s->GlyphTop());
+        in.PicLabDistance = ClampCoord(s->PicLabDistance());
         distance = s->Distance();
     }
     layout_ = CalcButtonLayout(in);
@@ -559,8 +576,12 @@ TmxButton* TmxButtons::Add() {
     std::vector<std::string> taken;
     for (const TmxButton* b : List())
         taken.push_back(b->name_);
+    return AddNamed(DefaultName("mxButton", taken));
+}
+
+TmxButton* TmxButtons::AddNamed(std::string name) {
     auto* button = new TmxButton(this);
-    button->name_ = DefaultName("mxButton", taken);
+    button->name_ = std::move(name);
     Append(button);
     if (header_ && header_->Bar()) {
         TmxBarOwner* bar = header_->Bar();

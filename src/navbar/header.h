@@ -142,8 +142,8 @@ class TmxHeader : public TPersistent {
     void SetCaption(const std::string& v) { Set(caption_, v); }
     bool Enabled() const { return enabled_; }
     void SetEnabled(bool v) { Set(enabled_, v); }
-    int FirstButtonTop() const { return firstButtonTop_; }
-    void SetFirstButtonTop(int v) { Set(firstButtonTop_, v); }
+    std::uint16_t FirstButtonTop() const { return firstButtonTop_; }
+    void SetFirstButtonTop(std::uint16_t v) { Set(firstButtonTop_, v); }
     // The position in the bar's headers; -1 outside a collection.
     int HeaderIndex() const;
     void SetHeaderIndex(int value);
@@ -292,7 +292,7 @@ class TmxHeader : public TPersistent {
     TBiDiMode biDiMode_ = bdLeftToRight;
     std::string caption_;
     bool enabled_ = true;
-    int firstButtonTop_ = 10;
+    std::uint16_t firstButtonTop_ = 10;
     TmxHeaderState state_ = hsOpened;
     int imageIndex_ = -1;
     int margin_ = 4;
@@ -331,6 +331,8 @@ class TmxHeaders : public TOwnedList<TmxHeader> {
     TmxBarOwner* Bar() const { return bar_; }
     // Appends a header with the first free default name.
     TmxHeader* Add();
+    // The same with a name already checked against the other headers; nothing is compared.
+    TmxHeader* AddNamed(std::string name);
 
   private:
     friend class TmxHeader;
