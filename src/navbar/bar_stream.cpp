@@ -80,9 +80,9 @@ const Names kCheckStates{"cbUnchecked", "cbChecked", "cbGrayed"};
 const Names kButtonOptions{"boAutoWidthLabel", "boCustomFont",    "boCustomStyle",
                            "boCustomView",     "boUnderlineFont", "boReadOnlyCaption"};
 
-// Largest width or height a window can have on screen: the X protocol carries window sizes
-// and positions in 16 bits, and Qt's X11 windows are held to 32767 pixels a side. Larger
-// values (Qt accepts up to QWIDGETSIZE_MAX) only make every paint slow and memory-hungry.
+// Largest width or height a window can have on screen: an X window is at most 32767 pixels a
+// side, whatever larger size (up to QWIDGETSIZE_MAX) the widget takes. A larger stored size
+// is not one a bar was saved with.
 constexpr std::int64_t kMaxWidgetSize = 32767;
 
 // Keys of the document.

@@ -26,13 +26,29 @@ std::uint64_t NameComparisons() {
 }
 
 std::string DefaultName(const std::string& prefix, const std::vector<std::string>& taken) {
-    for (int n = 1;; ++n) {
-        std::string name = prefix + std::to_string(n);
-        if (std::none_of(taken.begin(), taken.end(),
-                         [&](const std::string& t) { return SameText(t, name); })) {
-            return name;
+    // The answer is at most one past the number of names; each name can block only the number
+    // it ends in, so one comparison per name finds every blocked number.
+    const std::size_t limit = taken.size() + 1;
+    std::vector<bool> blocked(limit + 1, false);
+    for (const std::string& t : taken) {
+        std::size_t digits = t.size();
+        while (digits > 0 && t[digits - 1] >= '0' && t[digits - 1] <= '9') {
+            --digits;
+        }
+        const std::string number = t.substr(digits);
+        if (number.empty() || number[0] == '0' || number.size() > std::to_string(limit).size()) {
+            continue;
+        }
+        const std::size_t n = std::stoul(number);
+        if (n <= limit && !blocked[n] && SameText(t, prefix + number)) {
+            blocked[n] = true;
         }
     }
+    std::size_t n = 1;
+    while (blocked[n]) {
+        ++n;
+    }
+    return prefix + std::to_string(n);
 }
 
 TmxButtonLayout CalcButtonLayout(const TmxButtonLayoutInput& in) {

@@ -382,7 +382,8 @@ class TmxButtons : public TOwnedList<TmxButton> {
     TmxHeader* header_;
 };
 
-// "prefix" + the smallest N from 1 that no name in `taken` carries, compared without case.
+// "prefix" + the smallest N from 1 that no name in `taken` carries, compared without case; the
+// prefix ends in a letter.
 std::string DefaultName(const std::string& prefix, const std::vector<std::string>& taken);
 bool SameText(const std::string& a, const std::string& b);
 // Orders names as SameText compares them: negative, 0 or positive.
