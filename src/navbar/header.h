@@ -154,8 +154,8 @@ class TmxHeader : public TPersistent {
     TmxBarSettings& Settings() { return settings_; }
     int ImageIndex() const { return imageIndex_; }
     void SetImageIndex(int v) { Set(imageIndex_, v); }
-    int Margin() const { return margin_; }
-    void SetMargin(int v) { Set(margin_, v); }
+    std::uint16_t Margin() const { return margin_; }
+    void SetMargin(std::uint16_t v) { Set(margin_, v); }
     const std::string& Name() const { return name_; }
     // Unique within the bar, compared without case; a duplicate raises EDuplicateName.
     void SetName(const std::string& v);
@@ -167,8 +167,8 @@ class TmxHeader : public TPersistent {
     void SetTransparent(bool v) { Set(transparent_, v); }
     int SelectedIndex() const { return selectedIndex_; }
     void SetSelectedIndex(int value);
-    int Spacing() const { return spacing_; }
-    void SetSpacing(int v) { Set(spacing_, v); }
+    std::uint16_t Spacing() const { return spacing_; }
+    void SetSpacing(std::uint16_t v) { Set(spacing_, v); }
     bool Visible() const { return visible_; }
     // Hiding the bar's active header clears it at once.
     void SetVisible(bool v);
@@ -295,7 +295,7 @@ class TmxHeader : public TPersistent {
     std::uint16_t firstButtonTop_ = 10;
     TmxHeaderState state_ = hsOpened;
     int imageIndex_ = -1;
-    int margin_ = 4;
+    std::uint16_t margin_ = 4;
     std::string name_;
     TmxHeaderOptions options_ =
         HeaderOptions({hoButtonDown, hoDrawCaptionBorder, hoDrawDisabledButton, hoDrawDownButton,
@@ -303,7 +303,7 @@ class TmxHeader : public TPersistent {
     int tag_ = 0;
     bool transparent_ = false;
     int selectedIndex_ = -1;
-    int spacing_ = 2;
+    std::uint16_t spacing_ = 2;
     bool visible_ = true;
     TmxButtonState drawState_ = hbsUp;
     TRect captionRect_;
