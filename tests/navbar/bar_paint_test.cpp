@@ -758,6 +758,7 @@ TEST(BarPaintTest, ThePaintImageCoversOnlyWhatShows) {
     auto* bar = new TmxSideBar(&window);
     bar->setGeometry(0, 0, 300, 20000);
     bar->SetActiveHeader(AddHeaders(*bar, 2)[0]);
+    bar->Background().SetStyle(btGradient);
     QSize seen;
     bar->OnDrawHeaderButtons = [&](TmxSideBar*, TCanvas& canvas, TRect, int) {
         seen = canvas.Image()->size();
@@ -770,6 +771,9 @@ TEST(BarPaintTest, ThePaintImageCoversOnlyWhatShows) {
     bar->Paint(nullptr);
     EXPECT_LE(seen.width(), 200);
     EXPECT_LE(seen.height(), 150);
+    // So does the bar's gradient, though it spans the whole bar.
+    EXPECT_LE(bar->Background().Gradient().CacheBitmap().width(), 200);
+    EXPECT_LE(bar->Background().Gradient().CacheBitmap().height(), 150);
     // The layout still spans the whole bar.
     EXPECT_EQ(bar->GetHeader(1)->CaptionRect().Bottom, 19999);
 }
