@@ -1,7 +1,6 @@
 // Layout and painting of the side bar. The layout is computed while painting; the rectangles it
 // stores in the headers, the close button and the bar are what the mouse is tested against until
 // the next paint.
-#include <QPaintEvent>
 #include <QPainter>
 #include <algorithm>
 #include <stdexcept>
@@ -63,24 +62,12 @@ std::pair<TColor, TColor> TmxSideBar::BevelColors(TBevelCut cut) {
     return {clBtnHighlight, clBtnShadow};
 }
 
-void TmxSideBar::paintEvent(QPaintEvent* event) {
+void TmxSideBar::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    PaintShown(&painter, event->rect());
+    Paint(&painter);
 }
 
 void TmxSideBar::Paint(QPainter* target) {
-    // Only what shows needs pixels, and a bar that does not show is laid out without any;
-    // a picture asked of a hidden bar holds the whole of it.
-    QRect shown;
-    if (isVisible()) {
-        shown = visibleRegion().boundingRect();
-    } else if (target != nullptr) {
-        shown = rect();
-    }
-    PaintShown(target, shown);
-}
-
-void TmxSideBar::PaintShown(QPainter* target, const QRect& shown) {
     if (updating_ || inPaint_) {
         return;
     }
@@ -88,8 +75,15 @@ void TmxSideBar::PaintShown(QPainter* target, const QRect& shown) {
     try {
         // One bitmap per paint, at the screen's whole-number scale so the bar stays crisp. It
         // reaches from the bar's corner to the far corner of what shows, never the whole of a
-        // bar larger than its window.
-        const QRect area = shown.intersected(rect());
+        // bar larger than its window, and keeps its size from paint to paint, so gradients
+        // drawn into it keep their caches. A bar that does not show is laid out without pixels;
+        // a picture asked of a hidden one holds the whole of it.
+        QRect area;
+        if (isVisible()) {
+            area = visibleRegion().boundingRect().intersected(rect());
+        } else if (target != nullptr) {
+            area = rect();
+        }
         const int scale = std::max(1, qRound(devicePixelRatioF()));
         QImage bitmap(std::max(1, area.isEmpty() ? 0 : area.right() + 1) * scale,
                       std::max(1, area.isEmpty() ? 0 : area.bottom() + 1) * scale,

@@ -432,8 +432,6 @@ class TmxSideBar : public QWidget, public TmxBarOwner, private TImageListObserve
     void SetHeaderWashes(std::uint8_t alphaBlend);
     // Pixels of window frame on each side, outside the client area (BorderStyle, BorderWidth).
     int FrameWidth() const;
-    // Paint with a bitmap that covers `shown` (bar coordinates) and no more of the bar.
-    void PaintShown(QPainter* target, const QRect& shown);
     // Steps of Paint, into the bitmap; throws when a header goes missing on the way.
     void PaintBitmap(QImage* bitmap);
     void DrawScrollArea(TCanvas& canvas, const TmxScrollArea& area, bool thin, bool up,
