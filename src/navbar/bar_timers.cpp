@@ -113,7 +113,7 @@ void TmxSideBar::ScrollExplorerUp() {
 }
 
 void TmxSideBar::ScrollExplorerDown() {
-    explorerScrollOffset_ += scrollChange_;
+    explorerScrollOffset_ = ClampCoord(std::int64_t{explorerScrollOffset_} + scrollChange_);
     InvalidateAll();
 }
 
