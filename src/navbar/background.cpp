@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <vector>
 
 namespace orv {
@@ -138,21 +139,35 @@ void TmxGradient::RenderGradient(TCanvas& canvas, int w, int h, int ox, int oy) 
     const int cw = canvas.Image()->width();
     const int ch = canvas.Image()->height();
     auto fill = [&](const TRect& r) { canvas.FillRect(r.Offset(-ox, -oy)); };
+    // Whether a shape within these extremes can touch the canvas's image.
+    auto reaches = [&](int left, int top, int right, int bottom) {
+        return right >= 0 && left < cw && bottom >= 0 && top < ch;
+    };
     auto polygon = [&](std::vector<TPoint> points) {
+        TRect box{std::numeric_limits<int>::max(), std::numeric_limits<int>::max(),
+                  std::numeric_limits<int>::min(), std::numeric_limits<int>::min()};
         for (TPoint& p : points) {
             p.X -= ox;
             p.Y -= oy;
+            box = {std::min(box.Left, p.X), std::min(box.Top, p.Y), std::max(box.Right, p.X),
+                   std::max(box.Bottom, p.Y)};
         }
-        canvas.Polygon(points);
+        if (reaches(box.Left, box.Top, box.Right, box.Bottom)) {
+            canvas.Polygon(points);
+        }
     };
-    auto ellipse = [&](const TRect& r) { canvas.Ellipse(r.Offset(-ox, -oy)); };
+    auto ellipse = [&](const TRect& r) {
+        const TRect e = r.Offset(-ox, -oy);
+        if (reaches(e.Left, e.Top, e.Right, e.Bottom)) {
+            canvas.Ellipse(e);
+        }
+    };
     auto line = [&](int x1, int y1, int x2, int y2) {
         x1 -= ox;
         x2 -= ox;
         y1 -= oy;
         y2 -= oy;
-        if (std::max(x1, x2) < 0 || std::min(x1, x2) >= cw || std::max(y1, y2) < 0 ||
-            std::min(y1, y2) >= ch) {
+        if (!reaches(std::min(x1, x2), std::min(y1, y2), std::max(x1, x2), std::max(y1, y2))) {
             return;
         }
         canvas.MoveTo(x1, y1);
