@@ -56,27 +56,31 @@ QPoint Lower(const TmxButton* b) {
 
 // A bar like the main window's: the seven tools in header 0, one button in header 1, header 2
 // empty. Small buttons, so every button is shown in either view.
+void FillLikeTheWindow(TmxSideBar& bar, TmxHeader* (&h)[3], TmxViewStyle view, int height) {
+    bar.resize(140, height);
+    bar.SetHeaderScrollType(stNone);
+    bar.SetViewStyle(view);
+    bar.Settings().SetButtonStyle(bsSmall);
+    for (TmxHeader*& header : h) {
+        header = bar.Headers().Add();
+    }
+    for (const std::string& caption : kTools) {
+        h[0]->AddButton()->SetCaption(caption);
+    }
+    h[1]->AddButton()->SetCaption("Local Information");
+    bar.SetActiveHeader(h[0]);
+    if (view == vsExplorerBar) {
+        // The switch toggled header 0 closed.
+        h[0]->SetOpened(true);
+    }
+    bar.Paint(nullptr);
+}
+
 struct ToolBar {
     TmxSideBar bar;
     TmxHeader* h[3];
     explicit ToolBar(TmxViewStyle view = vsExplorerBar, int height = 400) {
-        bar.resize(140, height);
-        bar.SetHeaderScrollType(stNone);
-        bar.SetViewStyle(view);
-        bar.Settings().SetButtonStyle(bsSmall);
-        for (TmxHeader*& header : h) {
-            header = bar.Headers().Add();
-        }
-        for (const std::string& caption : kTools) {
-            h[0]->AddButton()->SetCaption(caption);
-        }
-        h[1]->AddButton()->SetCaption("Local Information");
-        bar.SetActiveHeader(h[0]);
-        if (view == vsExplorerBar) {
-            // The switch toggled header 0 closed.
-            h[0]->SetOpened(true);
-        }
-        Layout();
+        FillLikeTheWindow(bar, h, view, height);
     }
     void Layout() { bar.Paint(nullptr); }
     // The application takes drops from other programs in OnDragDrop; without a handler the bar
@@ -989,7 +993,7 @@ class OpenBar : public TmxSideBar {
     using TmxSideBar::mousePressEvent;
 };
 
-TEST(DragDeleteTest, AHandlerMayDeleteTheBarItServes) {
+TEST_F(DragDropTest, AHandlerMayDeleteTheBarItServes) {
     struct Case {
         const char* name;
         std::function<void(OpenBar* bar)> arm;
@@ -1035,52 +1039,60 @@ TEST(DragDeleteTest, AHandlerMayDeleteTheBarItServes) {
                                      TmxDropMode) { delete bar; };
          }},
     };
+    // The other bar as it looks when nothing has happened to it.
+    ToolBar reference;
+    const QImage untouched = reference.bar.grab().toImage();
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
+        ToolBar other;
         auto* bar = new OpenBar;
-        bar->resize(140, 400);
-        bar->SetHeaderScrollType(stNone);
-        bar->Settings().SetButtonStyle(bsSmall);
-        TmxHeader* h = bar->Headers().Add();
-        for (const std::string& caption : kTools) {
-            h->AddButton()->SetCaption(caption);
-        }
-        bar->SetActiveHeader(h);
-        bar->Paint(nullptr);
-        const QPoint at = Centre(Find(h, "Whois")->Layout().Button);
+        TmxHeader* h[3];
+        FillLikeTheWindow(*bar, h, vsExplorerBar, 400);
         const QPointer<TmxSideBar> alive(bar);
-        ToolBar::TakeForeignDropsOn(*bar);
         c.arm(bar);
-        QMimeData text;
-        text.setText("from elsewhere");
-        const Qt::DropActions allowed = Qt::CopyAction | Qt::MoveAction;
-        // A press on a button, then a drag from elsewhere that enters, moves and leaves, and
-        // one that enters, moves and drops; each step only while the bar is there.
+        const QPoint at = Centre(Find(h[0], "Whois")->Layout().Button);
         QMouseEvent press(QEvent::MouseButtonPress, QPointF(at), QPointF(at), Qt::LeftButton,
                           Qt::LeftButton, Qt::NoModifier);
         bar->mousePressEvent(&press);
-        for (bool drop : {false, true}) {
-            if (alive) {
-                QDragEnterEvent enter(at, allowed, &text, Qt::LeftButton, Qt::NoModifier);
-                bar->dragEnterEvent(&enter);
+        // The other bar's drag of Batch Ping enters the bar, moves and leaves, then enters,
+        // moves and drops on a caption, where the drop reaches OnDragDrop; each step only while
+        // the bar is there.
+        const QPoint over = Centre(h[1]->CaptionRect());
+        TmxDragDropManager::SetDragLoop([&](TmxSideBar*, QMimeData* data, Qt::DropActions allowed,
+                                            Qt::DropAction) {
+            Qt::DropAction result = Qt::IgnoreAction;
+            for (bool drop : {false, true}) {
+                if (alive) {
+                    QDragEnterEvent enter(over, allowed, data, Qt::LeftButton, Qt::ShiftModifier);
+                    bar->dragEnterEvent(&enter);
+                }
+                if (alive) {
+                    QDragMoveEvent move(over, allowed, data, Qt::LeftButton, Qt::ShiftModifier);
+                    bar->dragMoveEvent(&move);
+                }
+                if (alive && !drop) {
+                    QDragLeaveEvent leave;
+                    bar->dragLeaveEvent(&leave);
+                }
+                if (alive && drop) {
+                    QDropEvent event(over, allowed, data, Qt::LeftButton, Qt::ShiftModifier);
+                    bar->dropEvent(&event);
+                    result = event.isAccepted() ? event.dropAction() : Qt::IgnoreAction;
+                }
             }
-            if (alive) {
-                QDragMoveEvent move(at, allowed, &text, Qt::LeftButton, Qt::NoModifier);
-                bar->dragMoveEvent(&move);
-            }
-            if (alive && !drop) {
-                QDragLeaveEvent leave;
-                bar->dragLeaveEvent(&leave);
-            }
-            if (alive && drop) {
-                QDropEvent event(at, allowed, &text, Qt::LeftButton, Qt::NoModifier);
-                bar->dropEvent(&event);
-            }
-        }
+            return result;
+        });
+        Drag(other.bar, Centre(other.B(0, "Batch Ping")->Layout().Button));
         EXPECT_FALSE(alive);
         delete alive.data();
+        // No bar took the button: the other bar still holds it, and looks as it did.
+        EXPECT_EQ(Captions(other.h[0]), kTools);
+        EXPECT_EQ(other.bar.DragState(), 0);
+        EXPECT_FALSE(other.bar.DragInProgress());
+        QEvent leave(QEvent::Leave);
+        QApplication::sendEvent(&other.bar, &leave);
+        EXPECT_EQ(other.bar.grab().toImage(), untouched);
     }
 }
-
 }  // namespace
 }  // namespace orv
