@@ -655,10 +655,14 @@ TEST(DragScrollTest, HoveringAScrollAreaPressesItAndScrollsOnTheTimer) {
         EXPECT_EQ(t.bar.ButtonDownBox().State, saPressed);
         EXPECT_TRUE(t.bar.BarTimerActive(btButtonScroll));
         QTRY_VERIFY(t.h[0]->FirstShown() > 0);
-        // Leaving ends the scrolling.
+        // The buttons moved under the resting pointer: the mark, and the drop, follow it.
+        const TmxButton* marked = t.bar.DropButton();
+        t.Layout();
+        EXPECT_EQ(marked, t.bar.DropButtonAt(Centre(box)));
+        // Leaving ends the scrolling (the box is disabled where nothing is left to scroll).
         QDragLeaveEvent leave;
         QApplication::sendEvent(&t.bar, &leave);
-        EXPECT_EQ(t.bar.ButtonDownBox().State, saNormal);
+        EXPECT_NE(t.bar.ButtonDownBox().State, saPressed);
         EXPECT_FALSE(t.bar.BarTimerActive(btButtonScroll));
     }
     // Explorer view: the strips, on timer 2; moving off a strip releases it.
@@ -677,6 +681,9 @@ TEST(DragScrollTest, HoveringAScrollAreaPressesItAndScrollsOnTheTimer) {
         EXPECT_EQ(t.bar.ExplorerDownArrow().State, saPressed);
         EXPECT_TRUE(t.bar.BarTimerActive(btExplorerScroll));
         QTRY_VERIFY(t.bar.ExplorerScrollOffset() > 0);
+        const TmxButton* marked = t.bar.DropButton();
+        t.Layout();
+        EXPECT_EQ(marked, t.bar.DropButtonAt(Centre(strip)));
         QDragMoveEvent away(QPoint(70, 40), Qt::CopyAction, &text, Qt::LeftButton, Qt::NoModifier);
         QApplication::sendEvent(&t.bar, &away);
         EXPECT_EQ(t.bar.ExplorerDownArrow().State, saNormal);
@@ -692,11 +699,13 @@ TEST(DragHoverTest, HoveringAHeaderChangesToItAfterTheDelay) {
         TmxViewStyle view;
         bool autoChange;
         bool changes;
+        // The button the mark is on after the change, under the pointer resting on the caption.
+        const char* marked;
     };
     const std::vector<Case> cases{
-        {"list view: becomes active", vsListBar, true, true},
-        {"explorer view: a closed header opens", vsExplorerBar, true, true},
-        {"without boAutoChangeHeader", vsListBar, false, false},
+        {"list view: becomes active", vsListBar, true, true, "Local Information"},
+        {"explorer view: a closed header opens", vsExplorerBar, true, true, nullptr},
+        {"without boAutoChangeHeader", vsListBar, false, false, "Connection Monitor"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -724,10 +733,13 @@ TEST(DragHoverTest, HoveringAHeaderChangesToItAfterTheDelay) {
         if (c.changes) {
             QTRY_VERIFY(changed());
         } else {
-            QTest::qWait(20);
+            // Nothing is waiting to change it.
+            EXPECT_FALSE(t.bar.BarTimerActive(btHoverChange));
             EXPECT_FALSE(changed());
         }
         EXPECT_FALSE(t.bar.BarTimerActive(btHoverChange));
+        const TmxButton* marked = t.bar.DropButton();
+        EXPECT_EQ(marked ? marked->Caption() : "", c.marked ? c.marked : "");
     }
 }
 
