@@ -32,9 +32,9 @@ fail() {
   exit 1
 }
 
-# Waits up to about ten seconds for a command to succeed.
+# Waits up to about thirty seconds for a command to succeed.
 wait_for() {
-  for _ in $(seq 100); do
+  for _ in $(seq 300); do
     if "$@" >/dev/null 2>&1; then
       return 0
     fi
@@ -48,6 +48,8 @@ Xvfb -displayfd 3 -screen 0 1280x900x24 -nolisten tcp 3>"$work/display" 2>"$work
 pids+=($!)
 wait_for test -s "$work/display" || fail "Xvfb did not start"
 export DISPLAY=":$(head -n1 "$work/display")"
+# The suite runs the other tests offscreen; these windows go to the X server.
+export QT_QPA_PLATFORM=xcb
 openbox >"$work/openbox.log" 2>&1 &
 pids+=($!)
 wait_for sh -c 'xprop -root _NET_SUPPORTING_WM_CHECK | grep -q "window id"' ||
