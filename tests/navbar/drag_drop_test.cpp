@@ -1063,13 +1063,13 @@ TEST_F(DragDropTest, AHandlerMayDeleteTheBarItServes) {
         const QPointer<TmxSideBar> alive(bar);
         c.arm(bar);
         const QPoint at = Centre(Find(h[0], "Whois")->Layout().Button);
+        const QPoint over = Centre(h[1]->CaptionRect());
         QMouseEvent press(QEvent::MouseButtonPress, QPointF(at), QPointF(at), Qt::LeftButton,
                           Qt::LeftButton, Qt::NoModifier);
         bar->mousePressEvent(&press);
         // The other bar's drag of Batch Ping enters the bar, moves and leaves, then enters,
         // moves and drops on a caption, where the drop reaches OnDragDrop; each step only while
         // the bar is there.
-        const QPoint over = Centre(h[1]->CaptionRect());
         TmxDragDropManager::SetDragLoop([&](TmxSideBar*, QMimeData* data, Qt::DropActions allowed,
                                             Qt::DropAction) {
             Qt::DropAction result = Qt::IgnoreAction;

@@ -47,7 +47,8 @@ wait_for() {
 Xvfb -displayfd 3 -screen 0 1280x900x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
 pids+=($!)
 wait_for test -s "$work/display" || fail "Xvfb did not start"
-export DISPLAY=":$(head -n1 "$work/display")"
+display=$(head -n1 "$work/display")
+export DISPLAY=":$display"
 # The suite runs the other tests offscreen; these windows go to the X server.
 export QT_QPA_PLATFORM=xcb
 openbox >"$work/openbox.log" 2>&1 &
