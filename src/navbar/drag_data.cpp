@@ -11,6 +11,7 @@
 #include <unordered_map>
 
 #include "navbar/navigation_bar.h"
+#include "platform/drop_finish.h"
 
 namespace orv {
 
@@ -24,6 +25,10 @@ std::unordered_map<std::int32_t, TmxSideBar*>& Registry() {
 std::int32_t ReadInt32(const QByteArray& bytes, qsizetype offset) {
     return qFromLittleEndian<std::int32_t>(bytes.constData() + offset);
 }
+
+// How long a drag out of the program waits for the other program to say how it finished the
+// drop; a target that does not say in time keeps only a copy.
+constexpr int kDropFinishWait = 2000;
 
 TmxDragDropManager::TDragLoop& DragLoop() {
     static TmxDragDropManager::TDragLoop loop;
@@ -335,10 +340,18 @@ Qt::DropAction TmxDragDropManager::DoDragDrop(std::unique_ptr<QMimeData> data) {
     if (DragLoop()) {
         result = DragLoop()(bar_, data.get(), allowed, proposed);
     } else {
+        // Listening before the drag starts: the target may finish before exec returns.
+        sys::DropFinishWatch finish;
         // The system's loop; Esc cancels it, and it owns the drag and the data.
         auto* drag = new QDrag(bar_);
         drag->setMimeData(data.release());
         result = drag->exec(allowed, proposed);
+        // A move that no bar of this process answered ended in another program, and there X11
+        // reports the target's answer while hovering: only its finish says it took the button.
+        if (alive && !dropAnswer_ && result == Qt::MoveAction && finish.Listening()) {
+            result = finish.Wait(kDropFinishWait) == sys::DropFinish::Moved ? Qt::MoveAction
+                                                                            : Qt::IgnoreAction;
+        }
     }
     if (!alive) {
         return Qt::IgnoreAction;

@@ -3,8 +3,9 @@
 //   drag_peer source text|files   a window whose left press drags a text or a file list
 //                                 (copy or move, copy proposed); a source that honours a move
 //                                 deletes what it gave, as a file manager or an editor does
-//   drag_peer target              a window that accepts whatever is dropped with the action
-//                                 proposed
+//   drag_peer target [refuse]     a window that accepts whatever is dropped with the action
+//                                 proposed; with refuse it accepts while hovering and
+//                                 refuses the drop
 // Each prints one line per event on stdout ("result move", "drop copy mxSideBar Reference,...").
 #include <QApplication>
 #include <QDrag>
@@ -38,11 +39,13 @@ void Say(const QString& line) {
 
 class Peer : public QLabel {
   public:
-    Peer(bool source, bool files) : source_(source), files_(files) {
+    Peer(bool source, bool files, bool refuse) : source_(source), files_(files), refuse_(refuse) {
         setText(source ? (files ? "file source" : "text source") : "drop target");
         setAlignment(Qt::AlignCenter);
         setAcceptDrops(!source);
-        setWindowTitle(source ? "drag_peer source" : "drag_peer target");
+        setWindowTitle(source   ? "drag_peer source"
+                       : refuse ? "drag_peer refusing target"
+                                : "drag_peer target");
         resize(240, 160);
     }
 
@@ -72,14 +75,20 @@ class Peer : public QLabel {
     }
     void dragMoveEvent(QDragMoveEvent* event) override { event->acceptProposedAction(); }
     void dropEvent(QDropEvent* event) override {
-        Say(QStringLiteral("drop %1 %2")
-                .arg(ActionName(event->proposedAction()), event->mimeData()->formats().join(',')));
-        event->acceptProposedAction();
+        Say(QStringLiteral("%1 %2 %3")
+                .arg(refuse_ ? "refused" : "drop", ActionName(event->proposedAction()),
+                     event->mimeData()->formats().join(',')));
+        if (refuse_) {
+            event->ignore();
+        } else {
+            event->acceptProposedAction();
+        }
     }
 
   private:
     bool source_;
     bool files_;
+    bool refuse_;
 };
 
 }  // namespace
@@ -89,10 +98,11 @@ int main(int argc, char** argv) {
     const QStringList args = app.arguments();
     const bool source = args.value(1) == QLatin1String("source");
     if (!source && args.value(1) != QLatin1String("target")) {
-        std::fprintf(stderr, "usage: drag_peer source text|files | drag_peer target\n");
+        std::fprintf(stderr, "usage: drag_peer source text|files | drag_peer target [refuse]\n");
         return 2;
     }
-    Peer peer(source, args.value(2) == QLatin1String("files"));
+    Peer peer(source, args.value(2) == QLatin1String("files"),
+              args.value(2) == QLatin1String("refuse"));
     peer.show();
     return app.exec();
 }

@@ -9,9 +9,9 @@ set -euo pipefail
 orvelan=$1
 peer=$2
 
-for tool in Xvfb openbox xdotool xwininfo; do
+for tool in Xvfb openbox xdotool xwininfo import; do
   if ! command -v "$tool" >/dev/null; then
-    echo "missing $tool (Debian: xvfb openbox xdotool x11-utils)"
+    echo "missing $tool (Debian: xvfb openbox xdotool x11-utils imagemagick)"
     [ "${CI:-}" = true ] && exit 1
     exit 77
   fi
@@ -139,4 +139,22 @@ drag "$bx" "$by" 140 680
 wait_for grep -q '^drop' "$work/target.log" || fail "the button's drop never reached the target"
 grep -q '^drop copy ' "$work/target.log" ||
   fail "a button dragged out without a key was proposed as: $(grep '^drop' "$work/target.log")"
+
+# A button Shift-dragged onto a program that accepts while hovering and refuses the drop stays
+# on the bar. The bar is compared with itself before the drag, once a second drag (a copy onto
+# the accepting target) has shown that the first one is over.
+bar_image() {
+  import -window root -crop "140x300+$((ox + 5))+$((oy + 40))" "$1"
+}
+start_peer "$work/refuse.log" "drag_peer refusing target" 300 720 target refuse
+xdotool mousemove 140 680
+bar_image "$work/before.png"
+drag "$bx" "$by" 420 800 shift
+wait_for grep -q '^refused move' "$work/refuse.log" || fail "the refusing target saw no drop"
+drag "$bx" "$by" 140 680
+wait_for sh -c "[ \$(grep -c '^drop' '$work/target.log') -ge 2 ]" ||
+  fail "the second drag never reached the target"
+bar_image "$work/after.png"
+cmp -s "$work/before.png" "$work/after.png" ||
+  fail "the bar changed after a drop that was refused"
 echo "ok"
