@@ -417,6 +417,41 @@ TEST(ExportCells, EachCellAsItCame) {
     EXPECT_EQ(seen.Cell(0, 1), "m\xf6we.test");
 }
 
+// End to end: a UTF-8 list file through the list's own import, a batch, and the export dialog
+// with the real writer: the report holds the entries' bytes as the file had them.
+TEST(ExportCells, AUtf8ListFileComesOutAsItsOwnBytes) {
+    test::ScriptedDialogs dialogs;
+    test::FakeResolver resolver;
+    test::PageContextFixture context;
+    QTemporaryDir dir;
+    const QByteArray names = "m\xc3\xbcnchen.test\r\nb\xc3\xa9ta.test\r\nplain.test\r\n";
+    {
+        QFile f(dir.filePath("names.txt"));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(names);
+    }
+    resolver.Add("m\xc3\xbcnchen.test", {"10.0.0.1"});
+    resolver.Add("b\xc3\xa9ta.test", {"10.0.0.2"});
+    resolver.Add("plain.test", {"10.0.0.3"});
+
+    TIpToDomainPage converter(context.context);
+    Tnametoip_export nametoip(&converter);
+    dialogs.files = {dir.filePath("names.txt")};
+    converter.SpeedButton1->click();  // the import button
+    ASSERT_EQ(converter.ListBox1->Count(), 3);
+    converter.B_nametoip_start_button->click();
+    ASSERT_TRUE(test::PumpUntil([&] { return converter.B_nametoip_start_button->isEnabled(); }));
+    ASSERT_EQ(converter.StringGrid2->RowCount(), 5);
+
+    nametoip.RadioButtons[1]->setChecked(true);  // the names list
+    dialogs.files = {dir.filePath("report")};
+    nametoip.Button1->click();
+    QFile out(dir.filePath("report.txt"));
+    ASSERT_TRUE(out.open(QIODevice::ReadOnly));
+    EXPECT_EQ(out.readAll(), names);
+    EXPECT_TRUE(dialogs.shown.empty());
+}
+
 // The windows of the program: each dialog built once, with its frame, and what it holds kept
 // from one opening to the next.
 class ExportWindows : public ::testing::Test {

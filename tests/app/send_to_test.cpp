@@ -631,7 +631,10 @@ TEST_F(SendToWindow, AWhoisWaitingForItsNameShowsItAndYieldsToTheUser) {
         EXPECT_EQ(whois.state_label->Caption(), "Done!");
     }
 
-    // Left alone, the send runs with the name once it comes.
+    // Left alone, the send runs with the name once it comes (once the ping the newer send
+    // started has made its own look-up).
+    ASSERT_TRUE(
+        test::PumpUntil([&] { return win->batch_ping_tab->ping_start_button->isEnabled(); }));
     resolver.Block();
     Targets().Send(SendTarget::Whois, "10.0.0.1", win->Channel());
     ASSERT_TRUE(test::PumpUntil([&] { return resolver.Waiting() == 1; }));
