@@ -122,14 +122,16 @@ int WriteBeside(const std::string& path, std::string_view bytes, const struct st
     return 0;
 }
 
-// Rewrites the existing file `path` from its start and cuts it to the new length. A disk
-// without room for the new bytes in place of the old ones is found before anything is written.
-int WriteInPlace(const std::string& path, std::string_view bytes, const struct stat& old) {
+// Rewrites the existing file `path` from its start and cuts it to the new length. After a disk
+// that had no room for a second copy (`checkRoom`), one without room for the new bytes in place
+// of the old ones is found before anything is written.
+int WriteInPlace(const std::string& path, std::string_view bytes, const struct stat& old,
+                 bool checkRoom = false) {
     UniqueFd fd(::open(path.c_str(), O_WRONLY | O_CLOEXEC));
     if (!fd)
         return errno;
     const bool regular = S_ISREG(old.st_mode);
-    if (regular) {
+    if (regular && checkRoom) {
         struct statvfs vfs {};
         if (::fstatvfs(fd.get(), &vfs) == 0) {
             const unsigned long long room =
@@ -191,7 +193,7 @@ int WriteWholeFile(const std::string& given, std::string_view bytes) {
     const int err = WriteBeside(path, bytes, &st);
     if (err == 0 || !InPlaceMayDo(err))
         return err;
-    return WriteInPlace(path, bytes, st);
+    return WriteInPlace(path, bytes, st, err == ENOSPC || err == EDQUOT);
 }
 std::string FileErrorText(int err) {
     switch (err) {
