@@ -1,8 +1,14 @@
 #include "controls/widgets.h"
 
+#include <QAbstractScrollArea>
+
 #include <QTextBlock>
 
 namespace orv::ui {
+
+QString TextOfBytes(QByteArrayView bytes) {
+    return bytes.isValidUtf8() ? QString::fromUtf8(bytes) : QString::fromLatin1(bytes);
+}
 
 TLabel::TLabel(const QString& caption, QWidget* parent) : QLabel(caption, parent) {}
 
@@ -60,6 +66,30 @@ QStringList TListBox::Items() const {
 void TListBox::SetItems(const QStringList& items) {
     clear();
     addItems(items);
+}
+
+namespace {
+constexpr int kItemBytesRole = Qt::UserRole + 1;
+}
+
+QByteArray TListBox::ItemBytes(int i) const {
+    const QListWidgetItem* it = item(i);
+    if (!it)
+        return {};
+    const QVariant kept = it->data(kItemBytesRole);
+    return kept.isValid() ? kept.toByteArray() : it->text().toUtf8();
+}
+
+void TListBox::SetItemBytes(int i, const QByteArray& bytes) {
+    if (QListWidgetItem* it = item(i))
+        it->setData(kItemBytesRole, bytes == it->text().toUtf8() ? QVariant() : QVariant(bytes));
+}
+
+void TListBox::SetItemText(int i, const QString& text) {
+    if (QListWidgetItem* it = item(i)) {
+        it->setData(kItemBytesRole, QVariant());
+        it->setText(text);
+    }
 }
 
 void TListBox::Delete(int i) {
@@ -159,8 +189,12 @@ QAction* TPopupMenu::AddItem(const QString& caption, std::function<void()> onCli
 
 void TPopupMenu::AttachTo(QWidget* w) {
     w->setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(w, &QWidget::customContextMenuRequested, this,
-            [this, w](const QPoint& p) { popup(w->mapToGlobal(p)); });
+    // A scroll area (a grid, a list) tells the point in its viewport's coordinates, which
+    // start below a heading row.
+    auto* area = qobject_cast<QAbstractScrollArea*>(w);
+    connect(w, &QWidget::customContextMenuRequested, this, [this, w, area](const QPoint& p) {
+        popup((area ? area->viewport() : w)->mapToGlobal(p));
+    });
 }
 
 }  // namespace orv::ui

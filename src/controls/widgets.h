@@ -18,6 +18,10 @@
 
 namespace orv::ui {
 
+// Bytes from outside (a resolver's answer) as text: UTF-8 when they are valid UTF-8, otherwise
+// one character per byte, so no byte is replaced. Keep the bytes where they must go out again.
+QString TextOfBytes(QByteArrayView bytes);
+
 class TLabel : public QLabel {
     Q_OBJECT
   public:
@@ -56,6 +60,12 @@ class TListBox : public QListWidget {
     QString Item(int i) const;
     QStringList Items() const;
     void SetItems(const QStringList& items);
+    // The bytes entry `i` came as, for the exports: those kept for it (an entry of an 8-bit
+    // list file), else its text in UTF-8.
+    QByteArray ItemBytes(int i) const;
+    void SetItemBytes(int i, const QByteArray& bytes);
+    // Replaces the entry's text; the bytes it came as go with the old text.
+    void SetItemText(int i, const QString& text);
     void Add(const QString& s) { addItem(s); }
     void Delete(int i);
     void Clear() { clear(); }
