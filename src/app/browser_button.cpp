@@ -52,7 +52,7 @@ std::string BrowserLink::GetBrowserUrl() {
 }
 
 QString WhoisDomainOfHost(const std::string& host) {
-    const QString text = QString::fromStdString(host);
+    const QString text = WithoutPort(QString::fromStdString(host));
     std::string address;
     if (!IsDottedAddress(text, &address))
         return WhoisSendText(text, std::nullopt);

@@ -43,8 +43,8 @@ struct BrowserPage {
     QString whoisDomain;  // the Whois box's text for the host; empty unless asked for
 };
 
-// The Whois box's text for `host`: its base domain; a dotted address is named first, and one
-// without a name is sent as it is. It waits for the resolver.
+// The Whois box's text for `host`, as a send-to makes it: no port, the base domain; a dotted
+// address is named first, and one without a name is sent as it is. It waits for the resolver.
 QString WhoisDomainOfHost(const std::string& host);
 
 // Asks the browser on a worker: `ask` runs there (with the Whois look-up when `whois`), then

@@ -86,7 +86,7 @@ const Case kCases[] = {
     {"Whois", [](PageContext& c) -> TToolPage* { return new TWhoisPage(c); },
      [](TToolPage* p) { return As<TWhoisPage>(p)->SpeedButton23; },
      [](TToolPage* p) { return As<TWhoisPage>(p)->edDomain->Text(); },
-     [](TToolPage* p) { return As<TWhoisPage>(p)->edDomain; }, "example.org:8443",
+     [](TToolPage* p) { return As<TWhoisPage>(p)->edDomain; }, "example.org",
      [](TToolPage* p) { return As<TWhoisPage>(p)->WhoisThread().Running(); },
      [](TToolPage* p) { return &As<TWhoisPage>(p)->WhoisThread(); }},
     {"Country Lookup", [](PageContext& c) -> TToolPage* { return new TCountryLookupPage(c); },
@@ -211,7 +211,8 @@ namespace orv {
 namespace {
 
 // A page opened by address: Whois asks for the address's name, off the main thread, and sends
-// its base domain, or the address itself when it has none; never its last two fields.
+// its base domain, or the address itself when it has none; never its last two fields, and
+// never a port, as a send-to makes it.
 TEST(WhoisBrowserButton, NamesAPageOpenedByAddress) {
     test::FakeResolver resolver;
     resolver.Add("box.lab.example.test", {"127.0.0.2"});
@@ -226,6 +227,7 @@ TEST(WhoisBrowserButton, NamesAPageOpenedByAddress) {
     } cases[] = {
         {"http://127.0.0.2/docs/a.html", "example.test"},
         {"http://127.0.0.3/", "127.0.0.3"},
+        {"http://127.0.0.2:8080/p/3", "example.test"},
         {"https://www.example.org/", "example.org"},
     };
     for (const Case& c : cases) {

@@ -136,7 +136,7 @@ TEST_F(MainWindow, StartUpFillsTheInputsFromTheBrowsersPage) {
         const char* host;   // "": the inputs keep their defaults
         const char* whois;  // what the Whois box gets
     } cases[] = {
-        {"https://www.example.org:8443/docs/a.html", "www.example.org:8443", "example.org:8443"},
+        {"https://www.example.org:8443/docs/a.html", "www.example.org:8443", "example.org"},
         {"file:///home/u/a.html", "", ""},
         {"about:blank", "", ""},
         {"about:newtab", "", ""},
@@ -144,6 +144,7 @@ TEST_F(MainWindow, StartUpFillsTheInputsFromTheBrowsersPage) {
         // Opened by address: Whois gets the name's base domain, or the address without one.
         {"http://127.0.0.2/docs/", "127.0.0.2", "example.test"},
         {"http://127.0.0.3/", "127.0.0.3", "127.0.0.3"},
+        {"http://127.0.0.2:8080/p/3", "127.0.0.2:8080", "example.test"},
     };
     for (const Case& c : cases) {
         const auto firefox = RunFirefox(home.path().toStdString(), c.url);
