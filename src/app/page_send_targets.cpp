@@ -11,9 +11,12 @@
 namespace orv {
 
 void TPageSendTargets::ShowTarget(SendTarget target) {
-    QWidget* const byIndex[] = {pages_.ipToDomain, pages_.ping,    pages_.tracert,
-                                pages_.whois,      pages_.country, pages_.scanner};
-    pageControl_->SetActivePage(byIndex[TargetPageIndex(target)]);
+    TToolPage* const byIndex[] = {pages_.ipToDomain, pages_.ping,    pages_.tracert,
+                                  pages_.whois,      pages_.country, pages_.scanner};
+    TToolPage* page = byIndex[TargetPageIndex(target)];
+    // The send is newer than a browser button press the page still waits on.
+    page->BrowserTask().Halt();
+    pageControl_->SetActivePage(page);
 }
 
 void TPageSendTargets::RunTarget(SendTarget target, const QString& text) {

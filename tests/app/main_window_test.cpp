@@ -23,6 +23,7 @@
 #include "app/page_scanner.h"
 #include "app/page_tracert.h"
 #include "app/page_whois.h"
+#include "app/send_to.h"
 #include "browser_fixtures.h"
 #include "controls/stringgrid.h"
 #include "fake_resolver.h"
@@ -235,6 +236,33 @@ TEST_F(MainWindow, ClosingWhileTheBrowserIsAskedIsSafe) {
     EXPECT_FALSE(press->Finished());
     EXPECT_TRUE(dialogs.shown.empty());
     qputenv("HOME", savedHome);
+}
+
+// A send-to is newer than a browser button press its target page still waits on: the press's
+// late answer is dropped.
+TEST_F(MainWindow, ASendToSupersedesABrowserPressStillWaiting) {
+    test::FakeResolver resolver;
+    resolver.Add("sent.example", {"127.0.0.9"});
+    resolver.Add("browser.example", {"127.0.0.8"});
+    Tmain& m = Build();
+    ASSERT_TRUE(PrefillDone(m));
+    test::Gate gate;
+    gate.Close();
+    m.SetBrowserLink([&gate] {
+        gate.Pass({}, -1, std::chrono::seconds(20));
+        return std::string("https://browser.example/page");
+    });
+    m.ip_to_domain_converter_tab->SpeedButton20->click();
+    ASSERT_TRUE(gate.AwaitWaiting(1, std::chrono::seconds(10)));
+    const std::shared_ptr<task::WorkerThread> press =
+        m.ip_to_domain_converter_tab->BrowserTask().Current();
+    m.Context().sendTargets->Send(SendTarget::NameToAddress, "sent.example", m.Channel());
+    EXPECT_EQ(m.ip_to_domain_converter_tab->domain_edit->Text(), "sent.example");
+    gate.Open();
+    ASSERT_TRUE(test::PumpUntil([&] { return !press->Running(); }));
+    test::Settle();
+    EXPECT_TRUE(press->Halted());
+    EXPECT_EQ(m.ip_to_domain_converter_tab->domain_edit->Text(), "sent.example");
 }
 
 TEST_F(MainWindow, CustomizedMustBeExactlyTrue) {
