@@ -15,8 +15,12 @@ namespace {
 class BrowserAsk final : public task::WorkerThread {
   public:
     BrowserAsk(std::function<std::string()> ask, bool whois,
-               std::function<void(const std::optional<BrowserPage>&)> answer)
-        : ask_(std::move(ask)), whois_(whois), answer_(std::move(answer)) {}
+               std::function<void(const std::optional<BrowserPage>&)> answer,
+               std::function<void(const QString&)> lookingUp)
+        : ask_(std::move(ask)),
+          whois_(whois),
+          answer_(std::move(answer)),
+          lookingUp_(std::move(lookingUp)) {}
 
   protected:
     void Execute() override {
@@ -24,15 +28,28 @@ class BrowserAsk final : public task::WorkerThread {
         if (std::string url = ask_(); url != kNoBrowserPage) {
             page = BrowserPage{url, HostOfUrl(url), {}};
             if (whois_)
-                page->whoisDomain = WhoisDomainOfHost(page->host);
+                page->whoisDomain = WhoisDomain(page->host);
         }
         Synchronize([answer = answer_, page = std::move(page)] { answer(page); });
     }
 
   private:
+    // The Whois box's text for `host`, as a send-to makes it: no port, the base domain; a
+    // dotted address is named first, and one without a name is sent as it is.
+    QString WhoisDomain(const std::string& host) {
+        const QString text = WithoutPort(QString::fromStdString(host));
+        std::string address;
+        if (!IsDottedAddress(text, &address))
+            return WhoisSendText(text, std::nullopt);
+        if (lookingUp_)
+            Synchronize([lookingUp = lookingUp_, text] { lookingUp(text); });
+        return WhoisSendText(text, iptoname(address));
+    }
+
     std::function<std::string()> ask_;
     bool whois_;
     std::function<void(const std::optional<BrowserPage>&)> answer_;
+    std::function<void(const QString&)> lookingUp_;
 };
 
 }  // namespace
@@ -51,37 +68,40 @@ std::string BrowserLink::GetBrowserUrl() {
     return url;
 }
 
-QString WhoisDomainOfHost(const std::string& host) {
-    const QString text = WithoutPort(QString::fromStdString(host));
-    std::string address;
-    if (!IsDottedAddress(text, &address))
-        return WhoisSendText(text, std::nullopt);
-    return WhoisSendText(text, iptoname(address));
-}
-
 void AskBrowser(task::TaskSlot& slot, const std::shared_ptr<task::MainQueue>& queue,
                 std::function<std::string()> ask, bool whois,
-                std::function<void(const std::optional<BrowserPage>&)> answer) {
-    slot.Start(std::make_shared<BrowserAsk>(std::move(ask), whois, std::move(answer)), queue);
+                std::function<void(const std::optional<BrowserPage>&)> answer,
+                std::function<void(const QString&)> lookingUp) {
+    slot.Start(std::make_shared<BrowserAsk>(std::move(ask), whois, std::move(answer),
+                                            std::move(lookingUp)),
+               queue);
 }
 
 void BrowserButtonPress(TToolPage& page, QLineEdit* box, bool whois,
-                        std::function<void(const BrowserPage&)> use) {
+                        std::function<void(const BrowserPage&)> use,
+                        std::function<void(const QString&)> lookingUp) {
     // Typing from now on marks the box.
     box->setModified(false);
-    AskBrowser(page.BrowserTask(), page.Context().queue, page.Context().browserUrl, whois,
-               [&page, box = QPointer<QLineEdit>(box),
-                use = std::move(use)](const std::optional<BrowserPage>& found) {
-                   if (!box || box->isModified())
-                       return;
-                   if (found) {
-                       use(*found);
-                       return;
-                   }
-                   page.Context().Dialogs().Message(page.window(),
-                                                    "Internet Explorer is not running!", "",
-                                                    ui::Icon::Warning, ui::Buttons::Ok);
-               });
+    const QPointer<QLineEdit> watched(box);
+    auto typed = [watched] { return !watched || watched->isModified(); };
+    if (lookingUp)
+        lookingUp = [typed, lookingUp = std::move(lookingUp)](const QString& text) {
+            if (!typed())
+                lookingUp(text);
+        };
+    AskBrowser(
+        page.BrowserTask(), page.Context().queue, page.Context().browserUrl, whois,
+        [&page, typed, use = std::move(use)](const std::optional<BrowserPage>& found) {
+            if (typed())
+                return;
+            if (found) {
+                use(*found);
+                return;
+            }
+            page.Context().Dialogs().Message(page.window(), "Internet Explorer is not running!", "",
+                                             ui::Icon::Warning, ui::Buttons::Ok);
+        },
+        std::move(lookingUp));
 }
 
 void PrefillBox(QLineEdit* box, const QString& text) {

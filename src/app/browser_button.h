@@ -43,23 +43,22 @@ struct BrowserPage {
     QString whoisDomain;  // the Whois box's text for the host; empty unless asked for
 };
 
-// The Whois box's text for `host`, as a send-to makes it: no port, the base domain; a dotted
-// address is named first, and one without a name is sent as it is. It waits for the resolver.
-QString WhoisDomainOfHost(const std::string& host);
-
 // Asks the browser on a worker: `ask` runs there (with the Whois look-up when `whois`), then
-// `answer` runs on the main thread with the page, or with nothing when there is none. Start
-// halts the ask before it in `slot`.
+// `answer` runs on the main thread with the page, or with nothing when there is none. When the
+// Whois text needs a name looked up, `lookingUp` (when set) gets the text first, on the main
+// thread. Start halts the ask before it in `slot`.
 void AskBrowser(task::TaskSlot& slot, const std::shared_ptr<task::MainQueue>& queue,
                 std::function<std::string()> ask, bool whois,
-                std::function<void(const std::optional<BrowserPage>&)> answer);
+                std::function<void(const std::optional<BrowserPage>&)> answer,
+                std::function<void(const QString&)> lookingUp = {});
 
 // A browser button of `page`: asks the browser on the page's browser task; with no page the
 // user is told so in a box of the main window; otherwise `use` fills `box` and runs the page's
 // tool. When the user types into `box` meanwhile, the answer is dropped: what they typed is the
-// newer request. A second press replaces the first.
+// newer request. A second press replaces the first. `lookingUp`: see AskBrowser.
 void BrowserButtonPress(TToolPage& page, QLineEdit* box, bool whois,
-                        std::function<void(const BrowserPage&)> use);
+                        std::function<void(const BrowserPage&)> use,
+                        std::function<void(const QString&)> lookingUp = {});
 
 // The start-up pre-fill of one box: it comes late, so a box the user (or a send-to) has
 // written in meanwhile keeps its text.

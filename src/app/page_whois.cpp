@@ -283,6 +283,7 @@ void TWhoisPage::TakeOver() {
     if (!awaiting_)
         return;
     awaiting_ = false;
+    BrowserTask().Halt();
     if (Context().sendTargets)
         Context().sendTargets->DropPending();
     whois_button_active();
@@ -403,11 +404,12 @@ void TWhoisPage::SpeedButton19Click() {
 }
 
 void TWhoisPage::SpeedButton23Click() {
-    BrowserButtonPress(*this, edDomain, true, [this](const BrowserPage& page) {
-        edDomain->SetText(page.whoisDomain);
-        Button3Click();
-        whois_start_buttonClick();
-    });
+    // A user action: a send or an earlier press still waiting yields to this one.
+    TakeOver();
+    BrowserButtonPress(
+        *this, edDomain, true, [this](const BrowserPage& page) { QueryDomain(page.whoisDomain); },
+        // While the name of a page opened by address is looked up, the page says it works.
+        [this](const QString& address) { AwaitQuery(address); });
 }
 
 void TWhoisPage::PrefillFromBrowser(const BrowserPage& page) {

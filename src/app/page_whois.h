@@ -109,9 +109,11 @@ class TWhoisPage final : public TToolPage {
     void whois_start_buttonClick();
     void whois_button_active();
     void Button3Click();
-    // Send-to target: the box gets `domain`, then Stop and the query run.
+    // Send-to target (and the browser button's): the box gets `domain`, then Stop and the query
+    // run.
     void QueryDomain(const QString& domain);
-    // Send-to of `text` whose domain is still being looked up: any query stops, the box gets
+    // Send-to (or browser button press) of `text` whose domain is still being looked up: any
+    // query stops, the box gets
     // `text` and the page says it is working until QueryDomain or AwaitEnded.
     void AwaitQuery(const QString& text);
     // The look-up was dropped without a query.
@@ -135,13 +137,13 @@ class TWhoisPage final : public TToolPage {
     QHBoxLayout* BuildServerRow();
     void WireHandlers();
     void StopQuery();
-    // A user action on the page: a send still looking up its domain is dropped, or it would
-    // overwrite what the user does.
+    // A user action on the page: a send or a browser button press still looking up its domain
+    // is dropped, or it would overwrite what the user does.
     void TakeOver();
 
     // Whether the query in progress has put its reply in meResults yet.
     bool replyShown_ = false;
-    // A send-to waits for its domain (AwaitQuery).
+    // A send-to or a browser button press waits for its domain (AwaitQuery).
     bool awaiting_ = false;
     task::TaskSlot whois_thread_;
 };

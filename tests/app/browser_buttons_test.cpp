@@ -242,9 +242,30 @@ TEST(WhoisBrowserButton, NamesAPageOpenedByAddress) {
         const task::TaskSlot& t = page.BrowserTask();
         ASSERT_TRUE(test::PumpUntil([&] { return t.Current()->Finished(); })) << c.url;
         EXPECT_EQ(page.edDomain->Text(), c.domain) << c.url;
-        ASSERT_TRUE(test::PumpUntil([&] { return !page.WhoisThread().Running(); })) << c.url;
+        ASSERT_TRUE(test::PumpUntil([&] { return page.whois_start_button->isEnabled(); })) << c.url;
     }
     EXPECT_TRUE(dialogs.shown.empty());
+
+    // While the name is looked up the page says it works on the address; a user action on the
+    // page (Stop here) takes the page over, and the late name is dropped.
+    url = "http://127.0.0.2/late";
+    resolver.Block();
+    page.SpeedButton23->click();
+    ASSERT_TRUE(test::PumpUntil([&] { return page.edDomain->Text() == "127.0.0.2"; }));
+    EXPECT_EQ(page.state_label->Caption(), "Working...");
+    EXPECT_FALSE(page.whois_start_button->isEnabled());
+    const std::shared_ptr<task::WorkerThread> press = page.BrowserTask().Current();
+    page.button3->click();
+    EXPECT_EQ(page.state_label->Caption(), "Done!");
+    EXPECT_TRUE(page.whois_start_button->isEnabled());
+    const std::shared_ptr<task::WorkerThread> query = page.WhoisThread().Current();
+    resolver.Release();
+    ASSERT_TRUE(test::PumpUntil([&] { return !press->Running(); }));
+    test::Settle();
+    EXPECT_TRUE(press->Halted());
+    EXPECT_EQ(page.WhoisThread().Current(), query);
+    EXPECT_EQ(page.edDomain->Text(), "127.0.0.2");
+    EXPECT_EQ(page.state_label->Caption(), "Done!");
 }
 
 }  // namespace
