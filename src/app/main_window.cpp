@@ -2,9 +2,12 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QCursor>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QMenuBar>
 #include <QMouseEvent>
+#include <QProxyStyle>
 #include <QScreen>
 #include <QWindow>
 
@@ -41,6 +44,18 @@ icmp::IcmpHandle RunIcmpHandle() {
     return handle;
 }
 
+// The style the program uses, with the menu bar's Alt key navigation on whatever that style's
+// own habit is.
+class MenuBarKeysStyle final : public QProxyStyle {
+  public:
+    int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                  QStyleHintReturn* returnData) const override {
+        if (hint == SH_MenuBar_AltKeyNavigation)
+            return 1;
+        return QProxyStyle::styleHint(hint, option, widget, returnData);
+    }
+};
+
 constexpr int kWidth = 765;
 constexpr int kHeight = 532;
 constexpr int kSideBarWidth = 153;
@@ -60,7 +75,15 @@ Tmain::Tmain(std::string programFolder, ScannerControl* scanner, QWidget* parent
     if (QScreen* s = QGuiApplication::primaryScreen())
         move(s->availableGeometry().center() - rect().center());
 
-    StartWindowMove = [this] { return windowHandle() && windowHandle()->startSystemMove(); };
+    StartWindowMove = [this](QPoint pressedAt) {
+        QWindow* w = windowHandle();
+        if (w == nullptr)
+            return false;
+        // The window manager moves the window from where the pointer is now: bring the spot
+        // that was pressed back under it first, so the window does not lag by the drag distance.
+        move(pos() + (QCursor::pos() - pressedAt));
+        return w->startSystemMove();
+    };
     ShowAbout = [] {};
     context_.queue = channel_;
     browserConv_ = std::make_unique<browser::TDdeClientConv>();
@@ -128,6 +151,15 @@ Tmain::~Tmain() {
 
 void Tmain::BuildMenu() {
     QMenuBar* bar = menuBar();
+    // The menu bar answers the keyboard as on the desktops the program comes from: Alt pressed
+    // and released alone, or F10, selects its first menu; the arrows and Enter go on from there.
+    auto* keys = new MenuBarKeysStyle;
+    keys->setParent(bar);
+    bar->setStyle(keys);
+    auto* f10 = new QAction(this);
+    f10->setShortcut(Qt::Key_F10);
+    connect(f10, &QAction::triggered, this, [this] { ToggleMenuBarKeys(); });
+    addAction(f10);
     QMenu* file = bar->addMenu("  File  ");
     Exit1 = file->addAction("     Exit     ", this, &Tmain::Exit1Click);
 
@@ -338,13 +370,50 @@ void Tmain::closeEvent(QCloseEvent* e) {
     e->accept();
 }
 
+// A drag on free client area (no child took the press) moves the window, as its caption would.
+// The move starts only once the pointer has gone the drag distance with the button held: a
+// window manager may never end a move begun by a click that is already over.
 void Tmain::mousePressEvent(QMouseEvent* e) {
-    // A press on free client area (no child took it) drags the window, as a caption would.
-    if (e->button() == Qt::LeftButton && StartWindowMove && StartWindowMove()) {
+    if (e->button() == Qt::LeftButton) {
+        movePressedAt_ = e->globalPosition().toPoint();
         e->accept();
         return;
     }
     QMainWindow::mousePressEvent(e);
+}
+
+void Tmain::mouseMoveEvent(QMouseEvent* e) {
+    if (!movePressedAt_ || !(e->buttons() & Qt::LeftButton)) {
+        movePressedAt_.reset();
+        QMainWindow::mouseMoveEvent(e);
+        return;
+    }
+    e->accept();
+    const QPoint pressedAt = *movePressedAt_;
+    if ((e->globalPosition().toPoint() - pressedAt).manhattanLength() <
+        QApplication::startDragDistance())
+        return;
+    movePressedAt_.reset();
+    if (StartWindowMove)
+        StartWindowMove(pressedAt);
+}
+
+void Tmain::mouseReleaseEvent(QMouseEvent* e) {
+    if (e->button() == Qt::LeftButton)
+        movePressedAt_.reset();
+    QMainWindow::mouseReleaseEvent(e);
+}
+
+// QMenuBar has no public way into its keyboard mode but the Alt tap it watches for in the
+// window: F10 gives it one.
+// QMenuBar has no public way into its keyboard mode but the Alt tap it watches for in the
+// window: F10 gives it one. (A key event for Alt itself reports Alt as released while it goes
+// down, so the press carries no modifier.)
+void Tmain::ToggleMenuBarKeys() {
+    QKeyEvent press(QEvent::ShortcutOverride, Qt::Key_Alt, Qt::NoModifier);
+    QCoreApplication::sendEvent(this, &press);
+    QKeyEvent release(QEvent::KeyRelease, Qt::Key_Alt, Qt::NoModifier);
+    QCoreApplication::sendEvent(this, &release);
 }
 
 void Tmain::Exit1Click() {

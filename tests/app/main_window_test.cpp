@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <lz4.h>
+#include <QApplication>
 #include <QCoreApplication>
 #include <QFile>
 #include <QMenu>
@@ -12,6 +13,7 @@
 #include <QTest>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <sstream>
 
 #include "app/app_windows.h"
@@ -579,19 +581,118 @@ TEST_F(MainWindow, SocketsAreCleanedUpWhenTheWindowGoes) {
     EXPECT_EQ(fake.cleanups, 1);
 }
 
-TEST_F(MainWindow, PressOnFreeClientAreaMovesTheWindow) {
+// A point of `w` with no child under it.
+QPoint FreeSpot(QWidget* w) {
+    for (int y = w->height() - 4; y > 0; y -= 4)
+        for (int x = 4; x < w->width(); x += 4)
+            if (w->childAt(x, y) == nullptr)
+                return {x, y};
+    ADD_FAILURE() << "no free spot";
+    return {};
+}
+
+// Only a drag on free client area moves the window: a click never starts a move (a window
+// manager may never end one begun by a press that is already over), nor does a press that a
+// control takes, the side bar's included.
+TEST_F(MainWindow, OnlyADragOnFreeClientAreaMovesTheWindow) {
     Tmain& m = Build();
-    int moves = 0;
-    m.StartWindowMove = [&] {
-        ++moves;
+    std::vector<QPoint> moves;
+    m.StartWindowMove = [&](QPoint pressedAt) {
+        moves.push_back(pressedAt);
         return true;
     };
     m.show();
-    QTest::mousePress(m.batch_ping_tab->Body(), Qt::LeftButton, {}, QPoint(300, 400));
-    EXPECT_EQ(moves, 1);
-    QTest::mousePress(m.batch_ping_tab->Edit7, Qt::LeftButton);  // an edit keeps its press
-    QTest::mousePress(m.batch_ping_tab->Body(), Qt::RightButton, {}, QPoint(300, 400));
-    EXPECT_EQ(moves, 1);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&m));
+    QWidget* body = m.ip_to_domain_converter_tab->Body();
+    TmxSideBar* bar = m.mxSideBar1;
+    const int far = QApplication::startDragDistance();
+    const QPoint caption = bar->GetHeader(0)->CaptionRect().ToQRect().center();
+    struct Case {
+        const char* what;
+        QWidget* w;
+        QPoint at;
+        Qt::MouseButton button;
+        QPoint drag;
+        bool moves;
+    } cases[] = {
+        {"a click on free area", body, FreeSpot(body), Qt::LeftButton, {0, 0}, false},
+        {"a press that moves less than the drag distance",
+         body,
+         FreeSpot(body),
+         Qt::LeftButton,
+         {far - 1, 0},
+         false},
+        {"a drag on free area", body, FreeSpot(body), Qt::LeftButton, {far, far}, true},
+        {"a drag with the right button", body, FreeSpot(body), Qt::RightButton, {30, 30}, false},
+        {"a drag from an edit",
+         m.ip_to_domain_converter_tab->domain_edit,
+         {5, 5},
+         Qt::LeftButton,
+         {30, 0},
+         false},
+        {"a drag from a caption of the side bar", bar, caption, Qt::LeftButton, {0, 30}, false},
+        {"a drag from the side bar below its headers",
+         bar,
+         {bar->width() / 2, bar->height() - 5},
+         Qt::LeftButton,
+         {0, -30},
+         false},
+    };
+    for (const Case& c : cases) {
+        moves.clear();
+        QTest::mousePress(c.w, c.button, {}, c.at);
+        QTest::mouseMove(c.w, c.at + c.drag);
+        const QPoint end = c.moves ? c.at + 2 * c.drag : c.at + c.drag;
+        QTest::mouseMove(c.w, end);  // a drag that goes on starts no second move
+        QTest::mouseRelease(c.w, c.button, {}, end);
+        // A move after the release, with no button held, starts nothing either.
+        QTest::mouseMove(c.w, end + QPoint(far, far));
+        if (c.moves) {
+            ASSERT_EQ(moves.size(), 1u) << c.what << ": one move, from the point pressed";
+            EXPECT_EQ(moves[0], c.w->mapToGlobal(c.at)) << c.what;
+        } else {
+            EXPECT_TRUE(moves.empty()) << c.what << " moved the window";
+        }
+    }
+}
+
+// Alt tapped alone and F10 take the keyboard to the menu bar, whatever field has it; there the
+// arrows and Enter open the menus, and Alt or F10 again give the field its focus back.
+TEST_F(MainWindow, AltAndF10SelectTheMenuBar) {
+    Tmain& m = Build();
+    m.show();
+    m.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&m));
+    QMenuBar* bar = m.menuBar();
+    const QList<QAction*> menus = bar->actions();
+    QWidget* field = m.ip_to_domain_converter_tab->domain_edit;
+    field->setFocus();
+    struct Way {
+        const char* what;
+        std::function<void()> press;
+    } ways[] = {
+        {"Alt", [] { QTest::keyClick(QApplication::focusWidget(), Qt::Key_Alt, Qt::AltModifier); }},
+        {"F10", [] { QTest::keyClick(QApplication::focusWidget(), Qt::Key_F10); }},
+    };
+    for (const Way& way : ways) {
+        ASSERT_EQ(QApplication::focusWidget(), field) << way.what;
+        way.press();
+        EXPECT_EQ(bar->activeAction(), menus.at(0)) << way.what << " selects the File menu";
+        EXPECT_TRUE(bar->hasFocus()) << way.what;
+        QTest::keyClick(bar, Qt::Key_Right);
+        EXPECT_EQ(bar->activeAction(), menus.at(1)) << way.what << ", Right";
+        QTest::keyClick(bar, Qt::Key_Left);
+        QTest::keyClick(bar, Qt::Key_Return);
+        QMenu* file = menus.at(0)->menu();
+        EXPECT_TRUE(file->isVisible()) << way.what << ", Enter opens the File menu";
+        QTest::keyClick(file, Qt::Key_Escape);
+        EXPECT_FALSE(file->isVisible());
+        // Once more leaves the menu bar.
+        way.press();
+        EXPECT_EQ(bar->activeAction(), nullptr) << way.what << " again";
+        EXPECT_EQ(QApplication::focusWidget(), field) << way.what << " again";
+    }
+    EXPECT_EQ(m.ip_to_domain_converter_tab->domain_edit->Text(), "");
 }
 
 TEST_F(MainWindow, HelpMenuHandsItsTargetsToTheShell) {
