@@ -2,7 +2,6 @@
 
 #include <QApplication>
 #include <QCloseEvent>
-#include <QCursor>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QMenuBar>
@@ -75,15 +74,7 @@ Tmain::Tmain(std::string programFolder, ScannerControl* scanner, QWidget* parent
     if (QScreen* s = QGuiApplication::primaryScreen())
         move(s->availableGeometry().center() - rect().center());
 
-    StartWindowMove = [this](QPoint pressedAt) {
-        QWindow* w = windowHandle();
-        if (w == nullptr)
-            return false;
-        // The window manager moves the window from where the pointer is now: bring the spot
-        // that was pressed back under it first, so the window does not lag by the drag distance.
-        move(pos() + (QCursor::pos() - pressedAt));
-        return w->startSystemMove();
-    };
+    StartWindowMove = [this] { return windowHandle() && windowHandle()->startSystemMove(); };
     ShowAbout = [] {};
     context_.queue = channel_;
     browserConv_ = std::make_unique<browser::TDdeClientConv>();
@@ -160,6 +151,8 @@ void Tmain::BuildMenu() {
     f10->setShortcut(Qt::Key_F10);
     connect(f10, &QAction::triggered, this, [this] { ToggleMenuBarKeys(); });
     addAction(f10);
+    // Alt with a letter opens the menu whose caption starts with it, and types nothing.
+    qApp->installEventFilter(this);
     QMenu* file = bar->addMenu("  File  ");
     Exit1 = file->addAction("     Exit     ", this, &Tmain::Exit1Click);
 
@@ -389,13 +382,12 @@ void Tmain::mouseMoveEvent(QMouseEvent* e) {
         return;
     }
     e->accept();
-    const QPoint pressedAt = *movePressedAt_;
-    if ((e->globalPosition().toPoint() - pressedAt).manhattanLength() <
+    if ((e->globalPosition().toPoint() - *movePressedAt_).manhattanLength() <
         QApplication::startDragDistance())
         return;
     movePressedAt_.reset();
     if (StartWindowMove)
-        StartWindowMove(pressedAt);
+        StartWindowMove();
 }
 
 void Tmain::mouseReleaseEvent(QMouseEvent* e) {
@@ -405,8 +397,6 @@ void Tmain::mouseReleaseEvent(QMouseEvent* e) {
 }
 
 // QMenuBar has no public way into its keyboard mode but the Alt tap it watches for in the
-// window: F10 gives it one.
-// QMenuBar has no public way into its keyboard mode but the Alt tap it watches for in the
 // window: F10 gives it one. (A key event for Alt itself reports Alt as released while it goes
 // down, so the press carries no modifier.)
 void Tmain::ToggleMenuBarKeys() {
@@ -414,6 +404,26 @@ void Tmain::ToggleMenuBarKeys() {
     QCoreApplication::sendEvent(this, &press);
     QKeyEvent release(QEvent::KeyRelease, Qt::Key_Alt, Qt::NoModifier);
     QCoreApplication::sendEvent(this, &release);
+}
+
+bool Tmain::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() != QEvent::KeyPress)
+        return QMainWindow::eventFilter(watched, event);
+    const auto* key = static_cast<const QKeyEvent*>(event);
+    const auto* target = qobject_cast<const QWidget*>(watched);
+    const QString text = key->text();
+    if (target == nullptr || target->window() != this ||
+        (key->modifiers() & ~(Qt::ShiftModifier | Qt::KeypadModifier)) != Qt::AltModifier ||
+        text.size() != 1 || !text[0].isLetterOrNumber())
+        return QMainWindow::eventFilter(watched, event);
+    for (QAction* menu : menuBar()->actions()) {
+        const QString caption = menu->text().trimmed();
+        if (!caption.isEmpty() && caption[0].toCaseFolded() == text[0].toCaseFolded()) {
+            menuBar()->setActiveAction(menu);
+            break;
+        }
+    }
+    return true;
 }
 
 void Tmain::Exit1Click() {

@@ -94,9 +94,9 @@ class Tmain final : public QMainWindow {
     std::function<std::string()> GetBrowserHost;
     // The conversation with the web browser that GetBrowserUrl holds.
     browser::TDdeClientConv& BrowserConv() const { return *browserConv_; }
-    // Starts a move of the window by the mouse, which was pressed at `pressedAt` (global) and
-    // has been dragged since; false when the platform cannot.
-    std::function<bool(QPoint pressedAt)> StartWindowMove;
+    // Hands the window to the window manager to be moved with the mouse, whose left button is
+    // held; false when the platform cannot.
+    std::function<bool()> StartWindowMove;
     // Shows the About box.
     std::function<void()> ShowAbout;
 
@@ -136,6 +136,7 @@ class Tmain final : public QMainWindow {
 
   protected:
     void closeEvent(QCloseEvent* e) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void mousePressEvent(QMouseEvent* e) override;
     void mouseMoveEvent(QMouseEvent* e) override;
     void mouseReleaseEvent(QMouseEvent* e) override;
