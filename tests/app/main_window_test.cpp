@@ -9,6 +9,7 @@
 #include <QFile>
 #include <QMenu>
 #include <QMenuBar>
+#include <QProxyStyle>
 #include <QTemporaryDir>
 #include <QTest>
 #include <filesystem>
@@ -652,10 +653,24 @@ TEST_F(MainWindow, OnlyADragOnFreeClientAreaMovesTheWindow) {
     }
 }
 
+// A style whose menu bars leave Alt alone, as some desktops' styles do.
+class NoAltMenuBarStyle final : public QProxyStyle {
+  public:
+    int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                  QStyleHintReturn* returnData) const override {
+        if (hint == SH_MenuBar_AltKeyNavigation)
+            return 0;
+        return QProxyStyle::styleHint(hint, option, widget, returnData);
+    }
+};
+
 // Alt tapped alone and F10 take the keyboard to the menu bar, whatever field has it; there the
 // arrows and Enter open the menus, and Alt or F10 again give the field its focus back. Alt
 // with a letter opens the menu of that letter.
 TEST_F(MainWindow, AltAndF10SelectTheMenuBar) {
+    // Whatever the desktop's style makes of Alt in menu bars.
+    const QString style = QApplication::style()->name();
+    QApplication::setStyle(new NoAltMenuBarStyle);
     Tmain& m = Build();
     m.show();
     m.activateWindow();
@@ -706,6 +721,8 @@ TEST_F(MainWindow, AltAndF10SelectTheMenuBar) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
     }
     EXPECT_EQ(m.ip_to_domain_converter_tab->domain_edit->Text(), "");
+    win.reset();
+    QApplication::setStyle(style);
 }
 
 // Every control of every page that Tab reaches shows that it has the focus: the memos
