@@ -669,7 +669,10 @@ class NoAltMenuBarStyle final : public QProxyStyle {
 // with a letter opens the menu of that letter.
 TEST_F(MainWindow, AltAndF10SelectTheMenuBar) {
     // Whatever the desktop's style makes of Alt in menu bars.
-    const QString style = QApplication::style()->name();
+    struct StyleBack {
+        QString name = QApplication::style()->name();
+        ~StyleBack() { QApplication::setStyle(name); }
+    } back;
     QApplication::setStyle(new NoAltMenuBarStyle);
     Tmain& m = Build();
     m.show();
@@ -722,7 +725,6 @@ TEST_F(MainWindow, AltAndF10SelectTheMenuBar) {
     }
     EXPECT_EQ(m.ip_to_domain_converter_tab->domain_edit->Text(), "");
     win.reset();
-    QApplication::setStyle(style);
 }
 
 // Every control of every page that Tab reaches shows that it has the focus: the memos
