@@ -56,9 +56,15 @@ TLinkLabel::TLinkLabel(const QString& caption, QWidget* parent) : QLabel(caption
 }
 
 void TLinkLabel::mouseReleaseEvent(QMouseEvent* e) {
-    if (e->button() == Qt::LeftButton && rect().contains(e->position().toPoint()) && OnClick)
-        OnClick();
+    if (e->button() == Qt::LeftButton && rect().contains(e->position().toPoint()))
+        Activate();
     QLabel::mouseReleaseEvent(e);
+}
+
+// A click, Enter and Space all come here.
+void TLinkLabel::Activate() {
+    if (OnClick)
+        OnClick();
 }
 
 void TLinkLabel::keyPressEvent(QKeyEvent* e) {
@@ -69,8 +75,7 @@ void TLinkLabel::keyPressEvent(QKeyEvent* e) {
             if (e->modifiers() & ~Qt::KeypadModifier)
                 break;
             e->accept();
-            if (OnClick)
-                OnClick();
+            Activate();
             return;
         default:
             break;

@@ -20,6 +20,9 @@ class TLinkLabel final : public QLabel {
     void mouseReleaseEvent(QMouseEvent* e) override;
     void keyPressEvent(QKeyEvent* e) override;
     void paintEvent(QPaintEvent* e) override;
+
+  private:
+    void Activate();
 };
 
 class Tabout final : public QDialog {
