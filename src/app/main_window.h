@@ -13,6 +13,7 @@
 #include "controls/dialogs.h"
 #include "controls/pagecontrol.h"
 #include "platform/browser_link.h"
+#include "platform/program.h"
 #include "tasks/worker.h"
 
 class QAction;
@@ -151,7 +152,7 @@ class Tmain final : public QMainWindow {
     std::unique_ptr<TPageSendTargets> sendTargets_;
     std::unique_ptr<IniFile> settings_;
     std::string programFolder_;
-    std::string settingsPath_;
+    SettingsFile settingsFile_;
     std::shared_ptr<task::MainQueue> channel_;
     std::unique_ptr<browser::TDdeClientConv> browserConv_;
     IdleScanner idleScanner_;

@@ -103,7 +103,7 @@ void WritePlacement(IniFile& ini, const std::string& section, StoredWindowState 
     ini.WriteInteger(section, "Height", normal.height());
 }
 
-TPosition::TPosition(QWidget* form, std::string path) : form_(form), path_(std::move(path)) {}
+TPosition::TPosition(QWidget* form, SettingsFile file) : form_(form), file_(std::move(file)) {}
 
 void TPosition::LoadPosition() {
     QList<QRect> screens;
@@ -112,7 +112,7 @@ void TPosition::LoadPosition() {
     for (QScreen* s : QGuiApplication::screens())
         if (s != QGuiApplication::primaryScreen())
             screens << s->availableGeometry();
-    IniFile ini(path_);
+    IniFile ini(file_.path, file_.readFrom);
     Placement p = ReadPlacement(ini, PlacementSection(form_->objectName().toStdString()),
                                 form_->geometry(), screens);
     form_->setGeometry(p.normal);
@@ -125,21 +125,22 @@ void TPosition::OwnerDestroy() {
         return;
     saved_ = true;
     if (!SavePosition())
-        ui::CurrentDialogs().ErrorBox(form_, QString("Unable to write to %1").arg(path_.c_str()));
+        ui::CurrentDialogs().ErrorBox(form_,
+                                      QString("Unable to write to %1").arg(file_.path.c_str()));
 }
 
 bool TPosition::SavePosition() {
     StoredWindowState state = form_->isMinimized()   ? StoredWindowState::Minimised
                               : form_->isMaximized() ? StoredWindowState::Maximised
                                                      : StoredWindowState::Normal;
-    IniFile ini(path_);
+    IniFile ini(file_.path, file_.readFrom);
     // A window never shown has no normal bounds of its own yet.
     QRect normal = form_->normalGeometry();
     if (!normal.isValid())
         normal = form_->geometry();
     WritePlacement(ini, PlacementSection(form_->objectName().toStdString()), state, normal);
     // Outside the program folder the file's folder may not be there yet.
-    MakeFolders(path_.substr(0, path_.rfind('/') + 1));
+    MakeFolders(file_.path.substr(0, file_.path.rfind('/') + 1));
     return ini.UpdateFile();
 }
 

@@ -7,6 +7,8 @@
 #include <QRect>
 #include <string>
 
+#include "platform/program.h"
+
 class QWidget;
 
 namespace orv {
@@ -40,12 +42,12 @@ Placement ReadPlacement(const IniFile& ini, const std::string& section, const QR
 void WritePlacement(IniFile& ini, const std::string& section, StoredWindowState state,
                     const QRect& normal);
 
-// Keeps the placement of one top-level window in the file `path`.
+// Keeps the placement of one top-level window in `file`.
 class TPosition {
   public:
-    TPosition(QWidget* form, std::string path);
+    TPosition(QWidget* form, SettingsFile file);
 
-    const std::string& FileName() const { return path_; }
+    const std::string& FileName() const { return file_.path; }
 
     // Applies the stored placement; called once the window is built, before it shows.
     void LoadPosition();
@@ -57,7 +59,7 @@ class TPosition {
     bool SavePosition();
 
     QWidget* form_;
-    std::string path_;
+    SettingsFile file_;
     bool saved_ = false;
 };
 
