@@ -6,10 +6,12 @@
 #include <QWidget>
 #include <algorithm>
 #include <cstdint>
+#include <optional>
 
 #include "controls/dialogs.h"
 #include "platform/inifile.h"
 #include "platform/program.h"
+#include "platform/window_frame.h"
 
 namespace orv {
 
@@ -32,14 +34,33 @@ std::int64_t Visible(std::int64_t left, std::int64_t top, std::int64_t width, st
     return w * h;
 }
 
-QRect Centred(QSize size, const QRect& screen) {
-    QRect r(QPoint(0, 0), size);
-    r.moveCenter(screen.center());
-    return r;
+int Widest(const QList<QRect>& screens) {
+    int w = 0;
+    for (const QRect& s : screens)
+        w = std::max(w, s.width());
+    return w;
 }
 
-QSize Limited(QSize size, const QRect& screen) {
-    return {std::min(size.width(), screen.width()), std::min(size.height(), screen.height())};
+int Tallest(const QList<QRect>& screens) {
+    int h = 0;
+    for (const QRect& s : screens)
+        h = std::max(h, s.height());
+    return h;
+}
+
+// The frame the window manager puts around `form`: as it stands when the window shows; before
+// that, as the window manager says it will be (X11), else none.
+QMargins FrameOf(QWidget* form) {
+    if (form->isVisible()) {
+        const QRect outer = form->frameGeometry(), inner = form->geometry();
+        return QMargins(inner.left() - outer.left(), inner.top() - outer.top(),
+                        outer.right() - inner.right(), outer.bottom() - inner.bottom());
+    }
+    if (QGuiApplication::platformName() != QLatin1String("xcb"))
+        return {};
+    if (std::optional<wm::FrameExtents> e = wm::AskFrameExtents(form->winId()))
+        return QMargins(e->left, e->top, e->right, e->bottom);
+    return {};
 }
 
 }  // namespace
@@ -49,7 +70,7 @@ std::string PlacementSection(const std::string& formName) {
 }
 
 Placement ReadPlacement(const IniFile& ini, const std::string& section, const QRect& designed,
-                        const QList<QRect>& screens) {
+                        const QList<QRect>& screens, const QMargins& frame) {
     Placement p;
     const bool asDesigned = ini.ReadString(section, "isdesigned", "n") == "y";
     p.maximised = ini.ReadInteger(section, "WindowState", 0) ==
@@ -66,30 +87,45 @@ Placement ReadPlacement(const IniFile& ini, const std::string& section, const QR
         p.normal = QRect(left, top, width, height);
         return p;
     }
+    // The window as the screen shows it: the client area with the window manager's frame
+    // around it. Computed wide, so that any stored numbers are safe.
+    const std::int64_t frameWidth = std::int64_t(frame.left()) + frame.right();
+    const std::int64_t frameHeight = std::int64_t(frame.top()) + frame.bottom();
+    std::int64_t outerLeft = std::int64_t(left) - frame.left();
+    std::int64_t outerTop = std::int64_t(top) - frame.top();
+    std::int64_t outerWidth = width + frameWidth;
+    std::int64_t outerHeight = height + frameHeight;
     // No window is larger than the largest screen.
-    int widest = 0, tallest = 0;
-    for (const QRect& s : screens) {
-        widest = std::max(widest, s.width());
-        tallest = std::max(tallest, s.height());
-    }
-    width = std::min(width, widest);
-    height = std::min(height, tallest);
+    outerWidth = std::min<std::int64_t>(outerWidth, Widest(screens));
+    outerHeight = std::min<std::int64_t>(outerHeight, Tallest(screens));
     // The screen holding most of the window, if any holds enough of it.
     const QRect* home = nullptr;
     std::int64_t best = 0;
     for (const QRect& s : screens) {
-        std::int64_t on = Visible(left, top, width, height, s);
+        std::int64_t on = Visible(outerLeft, outerTop, outerWidth, outerHeight, s);
         if (on > best) {
             best = on;
             home = &s;
         }
     }
-    if (asDesigned && home) {
-        QSize size = Limited(QSize(width, height), *home);
-        p.normal = QRect(QPoint(left, top), size);
-        return p;
+    const bool keepPosition = asDesigned && home;
+    const QRect& screen = keepPosition ? *home : screens.front();
+    outerWidth = std::min<std::int64_t>(outerWidth, screen.width());
+    outerHeight = std::min<std::int64_t>(outerHeight, screen.height());
+    QRect outer(0, 0, int(outerWidth), int(outerHeight));
+    if (keepPosition) {
+        // The whole frame on the screen, title bar included: moved in by what stands out.
+        outer.moveTo(
+            int(std::clamp<std::int64_t>(outerLeft, screen.x(),
+                                         std::int64_t(screen.x()) + screen.width() - outerWidth)),
+            int(std::clamp<std::int64_t>(
+                outerTop, screen.y(), std::int64_t(screen.y()) + screen.height() - outerHeight)));
+    } else {
+        outer.moveCenter(screen.center());
     }
-    p.normal = Centred(Limited(QSize(width, height), screens.front()), screens.front());
+    p.normal = QRect(outer.x() + frame.left(), outer.y() + frame.top(),
+                     std::max<int>(1, int(outerWidth - frameWidth)),
+                     std::max<int>(1, int(outerHeight - frameHeight)));
     return p;
 }
 
@@ -114,7 +150,7 @@ void TPosition::LoadPosition() {
             screens << s->availableGeometry();
     IniFile ini(file_.path, file_.readFrom);
     Placement p = ReadPlacement(ini, PlacementSection(form_->objectName().toStdString()),
-                                form_->geometry(), screens);
+                                form_->geometry(), screens, FrameOf(form_));
     form_->setGeometry(p.normal);
     if (p.maximised)
         form_->setWindowState(form_->windowState() | Qt::WindowMaximized);

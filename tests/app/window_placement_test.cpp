@@ -80,8 +80,8 @@ TEST(WindowPlacement, ReadsTheStoredPlacement) {
         {"only a sliver on the screen: centred",
          "isdesigned=y\nLeft=1900\nTop=20\nWidth=500\nHeight=400\n", CentredOn(kScreen, 500, 400),
          false},
-        {"a corner on the screen is enough",
-         "isdesigned=y\nLeft=1880\nTop=1010\nWidth=500\nHeight=400\n", QRect(1880, 1010, 500, 400),
+        {"a corner on the screen is enough: moved wholly onto it",
+         "isdesigned=y\nLeft=1880\nTop=1010\nWidth=500\nHeight=400\n", QRect(1420, 650, 500, 400),
          false},
         {"far edges cannot overflow",
          "isdesigned=y\nLeft=2147483647\nTop=2147483647\nWidth=2147483647\nHeight=2147483647\n",
@@ -105,6 +105,47 @@ TEST(WindowPlacement, ReadsTheStoredPlacement) {
         Placement p = ReadPlacement(ini, "main Position", kDesigned, c.screens);
         EXPECT_EQ(p.normal, c.normal);
         EXPECT_EQ(p.maximised, c.maximised);
+    }
+}
+
+// The window manager's frame (here openbox's: 1 left and right, a 20-pixel title bar, 5 below)
+// is part of the window: the whole of it, title bar and close button included, opens on the
+// screen, while the stored numbers stay those of the client area.
+TEST(WindowPlacement, TheWholeFrameLandsOnTheScreen) {
+    const QMargins kFrame(1, 20, 1, 5);
+    const QRect kSmall(0, 30, 1280, 770);  // a screen with a panel at the top
+    struct Case {
+        const char* what;
+        const char* file;
+        QRect normal;
+        QRect screen = kScreen;
+    } cases[] = {
+        {"the screen's size at 0,0: cut by the frame",
+         "isdesigned=y\nLeft=0\nTop=0\nWidth=1920\nHeight=1050\n", QRect(1, 20, 1918, 1025)},
+        {"larger than the screen", "isdesigned=y\nLeft=0\nTop=0\nWidth=5000\nHeight=5000\n",
+         QRect(1, 50, 1278, 745), kSmall},
+        {"title bar above the top edge",
+         "isdesigned=y\nLeft=100\nTop=-300\nWidth=765\nHeight=532\n", QRect(100, 20, 765, 532)},
+        {"title bar under the panel", "isdesigned=y\nLeft=100\nTop=35\nWidth=765\nHeight=532\n",
+         QRect(100, 50, 765, 532), kSmall},
+        {"frame past the right and bottom edges",
+         "isdesigned=y\nLeft=1500\nTop=900\nWidth=765\nHeight=532\n",
+         QRect(1920 - 1 - 765, 1050 - 5 - 532, 765, 532)},
+        {"inside with its frame: kept", "isdesigned=y\nLeft=1\nTop=20\nWidth=765\nHeight=532\n",
+         QRect(1, 20, 765, 532)},
+        {"the frame just inside: kept", "isdesigned=y\nLeft=1154\nTop=513\nWidth=765\nHeight=532\n",
+         QRect(1154, 513, 765, 532)},
+        {"centred with its frame", "", QRect(577, 266, 765, 532)},
+        {"off the screen: centred with its frame",
+         "isdesigned=y\nLeft=-5000\nTop=20\nWidth=5000\nHeight=5000\n", QRect(1, 20, 1918, 1025)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        IniFile ini;
+        ini.Parse(std::string("[main Position]\n") + c.file);
+        Placement p = ReadPlacement(ini, "main Position", kDesigned, {c.screen}, kFrame);
+        EXPECT_EQ(p.normal, c.normal);
+        EXPECT_TRUE(c.screen.contains(p.normal.marginsAdded(kFrame)));
     }
 }
 
@@ -173,10 +214,10 @@ class MainWindowPlacement : public ::testing::Test {
 
 TEST_F(MainWindowPlacement, FileIsNamedAfterTheProgramAndReadBeforeShowing) {
     std::ofstream(PlacementPath())
-        << "[main Position]\nWindowState=0\nisdesigned=y\nLeft=30\nTop=40\nWidth=780\nHeight=560\n";
+        << "[main Position]\nWindowState=0\nisdesigned=y\nLeft=10\nTop=20\nWidth=780\nHeight=560\n";
     Tmain& m = Build();
     EXPECT_FALSE(m.isVisible());
-    EXPECT_EQ(m.geometry(), QRect(30, 40, 780, 560));
+    EXPECT_EQ(m.geometry(), QRect(10, 20, 780, 560));
     EXPECT_EQ(m.Position1->FileName(), PlacementPath());
 }
 
