@@ -1,7 +1,6 @@
 #include "platform/inifile.h"
 
 #include <algorithm>
-#include <charconv>
 #include <climits>
 #include <cstdio>
 #include <fstream>
@@ -123,12 +122,8 @@ std::string IniFile::ReadString(const std::string& section, const std::string& k
 int IniFile::ReadInteger(const std::string& section, const std::string& key, int def) const {
     std::string v(Trim(ReadString(section, key, {})));
     if (v.size() > 2 && v[0] == '0' && (v[1] == 'x' || v[1] == 'X')) {
-        unsigned n = 0;
-        const char* end = v.data() + v.size();
-        auto [p, ec] = std::from_chars(v.data() + 2, end, n, 16);
-        if (ec != std::errc{} || p != end || n > unsigned(INT_MAX))
-            return def;
-        return static_cast<int>(n);
+        std::optional<unsigned> n = sys::ParseHex<unsigned>(std::string_view(v).substr(2));
+        return n && *n <= unsigned(INT_MAX) ? static_cast<int>(*n) : def;
     }
     std::string_view digits(v);
     if (digits.size() > 1 && digits[0] == '+' && digits[1] != '-')

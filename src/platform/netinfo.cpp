@@ -13,7 +13,6 @@
 #include <array>
 #include <cctype>
 #include <cerrno>
-#include <charconv>
 #include <cstring>
 #include <ctime>
 #include <filesystem>
@@ -55,16 +54,6 @@ std::string ReadValue(const std::string& path) {
 
 int ToInt(const std::string& s, int fallback = 0) {
     return sys::ParseDecimal<int>(s).value_or(fallback);
-}
-
-// A whole hexadecimal field of /proc/net/route, without prefix or sign.
-std::optional<std::uint32_t> Hex32(std::string_view s) {
-    std::uint32_t v = 0;
-    const char* end = s.data() + s.size();
-    auto [p, ec] = std::from_chars(s.data(), end, v, 16);
-    if (s.empty() || ec != std::errc{} || p != end)
-        return std::nullopt;
-    return v;
 }
 
 std::vector<std::string> Lines(const std::string& text) {
@@ -173,7 +162,7 @@ std::vector<std::uint8_t> HardwareAddress(const std::string& text, int length) {
                 return std::isxdigit(static_cast<unsigned char>(c));
             }))
             return {};
-        out.push_back(static_cast<std::uint8_t>(Hex32(part).value_or(0)));
+        out.push_back(static_cast<std::uint8_t>(sys::ParseHex<std::uint32_t>(part).value_or(0)));
     }
     return out;
 }
@@ -181,7 +170,7 @@ std::vector<std::uint8_t> HardwareAddress(const std::string& text, int length) {
 // A 32-bit value of /proc/net/route: the address's bytes as they lie in memory, printed as a
 // host-order number.
 std::string RouteAddress(const std::string& hex) {
-    std::optional<std::uint32_t> value = Hex32(hex);
+    std::optional<std::uint32_t> value = sys::ParseHex<std::uint32_t>(hex);
     if (!value)
         return {};
     const std::uint32_t raw = *value;
@@ -202,7 +191,7 @@ std::map<std::string, std::vector<AddressEntry>> DefaultGateways(const std::stri
         std::vector<std::string> w = Words(lines[i]);
         if (w.size() < 8)
             continue;
-        std::uint32_t flags = Hex32(w[3]).value_or(0);
+        std::uint32_t flags = sys::ParseHex<std::uint32_t>(w[3]).value_or(0);
         if (w[1] != "00000000" || w[7] != "00000000" || !(flags & RTF_UP) || !(flags & RTF_GATEWAY))
             continue;
         out[w[0]].push_back({RouteAddress(w[2]), RouteAddress(w[7])});
