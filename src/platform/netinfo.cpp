@@ -386,8 +386,8 @@ std::string LeaseFileInterface(const std::string& fileName) {
             stem.remove_suffix(ext.size());
             break;
         }
-    for (std::string_view prefix :
-         {"dhclient.", "dhclient6.", "dhclient-", "dhclient6-", "internal-", "internal6-"}) {
+    // IPv6 leases ("dhclient6-", "internal6-") are no part of this IPv4 report.
+    for (std::string_view prefix : {"dhclient.", "dhclient-", "internal-"}) {
         if (!stem.starts_with(prefix))
             continue;
         stem.remove_prefix(prefix.size());
