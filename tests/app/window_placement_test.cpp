@@ -7,14 +7,20 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QGuiApplication>
+#include <QProcess>
+#include <QProcessEnvironment>
 #include <QScreen>
+#include <QStandardPaths>
 #include <QTemporaryDir>
+#include <QTest>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
 
 #include "app/main_window.h"
 #include "fake_resolver.h"
+#include "netns.h"
 #include "platform/inifile.h"
 #include "platform/program.h"
 #include "scripted_dialogs.h"
@@ -327,6 +333,99 @@ TEST_F(MainWindowPlacement, SavedOnlyOnce) {
     m.Position1->OwnerDestroy();
     win.reset();
     EXPECT_FALSE(QFile::exists(QString::fromStdString(PlacementPath())));
+}
+
+// Set in the copy of the next test that runs on the X display it starts.
+constexpr char kOnDisplay[] = "ORVELAN_PLACEMENT_ON_X11";
+
+// On the display: a stored size at the screen's, and a top edge above the screen's, open with
+// the whole frame on the screen, where the window stays once the window manager has framed it.
+void CheckOnTheDisplay(const std::string& folder, const std::string& placementPath) {
+    ASSERT_EQ(QGuiApplication::platformName(), "xcb");
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    struct Case {
+        const char* what;
+        QRect stored;
+    } cases[] = {
+        {"the screen's size at 0,0", screen},
+        {"larger than the screen", QRect(0, 0, screen.width() + 500, screen.height() + 500)},
+        {"the top edge 300 pixels above the screen", QRect(100, -300, 765, 532)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::ofstream(placementPath, std::ios::trunc)
+            << "[main Position]\nWindowState=0\nisdesigned=y\nLeft=" << c.stored.x()
+            << "\nTop=" << c.stored.y() << "\nWidth=" << c.stored.width()
+            << "\nHeight=" << c.stored.height() << "\n";
+        FakeScanner scanner;
+        auto m = std::make_unique<Tmain>(folder, &scanner);
+        const QRect placed = m->geometry();
+        m->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(m.get()));
+        // The frame is known once the window manager has put it around the window.
+        QTRY_VERIFY_WITH_TIMEOUT(m->frameGeometry() != m->geometry(), 10000);
+        EXPECT_TRUE(screen.contains(m->frameGeometry()))
+            << "frame " << m->frameGeometry().x() << "," << m->frameGeometry().y() << " "
+            << m->frameGeometry().width() << "x" << m->frameGeometry().height();
+        EXPECT_EQ(m->geometry(), placed) << "moved once shown";
+        m.reset();
+    }
+}
+
+// The program under Xvfb and openbox, which frames windows as a desktop does: the placement is
+// made before the window shows, with the frame the window manager says it will draw.
+// WINDOW_TEST_DISPLAY=N runs the server on :N instead of the first free display.
+TEST_F(MainWindowPlacement, UnderAWindowManagerTheWholeFrameOpensOnTheScreen) {
+    if (qEnvironmentVariableIsSet(kOnDisplay)) {
+        CheckOnTheDisplay(folder, PlacementPath());
+        return;
+    }
+    for (const char* tool : {"Xvfb", "openbox"})
+        if (QStandardPaths::findExecutable(tool).isEmpty()) {
+            if (test::InCi())
+                FAIL() << tool << " is missing (scripts/install-deps.sh installs it)";
+            GTEST_SKIP() << tool << " is missing";
+        }
+    // Xvfb names its display on its output once it takes clients.
+    QProcess server;
+    QStringList serverArgs{"-displayfd", "1", "-screen", "0", "1280x1024x24", "-nolisten", "tcp"};
+    if (qEnvironmentVariableIsSet("WINDOW_TEST_DISPLAY"))
+        serverArgs.prepend(":" + qEnvironmentVariable("WINDOW_TEST_DISPLAY"));
+    server.start("Xvfb", serverArgs);
+    QString display;
+    while (display.isEmpty() && server.waitForReadyRead(20000))
+        display = QString::fromLatin1(server.readAllStandardOutput()).trimmed();
+    ASSERT_FALSE(display.isEmpty()) << "Xvfb did not start\n"
+                                    << server.readAllStandardError().toStdString();
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("DISPLAY", ":" + display);
+    env.insert("HOME", QString::fromStdString(folder));  // openbox's defaults, not the user's
+    // openbox runs its start-up command once it manages the screen.
+    QProcess manager;
+    manager.setProcessEnvironment(env);
+    manager.start("openbox", {"--startup", "echo managing"});
+    QByteArray said;
+    while (!said.contains("managing") && manager.waitForReadyRead(20000))
+        said += manager.readAllStandardOutput();
+    ASSERT_TRUE(said.contains("managing")) << "openbox did not start";
+
+    QProcess copy;
+    env.insert("QT_QPA_PLATFORM", "xcb");
+    env.insert(kOnDisplay, "1");
+    copy.setProcessEnvironment(env);
+    copy.setProcessChannelMode(QProcess::MergedChannels);
+    copy.start(
+        QCoreApplication::applicationFilePath(),
+        {"--gtest_filter=MainWindowPlacement.UnderAWindowManagerTheWholeFrameOpensOnTheScreen"});
+    const bool ended = copy.waitForFinished(120000);
+    const std::string output = copy.readAll().toStdString();
+    manager.kill();
+    server.kill();
+    manager.waitForFinished();
+    server.waitForFinished();
+    ASSERT_TRUE(ended) << "the copy on the display did not end\n" << output;
+    EXPECT_EQ(copy.exitCode(), 0) << output;
+    EXPECT_NE(output.find("[  PASSED  ] 1 test."), std::string::npos) << output;
 }
 
 }  // namespace
