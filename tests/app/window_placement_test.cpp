@@ -412,6 +412,9 @@ TEST_F(MainWindowPlacement, UnderAWindowManagerTheWholeFrameOpensOnTheScreen) {
     QProcess copy;
     env.insert("QT_QPA_PLATFORM", "xcb");
     env.insert(kOnDisplay, "1");
+    // libxkbcommon-x11 hands strndup a counted buffer without a closing zero, which the strict
+    // string checks of the sanitizer build take for an overflow in Qt's X11 start-up.
+    env.insert("ASAN_OPTIONS", env.value("ASAN_OPTIONS") + ":strict_string_checks=0");
     copy.setProcessEnvironment(env);
     copy.setProcessChannelMode(QProcess::MergedChannels);
     copy.start(
