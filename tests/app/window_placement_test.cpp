@@ -19,6 +19,7 @@
 #include <sstream>
 
 #include "app/main_window.h"
+#include "app/page_whois.h"
 #include "fake_resolver.h"
 #include "netns.h"
 #include "platform/inifile.h"
@@ -333,6 +334,76 @@ TEST_F(MainWindowPlacement, SavedOnlyOnce) {
     m.Position1->OwnerDestroy();
     win.reset();
     EXPECT_FALSE(QFile::exists(QString::fromStdString(PlacementPath())));
+}
+
+std::string Slurp(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream ss;
+    ss << in.rdbuf();
+    return ss.str();
+}
+
+// Set to the program folder in the copy of the next test that sees that folder read-only.
+constexpr char kReadOnlyFolder[] = "ORVELAN_READ_ONLY_PROGRAM_FOLDER";
+
+// An installed program whose folder still holds a settings.ini (with CR line ends) and a
+// placement file of a copy that ran there: both are read from there, the close writes both to
+// the configuration folder, from then on those are read, and the program folder keeps its files.
+// The folder is made read-only by a bind mount in a mount namespace of the copy's own.
+TEST_F(MainWindowPlacement, SettingsOfAReadOnlyProgramFolderAreReadThenKeptInTheConfigFolder) {
+    const std::string settings = "[whois]\rcustomized=true\rserver=whois.example\r[tab]\rtab=3\r";
+    const std::string placement =
+        "[main Position]\nWindowState=0\nisdesigned=y\nLeft=10\nTop=20\n"
+        "Width=770\nHeight=540\n";
+    if (qEnvironmentVariableIsSet(kReadOnlyFolder)) {
+        folder = qEnvironmentVariable(kReadOnlyFolder).toStdString();
+        ASSERT_FALSE(std::ofstream(folder + "probe")) << "the program folder takes files";
+        Tmain& m = Build();
+        EXPECT_EQ(m.mainpage->ActivePageIndex(), 3);
+        EXPECT_TRUE(m.whois_tab->CheckBox7->isChecked());
+        EXPECT_EQ(m.geometry(), QRect(10, 20, 770, 540));
+        m.show();
+        m.setGeometry(30, 40, 770, 540);
+        Settle();
+        m.ConnectionMonitor1Click();
+        EXPECT_TRUE(m.close());
+        win.reset();
+        EXPECT_TRUE(dialogs.shown.empty());
+        EXPECT_EQ(Slurp(configFolder + "settings.ini"),
+                  "[whois]\rcustomized=true\rserver=whois.example\r[tab]\rtab=6\r");
+        EXPECT_EQ(IniFile(configFolder + ExecutableBaseName() + ".ini")
+                      .ReadInteger("main Position", "Left", -1),
+                  30);
+
+        Tmain& again = Build();
+        EXPECT_EQ(again.mainpage->ActivePageIndex(), 6);
+        EXPECT_EQ(again.geometry(), QRect(30, 40, 770, 540));
+        return;
+    }
+    if (!test::IsRoot()) {
+        if (test::InCi())
+            FAIL() << "a read-only bind mount needs root under CI";
+        GTEST_SKIP() << "a read-only bind mount needs root";
+    }
+    std::ofstream(folder + "settings.ini", std::ios::binary) << settings;
+    std::ofstream(PlacementPath(), std::ios::binary) << placement;
+    QProcess copy;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(kReadOnlyFolder, QString::fromStdString(folder));
+    copy.setProcessEnvironment(env);
+    copy.setProcessChannelMode(QProcess::MergedChannels);
+    copy.start("unshare",
+               {"--mount", "--propagation", "private", "sh", "-c",
+                R"(mount --bind "$0" "$0" && mount -o remount,bind,ro "$0" "$0" && exec "$@")",
+                QString::fromStdString(folder), QCoreApplication::applicationFilePath(),
+                "--gtest_filter=MainWindowPlacement."
+                "SettingsOfAReadOnlyProgramFolderAreReadThenKeptInTheConfigFolder"});
+    ASSERT_TRUE(copy.waitForFinished(120000)) << "the copy did not end";
+    const std::string output = copy.readAll().toStdString();
+    EXPECT_EQ(copy.exitCode(), 0) << output;
+    EXPECT_NE(output.find("[  PASSED  ] 1 test."), std::string::npos) << output;
+    EXPECT_EQ(Slurp(folder + "settings.ini"), settings);
+    EXPECT_EQ(Slurp(PlacementPath()), placement);
 }
 
 // Set in the copy of the next test that runs on the X display it starts.
