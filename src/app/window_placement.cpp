@@ -58,9 +58,13 @@ QMargins FrameOf(QWidget* form) {
     }
     if (QGuiApplication::platformName() != QLatin1String("xcb"))
         return {};
-    if (std::optional<wm::FrameExtents> e = wm::AskFrameExtents(form->winId()))
-        return QMargins(e->left, e->top, e->right, e->bottom);
-    return {};
+    std::optional<wm::FrameExtents> e = wm::AskFrameExtents(form->winId());
+    if (!e)
+        return {};
+    // The window manager counts device pixels; the window's geometry is in logical ones.
+    const qreal ratio = form->devicePixelRatioF();
+    auto logical = [ratio](int v) { return qRound(v / ratio); };
+    return QMargins(logical(e->left), logical(e->top), logical(e->right), logical(e->bottom));
 }
 
 }  // namespace
