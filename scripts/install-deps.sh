@@ -9,7 +9,7 @@ packages=(
   clang clang-format
   fonts-liberation fonts-dejavu-core
   iproute2 iputils-ping wget util-linux procps
-  xvfb openbox
+  xvfb openbox xdotool x11-utils
 )
 
 missing=()

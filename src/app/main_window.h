@@ -13,7 +13,6 @@
 #include "controls/dialogs.h"
 #include "controls/pagecontrol.h"
 #include "platform/browser_link.h"
-#include "platform/program.h"
 #include "tasks/worker.h"
 
 class QAction;
