@@ -2,9 +2,11 @@
 #pragma once
 
 #include <QMainWindow>
+#include <QPoint>
 #include <array>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "app/page_context.h"
@@ -95,7 +97,8 @@ class Tmain final : public QMainWindow {
     void SetBrowserLink(std::function<std::string()> ask) { context_.browserUrl = std::move(ask); }
     // The start-up pre-fill's ask of the browser.
     const task::TaskSlot& PrefillTask() const { return prefill_; }
-    // Starts a move of the window by the mouse; false when the platform cannot.
+    // Hands the window to the window manager to be moved with the mouse, whose left button is
+    // held; false when the platform cannot.
     std::function<bool()> StartWindowMove;
     // Shows the About box.
     std::function<void()> ShowAbout;
@@ -136,10 +139,15 @@ class Tmain final : public QMainWindow {
 
   protected:
     void closeEvent(QCloseEvent* e) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void mousePressEvent(QMouseEvent* e) override;
+    void mouseMoveEvent(QMouseEvent* e) override;
+    void mouseReleaseEvent(QMouseEvent* e) override;
 
   private:
     void BuildMenu();
+    // Selects the menu bar's first menu for the keyboard, or leaves the menu bar when it has it.
+    void ToggleMenuBarKeys();
     void LoadSideBar();
     // The pages, in page-index order.
     std::array<TToolPage*, 8> Pages() const;
@@ -153,12 +161,15 @@ class Tmain final : public QMainWindow {
     std::unique_ptr<TPageSendTargets> sendTargets_;
     std::unique_ptr<IniFile> settings_;
     std::string programFolder_;
-    std::string settingsPath_;
+    SettingsFile settingsFile_;
     std::shared_ptr<task::MainQueue> channel_;
     // The start-up pre-fill's ask of the browser.
     task::TaskSlot prefill_;
     IdleScanner idleScanner_;
     ScannerControl* scanner_;
+    // Where the left button went down on free client area, until the drag starts or it is let
+    // go.
+    std::optional<QPoint> movePressedAt_;
     bool socketsStarted_ = false;
     bool closeCancelled_ = false;
     bool destroyed_ = false;

@@ -8,6 +8,8 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "controls/widgets.h"
+
 namespace orv::ui {
 
 namespace {
@@ -218,6 +220,11 @@ TStringGrid::TStringGrid(int cols, int rows, int fixedRows, QWidget* parent)
         horizontalHeader()->hide();
     connect(model_, &StringGridModel::Flushed, this, &TStringGrid::ApplyPendingRow);
     SetOptions({});
+}
+
+void TStringGrid::paintEvent(QPaintEvent* e) {
+    QTableView::paintEvent(e);
+    PaintFocusWithoutItem(*this, verticalHeader()->defaultSectionSize());
 }
 
 void TStringGrid::SetOptions(GridOptions o) {

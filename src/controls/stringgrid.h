@@ -126,6 +126,8 @@ class TStringGrid : public QTableView {
     void mousePressEvent(QMouseEvent* e) override;
     void mouseMoveEvent(QMouseEvent* e) override;
     void mouseReleaseEvent(QMouseEvent* e) override;
+    // The focus shows also while no row is visible to carry it.
+    void paintEvent(QPaintEvent* e) override;
 
   private:
     struct Edge {

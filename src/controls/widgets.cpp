@@ -1,7 +1,8 @@
 #include "controls/widgets.h"
 
 #include <QAbstractScrollArea>
-
+#include <QPainter>
+#include <QStyleOptionFocusRect>
 #include <QTextBlock>
 
 namespace orv::ui {
@@ -19,8 +20,25 @@ TEdit::TEdit(QWidget* parent) : QLineEdit(parent) {
     });
 }
 
+void PaintFocusWithoutItem(QAbstractItemView& view, int rowHeight) {
+    if (!view.hasFocus())
+        return;
+    const QModelIndex current = view.currentIndex();
+    if (current.isValid() && !view.visualRect(current).isEmpty())
+        return;
+    QPainter p(view.viewport());
+    QStyleOptionFocusRect mark;
+    mark.initFrom(&view);
+    mark.rect = QRect(0, 0, view.viewport()->width(), rowHeight);
+    mark.backgroundColor = view.palette().color(QPalette::Base);
+    view.style()->drawPrimitive(QStyle::PE_FrameFocusRect, &mark, &p, &view);
+}
+
 TMemo::TMemo(QWidget* parent) : QPlainTextEdit(parent) {
     setReadOnly(true);
+    // The caret shows where the focus is, and the keyboard can select and copy.
+    setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    setTabChangesFocus(true);
     setLineWrapMode(QPlainTextEdit::NoWrap);
 }
 
@@ -48,6 +66,13 @@ void TMemo::SetLines(const QStringList& lines) {
 TListBox::TListBox(QWidget* parent) : QListWidget(parent) {
     setSelectionMode(QAbstractItemView::SingleSelection);
     setUniformItemSizes(true);
+}
+
+void TListBox::paintEvent(QPaintEvent* e) {
+    QListWidget::paintEvent(e);
+    PaintFocusWithoutItem(
+        *this, fontMetrics().height() +
+                   2 * style()->pixelMetric(QStyle::PM_FocusFrameVMargin, nullptr, this));
 }
 
 QString TListBox::Item(int i) const {

@@ -40,7 +40,13 @@ class TEdit : public QLineEdit {
     std::function<void()> OnEnter;
 };
 
-// A multi-line text box, read-only to the user; lines are added by the program.
+// Marks the focus of an item view that has it but shows no current item to carry the mark (an
+// empty list, a grid whose rows are hidden): the style's focus frame around the first row's
+// place, `rowHeight` high. Called at the end of the view's paintEvent.
+void PaintFocusWithoutItem(QAbstractItemView& view, int rowHeight);
+
+// A multi-line text box, read-only to the user; lines are added by the program. Tab goes on to
+// the next control, also while it is editable.
 class TMemo : public QPlainTextEdit {
     Q_OBJECT
   public:
@@ -71,6 +77,9 @@ class TListBox : public QListWidget {
     void Clear() { clear(); }
     int ItemIndex() const { return currentRow(); }
     void SetItemIndex(int i) { setCurrentRow(i); }
+
+  protected:
+    void paintEvent(QPaintEvent* e) override;
 };
 
 class TCheckBox : public QCheckBox {
