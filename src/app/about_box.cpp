@@ -7,6 +7,7 @@
 
 #include "app/fonts.h"
 #include "app/main_window.h"
+#include "common/boundary_guard.h"
 #include "controls/jpeg.h"
 
 namespace orv {
@@ -52,9 +53,11 @@ TLinkLabel::TLinkLabel(const QString& caption, QWidget* parent) : QLabel(caption
 }
 
 void TLinkLabel::mouseReleaseEvent(QMouseEvent* e) {
-    if (e->button() == Qt::LeftButton && rect().contains(e->position().toPoint()) && OnClick)
-        OnClick();
-    QLabel::mouseReleaseEvent(e);
+    Guarded("TLinkLabel::mouseReleaseEvent", [&] {
+        if (e->button() == Qt::LeftButton && rect().contains(e->position().toPoint()) && OnClick)
+            OnClick();
+        QLabel::mouseReleaseEvent(e);
+    });
 }
 
 Tabout::Tabout(QWidget* parent) : QDialog(parent) {

@@ -19,6 +19,7 @@
 #include "app/page_tracert.h"
 #include "app/page_whois.h"
 #include "app/side_bar_icons.h"
+#include "common/boundary_guard.h"
 #include "controls/stringgrid.h"
 #include "lookup/browser_url.h"
 #include "lookup/name_resolution.h"
@@ -44,6 +45,11 @@ icmp::IcmpHandle RunIcmpHandle() {
 constexpr int kWidth = 765;
 constexpr int kHeight = 532;
 constexpr int kSideBarWidth = 153;
+
+// A menu item's handler, run under the guard.
+auto MenuSlot(Tmain* window, void (Tmain::*click)()) {
+    return GuardedSlot("Tmain menu item", [window, click] { (window->*click)(); });
+}
 
 }  // namespace
 
@@ -129,30 +135,34 @@ Tmain::~Tmain() {
 void Tmain::BuildMenu() {
     QMenuBar* bar = menuBar();
     QMenu* file = bar->addMenu("  File  ");
-    Exit1 = file->addAction("     Exit     ", this, &Tmain::Exit1Click);
+    Exit1 = file->addAction("     Exit     ", this, MenuSlot(this, &Tmain::Exit1Click));
 
     LocalInfomation1 = bar->addMenu("Function View");
-    Show1 = LocalInfomation1->addAction("IP-to-Domain Converter   ", this, &Tmain::Show1Click);
-    BatchPing1 = LocalInfomation1->addAction("Batch Ping", this, &Tmain::BatchPing1Click);
-    IPtoCountryConverter1 = LocalInfomation1->addAction("IP-to-Country Converter", this,
-                                                        &Tmain::IPtoCountryConverter1Click);
-    raceroute1 = LocalInfomation1->addAction("Traceroute", this, &Tmain::raceroute1Click);
-    Whois5 = LocalInfomation1->addAction("Whois", this, &Tmain::Whois5Click);
-    WebsiteScanner5 =
-        LocalInfomation1->addAction("Website Scanner", this, &Tmain::WebsiteScanner5Click);
-    ConnectionMonitor1 =
-        LocalInfomation1->addAction("Connection Monitor", this, &Tmain::ConnectionMonitor1Click);
+    Show1 = LocalInfomation1->addAction("IP-to-Domain Converter   ", this,
+                                        MenuSlot(this, &Tmain::Show1Click));
+    BatchPing1 =
+        LocalInfomation1->addAction("Batch Ping", this, MenuSlot(this, &Tmain::BatchPing1Click));
+    IPtoCountryConverter1 = LocalInfomation1->addAction(
+        "IP-to-Country Converter", this, MenuSlot(this, &Tmain::IPtoCountryConverter1Click));
+    raceroute1 =
+        LocalInfomation1->addAction("Traceroute", this, MenuSlot(this, &Tmain::raceroute1Click));
+    Whois5 = LocalInfomation1->addAction("Whois", this, MenuSlot(this, &Tmain::Whois5Click));
+    WebsiteScanner5 = LocalInfomation1->addAction("Website Scanner", this,
+                                                  MenuSlot(this, &Tmain::WebsiteScanner5Click));
+    ConnectionMonitor1 = LocalInfomation1->addAction(
+        "Connection Monitor", this, MenuSlot(this, &Tmain::ConnectionMonitor1Click));
     LocalInfomation1->addSeparator();
-    LocalInformation1 =
-        LocalInfomation1->addAction("Local Information", this, &Tmain::LocalInformation1Click);
+    LocalInformation1 = LocalInfomation1->addAction("Local Information", this,
+                                                    MenuSlot(this, &Tmain::LocalInformation1Click));
 
     QMenu* help = bar->addMenu("  Help  ");
-    Help2 = help->addAction("Help Topic", this, &Tmain::Help2Click);
+    Help2 = help->addAction("Help Topic", this, MenuSlot(this, &Tmain::Help2Click));
     help->addSeparator();
-    Checkfor1 = help->addAction("Email Support", this, &Tmain::Checkfor1Click);
-    BatchIPWebsite1 = help->addAction("Orvelan Website", this, &Tmain::BatchIPWebsite1Click);
+    Checkfor1 = help->addAction("Email Support", this, MenuSlot(this, &Tmain::Checkfor1Click));
+    BatchIPWebsite1 =
+        help->addAction("Orvelan Website", this, MenuSlot(this, &Tmain::BatchIPWebsite1Click));
     help->addSeparator();
-    About1 = help->addAction("About", this, &Tmain::About1Click);
+    About1 = help->addAction("About", this, MenuSlot(this, &Tmain::About1Click));
 }
 
 // The bar as the window's stored form has it: headers and buttons first, then the values of
@@ -330,21 +340,25 @@ void Tmain::FormDestroy() {
 }
 
 void Tmain::closeEvent(QCloseEvent* e) {
-    if (!FormCloseQuery()) {
-        e->ignore();
-        return;
-    }
-    FormClose();
-    e->accept();
+    Guarded("Tmain::closeEvent", [&] {
+        if (!FormCloseQuery()) {
+            e->ignore();
+            return;
+        }
+        FormClose();
+        e->accept();
+    });
 }
 
 void Tmain::mousePressEvent(QMouseEvent* e) {
-    // A press on free client area (no child took it) drags the window, as a caption would.
-    if (e->button() == Qt::LeftButton && StartWindowMove && StartWindowMove()) {
-        e->accept();
-        return;
-    }
-    QMainWindow::mousePressEvent(e);
+    Guarded("Tmain::mousePressEvent", [&] {
+        // A press on free client area (no child took it) drags the window, as a caption would.
+        if (e->button() == Qt::LeftButton && StartWindowMove && StartWindowMove()) {
+            e->accept();
+            return;
+        }
+        QMainWindow::mousePressEvent(e);
+    });
 }
 
 void Tmain::Exit1Click() {

@@ -2,15 +2,17 @@
 
 #include <QTextBlock>
 
+#include "common/boundary_guard.h"
+
 namespace orv::ui {
 
 TLabel::TLabel(const QString& caption, QWidget* parent) : QLabel(caption, parent) {}
 
 TEdit::TEdit(QWidget* parent) : QLineEdit(parent) {
-    connect(this, &QLineEdit::returnPressed, this, [this] {
-        if (OnEnter)
-            OnEnter();
-    });
+    connect(this, &QLineEdit::returnPressed, this, GuardedSlot("TEdit::OnEnter", [this] {
+                if (OnEnter)
+                    OnEnter();
+            }));
 }
 
 TMemo::TMemo(QWidget* parent) : QPlainTextEdit(parent) {
@@ -67,20 +69,21 @@ void TListBox::Delete(int i) {
 }
 
 TCheckBox::TCheckBox(const QString& caption, QWidget* parent) : QCheckBox(caption, parent) {
-    connect(this, &QCheckBox::clicked, this, [this] {
-        if (OnClick)
-            OnClick();
-    });
+    connect(this, &QCheckBox::clicked, this, GuardedSlot("TCheckBox::OnClick", [this] {
+                if (OnClick)
+                    OnClick();
+            }));
 }
 
 TComboBox::TComboBox(bool freeText, QWidget* parent) : QComboBox(parent) {
     setEditable(freeText);
     if (freeText) {
         setInsertPolicy(QComboBox::NoInsert);
-        connect(lineEdit(), &QLineEdit::returnPressed, this, [this] {
-            if (OnEnter)
-                OnEnter();
-        });
+        connect(lineEdit(), &QLineEdit::returnPressed, this,
+                GuardedSlot("TComboBox::OnEnter", [this] {
+                    if (OnEnter)
+                        OnEnter();
+                }));
     }
 }
 
@@ -110,10 +113,10 @@ TSpeedButton::TSpeedButton(const QString& caption, const QString& hint, QWidget*
     setText(caption);
     setToolTip(hint);
     setAutoRaise(false);
-    connect(this, &QToolButton::clicked, this, [this] {
-        if (OnClick)
-            OnClick();
-    });
+    connect(this, &QToolButton::clicked, this, GuardedSlot("TSpeedButton::OnClick", [this] {
+                if (OnClick)
+                    OnClick();
+            }));
 }
 
 TSpeedButton::TSpeedButton(const QString& caption, const QString& hint, QStyle::StandardPixmap icon,
@@ -125,17 +128,17 @@ TSpeedButton::TSpeedButton(const QString& caption, const QString& hint, QStyle::
 }
 
 TButton::TButton(const QString& caption, QWidget* parent) : QPushButton(caption, parent) {
-    connect(this, &QPushButton::clicked, this, [this] {
-        if (OnClick)
-            OnClick();
-    });
+    connect(this, &QPushButton::clicked, this, GuardedSlot("TButton::OnClick", [this] {
+                if (OnClick)
+                    OnClick();
+            }));
 }
 
 TTimer::TTimer(QObject* parent) : QTimer(parent) {
-    connect(this, &QTimer::timeout, this, [this] {
-        if (OnTimer)
-            OnTimer();
-    });
+    connect(this, &QTimer::timeout, this, GuardedSlot("TTimer::OnTimer", [this] {
+                if (OnTimer)
+                    OnTimer();
+            }));
 }
 
 void TTimer::SetEnabled(bool on) {
@@ -150,17 +153,18 @@ TPopupMenu::TPopupMenu(QWidget* parent) : QMenu(parent) {}
 
 QAction* TPopupMenu::AddItem(const QString& caption, std::function<void()> onClick) {
     QAction* a = addAction(caption);
-    connect(a, &QAction::triggered, this, [fn = std::move(onClick)] {
-        if (fn)
-            fn();
-    });
+    connect(a, &QAction::triggered, this, GuardedSlot("TPopupMenu item", [fn = std::move(onClick)] {
+                if (fn)
+                    fn();
+            }));
     return a;
 }
 
 void TPopupMenu::AttachTo(QWidget* w) {
     w->setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(w, &QWidget::customContextMenuRequested, this,
-            [this, w](const QPoint& p) { popup(w->mapToGlobal(p)); });
+    connect(w, &QWidget::customContextMenuRequested, this, [this, w](const QPoint& p) {
+        Guarded("TPopupMenu::popup", [&] { popup(w->mapToGlobal(p)); });
+    });
 }
 
 }  // namespace orv::ui

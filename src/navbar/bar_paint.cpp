@@ -55,13 +55,13 @@ std::pair<TColor, TColor> TmxSideBar::BevelColors(TBevelCut cut) {
     return {clBtnHighlight, clBtnShadow};
 }
 
-void TmxSideBar::paintEvent(QPaintEvent*) {
+void TmxSideBar::HandlePaint(QPaintEvent*) {
     QPainter painter(this);
     Paint(&painter);
 }
 
 void TmxSideBar::Paint(QPainter* target) {
-    if (updating_ || inPaint_) {
+    if (Updating() || inPaint_) {
         return;
     }
     inPaint_ = true;

@@ -537,7 +537,7 @@ void TmxSideBar::PaintDropMark(TCanvas& canvas, TmxHeader* header) {
     }
 }
 
-void TmxSideBar::dragEnterEvent(QDragEnterEvent* event) {
+void TmxSideBar::HandleDragEnter(QDragEnterEvent* event) {
     if (dropManager_) {
         dropManager_->DragEnter(event);
     } else {
@@ -545,7 +545,7 @@ void TmxSideBar::dragEnterEvent(QDragEnterEvent* event) {
     }
 }
 
-void TmxSideBar::dragMoveEvent(QDragMoveEvent* event) {
+void TmxSideBar::HandleDragMove(QDragMoveEvent* event) {
     if (dropManager_) {
         dropManager_->DragOver(event);
     } else {
@@ -553,14 +553,14 @@ void TmxSideBar::dragMoveEvent(QDragMoveEvent* event) {
     }
 }
 
-void TmxSideBar::dragLeaveEvent(QDragLeaveEvent* event) {
+void TmxSideBar::HandleDragLeave(QDragLeaveEvent* event) {
     QWidget::dragLeaveEvent(event);
     if (dropManager_) {
         dropManager_->DragLeave();
     }
 }
 
-void TmxSideBar::dropEvent(QDropEvent* event) {
+void TmxSideBar::HandleDrop(QDropEvent* event) {
     if (dropManager_) {
         dropManager_->Drop(event);
     } else {
