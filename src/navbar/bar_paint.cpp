@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <stdexcept>
 
+#include "common/boundary_guard.h"
 #include "navbar/navigation_bar.h"
 
 namespace orv {
@@ -78,6 +79,7 @@ void TmxSideBar::Paint(QPainter* target) {
     } catch (...) {
         // A header deleted by a handler while painting: the deletion has asked for a new paint,
         // which lays out the list as it is now. Nothing of this one reaches the window.
+        ReportFault("TmxSideBar::Paint", std::current_exception(), FaultBox::LogOnly);
     }
     inPaint_ = false;
 }

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "common/boundary_guard.h"
 #include "navbar/caption_editor.h"
 #include "navbar/navigation_bar.h"
 
@@ -181,6 +182,7 @@ bool TmxSideBar::OleDragEnter(const QMimeData* data, Qt::KeyboardModifiers keys,
         });
         return true;
     } catch (...) {
+        ReportFault("TmxSideBar::OleDragEnter", std::current_exception(), FaultBox::LogOnly);
         effect = Qt::IgnoreAction;
         return false;
     }
@@ -218,6 +220,7 @@ bool TmxSideBar::OleDragOver(TmxSideBar* source, Qt::KeyboardModifiers keys,
         });
         return true;
     } catch (...) {
+        ReportFault("TmxSideBar::OleDragOver", std::current_exception(), FaultBox::LogOnly);
         effect = Qt::IgnoreAction;
         return false;
     }
@@ -236,6 +239,7 @@ void TmxSideBar::OleDragLeave() {
             OnDragOver(this, nullptr, Qt::NoModifier, dsDragLeave, QPoint(0, 0), dropMode_, effect,
                        accept);
         } catch (...) {
+            ReportFault("TmxSideBar::OleDragLeave", std::current_exception(), FaultBox::LogOnly);
             accept = false;
         }
     }
@@ -288,6 +292,7 @@ bool TmxSideBar::OleDrop(const QMimeData* data, Qt::KeyboardModifiers keys, Qt::
         finish();
         return ok;
     } catch (...) {
+        ReportFault("TmxSideBar::OleDrop", std::current_exception(), FaultBox::LogOnly);
         effect = Qt::IgnoreAction;
         finish();
         return false;
@@ -324,6 +329,7 @@ bool TmxSideBar::InternalDrop(const QMimeData* data, TmxButton* target, int posi
     try {
         result = MoveDroppedButton(source, data, effect, position, target);
     } catch (...) {
+        ReportFault("TmxSideBar::InternalDrop", std::current_exception(), FaultBox::LogOnly);
         effect = Qt::IgnoreAction;
         result = false;
     }
