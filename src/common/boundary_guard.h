@@ -75,7 +75,7 @@ bool Guarded(const char* where, Body&& body, FaultBox box = FaultBox::Fits) noex
 // arguments, so Qt drops those the signal passes. A slot that needs them calls Guarded itself.
 template <typename Slot>
 auto GuardedSlot(const char* where, Slot slot, FaultBox box = FaultBox::Fits) {
-    return [where, box, slot = std::move(slot)] { Guarded(where, slot, box); };
+    return [where, box, slot = std::move(slot)]() mutable { Guarded(where, slot, box); };
 }
 
 }  // namespace orv

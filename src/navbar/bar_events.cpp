@@ -103,7 +103,8 @@ bool TmxSideBar::event(QEvent* event) {
 }
 
 bool TmxSideBar::eventFilter(QObject* watched, QEvent* event) {
-    bool filtered = false;
+    // A key whose accelerator failed was still taken.
+    bool filtered = true;
     Guarded("TmxSideBar::eventFilter", [&] { filtered = HandleEventFilter(watched, event); });
     return filtered;
 }

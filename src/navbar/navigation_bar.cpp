@@ -432,22 +432,19 @@ void TmxSideBar::HandleHide(QHideEvent* event) {
 void TmxSideBar::PostVisibilityChange(bool shown) {
     // Qt goes on using the widget after its show and hide events return, so OnShow and OnHide
     // run just after them, where a handler may delete the bar as from any other handler.
-    QMetaObject::invokeMethod(
-        this,
-        [this, shown] {
-            Guarded(shown ? "TmxSideBar::OnShow" : "TmxSideBar::OnHide", [&] {
-                const QPointer<TmxSideBar> alive(this);
-                if (shown) {
-                    DoShow();
-                } else {
-                    DoHide();
-                }
-                if (alive) {
-                    InvalidateAll();
-                }
-            });
-        },
-        Qt::QueuedConnection);
+    const auto change = [this, shown] {
+        const QPointer<TmxSideBar> alive(this);
+        if (shown) {
+            DoShow();
+        } else {
+            DoHide();
+        }
+        if (alive) {
+            InvalidateAll();
+        }
+    };
+    const char* where = shown ? "TmxSideBar::OnShow" : "TmxSideBar::OnHide";
+    QMetaObject::invokeMethod(this, GuardedSlot(where, change), Qt::QueuedConnection);
 }
 
 }  // namespace orv
