@@ -13,6 +13,7 @@
 #include "app/send_to.h"
 #include "app/text_export.h"
 #include "app/tool_row.h"
+#include "common/boundary_guard.h"
 #include "controls/dialogs.h"
 #include "lookup/browser_url.h"
 #include "lookup/name_resolution.h"
@@ -260,6 +261,8 @@ QHBoxLayout* TWhoisPage::BuildServerRow() {
 
 void TWhoisPage::WireHandlers() {
     edDomain->OnEnter = [this] { whois_start_buttonClick(); };
+    connect(edDomain, &QLineEdit::textEdited, this,
+            GuardedSlot("TWhoisPage::TakeOver", [this] { TakeOver(); }));
     whois_start_button->OnClick = [this] { whois_start_buttonClick(); };
     button3->OnClick = [this] { Button3Click(); };
     CheckBox7->OnClick = [this] { CheckBox7Click(); };
@@ -278,7 +281,34 @@ void TWhoisPage::StopQuery() {
     whois_thread_.Halt();
 }
 
+void TWhoisPage::TakeOver() {
+    if (!awaiting_)
+        return;
+    awaiting_ = false;
+    if (Context().sendTargets)
+        Context().sendTargets->DropPending();
+    whois_button_active();
+}
+
+void TWhoisPage::AwaitQuery(const QString& text) {
+    Button3Click();
+    awaiting_ = true;
+    edDomain->SetText(text);
+    meResults->Clear();
+    state_label->SetCaption("Working...");
+    state_label->show();
+    whois_start_button->setEnabled(false);
+}
+
+void TWhoisPage::AwaitEnded() {
+    if (!awaiting_)
+        return;
+    awaiting_ = false;
+    whois_button_active();
+}
+
 void TWhoisPage::whois_start_buttonClick() {
+    TakeOver();
     auto queue = Context().queue;
     if (!queue)
         return;
@@ -334,6 +364,7 @@ void TWhoisPage::ShowReply(WhoisLines reply) {
 }
 
 void TWhoisPage::Button3Click() {
+    TakeOver();
     const auto t = whois_thread_.Current();
     if (!t)
         return;
@@ -348,6 +379,7 @@ void TWhoisPage::Button3Click() {
 }
 
 void TWhoisPage::QueryDomain(const QString& domain) {
+    awaiting_ = false;
     edDomain->SetText(domain);
     Button3Click();
     whois_start_buttonClick();
