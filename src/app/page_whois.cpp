@@ -13,6 +13,7 @@
 #include "app/send_to.h"
 #include "app/text_export.h"
 #include "app/tool_row.h"
+#include "common/boundary_guard.h"
 #include "controls/dialogs.h"
 #include "lookup/browser_url.h"
 #include "lookup/name_resolution.h"
@@ -260,7 +261,8 @@ QHBoxLayout* TWhoisPage::BuildServerRow() {
 
 void TWhoisPage::WireHandlers() {
     edDomain->OnEnter = [this] { whois_start_buttonClick(); };
-    connect(edDomain, &QLineEdit::textEdited, this, [this] { TakeOver(); });
+    connect(edDomain, &QLineEdit::textEdited, this,
+            GuardedSlot("TWhoisPage::TakeOver", [this] { TakeOver(); }));
     whois_start_button->OnClick = [this] { whois_start_buttonClick(); };
     button3->OnClick = [this] { Button3Click(); };
     CheckBox7->OnClick = [this] { CheckBox7Click(); };

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "common/boundary_guard.h"
 #include "controls/widgets.h"
 
 namespace orv::ui {
@@ -63,9 +64,11 @@ void StringGridModel::ScheduleFlush() {
     flushPending_ = true;
     qint64 wait = minFlushMs_ > 0 && lastFlush_.isValid() ? minFlushMs_ - lastFlush_.elapsed() : 0;
     if (wait > 0)
-        QTimer::singleShot(int(wait), this, &StringGridModel::Flush);
+        QTimer::singleShot(int(wait), this,
+                           GuardedSlot("StringGridModel::Flush", [this] { Flush(); }));
     else
-        QMetaObject::invokeMethod(this, &StringGridModel::Flush, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(this, GuardedSlot("StringGridModel::Flush", [this] { Flush(); }),
+                                  Qt::QueuedConnection);
 }
 
 void StringGridModel::Flush() {
@@ -218,13 +221,19 @@ TStringGrid::TStringGrid(int cols, int rows, int fixedRows, QWidget* parent)
     horizontalHeader()->setStretchLastSection(false);
     if (!fixedRows)
         horizontalHeader()->hide();
-    connect(model_, &StringGridModel::Flushed, this, &TStringGrid::ApplyPendingRow);
+    connect(model_, &StringGridModel::Flushed, this,
+            GuardedSlot("TStringGrid::ApplyPendingRow", [this] { ApplyPendingRow(); }));
     SetOptions({});
 }
 
 void TStringGrid::paintEvent(QPaintEvent* e) {
-    QTableView::paintEvent(e);
-    PaintFocusWithoutItem(*this, verticalHeader()->defaultSectionSize());
+    Guarded(
+        "TStringGrid::paintEvent",
+        [&] {
+            QTableView::paintEvent(e);
+            PaintFocusWithoutItem(*this, verticalHeader()->defaultSectionSize());
+        },
+        FaultBox::LogOnly);
 }
 
 void TStringGrid::SetOptions(GridOptions o) {
@@ -311,44 +320,50 @@ void TStringGrid::ResizeSection(const Edge& e, int size) {
 }
 
 void TStringGrid::mousePressEvent(QMouseEvent* e) {
-    Edge edge = e->button() == Qt::LeftButton ? EdgeAt(e->position().toPoint()) : Edge{};
-    if (edge.section < 0) {
-        QTableView::mousePressEvent(e);
-        return;
-    }
-    sizing_ = edge;
-    QPoint p = e->position().toPoint();
-    sizingFrom_ = edge.across == Qt::Vertical ? p.y() : p.x();
-    sizingStart_ = SectionSize(edge);
-    e->accept();
+    Guarded("TStringGrid::mousePressEvent", [&] {
+        Edge edge = e->button() == Qt::LeftButton ? EdgeAt(e->position().toPoint()) : Edge{};
+        if (edge.section < 0) {
+            QTableView::mousePressEvent(e);
+            return;
+        }
+        sizing_ = edge;
+        QPoint p = e->position().toPoint();
+        sizingFrom_ = edge.across == Qt::Vertical ? p.y() : p.x();
+        sizingStart_ = SectionSize(edge);
+        e->accept();
+    });
 }
 
 void TStringGrid::mouseMoveEvent(QMouseEvent* e) {
-    QPoint p = e->position().toPoint();
-    if (sizing_.section >= 0) {
-        int at = sizing_.across == Qt::Vertical ? p.y() : p.x();
-        ResizeSection(sizing_, sizingStart_ + at - sizingFrom_);
-        e->accept();
-        return;
-    }
-    if (options_.testAnyFlags(GridOption::RowSizing | GridOption::ColSizing)) {
-        Edge edge = e->buttons() == Qt::NoButton ? EdgeAt(p) : Edge{};
-        if (edge.section < 0)
-            viewport()->unsetCursor();
-        else
-            viewport()->setCursor(edge.across == Qt::Vertical ? Qt::SplitVCursor
-                                                              : Qt::SplitHCursor);
-    }
-    QTableView::mouseMoveEvent(e);
+    Guarded("TStringGrid::mouseMoveEvent", [&] {
+        QPoint p = e->position().toPoint();
+        if (sizing_.section >= 0) {
+            int at = sizing_.across == Qt::Vertical ? p.y() : p.x();
+            ResizeSection(sizing_, sizingStart_ + at - sizingFrom_);
+            e->accept();
+            return;
+        }
+        if (options_.testAnyFlags(GridOption::RowSizing | GridOption::ColSizing)) {
+            Edge edge = e->buttons() == Qt::NoButton ? EdgeAt(p) : Edge{};
+            if (edge.section < 0)
+                viewport()->unsetCursor();
+            else
+                viewport()->setCursor(edge.across == Qt::Vertical ? Qt::SplitVCursor
+                                                                  : Qt::SplitHCursor);
+        }
+        QTableView::mouseMoveEvent(e);
+    });
 }
 
 void TStringGrid::mouseReleaseEvent(QMouseEvent* e) {
-    if (sizing_.section >= 0 && e->button() == Qt::LeftButton) {
-        sizing_ = {};
-        e->accept();
-        return;
-    }
-    QTableView::mouseReleaseEvent(e);
+    Guarded("TStringGrid::mouseReleaseEvent", [&] {
+        if (sizing_.section >= 0 && e->button() == Qt::LeftButton) {
+            sizing_ = {};
+            e->accept();
+            return;
+        }
+        QTableView::mouseReleaseEvent(e);
+    });
 }
 
 void TStringGrid::ApplyPendingRow() {
