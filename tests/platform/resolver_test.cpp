@@ -130,14 +130,21 @@ bool RunInside() {
     return false;
 }
 
+// Inside the namespaces: our own files bound over the system's, and the name server.
+struct Inside {
+    QTemporaryDir dir;
+    bool prepared = dir.isValid() && PrepareInside(dir);
+    LoopbackNameServer server;
+    bool ok() const { return prepared && server.ok(); }
+    std::string File(const char* name) const { return dir.path().toStdString() + "/" + name; }
+};
+
 TEST(ResolverFailure, UnknownNameIsToldFromSilentServer) {
     if (!RunInside())
         return;
-    QTemporaryDir dir;
-    ASSERT_TRUE(dir.isValid());
-    ASSERT_TRUE(PrepareInside(dir));
-    LoopbackNameServer server;
-    ASSERT_TRUE(server.ok());
+    Inside inside;
+    ASSERT_TRUE(inside.ok());
+    const LoopbackNameServer& server = inside.server;
 
     struct Case {
         const char* name;
@@ -167,11 +174,9 @@ TEST(ResolverFailure, UnknownNameIsToldFromSilentServer) {
 TEST(HostsFile, NamesComeFromTheFileWithoutAskingAnyServer) {
     if (!RunInside())
         return;
-    QTemporaryDir dir;
-    ASSERT_TRUE(dir.isValid());
-    ASSERT_TRUE(PrepareInside(dir));
-    LoopbackNameServer server;
-    ASSERT_TRUE(server.ok());
+    Inside inside;
+    ASSERT_TRUE(inside.ok());
+    const LoopbackNameServer& server = inside.server;
     net::Resolver& r = net::SystemResolver();
     // What the file names agrees with the resolver's own reverse answer; no query goes out.
     EXPECT_EQ(r.HostsFileName(net::inet_addr("198.18.7.7")), "listed.test");
@@ -182,9 +187,9 @@ TEST(HostsFile, NamesComeFromTheFileWithoutAskingAnyServer) {
     ASSERT_TRUE(reverse);
     EXPECT_EQ(reverse->name, "listed.test");
     // A changed file is read again; a resolver that asks DNS first gets no shortcut.
-    std::ofstream(dir.path().toStdString() + "/hosts", std::ios::app) << "198.18.9.9 late.test\n";
+    std::ofstream(inside.File("hosts"), std::ios::app) << "198.18.9.9 late.test\n";
     EXPECT_EQ(r.HostsFileName(net::inet_addr("198.18.9.9")), "late.test");
-    std::ofstream(dir.path().toStdString() + "/nsswitch.conf") << "hosts: dns files\n";
+    std::ofstream(inside.File("nsswitch.conf")) << "hosts: dns files\n";
     if (test::Sh("test -e /etc/nsswitch.conf") == 0) {
         EXPECT_EQ(r.HostsFileName(net::inet_addr("198.18.7.7")), std::nullopt);
     }
