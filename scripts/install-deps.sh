@@ -9,6 +9,7 @@ packages=(
   clang clang-format
   fonts-liberation fonts-dejavu-core
   iproute2 iputils-ping wget util-linux procps openssl
+  xvfb openbox xdotool x11-utils imagemagick
 )
 
 missing=()

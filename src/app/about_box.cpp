@@ -1,9 +1,12 @@
 #include "app/about_box.h"
 
 #include <QFrame>
+#include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QPixmap>
 #include <QRegularExpression>
+#include <QStyleOptionFocusRect>
 
 #include "app/fonts.h"
 #include "app/main_window.h"
@@ -49,12 +52,51 @@ QLabel* WrappedLabel(const QString& text, const QFont& font, const QRect& at, QW
 
 TLinkLabel::TLinkLabel(const QString& caption, QWidget* parent) : QLabel(caption, parent) {
     setCursor(Qt::PointingHandCursor);
+    setFocusPolicy(Qt::StrongFocus);
 }
 
 void TLinkLabel::mouseReleaseEvent(QMouseEvent* e) {
-    if (e->button() == Qt::LeftButton && rect().contains(e->position().toPoint()) && OnClick)
-        OnClick();
+    if (e->button() == Qt::LeftButton && rect().contains(e->position().toPoint()))
+        Activate();
     QLabel::mouseReleaseEvent(e);
+}
+
+// A click, Enter and Space all come here.
+void TLinkLabel::Activate() {
+    if (OnClick)
+        OnClick();
+}
+
+void TLinkLabel::keyPressEvent(QKeyEvent* e) {
+    switch (e->key()) {
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+        case Qt::Key_Space:
+            if (e->modifiers() & ~Qt::KeypadModifier)
+                break;
+            e->accept();
+            Activate();
+            return;
+        default:
+            break;
+    }
+    QLabel::keyPressEvent(e);
+}
+
+void TLinkLabel::paintEvent(QPaintEvent* e) {
+    QLabel::paintEvent(e);
+    if (!hasFocus())
+        return;
+    // Around the text itself, where the label's alignment puts it.
+    const QRect text =
+        QStyle::alignedRect(layoutDirection(), alignment(),
+                            fontMetrics().size(Qt::TextSingleLine, this->text()), contentsRect());
+    QPainter p(this);
+    QStyleOptionFocusRect mark;
+    mark.initFrom(this);
+    mark.rect = text.adjusted(-1, 0, 1, 0) & rect();
+    mark.backgroundColor = palette().color(backgroundRole());
+    style()->drawPrimitive(QStyle::PE_FrameFocusRect, &mark, &p, this);
 }
 
 Tabout::Tabout(QWidget* parent) : QDialog(parent) {
@@ -107,6 +149,8 @@ Tabout::Tabout(QWidget* parent) : QDialog(parent) {
     Button1->setGeometry(298, 174, 75, 25);
     Button1->setDefault(true);
     Button1->OnClick = [this] { Button1Click(); };
+    // The box opens on Close, so Enter closes it; Tab goes to the link.
+    Button1->setFocus();
 }
 
 void Tabout::Label5Click() {

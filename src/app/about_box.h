@@ -8,7 +8,8 @@
 
 namespace orv {
 
-// A label that runs `OnClick` when clicked, drawn as a web link.
+// A label that runs `OnClick` when clicked, drawn as a web link. It is a Tab stop: Enter or
+// Space runs `OnClick` too, and a focus frame shows around the text while it has the focus.
 class TLinkLabel final : public QLabel {
     Q_OBJECT
   public:
@@ -17,6 +18,11 @@ class TLinkLabel final : public QLabel {
 
   protected:
     void mouseReleaseEvent(QMouseEvent* e) override;
+    void keyPressEvent(QKeyEvent* e) override;
+    void paintEvent(QPaintEvent* e) override;
+
+  private:
+    void Activate();
 };
 
 class Tabout final : public QDialog {

@@ -8,6 +8,7 @@
 #include <QRadioButton>
 #include <QScreen>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "app/fonts.h"
 #include "app/page_country.h"
@@ -31,28 +32,18 @@ std::string LocalPath(const QString& path) {
 }
 }  // namespace
 
-std::string SingleByteCell(const QString& text) {
-    for (QChar c : text)
-        if (c.unicode() > 0xFF)
-            return text.toStdString();
-    return text.toLatin1().toStdString();
-}
-
-std::string Utf8Cell(const QString& text) {
-    return text.toStdString();
-}
-
-report::GridSnapshot SnapshotOf(const ui::TStringGrid& grid,
-                                const std::function<std::string(int, const QString&)>& encode) {
+report::GridSnapshot SnapshotOf(const ui::TStringGrid& grid) {
     std::vector<std::vector<std::string>> rows(static_cast<std::size_t>(grid.RowCount()));
+    std::vector<bool> marked(static_cast<std::size_t>(grid.RowCount()));
     const int cols = grid.ColCount();
     for (int r = 0; r < grid.RowCount(); ++r) {
         auto& row = rows[static_cast<std::size_t>(r)];
         row.reserve(static_cast<std::size_t>(cols));
         for (int c = 0; c < cols; ++c)
-            row.push_back(encode(c, grid.Cells(c, r)));
+            row.push_back(grid.CellBytes(c, r).toStdString());
+        marked[static_cast<std::size_t>(r)] = grid.Model().RowMark(r);
     }
-    return report::GridSnapshot(std::move(rows));
+    return report::GridSnapshot(std::move(rows), std::move(marked));
 }
 
 TExportDialog::TExportDialog(TToolPage* page, const char* formName, int width, int height,
@@ -104,7 +95,9 @@ TExportDialog::TExportDialog(TToolPage* page, const char* formName, int width, i
     Button1->OnClick = [this] { Button1Click(); };
     Button2->OnClick = [this] { Button2Click(); };
 
-    setFixedSize(width, height);
+    // The classic size, or more where a caption would be cut in the dialog's font.
+    const QSize need = sizeHint();
+    setFixedSize(std::max(width, need.width()), std::max(height, need.height()));
     if (QScreen* s = QGuiApplication::primaryScreen())
         move(s->availableGeometry().center() - rect().center());
 }
@@ -130,8 +123,9 @@ void TExportDialog::Button1Click() {
     // dialog open: No ends the export.
     bool refused = false;
     std::optional<QString> chosen = dialogs.SaveFile(this, spec, [&](const QString& name) {
-        refused =
-            QFileInfo::exists(TargetName(name, html)) && !dialogs.Confirm(this, kReplaceQuestion);
+        // A folder is no report to replace: the write below says it cannot be written.
+        const QFileInfo target(TargetName(name, html));
+        refused = target.exists() && !target.isDir() && !dialogs.Confirm(this, kReplaceQuestion);
         return true;
     });
     if (!chosen)
@@ -178,9 +172,7 @@ Tping_export::Tping_export(TBatchPingPage* page, QWidget* parent)
       page_(page) {}
 
 report::GridSnapshot Tping_export::Snapshot() const {
-    // The entries come from the ping list or the edit boxes; the other cells are ASCII.
-    return SnapshotOf(*page_->StringGrid1,
-                      [](int, const QString& text) { return SingleByteCell(text); });
+    return SnapshotOf(*page_->StringGrid1);
 }
 
 int Tping_export::PingCount() const {
@@ -203,13 +195,7 @@ Tnametoip_export::Tnametoip_export(TIpToDomainPage* page, QWidget* parent)
       page_(page) {}
 
 report::GridSnapshot Tnametoip_export::Snapshot() const {
-    // The grid holds one batch: the list entry in one column, the resolver's answer (decoded
-    // as UTF-8) in the other. Addresses to names puts the answer in column 0.
-    const bool namesFromResolver = page_->ConverterMode == "iptoname";
-    return SnapshotOf(*page_->StringGrid2, [namesFromResolver](int col, const QString& text) {
-        const bool answer = namesFromResolver ? col == 0 : col == 1;
-        return answer ? Utf8Cell(text) : SingleByteCell(text);
-    });
+    return SnapshotOf(*page_->StringGrid2);
 }
 
 Tcountry_export::Tcountry_export(TCountryLookupPage* page, QWidget* parent)
@@ -224,10 +210,7 @@ Tcountry_export::Tcountry_export(TCountryLookupPage* page, QWidget* parent)
       page_(page) {}
 
 report::GridSnapshot Tcountry_export::Snapshot() const {
-    // Column 0 is the entry looked up, column 1 the answer of the lookup (decoded as UTF-8).
-    return SnapshotOf(*page_->StringGrid3, [](int col, const QString& text) {
-        return col == 1 ? Utf8Cell(text) : SingleByteCell(text);
-    });
+    return SnapshotOf(*page_->StringGrid3);
 }
 
 Tmonitor_export::Tmonitor_export(TConnectionMonitorPage* page, QWidget* parent)
@@ -246,9 +229,7 @@ QString Tmonitor_export::TargetName(const QString& chosen, bool) const {
 }
 
 report::GridSnapshot Tmonitor_export::Snapshot() const {
-    // Every cell is the system's text (the TCP table, the date formats, resolver answers),
-    // decoded as UTF-8.
-    return SnapshotOf(*page_->sgConnHist, [](int, const QString& text) { return Utf8Cell(text); });
+    return SnapshotOf(*page_->sgConnHist);
 }
 
 }  // namespace orv

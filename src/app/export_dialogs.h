@@ -29,16 +29,9 @@ namespace ui {
 class TStringGrid;
 }
 
-// A cell's text as the bytes it came from when the page cannot tell how it was decoded: one
-// byte per character when every character fits in one (the program's texts are single-byte),
-// UTF-8 otherwise.
-std::string SingleByteCell(const QString& text);
-// A cell the page decoded as UTF-8 (resolver answers, the system's tables): back to UTF-8.
-std::string Utf8Cell(const QString& text);
-
-// Every cell of `grid`, its last (empty) row included, each encoded by `encode(col, text)`.
-report::GridSnapshot SnapshotOf(const ui::TStringGrid& grid,
-                                const std::function<std::string(int, const QString&)>& encode);
+// Every cell of `grid` as the bytes it came as, its last (empty) row included, with the
+// page's row marks.
+report::GridSnapshot SnapshotOf(const ui::TStringGrid& grid);
 
 class TExportDialog : public QDialog {
     Q_OBJECT

@@ -110,8 +110,10 @@ ListFile SplitListText(const QByteArray& raw, const QString& name) {
         QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless |
                                                       QStringDecoder::Flag::ConvertInitialBom);
         text = utf8.decode(bytes);
-        if (utf8.hasError())
+        if (utf8.hasError()) {
             text = QString::fromLatin1(bytes);
+            r.eightBit = true;
+        }
     }
     // A NUL ends the text; but text after it would be lost without a word, so a NUL is only
     // accepted as padding at the end. Anything else with NULs is not a text list.
@@ -310,6 +312,9 @@ bool TListEditing::Import(const QString& path) {
         return false;
     }
     list_->SetItems(f.entries);
+    if (f.eightBit)
+        for (int i = 0; i < list_->Count(); ++i)
+            list_->SetItemBytes(i, f.entries[i].toLatin1());
     ShowTotal();
     return true;
 }
@@ -323,7 +328,7 @@ bool TListEditing::ReplaceSelected(const QString& text) {
     int i = Selected();
     if (i < 0)
         return false;
-    list_->item(i)->setText(text);
+    list_->SetItemText(i, text);
     return true;
 }
 

@@ -32,6 +32,9 @@ inline constexpr int kMaxListLineLength = 65'536;
 struct ListFile {
     bool ok = false;
     QStringList entries;
+    // The file is 8-bit text that is not UTF-8: each entry's bytes are its characters, one
+    // byte each (for the exports, which write an entry as its file had it).
+    bool eightBit = false;
     QString error;  // shown in the standard error box when !ok
 };
 

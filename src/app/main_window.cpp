@@ -3,8 +3,10 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QMenuBar>
 #include <QMouseEvent>
+#include <QProxyStyle>
 #include <QScreen>
 #include <QWindow>
 
@@ -40,6 +42,18 @@ icmp::IcmpHandle RunIcmpHandle() {
         handle = icmp::IcmpCreateFile();
     return handle;
 }
+
+// The style the program uses, with the menu bar's Alt key navigation on whatever that style's
+// own habit is.
+class MenuBarKeysStyle final : public QProxyStyle {
+  public:
+    int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                  QStyleHintReturn* returnData) const override {
+        if (hint == SH_MenuBar_AltKeyNavigation)
+            return 1;
+        return QProxyStyle::styleHint(hint, option, widget, returnData);
+    }
+};
 
 constexpr int kWidth = 765;
 constexpr int kHeight = 532;
@@ -128,6 +142,17 @@ Tmain::~Tmain() {
 
 void Tmain::BuildMenu() {
     QMenuBar* bar = menuBar();
+    // The menu bar answers the keyboard as on the desktops the program comes from: Alt pressed
+    // and released alone, or F10, selects its first menu; the arrows and Enter go on from there.
+    auto* keys = new MenuBarKeysStyle;
+    keys->setParent(bar);
+    bar->setStyle(keys);
+    auto* f10 = new QAction(this);
+    f10->setShortcut(Qt::Key_F10);
+    connect(f10, &QAction::triggered, this, [this] { ToggleMenuBarKeys(); });
+    addAction(f10);
+    // Alt with a letter opens the menu whose caption starts with it, and types nothing.
+    qApp->installEventFilter(this);
     QMenu* file = bar->addMenu("  File  ");
     Exit1 = file->addAction("     Exit     ", this, &Tmain::Exit1Click);
 
@@ -338,13 +363,67 @@ void Tmain::closeEvent(QCloseEvent* e) {
     e->accept();
 }
 
+// A drag on free client area (no child took the press) moves the window, as its caption would.
+// The move starts only once the pointer has gone the drag distance with the button held: a
+// window manager may never end a move begun by a click that is already over.
 void Tmain::mousePressEvent(QMouseEvent* e) {
-    // A press on free client area (no child took it) drags the window, as a caption would.
-    if (e->button() == Qt::LeftButton && StartWindowMove && StartWindowMove()) {
+    if (e->button() == Qt::LeftButton) {
+        movePressedAt_ = e->globalPosition().toPoint();
         e->accept();
         return;
     }
     QMainWindow::mousePressEvent(e);
+}
+
+void Tmain::mouseMoveEvent(QMouseEvent* e) {
+    if (!movePressedAt_ || !(e->buttons() & Qt::LeftButton)) {
+        movePressedAt_.reset();
+        QMainWindow::mouseMoveEvent(e);
+        return;
+    }
+    e->accept();
+    if ((e->globalPosition().toPoint() - *movePressedAt_).manhattanLength() <
+        QApplication::startDragDistance())
+        return;
+    movePressedAt_.reset();
+    if (StartWindowMove)
+        StartWindowMove();
+}
+
+void Tmain::mouseReleaseEvent(QMouseEvent* e) {
+    if (e->button() == Qt::LeftButton)
+        movePressedAt_.reset();
+    QMainWindow::mouseReleaseEvent(e);
+}
+
+// QMenuBar has no public way into its keyboard mode but the Alt tap it watches for in the
+// window: F10 gives it one. (A key event for Alt itself reports Alt as released while it goes
+// down, so the press carries no modifier.)
+void Tmain::ToggleMenuBarKeys() {
+    QKeyEvent press(QEvent::ShortcutOverride, Qt::Key_Alt, Qt::NoModifier);
+    QCoreApplication::sendEvent(this, &press);
+    QKeyEvent release(QEvent::KeyRelease, Qt::Key_Alt, Qt::NoModifier);
+    QCoreApplication::sendEvent(this, &release);
+}
+
+bool Tmain::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() != QEvent::KeyPress)
+        return QMainWindow::eventFilter(watched, event);
+    const auto* key = static_cast<const QKeyEvent*>(event);
+    const auto* target = qobject_cast<const QWidget*>(watched);
+    const QString text = key->text();
+    if (target == nullptr || target->window() != this ||
+        (key->modifiers() & ~(Qt::ShiftModifier | Qt::KeypadModifier)) != Qt::AltModifier ||
+        text.size() != 1 || !text[0].isLetterOrNumber())
+        return QMainWindow::eventFilter(watched, event);
+    for (QAction* menu : menuBar()->actions()) {
+        const QString caption = menu->text().trimmed();
+        if (!caption.isEmpty() && caption[0].toCaseFolded() == text[0].toCaseFolded()) {
+            menuBar()->setActiveAction(menu);
+            break;
+        }
+    }
+    return true;
 }
 
 void Tmain::Exit1Click() {

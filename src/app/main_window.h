@@ -2,9 +2,11 @@
 #pragma once
 
 #include <QMainWindow>
+#include <QPoint>
 #include <array>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "app/page_context.h"
@@ -92,7 +94,8 @@ class Tmain final : public QMainWindow {
     std::function<std::string()> GetBrowserHost;
     // The conversation with the web browser that GetBrowserUrl holds.
     browser::TDdeClientConv& BrowserConv() const { return *browserConv_; }
-    // Starts a move of the window by the mouse; false when the platform cannot.
+    // Hands the window to the window manager to be moved with the mouse, whose left button is
+    // held; false when the platform cannot.
     std::function<bool()> StartWindowMove;
     // Shows the About box.
     std::function<void()> ShowAbout;
@@ -133,10 +136,15 @@ class Tmain final : public QMainWindow {
 
   protected:
     void closeEvent(QCloseEvent* e) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void mousePressEvent(QMouseEvent* e) override;
+    void mouseMoveEvent(QMouseEvent* e) override;
+    void mouseReleaseEvent(QMouseEvent* e) override;
 
   private:
     void BuildMenu();
+    // Selects the menu bar's first menu for the keyboard, or leaves the menu bar when it has it.
+    void ToggleMenuBarKeys();
     void LoadSideBar();
     // The pages, in page-index order.
     std::array<TToolPage*, 8> Pages() const;
@@ -156,6 +164,9 @@ class Tmain final : public QMainWindow {
     std::unique_ptr<browser::TDdeClientConv> browserConv_;
     IdleScanner idleScanner_;
     ScannerControl* scanner_;
+    // Where the left button went down on free client area, until the drag starts or it is let
+    // go.
+    std::optional<QPoint> movePressedAt_;
     bool socketsStarted_ = false;
     bool closeCancelled_ = false;
     bool destroyed_ = false;

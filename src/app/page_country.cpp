@@ -52,21 +52,23 @@ class whereis_batch_thread final : public task::WorkerThread {
     void Execute() override {
         CountryTally tally;
         for (int i = 0;; ++i) {
-            auto entry =
-                Query<std::optional<QString>>([page = page_, i]() -> std::optional<QString> {
-                    if (!page || i >= page->ListBox3->Count())
-                        return std::nullopt;
-                    return page->ListBox3->Item(i);
-                });
+            // The entry's text, and its bytes as the list has them for the exports.
+            using Entry = std::pair<QString, QByteArray>;
+            auto entry = Query<std::optional<Entry>>([page = page_, i]() -> std::optional<Entry> {
+                if (!page || i >= page->ListBox3->Count())
+                    return std::nullopt;
+                return Entry{page->ListBox3->Item(i), page->ListBox3->ItemBytes(i)};
+            });
             if (!entry || !*entry)
                 return;
-            const QString& text = **entry;
+            const QString& text = (*entry)->first;
             // The entry shows in the empty last row while its lookup runs.
-            bool open = Synchronize([page = page_, text] {
+            bool open = Synchronize([page = page_, text, bytes = (*entry)->second] {
                 if (!page)
                     return;
                 ui::TStringGrid* g = page->StringGrid3;
                 g->SetCells(0, g->RowCount() - 1, text);
+                g->Model().SetCellBytes(0, g->RowCount() - 1, bytes);
             });
             if (!open)
                 return;

@@ -76,7 +76,7 @@ void findip_thread::Execute() {
     QStringList lines;
     for (net::InAddr a : e->addresses)
         lines << QString::fromStdString(net::inet_ntoa(a));
-    QString host = QString::fromStdString(e->name);
+    QString host = ui::TextOfBytes(e->name);
     Synchronize([page, lines, host] {
         for (const QString& l : lines)
             page->Memo1->Add(l);
@@ -91,19 +91,21 @@ void findname_thread::Execute() {
         Synchronize([page] { ErrorMessage(page, "Can't get the domain/host name!  "); });
         return;
     }
-    QString name = QString::fromStdString(e->name);
+    QString name = ui::TextOfBytes(e->name);
     Synchronize([page, name] { page->Edit1->SetText(name); });
 }
 
-bool nametoip_thread::Row(const QString& name, const QString& address, bool ok) {
+bool nametoip_thread::Row(const QByteArray& name, const QByteArray& address, bool ok) {
     ++finished_;
     ++(ok ? successful_ : failed_);
     TIpToDomainPage* page = page_;
     return Synchronize([page, name, address, f = finished_, s = successful_, x = failed_] {
         ui::TStringGrid* g = page->StringGrid2;
         const int r = g->RowCount() - 1;
-        g->SetCells(0, r, name);
-        g->SetCells(1, r, address);
+        g->SetCells(0, r, ui::TextOfBytes(name));
+        g->Model().SetCellBytes(0, r, name);
+        g->SetCells(1, r, ui::TextOfBytes(address));
+        g->Model().SetCellBytes(1, r, address);
         g->SetRowCount(r + 2);
         g->SetRow(r);
         page->Label18->SetCaption(QString::number(f));
@@ -116,31 +118,35 @@ void nametoip_thread::Execute() {
     TIpToDomainPage* page = page_;
     const bool forward = mode_ == "nametoip";
     for (int i = 0;; ++i) {
-        std::optional<std::optional<QString>> entry =
-            Query<std::optional<QString>>([page, i]() -> std::optional<QString> {
+        // The entry's text to look up, and its bytes as the list has them for the grid.
+        using Entry = std::pair<QString, QByteArray>;
+        std::optional<std::optional<Entry>> entry =
+            Query<std::optional<Entry>>([page, i]() -> std::optional<Entry> {
                 if (i >= page->ListBox1->Count())
                     return std::nullopt;
-                return page->ListBox1->Item(i);
+                return Entry{page->ListBox1->Item(i), page->ListBox1->ItemBytes(i)};
             });
         if (!entry)
             return;  // halted, or the window is gone
         if (!*entry)
             return;  // past the last entry
-        const QString& text = **entry;
+        const QString& text = (*entry)->first;
+        const QByteArray& bytes = (*entry)->second;
+        const QByteArray unknown = kUnknown.toUtf8();
         if (forward) {
             std::optional<net::HostEntry> e = ByName(text.toStdString());
             if (!e) {
-                if (!Row(text, kUnknown, false))
+                if (!Row(bytes, unknown, false))
                     return;
                 continue;
             }
             for (net::InAddr a : e->addresses)
-                if (!Row(text, QString::fromStdString(net::inet_ntoa(a)), true))
+                if (!Row(bytes, QByteArray::fromStdString(net::inet_ntoa(a)), true))
                     return;
         } else {
             std::optional<net::HostEntry> e = ByAddr(text.toStdString());
-            bool ok =
-                e ? Row(QString::fromStdString(e->name), text, true) : Row(kUnknown, text, false);
+            bool ok = e ? Row(QByteArray::fromStdString(e->name), bytes, true)
+                        : Row(unknown, bytes, false);
             if (!ok)
                 return;
         }

@@ -61,7 +61,8 @@ class nametoip_thread final : public task::WorkerThread {
     void Execute() override;
 
   private:
-    bool Row(const QString& name, const QString& address, bool ok);
+    // One row; each side with the bytes it came as (the list's entry, the resolver's answer).
+    bool Row(const QByteArray& name, const QByteArray& address, bool ok);
 
     TIpToDomainPage* page_;
     std::string mode_;

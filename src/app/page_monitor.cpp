@@ -195,7 +195,7 @@ void TConnectionMonitorPage::AddRow(const TTcpConnStatus& record) {
     if (CheckBox2->Checked()) {
         std::string ip = TrimPaddedIp(record.RemoteAddress);
         if (std::optional<std::string> name = hostNames_->Name(ip))
-            sgConnHist->SetCells(kHostName, r, QString::fromStdString(*name));
+            SetHostName(r, *name);
         else
             awaitingName_[std::move(ip)].push_back(r);
     }
@@ -213,13 +213,19 @@ void TConnectionMonitorPage::NameArrived(const std::string& ip, const std::strin
     awaitingName_.erase(waiting);
     // A row is written only while it still shows the address and no name: whatever changed
     // the grid in the meantime, no other row gets the name.
-    const QString text = QString::fromStdString(name);
     writing_ = true;
     for (int r : rows)
         if (r < sgConnHist->RowCount() - 1 && sgConnHist->Cells(kHostName, r).isEmpty() &&
             TrimPaddedIp(Text(sgConnHist, kRemoteIp, r)) == ip)
-            sgConnHist->SetCells(kHostName, r, text);
+            SetHostName(r, name);
     writing_ = false;
+}
+
+void TConnectionMonitorPage::SetHostName(int row, const std::string& name) {
+    // Shown as text, exported as the resolver's bytes.
+    const QByteArray bytes = QByteArray::fromStdString(name);
+    sgConnHist->SetCells(kHostName, row, ui::TextOfBytes(bytes));
+    sgConnHist->Model().SetCellBytes(kHostName, row, bytes);
 }
 
 void TConnectionMonitorPage::TimerTimer() {

@@ -82,6 +82,8 @@ class TConnectionMonitorPage final : public TToolPage {
     void AddRow(const TTcpConnStatus& record);
     // The name of `ip` has come: the rows waiting for it get it.
     void NameArrived(const std::string& ip, const std::string& name);
+    // Column 7 of `row`: the host name as the resolver gave it.
+    void SetHostName(int row, const std::string& name);
 
     // The keys of every history row: "is it new" is one look-up, not a pass over the history.
     ConnectionHistory history_;

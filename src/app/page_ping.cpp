@@ -124,6 +124,7 @@ void ping_thread::Execute() {
     struct Entry {
         bool present = false;
         QString text;
+        QByteArray bytes;  // as the list has it, for the exports
         std::uint32_t timeoutMs = 0;
     };
     QPointer<TBatchPingPage> page = page_;
@@ -136,12 +137,14 @@ void ping_thread::Execute() {
                 return e;
             e.present = true;
             e.text = page->ListBox2->Item(i);
+            e.bytes = page->ListBox2->ItemBytes(i);
             e.timeoutMs = page->ComboBox2->Text().toUInt();
             return e;
         });
         if (!next || !next->present)
             return;
         const QString entry = next->text;
+        const QByteArray entryBytes = next->bytes;
 
         // Resolved once: every echo of the entry goes to the same address, so a resolving
         // entry always takes exactly ping_count rows.
@@ -155,12 +158,13 @@ void ping_thread::Execute() {
             const QString reason = QString::fromLatin1(
                 net::LookupErrorText(lookup.host ? net::LookupError::NotFound : lookup.error));
             const std::int32_t showSuccessful = TakeShowAll() ? successful : -1;
-            bool go = Synchronize([page, entry, reason, finished, showSuccessful, failed] {
-                if (!page)
-                    return;
-                page->AppendRow({"X", entry, "", "", reason});
-                page->ShowCounters(finished, showSuccessful, failed);
-            });
+            bool go =
+                Synchronize([page, entry, entryBytes, reason, finished, showSuccessful, failed] {
+                    if (!page)
+                        return;
+                    page->AppendRow({"X", entry, "", "", reason}, entryBytes, true);
+                    page->ShowCounters(finished, showSuccessful, failed);
+                });
             if (!go)
                 return;
             continue;
@@ -202,12 +206,13 @@ void ping_thread::Execute() {
                 showSuccessful = successful;
                 showFailed = failed;
             }
-            bool go = Synchronize([page, cells, showFinished, showSuccessful, showFailed] {
-                if (!page)
-                    return;
-                page->AppendRow(cells);
-                page->ShowCounters(showFinished, showSuccessful, showFailed);
-            });
+            bool go =
+                Synchronize([page, cells, entryBytes, showFinished, showSuccessful, showFailed] {
+                    if (!page)
+                        return;
+                    page->AppendRow(cells, entryBytes, false);
+                    page->ShowCounters(showFinished, showSuccessful, showFailed);
+                });
             if (!go)
                 return;
         }
@@ -448,10 +453,14 @@ EchoLayer& TBatchPingPage::Echo() const {
     return echo_ ? *echo_ : *icmpLayer_;
 }
 
-void TBatchPingPage::AppendRow(const QStringList& cells) {
+void TBatchPingPage::AppendRow(const QStringList& cells, const QByteArray& entryBytes,
+                               bool unresolved) {
     const int r = StringGrid1->RowCount() - 1;  // the empty last row
     for (const QString& c : cells)
-        StringGrid1->AddToRow(r, c);
+        if (StringGrid1->AddToRow(r, c) == 1)
+            StringGrid1->Model().SetCellBytes(1, r, entryBytes);
+    // The reports read an unresolved entry as a block of one row.
+    StringGrid1->Model().SetRowMark(r, unresolved);
     StringGrid1->SetRowCount(r + 2);
     StringGrid1->SetRow(r);
     // Rows 1 .. RowCount-2, the one just added included.

@@ -135,7 +135,9 @@ class TBatchPingPage final : public TToolPage {
     EchoLayer& Echo() const;
 
     // Grid writes of a run, on the UI thread: one row appended into the empty last row.
-    void AppendRow(const QStringList& cells);
+    // `entryBytes`: the entry (column 1) as its list has it; `unresolved`: the row of an entry
+    // that did not resolve, the one row of its block.
+    void AppendRow(const QStringList& cells, const QByteArray& entryBytes, bool unresolved);
     // Counter labels; a negative value leaves its label as it is.
     void ShowCounters(std::int32_t finished, std::int32_t successful, std::int32_t failed);
 

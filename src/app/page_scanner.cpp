@@ -381,8 +381,10 @@ void TWebsiteScannerPage::HttpScan1Working(bool Working_) {
     ShowHead();
     Label55->SetCaption(Label55->Caption() + "     Done.");
     // While the program is being ended no box: it would hold the scanner's timer (this
-    // notice comes from one of its ticks) and so the end of the program, until answered.
-    if (!HttpScan1->ShuttingDown())
+    // notice comes from one of its ticks) and so the end of the program, until answered. Nor
+    // when a start waits for this scan's stop: the box would stand over the new address and
+    // hold the new scan until answered.
+    if (!HttpScan1->ShuttingDown() && !pendingStart_)
         Context().Dialogs().Message(this, kFinishedText, "Information", ui::Icon::Information,
                                     ui::Buttons::Ok);
     button22->setEnabled(true);

@@ -45,4 +45,14 @@ void TPageSendTargets::RunTarget(SendTarget target, const QString& text) {
     }
 }
 
+void TPageSendTargets::AwaitTarget(SendTarget target, const QString& text) {
+    if (target == SendTarget::Whois)
+        pages_.whois->AwaitQuery(text);
+}
+
+void TPageSendTargets::AwaitDropped(SendTarget target) {
+    if (target == SendTarget::Whois)
+        pages_.whois->AwaitEnded();
+}
+
 }  // namespace orv

@@ -32,6 +32,8 @@ class TPageSendTargets final : public SendTargets {
 
     void ShowTarget(SendTarget target) override;
     void RunTarget(SendTarget target, const QString& text) override;
+    void AwaitTarget(SendTarget target, const QString& text) override;
+    void AwaitDropped(SendTarget target) override;
 
   private:
     ui::TPageControl* pageControl_;

@@ -319,6 +319,7 @@ QHBoxLayout* TWhoisPage::BuildServerRow() {
 
 void TWhoisPage::WireHandlers() {
     edDomain->OnEnter = [this] { whois_start_buttonClick(); };
+    connect(edDomain, &QLineEdit::textEdited, this, [this] { TakeOver(); });
     whois_start_button->OnClick = [this] { whois_start_buttonClick(); };
     button3->OnClick = [this] { Button3Click(); };
     CheckBox7->OnClick = [this] { CheckBox7Click(); };
@@ -337,7 +338,34 @@ void TWhoisPage::StopQuery() {
     whois_thread_.Halt();
 }
 
+void TWhoisPage::TakeOver() {
+    if (!awaiting_)
+        return;
+    awaiting_ = false;
+    if (Context().sendTargets)
+        Context().sendTargets->DropPending();
+    whois_button_active();
+}
+
+void TWhoisPage::AwaitQuery(const QString& text) {
+    Button3Click();
+    awaiting_ = true;
+    edDomain->SetText(text);
+    meResults->Clear();
+    state_label->SetCaption("Working...");
+    state_label->show();
+    whois_start_button->setEnabled(false);
+}
+
+void TWhoisPage::AwaitEnded() {
+    if (!awaiting_)
+        return;
+    awaiting_ = false;
+    whois_button_active();
+}
+
 void TWhoisPage::whois_start_buttonClick() {
+    TakeOver();
     auto queue = Context().queue;
     if (!queue)
         return;
@@ -393,6 +421,7 @@ void TWhoisPage::ShowReply(WhoisLines reply) {
 }
 
 void TWhoisPage::Button3Click() {
+    TakeOver();
     const auto t = whois_thread_.Current();
     if (!t)
         return;
@@ -407,6 +436,7 @@ void TWhoisPage::Button3Click() {
 }
 
 void TWhoisPage::QueryDomain(const QString& domain) {
+    awaiting_ = false;
     edDomain->SetText(domain);
     Button3Click();
     whois_start_buttonClick();

@@ -127,6 +127,11 @@ class TWhoisPage final : public TToolPage {
     void Button3Click();
     // Send-to target: the box gets `domain`, then Stop and the query run.
     void QueryDomain(const QString& domain);
+    // Send-to of `text` whose domain is still being looked up: any query stops, the box gets
+    // `text` and the page says it is working until QueryDomain or AwaitEnded.
+    void AwaitQuery(const QString& text);
+    // The look-up was dropped without a query.
+    void AwaitEnded();
     // Enables the server box while the check box is checked.
     void CheckBox7Click();
     void SpeedButton19Click();
@@ -146,9 +151,14 @@ class TWhoisPage final : public TToolPage {
     QHBoxLayout* BuildServerRow();
     void WireHandlers();
     void StopQuery();
+    // A user action on the page: a send still looking up its domain is dropped, or it would
+    // overwrite what the user does.
+    void TakeOver();
 
     // Whether the query in progress has put its reply in meResults yet.
     bool replyShown_ = false;
+    // A send-to waits for its domain (AwaitQuery).
+    bool awaiting_ = false;
     task::TaskSlot whois_thread_;
 };
 

@@ -128,7 +128,7 @@ class WhoisNaming final : public task::WorkerThread {
     void Execute() override {
         std::optional<std::string> name = iptoname(address_);
         Synchronize([targets = targets_, text = text_, name] {
-            targets->RunTarget(SendTarget::Whois, WhoisSendText(text, name));
+            targets->RunPending(SendTarget::Whois, WhoisSendText(text, name));
         });
     }
 
@@ -235,11 +235,22 @@ QString WhoisSendText(const QString& text, const std::optional<std::string>& nam
     return QString::fromStdString(GetBaseDomain(*nameOfAddress));
 }
 
-void SendTargets::Send(SendTarget target, const QString& text,
+QString WithoutPort(const QString& text) {
+    const qsizetype colon = text.indexOf(u':');
+    if (colon < 0 || colon + 1 == text.size() || colon != text.lastIndexOf(u':'))
+        return text;
+    for (qsizetype i = colon + 1; i < text.size(); ++i)
+        if (text[i] < u'0' || text[i] > u'9')
+            return text;
+    return text.left(colon);
+}
+
+void SendTargets::Send(SendTarget target, const QString& taken,
                        const std::shared_ptr<task::MainQueue>& queue) {
     // A Whois still waiting for its name would land after this newer send.
-    naming_.Halt();
+    DropPending();
     ShowTarget(target);
+    const QString text = target == SendTarget::Whois ? WithoutPort(taken) : taken;
     std::string address;
     if (target != SendTarget::Whois || !IsDottedAddress(text, &address)) {
         RunTarget(target, target == SendTarget::Whois ? WhoisSendText(text, std::nullopt) : text);
@@ -249,7 +260,22 @@ void SendTargets::Send(SendTarget target, const QString& text,
         RunTarget(target, WhoisSendText(text, iptoname(address)));
         return;
     }
+    pending_ = true;
+    AwaitTarget(target, text);
     naming_.Start(std::make_shared<WhoisNaming>(this, text, address), queue);
+}
+
+void SendTargets::DropPending() {
+    naming_.Halt();
+    if (!pending_)
+        return;
+    pending_ = false;
+    AwaitDropped(SendTarget::Whois);
+}
+
+void SendTargets::RunPending(SendTarget target, const QString& text) {
+    pending_ = false;
+    RunTarget(target, text);
 }
 
 void SendToClick(const SendToItem& item, const QWidget* control, const PageContext& context) {

@@ -86,6 +86,8 @@ QString WhoisSendText(const QString& text, const std::optional<std::string>& nam
 // Whether `text` is a dotted address that the Whois target names first; `canonical` then gets
 // the address in plain decimal form.
 bool IsDottedAddress(const QString& text, std::string* canonical = nullptr);
+// `text` without a ":port" after its host (a port is no part of a WHOIS query).
+QString WithoutPort(const QString& text);
 
 // The targets as the main window offers them to the pages.
 class SendTargets {
@@ -96,15 +98,27 @@ class SendTargets {
     virtual void ShowTarget(SendTarget target) = 0;
     // Replaces the target's input box by `text` and runs the target's operations.
     virtual void RunTarget(SendTarget target, const QString& text) = 0;
+    // The target's page shows that it works on `text` while what it gets is still being looked
+    // up; `AwaitDropped` ends that when the look-up is dropped without a run.
+    virtual void AwaitTarget(SendTarget /*target*/, const QString& /*text*/) {}
+    virtual void AwaitDropped(SendTarget /*target*/) {}
 
     // The send-to rule for a text already taken and transformed: the page first, then the
     // target. A Whois of a dotted address runs once the address's name has come back from a
     // worker (through `queue`; inline when there is none); a newer send drops a pending one.
     void Send(SendTarget target, const QString& text,
               const std::shared_ptr<task::MainQueue>& queue);
+    // Drops a send still waiting for its look-up: the user took the target's page over.
+    void DropPending();
+    bool Pending() const { return pending_; }
+    // The look-up of the last send that needed one.
+    const task::TaskSlot& Naming() const { return naming_; }
+    // The look-up's answer: the pending send runs with `text`.
+    void RunPending(SendTarget target, const QString& text);
 
   private:
     task::TaskSlot naming_;
+    bool pending_ = false;
 };
 
 // Appends the send-to items of the popup named `popupName` to `popup` (and gives `popup` that

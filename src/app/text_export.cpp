@@ -1,7 +1,11 @@
 #include "app/text_export.h"
 
+#include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
+#include <string>
+#include <string_view>
+
+#include "platform/whole_file.h"
 
 namespace orv {
 
@@ -31,11 +35,12 @@ QString SaveLines(ui::Dialogs& dialogs, QWidget* parent, const ui::FileDialogSpe
         out += line;
         out += "\r\n";
     }
-    // The old file stays as it was unless the new one is written completely.
-    QSaveFile file(*name);
-    if (!file.open(QIODevice::WriteOnly) || file.write(out) != out.size() || !file.commit()) {
-        dialogs.ErrorBox(
-            parent, QString("Cannot write the file \"%1\": %2").arg(*name, file.errorString()));
+    // Whole where the file system allows it, in place where it must (see WriteWholeFile).
+    if (const int err =
+            WriteWholeFile(QFile::encodeName(*name).toStdString(),
+                           std::string_view(out.constData(), std::size_t(out.size())))) {
+        dialogs.ErrorBox(parent, QString("Cannot write the file \"%1\": %2")
+                                     .arg(*name, QString::fromStdString(FileErrorText(err))));
         return {};
     }
     return *name;

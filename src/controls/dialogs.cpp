@@ -4,6 +4,8 @@
 #include <QDialog>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFontMetrics>
+#include <QGridLayout>
 #include <QKeyEvent>
 #include <QMessageBox>
 
@@ -21,6 +23,11 @@ class HookedSaveDialog final : public QFileDialog {
 
     void accept() override {
         QStringList files = selectedFiles();
+        // A folder is never the file's name: the dialog opens it, nothing is asked about it.
+        if (!files.isEmpty() && QFileInfo(files.front()).isDir()) {
+            QFileDialog::accept();
+            return;
+        }
         if (!files.isEmpty() && canClose_ && !canClose_(files.front()))
             return;
         QFileDialog::accept();
@@ -47,6 +54,22 @@ class MessageBox final : public QMessageBox {
     }
     void closeEvent(QCloseEvent* e) override { QDialog::closeEvent(e); }
 };
+
+// A window manager elides a caption its title bar cannot hold ("Disk full" in a box named
+// "Orvelan" came out as "..."): the box is made at least as wide as its caption in a bold
+// title font, with room for the title bar's icon and buttons.
+void WidenForCaption(QMessageBox& box) {
+    if (box.windowTitle().isEmpty())
+        return;
+    QFont title = box.font();
+    title.setBold(true);
+    constexpr int kTitleBarButtons = 140;
+    const int need = QFontMetrics(title).horizontalAdvance(box.windowTitle()) + kTitleBarButtons;
+    // The box sizes itself to its text when shown; a spacer in its grid holds it wider.
+    if (auto* grid = qobject_cast<QGridLayout*>(box.layout()))
+        grid->addItem(new QSpacerItem(need, 0, QSizePolicy::Minimum, QSizePolicy::Fixed),
+                      grid->rowCount(), 0, 1, grid->columnCount());
+}
 
 QMessageBox::Icon ToQt(Icon icon) {
     switch (icon) {
@@ -108,6 +131,7 @@ Answer QtDialogs::Message(QWidget* parent, const QString& text, const QString& c
             box.setStandardButtons(QMessageBox::Yes | QMessageBox::Cancel);
             break;
     }
+    WidenForCaption(box);
     box.exec();
     switch (box.standardButton(box.clickedButton())) {
         case QMessageBox::Ok:

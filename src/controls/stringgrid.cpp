@@ -1,11 +1,15 @@
 #include "controls/stringgrid.h"
 
+#include <climits>
+
 #include <QHeaderView>
 #include <QMouseEvent>
 #include <QTimer>
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>
+
+#include "controls/widgets.h"
 
 namespace orv::ui {
 
@@ -57,6 +61,7 @@ void StringGridModel::SetRowCount(int n) {
         ScheduleFlush();
         return;
     }
+    ForgetFrom(n);
     if (n < shown_) {
         beginRemoveRows({}, n - fixed_, shown_ - fixed_ - 1);
         cells_.resize(n);
@@ -114,6 +119,7 @@ void StringGridModel::SetCell(int col, int row, const QString& text) {
     if (row < 0 || row >= RowCount() || col < 0 || col >= cols_)
         return;
     cells_[row][col] = text;
+    bytes_.erase({row, col});
     if (row < fixed_) {
         emit headerDataChanged(Qt::Horizontal, col, col);
     } else if (row < shown_) {
@@ -134,11 +140,45 @@ int StringGridModel::AddToRow(int row, const QString& text) {
     return col;
 }
 
+void StringGridModel::SetCellBytes(int col, int row, const QByteArray& bytes) {
+    if (row < 0 || row >= RowCount() || col < 0 || col >= cols_)
+        return;
+    if (bytes == cells_[row][col].toUtf8())
+        bytes_.erase({row, col});
+    else
+        bytes_[{row, col}] = bytes;
+}
+
+QByteArray StringGridModel::CellBytes(int col, int row) const {
+    if (auto it = bytes_.find({row, col}); it != bytes_.end())
+        return it->second;
+    return Cell(col, row).toUtf8();
+}
+
+void StringGridModel::SetRowMark(int row, bool on) {
+    if (row < 0 || row >= RowCount())
+        return;
+    if (on)
+        marked_.insert(row);
+    else
+        marked_.erase(row);
+}
+
+bool StringGridModel::RowMark(int row) const {
+    return marked_.count(row) > 0;
+}
+
+void StringGridModel::ForgetFrom(int from) {
+    bytes_.erase(bytes_.lower_bound({from, INT_MIN}), bytes_.end());
+    marked_.erase(marked_.lower_bound(from), marked_.end());
+}
+
 void StringGridModel::ClearColumn(int col) {
     if (col < 0 || col >= cols_)
         return;
     for (auto& r : cells_)
         r[col].clear();
+    std::erase_if(bytes_, [col](const auto& kv) { return kv.first.second == col; });
     if (fixed_)
         emit headerDataChanged(Qt::Horizontal, col, col);
     if (rowCount() > 0)
@@ -147,6 +187,7 @@ void StringGridModel::ClearColumn(int col) {
 
 void StringGridModel::Clear() {
     beginResetModel();
+    ForgetFrom(0);
     for (auto& r : cells_)
         for (auto& c : r)
             c.clear();
@@ -209,6 +250,11 @@ TStringGrid::TStringGrid(int cols, int rows, int fixedRows, QWidget* parent)
         horizontalHeader()->hide();
     connect(model_, &StringGridModel::Flushed, this, &TStringGrid::ApplyPendingRow);
     SetOptions({});
+}
+
+void TStringGrid::paintEvent(QPaintEvent* e) {
+    QTableView::paintEvent(e);
+    PaintFocusWithoutItem(*this, verticalHeader()->defaultSectionSize());
 }
 
 void TStringGrid::SetOptions(GridOptions o) {

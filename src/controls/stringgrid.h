@@ -3,11 +3,15 @@
 #pragma once
 
 #include <QAbstractTableModel>
+#include <QByteArray>
 #include <QFlags>
 #include <QString>
 #include <QTableView>
 #include <functional>
+#include <map>
 #include <optional>
+#include <set>
+#include <utility>
 #include <vector>
 
 class QTimer;
@@ -39,6 +43,15 @@ class StringGridModel final : public QAbstractTableModel {
     // Writes `text` into the first empty cell of `row` (an empty value is kept as " " so the
     // cell counts as filled); returns the column written, -1 when the row is full.
     int AddToRow(int row, const QString& text);
+    // The bytes a cell's text was decoded from, for the exports: kept only where they are not
+    // the text's UTF-8 (a resolver's answer that is not UTF-8, an entry of an 8-bit list
+    // file). Setting the cell's text forgets them.
+    void SetCellBytes(int col, int row, const QByteArray& bytes);
+    // The cell's bytes: those kept, else its text in UTF-8.
+    QByteArray CellBytes(int col, int row) const;
+    // A mark a page keeps on a row for what the cells do not say. Rows that go lose it.
+    void SetRowMark(int row, bool on);
+    bool RowMark(int row) const;
     // Empties every cell of column `col`.
     void ClearColumn(int col);
     // Empties every cell.
@@ -83,7 +96,11 @@ class StringGridModel final : public QAbstractTableModel {
     std::function<qint64()> nowMs_;
     std::optional<qint64> lastFlushMs_;
     QTimer* flushTimer_;
-    std::vector<std::vector<QString>> cells_;  // cells_[row][col], fixed rows included
+    std::vector<std::vector<QString>> cells_;          // cells_[row][col], fixed rows included
+    std::map<std::pair<int, int>, QByteArray> bytes_;  // by (row, col); few cells have them
+    std::set<int> marked_;
+    // Forgets the bytes and marks of rows `from` and after.
+    void ForgetFrom(int from);
 };
 
 class TStringGrid : public QTableView {
@@ -101,6 +118,7 @@ class TStringGrid : public QTableView {
     int FixedRows() const { return model_->FixedRows(); }
     QString Cells(int col, int row) const { return model_->Cell(col, row); }
     void SetCells(int col, int row, const QString& text) { model_->SetCell(col, row, text); }
+    QByteArray CellBytes(int col, int row) const { return model_->CellBytes(col, row); }
     int AddToRow(int row, const QString& text) { return model_->AddToRow(row, text); }
     void SetColWidth(int col, int width);
     int ColWidth(int col) const { return columnWidth(col); }
@@ -119,6 +137,8 @@ class TStringGrid : public QTableView {
     void mousePressEvent(QMouseEvent* e) override;
     void mouseMoveEvent(QMouseEvent* e) override;
     void mouseReleaseEvent(QMouseEvent* e) override;
+    // The focus shows also while no row is visible to carry it.
+    void paintEvent(QPaintEvent* e) override;
 
   private:
     struct Edge {

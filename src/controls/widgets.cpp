@@ -1,8 +1,16 @@
 #include "controls/widgets.h"
 
+#include <QAbstractScrollArea>
+#include <QPainter>
+#include <QStyleOptionFocusRect>
+
 #include <QTextBlock>
 
 namespace orv::ui {
+
+QString TextOfBytes(QByteArrayView bytes) {
+    return bytes.isValidUtf8() ? QString::fromUtf8(bytes) : QString::fromLatin1(bytes);
+}
 
 TLabel::TLabel(const QString& caption, QWidget* parent) : QLabel(caption, parent) {}
 
@@ -13,8 +21,25 @@ TEdit::TEdit(QWidget* parent) : QLineEdit(parent) {
     });
 }
 
+void PaintFocusWithoutItem(QAbstractItemView& view, int rowHeight) {
+    if (!view.hasFocus())
+        return;
+    const QModelIndex current = view.currentIndex();
+    if (current.isValid() && !view.visualRect(current).isEmpty())
+        return;
+    QPainter p(view.viewport());
+    QStyleOptionFocusRect mark;
+    mark.initFrom(&view);
+    mark.rect = QRect(0, 0, view.viewport()->width(), rowHeight);
+    mark.backgroundColor = view.palette().color(QPalette::Base);
+    view.style()->drawPrimitive(QStyle::PE_FrameFocusRect, &mark, &p, &view);
+}
+
 TMemo::TMemo(QWidget* parent) : QPlainTextEdit(parent) {
     setReadOnly(true);
+    // The caret shows where the focus is, and the keyboard can select and copy.
+    setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    setTabChangesFocus(true);
     setLineWrapMode(QPlainTextEdit::NoWrap);
 }
 
@@ -44,6 +69,13 @@ TListBox::TListBox(QWidget* parent) : QListWidget(parent) {
     setUniformItemSizes(true);
 }
 
+void TListBox::paintEvent(QPaintEvent* e) {
+    QListWidget::paintEvent(e);
+    PaintFocusWithoutItem(
+        *this, fontMetrics().height() +
+                   2 * style()->pixelMetric(QStyle::PM_FocusFrameVMargin, nullptr, this));
+}
+
 QString TListBox::Item(int i) const {
     const QListWidgetItem* it = item(i);
     return it ? it->text() : QString();
@@ -60,6 +92,30 @@ QStringList TListBox::Items() const {
 void TListBox::SetItems(const QStringList& items) {
     clear();
     addItems(items);
+}
+
+namespace {
+constexpr int kItemBytesRole = Qt::UserRole + 1;
+}
+
+QByteArray TListBox::ItemBytes(int i) const {
+    const QListWidgetItem* it = item(i);
+    if (!it)
+        return {};
+    const QVariant kept = it->data(kItemBytesRole);
+    return kept.isValid() ? kept.toByteArray() : it->text().toUtf8();
+}
+
+void TListBox::SetItemBytes(int i, const QByteArray& bytes) {
+    if (QListWidgetItem* it = item(i))
+        it->setData(kItemBytesRole, bytes == it->text().toUtf8() ? QVariant() : QVariant(bytes));
+}
+
+void TListBox::SetItemText(int i, const QString& text) {
+    if (QListWidgetItem* it = item(i)) {
+        it->setData(kItemBytesRole, QVariant());
+        it->setText(text);
+    }
 }
 
 void TListBox::Delete(int i) {
@@ -159,8 +215,12 @@ QAction* TPopupMenu::AddItem(const QString& caption, std::function<void()> onCli
 
 void TPopupMenu::AttachTo(QWidget* w) {
     w->setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(w, &QWidget::customContextMenuRequested, this,
-            [this, w](const QPoint& p) { popup(w->mapToGlobal(p)); });
+    // A scroll area (a grid, a list) tells the point in its viewport's coordinates, which
+    // start below a heading row.
+    auto* area = qobject_cast<QAbstractScrollArea*>(w);
+    connect(w, &QWidget::customContextMenuRequested, this, [this, w, area](const QPoint& p) {
+        popup((area ? area->viewport() : w)->mapToGlobal(p));
+    });
 }
 
 }  // namespace orv::ui

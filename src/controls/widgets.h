@@ -18,6 +18,10 @@
 
 namespace orv::ui {
 
+// Bytes from outside (a resolver's answer) as text: UTF-8 when they are valid UTF-8, otherwise
+// one character per byte, so no byte is replaced. Keep the bytes where they must go out again.
+QString TextOfBytes(QByteArrayView bytes);
+
 class TLabel : public QLabel {
     Q_OBJECT
   public:
@@ -36,7 +40,13 @@ class TEdit : public QLineEdit {
     std::function<void()> OnEnter;
 };
 
-// A multi-line text box, read-only to the user; lines are added by the program.
+// Marks the focus of an item view that has it but shows no current item to carry the mark (an
+// empty list, a grid whose rows are hidden): the style's focus frame around the first row's
+// place, `rowHeight` high. Called at the end of the view's paintEvent.
+void PaintFocusWithoutItem(QAbstractItemView& view, int rowHeight);
+
+// A multi-line text box, read-only to the user; lines are added by the program. Tab goes on to
+// the next control, also while it is editable.
 class TMemo : public QPlainTextEdit {
     Q_OBJECT
   public:
@@ -56,11 +66,20 @@ class TListBox : public QListWidget {
     QString Item(int i) const;
     QStringList Items() const;
     void SetItems(const QStringList& items);
+    // The bytes entry `i` came as, for the exports: those kept for it (an entry of an 8-bit
+    // list file), else its text in UTF-8.
+    QByteArray ItemBytes(int i) const;
+    void SetItemBytes(int i, const QByteArray& bytes);
+    // Replaces the entry's text; the bytes it came as go with the old text.
+    void SetItemText(int i, const QString& text);
     void Add(const QString& s) { addItem(s); }
     void Delete(int i);
     void Clear() { clear(); }
     int ItemIndex() const { return currentRow(); }
     void SetItemIndex(int i) { setCurrentRow(i); }
+
+  protected:
+    void paintEvent(QPaintEvent* e) override;
 };
 
 class TCheckBox : public QCheckBox {

@@ -17,11 +17,17 @@ bool AnyRunning(const GridSnapshot& grid, int first, int count) {
     return false;
 }
 
+// The page marks the row of an entry that did not resolve: its block is that one row,
+// whatever its reason says ("Unknown host", or that no name server answered).
+bool Unresolved(const GridSnapshot& grid, int row) {
+    return grid.Marked(row);
+}
+
 // One line per item that answered at least once: the item's first row names it.
 std::string RunningList(const GridSnapshot& grid, int pingCount) {
     std::string out;
     for (int r = 1; r < grid.RowCount() - 1;) {
-        if (grid.Cell(4, r) == "Unknown host") {
+        if (Unresolved(grid, r)) {
             r += 1;
             continue;
         }
@@ -36,7 +42,7 @@ std::string RunningList(const GridSnapshot& grid, int pingCount) {
 std::string NonRunningList(const GridSnapshot& grid, int pingCount) {
     std::string out;
     for (int r = 1; r < grid.RowCount() - 1;) {
-        if (grid.Cell(4, r) == "Unknown host") {
+        if (Unresolved(grid, r)) {
             Line(out, grid.Cell(1, r));
             r += 1;
             continue;

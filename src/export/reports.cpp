@@ -6,7 +6,13 @@
 
 namespace orv::report {
 
-GridSnapshot::GridSnapshot(std::vector<std::vector<std::string>> rows) : rows_(std::move(rows)) {}
+GridSnapshot::GridSnapshot(std::vector<std::vector<std::string>> rows, std::vector<bool> marked)
+    : rows_(std::move(rows)), marked_(std::move(marked)) {}
+
+bool GridSnapshot::Marked(int row) const {
+    return row >= 0 && static_cast<std::size_t>(row) < marked_.size() &&
+           marked_[static_cast<std::size_t>(row)];
+}
 
 int GridSnapshot::RowCount() const {
     return static_cast<int>(rows_.size());

@@ -13,16 +13,20 @@ namespace orv::report {
 class GridSnapshot {
   public:
     GridSnapshot() = default;
-    // `rows[r][c]`: the cell of column c, row r; rows may be shorter than others.
-    explicit GridSnapshot(std::vector<std::vector<std::string>> rows);
+    // `rows[r][c]`: the cell of column c, row r; rows may be shorter than others. `marked[r]`:
+    // the page's mark on row r (the ping grid marks the row of an entry that did not resolve).
+    explicit GridSnapshot(std::vector<std::vector<std::string>> rows,
+                          std::vector<bool> marked = {});
 
     // The grid's RowCount, its last (empty) row included.
     int RowCount() const;
     // The cell's bytes; empty for a cell past the grid's end.
     const std::string& Cell(int col, int row) const;
+    bool Marked(int row) const;
 
   private:
     std::vector<std::vector<std::string>> rows_;
+    std::vector<bool> marked_;
 };
 
 enum class Report {

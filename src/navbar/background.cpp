@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <vector>
 
 namespace orv {
@@ -132,7 +133,46 @@ void TmxGradient::BuildRamp() {
     }
 }
 
-void TmxGradient::RenderGradient(TCanvas& canvas, int w, int h) {
+void TmxGradient::RenderGradient(TCanvas& canvas, int w, int h, int ox, int oy) {
+    // Everything is laid out on the whole w x h and drawn moved by (-ox, -oy); what falls
+    // outside the canvas's image is clipped, and a line that cannot reach it is skipped.
+    const int cw = canvas.Image()->width();
+    const int ch = canvas.Image()->height();
+    auto fill = [&](const TRect& r) { canvas.FillRect(r.Offset(-ox, -oy)); };
+    // Whether a shape within these extremes can touch the canvas's image.
+    auto reaches = [&](int left, int top, int right, int bottom) {
+        return right >= 0 && left < cw && bottom >= 0 && top < ch;
+    };
+    auto polygon = [&](std::vector<TPoint> points) {
+        TRect box{std::numeric_limits<int>::max(), std::numeric_limits<int>::max(),
+                  std::numeric_limits<int>::min(), std::numeric_limits<int>::min()};
+        for (TPoint& p : points) {
+            p.X -= ox;
+            p.Y -= oy;
+            box = {std::min(box.Left, p.X), std::min(box.Top, p.Y), std::max(box.Right, p.X),
+                   std::max(box.Bottom, p.Y)};
+        }
+        if (reaches(box.Left, box.Top, box.Right, box.Bottom)) {
+            canvas.Polygon(points);
+        }
+    };
+    auto ellipse = [&](const TRect& r) {
+        const TRect e = r.Offset(-ox, -oy);
+        if (reaches(e.Left, e.Top, e.Right, e.Bottom)) {
+            canvas.Ellipse(e);
+        }
+    };
+    auto line = [&](int x1, int y1, int x2, int y2) {
+        x1 -= ox;
+        x2 -= ox;
+        y1 -= oy;
+        y2 -= oy;
+        if (!reaches(std::min(x1, x2), std::min(y1, y2), std::max(x1, x2), std::max(y1, y2))) {
+            return;
+        }
+        canvas.MoveTo(x1, y1);
+        canvas.LineTo(x2, y2);
+    };
     canvas.brush.Style = TBrushStyle::Solid;
     auto ramp = [this](std::uint32_t k) { return colorRamp_[std::min<std::uint32_t>(k, 255)]; };
     switch (drawStyle_) {
@@ -156,38 +196,38 @@ void TmxGradient::RenderGradient(TCanvas& canvas, int w, int h) {
                     case gtCornerTopLeft: {
                         const int t = TruncMul(sy, 255 - i);
                         const int l = TruncMul(sx, 255 - i);
-                        canvas.Polygon(
+                        polygon(
                             {{0, t}, {l, t}, {l, 0}, {l + bw, 0}, {l + bw, t + bh}, {0, t + bh}});
                         break;
                     }
                     case gtCornerTopRight: {
                         const int t = TruncMul(sy, 255 - i);
                         const int l = TruncMul(sx, i);
-                        canvas.Polygon(
+                        polygon(
                             {{l + bw, 0}, {l + bw, t}, {w, t}, {w, t + bh}, {l, t + bh}, {l, 0}});
                         break;
                     }
                     case gtCornerBottomRight: {
                         const int t = TruncMul(sy, i);
                         const int l = TruncMul(sx, i);
-                        canvas.Polygon(
+                        polygon(
                             {{w, t + bh}, {l + bw, t + bh}, {l + bw, h}, {l, h}, {l, t}, {w, t}});
                         break;
                     }
                     case gtCornerBottomLeft: {
                         const int t = TruncMul(sy, i);
                         const int l = TruncMul(sx, 255 - i);
-                        canvas.Polygon(
+                        polygon(
                             {{l, h}, {l, t + bh}, {0, t + bh}, {0, t}, {l + bw, t}, {l + bw, h}});
                         break;
                     }
                     case gtTopToBottom:
                     case gtVerticalToCenter:
-                        canvas.FillRect({0, offset, w, offset + bh});
+                        fill({0, offset, w, offset + bh});
                         offset = TruncMul(sy, i);
                         break;
                     default:
-                        canvas.FillRect({offset, 0, offset + bw, h});
+                        fill({offset, 0, offset + bw, h});
                         offset = TruncMul(sx, i);
                         break;
                 }
@@ -216,13 +256,13 @@ void TmxGradient::RenderGradient(TCanvas& canvas, int w, int h) {
             canvas.pen.Style = TPenStyle::Clear;
             for (std::size_t k = 0; k < quads.size(); ++k) {
                 canvas.brush.Color = colorRamp_[k];
-                canvas.Polygon(quads[k]);
+                polygon(quads[k]);
             }
             break;
         }
         case gtEllipse: {
             canvas.brush.Color = clSilver;
-            canvas.FillRect({0, 0, w, h});
+            fill({0, 0, w, h});
             canvas.pen.Style = TPenStyle::Clear;
             canvas.pen.Width = 1;
             const int n = w / 2 - 2;
@@ -236,7 +276,7 @@ void TmxGradient::RenderGradient(TCanvas& canvas, int w, int h) {
             int y = 1;
             for (int i = 2; i <= n - 1; ++i) {
                 canvas.brush.Color = ramp(RampIndex(step, i));
-                canvas.Ellipse({x, y, w - x, h - y});
+                ellipse({x, y, w - x, h - y});
                 y = TruncMul(ratio, i);
                 x = i;
             }
@@ -250,19 +290,15 @@ void TmxGradient::RenderGradient(TCanvas& canvas, int w, int h) {
             const float step = 255.0f / static_cast<float>(w + h);
             for (int i = 0; i <= w; ++i) {
                 canvas.pen.Color = ramp(RampIndex(step, i));
-                canvas.MoveTo(i, 0);
-                canvas.LineTo(cx, cy);
+                line(i, 0, cx, cy);
                 canvas.pen.Color = ramp(RampIndex(step, h + i));
-                canvas.MoveTo(cx, cy);
-                canvas.LineTo(i, h);
+                line(cx, cy, i, h);
             }
             for (int i = 0; i <= h; ++i) {
                 canvas.pen.Color = ramp(RampIndex(step, w + i));
-                canvas.MoveTo(w, i);
-                canvas.LineTo(cx, cy);
+                line(w, i, cx, cy);
                 canvas.pen.Color = ramp(RampIndex(step, i));
-                canvas.MoveTo(cx, cy);
-                canvas.LineTo(-1, i);
+                line(cx, cy, -1, i);
             }
             break;
         }
@@ -273,27 +309,42 @@ void TmxGradient::Draw(TCanvas* canvas, const TRect& r) {
     const int w = r.Width();
     const int h = r.Height();
     const int scale = canvas != nullptr ? canvas->Scale() : cacheScale_;
-    if (cacheRect_.Width() != w || cacheRect_.Height() != h || cacheScale_ != scale) {
+    // Only what the canvas's image can show of r is rendered (all of r without a canvas).
+    TRect part{0, 0, std::max(0, w), std::max(0, h)};
+    if (canvas != nullptr && canvas->Image() != nullptr) {
+        const QImage& image = *canvas->Image();
+        const TRect bounds{0, 0, (image.width() + scale - 1) / scale,
+                           (image.height() + scale - 1) / scale};
+        if (r.Intersect(bounds) != r) {
+            part = r.Intersect(bounds).Offset(-r.Left, -r.Top);
+        }
+    }
+    if (cacheRect_.Width() != w || cacheRect_.Height() != h || cacheScale_ != scale ||
+        cachePart_ != part) {
         cacheRect_ = r;
         cacheScale_ = scale;
-        if (w > 0 && h > 0) {
+        cachePart_ = part;
+        if (w > 0 && h > 0 && !part.IsEmpty()) {
             // Rendered per image pixel, so a screen at double scale gets the finer ramp.
-            cacheBitmap_ = QImage(w * scale, h * scale, QImage::Format_RGB32);
+            cacheBitmap_ =
+                QImage(part.Width() * scale, part.Height() * scale, QImage::Format_RGB32);
             cacheBitmap_.fill(0xFF000000u);
             TCanvas cacheCanvas(&cacheBitmap_);
-            RenderGradient(cacheCanvas, w * scale, h * scale);
+            RenderGradient(cacheCanvas, w * scale, h * scale, part.Left * scale, part.Top * scale);
             cacheBitmap_.setDevicePixelRatio(scale);
         } else {
             cacheBitmap_ = QImage();
         }
     }
-    if (canvas == nullptr || w <= 0 || h <= 0) {
+    if (canvas == nullptr || w <= 0 || h <= 0 || part.IsEmpty()) {
         return;
     }
+    const int x = r.Left + part.Left;
+    const int y = r.Top + part.Top;
     if (drawStyle_ == gtEllipse) {
-        canvas->Draw(r.Left, r.Top, cacheBitmap_, clSilver);
+        canvas->Draw(x, y, cacheBitmap_, clSilver);
     } else {
-        canvas->Draw(r.Left, r.Top, cacheBitmap_);
+        canvas->Draw(x, y, cacheBitmap_);
     }
 }
 

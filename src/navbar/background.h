@@ -53,8 +53,12 @@ class TmxGradient : public TPersistent {
     const QImage& CacheBitmap() const { return cacheBitmap_; }
 
     // Renders when the size of r or the canvas scale differs from the cached one, then copies
-    // the cache to r's top-left corner; a null canvas only brings the cache up to date.
+    // the cache to r's top-left corner; a null canvas only brings the cache up to date. When r
+    // reaches beyond the canvas's image only the part inside it is rendered and kept, so a
+    // gradient far larger than the image costs no more memory than the image.
     virtual void Draw(TCanvas* canvas, const TRect& r);
+    // The part of the last rectangle the cache holds, relative to its top-left corner.
+    const TRect& CachePart() const { return cachePart_; }
 
   protected:
     void AssignTo(TPersistent& dest) const override;
@@ -62,9 +66,11 @@ class TmxGradient : public TPersistent {
   private:
     void SetColor(int index, TColor value);
     void BuildRamp();
-    void RenderGradient(TCanvas& canvas, int w, int h);
+    // Renders the w x h gradient onto canvas with its point (ox, oy) at the canvas's origin.
+    void RenderGradient(TCanvas& canvas, int w, int h, int ox, int oy);
 
     TRect cacheRect_;
+    TRect cachePart_;
     TmxGradientDirection direction_ = gdNormal;
     TColor beginColor_ = clBtnFace;
     TColor endColor_ = clBlue;

@@ -220,6 +220,8 @@ void TmxSideBar::mouseMoveEvent(QMouseEvent* event) {
 
 void TmxSideBar::mousePressEvent(QMouseEvent* event) {
     QWidget::mousePressEvent(event);
+    // Every press on the bar is the bar's own: none goes on to the window to move it.
+    event->accept();
     if (event->button() != Qt::LeftButton || inplaceEditor_->Editing()) {
         return;
     }

@@ -13,6 +13,8 @@ namespace {
 
 // Height of the explorer view's scroll strips.
 constexpr int kStripHeight = 14;
+// Width of the sunken edge of a single border.
+constexpr int kClientEdge = 2;
 // Where a button box lies while it is not shown.
 constexpr TRect kHiddenBox{0, 0, 0, 0};
 
@@ -46,6 +48,11 @@ int BevelInset(TBevelCut outer, TBevelCut inner, int width) {
     return (outer != bvNone ? width : 0) + (inner != bvNone ? width : 0);
 }
 
+// The height a header's caption takes in the layout, held to the coordinate range.
+std::int64_t CaptionExtent(TmxHeader& h) {
+    return ClampCoord(std::int64_t{ClampCoord(h.GetCaptionHeight())} + h.GetExplorerAddOn());
+}
+
 }  // namespace
 
 std::pair<TColor, TColor> TmxSideBar::BevelColors(TBevelCut cut) {
@@ -66,9 +73,20 @@ void TmxSideBar::Paint(QPainter* target) {
     }
     inPaint_ = true;
     try {
-        // One bitmap per paint, at the screen's whole-number scale so the bar stays crisp.
+        // One bitmap per paint, at the screen's whole-number scale so the bar stays crisp. It
+        // reaches from the bar's corner to the far corner of what shows, never the whole of a
+        // bar larger than its window, and keeps its size from paint to paint, so gradients
+        // drawn into it keep their caches. A bar that does not show is laid out without pixels;
+        // a picture asked of a hidden one holds the whole of it.
+        QRect area;
+        if (isVisible()) {
+            area = visibleRegion().boundingRect().intersected(rect());
+        } else if (target != nullptr) {
+            area = rect();
+        }
         const int scale = std::max(1, qRound(devicePixelRatioF()));
-        QImage bitmap(std::max(0, width()) * scale, std::max(0, height()) * scale,
+        QImage bitmap(std::max(1, area.isEmpty() ? 0 : area.right() + 1) * scale,
+                      std::max(1, area.isEmpty() ? 0 : area.bottom() + 1) * scale,
                       QImage::Format_RGB32);
         bitmap.setDevicePixelRatio(scale);
         PaintBitmap(&bitmap);
@@ -84,14 +102,18 @@ void TmxSideBar::Paint(QPainter* target) {
 
 void TmxSideBar::PaintBitmap(QImage* bitmap) {
     TCanvas canvas(bitmap);
-    const TRect client{0, 0, width(), height()};
+    const TRect whole{0, 0, width(), height()};
+    // The window's frame lies outside the client area: a sunken client edge for a single
+    // border (the 3-D look of the platform the bar comes from), then BorderWidth pixels.
+    const int frame = FrameWidth();
+    const TRect client = whole.Inflate(-frame, -frame);
     const int bevel = BevelInset(bevelOuter_, bevelInner_, bevelWidth_);
     const TRect inner = client.Inflate(-bevel, -bevel);
     TRect content = inner;
 
     // The bar's Color is left alone: painting changes no property.
     canvas.brush.Color = background_.Color();
-    canvas.FillRect(client);
+    canvas.FillRect(whole);
     background_.PaintBackground(bitmap, content);
     if (background_.Style() == btTransparent) {
         CopyParentBackground(bitmap);
@@ -100,7 +122,7 @@ void TmxSideBar::PaintBitmap(QImage* bitmap) {
     TRect closeRect = kHiddenRect;
     if (closeButton_.Visible()) {
         closeRect = {content.Left, content.Top, content.Right,
-                     content.Top + closeButton_.Header().GetCaptionHeight()};
+                     ClampCoord(std::int64_t{content.Top} + CaptionExtent(closeButton_.Header()))};
         content.Top = closeRect.Bottom;
     }
 
@@ -165,26 +187,27 @@ void TmxSideBar::PaintBitmap(QImage* bitmap) {
         }
         ++seen;
         if (listLayout && i == stackFrom) {
-            int captions = 0;
+            std::int64_t captions = 0;
             for (int j = i; j < count; ++j) {
                 TmxHeader* below = header(j);
                 if (below->Visible() && !Has(below->Options(), hoNoCaption)) {
-                    captions += below->GetCaptionHeight() + below->GetExplorerAddOn();
+                    captions += CaptionExtent(*below);
                 }
             }
-            content.Top = content.Bottom - captions - (visibleCount - seen) * (sep - 1);
-            activeBody.Bottom = content.Top - sep + 1;
+            content.Top = ClampCoord(content.Bottom - captions -
+                                     std::int64_t{visibleCount - seen} * (sep - 1));
+            activeBody.Bottom = ClampCoord(std::int64_t{content.Top} - sep + 1);
         }
 
         TRect r{content.Left, content.Top, content.Right,
-                content.Top + h->GetCaptionHeight() + h->GetExplorerAddOn()};
+                ClampCoord(std::int64_t{content.Top} + CaptionExtent(*h))};
         if (toolBoxBoxes) {
-            const int boxWidth = h->GetCaptionHeight() + 2;
+            const int boxWidth = ClampCoord(std::int64_t{ClampCoord(h->GetCaptionHeight())} + 2);
             if (i == active) {
                 buttonUpBox_.Rect = {r.Right - boxWidth, r.Top, r.Right, r.Bottom};
                 r.Right = buttonUpBox_.Rect.Left;
             }
-            if (i == active + 1) {
+            if (active >= 0 && i == active + 1) {
                 buttonDownBox_.Rect = {r.Right - boxWidth, r.Top, r.Right, r.Bottom};
                 r.Right = buttonDownBox_.Rect.Left;
             } else if (activeIsLast) {
@@ -207,7 +230,9 @@ void TmxSideBar::PaintBitmap(QImage* bitmap) {
             r.Left = r.Right = -10000;
         }
         if (closeUp && firstHeader) {
-            r = r.Offset(0, -explorerScrollOffset_);
+            const std::int64_t offset = ClampCoord(explorerScrollOffset_);
+            r.Top = ClampCoord(r.Top - offset);
+            r.Bottom = ClampCoord(r.Bottom - offset);
         }
         firstHeader = false;
         if (!autoLayout_) {
@@ -230,20 +255,21 @@ void TmxSideBar::PaintBitmap(QImage* bitmap) {
         }
 
         if (closeUp) {
-            const int distance = h->GetActiveSettings().Distance();
-            const TRect body{content.Left, r.Bottom + 1, content.Right,
-                             r.Bottom + 1 + h->GetBodyHeight(content.Width()) - distance};
-            lastBottom = r.Bottom - distance;
-            content.Top = body.Bottom + sep;
+            const std::int64_t distance = ClampGap(h->GetActiveSettings().Distance());
+            const std::int64_t bodyTop = std::int64_t{r.Bottom} + 1;
+            const TRect body{content.Left, ClampCoord(bodyTop), content.Right,
+                             ClampCoord(bodyTop + h->GetBodyHeight(content.Width()) - distance)};
+            lastBottom = ClampCoord(r.Bottom - distance);
+            content.Top = ClampCoord(std::int64_t{body.Bottom} + sep);
             if (h->Opened()) {
                 h->SetBodyRect(body);
                 h->DrawBody(bitmap, body, explorerScrollOffset_, active);
                 checkList();
                 PaintDropMark(canvas, h);
-                contentOverflow_ = client.Bottom < body.Bottom + 5;
+                contentOverflow_ = std::int64_t{client.Bottom} < std::int64_t{body.Bottom} + 5;
             } else {
                 h->SetBodyRect(TRect{});
-                contentOverflow_ = client.Bottom < r.Bottom + 5;
+                contentOverflow_ = std::int64_t{client.Bottom} < std::int64_t{r.Bottom} + 5;
             }
         } else {
             if (i == active) {
@@ -254,7 +280,7 @@ void TmxSideBar::PaintBitmap(QImage* bitmap) {
                 // Only the active header shows its body in this layout.
                 h->SetBodyRect(TRect{});
             }
-            content.Top = r.Bottom + sep;
+            content.Top = ClampCoord(std::int64_t{r.Bottom} + sep);
         }
     }
 
@@ -300,13 +326,16 @@ void TmxSideBar::PaintBitmap(QImage* bitmap) {
         const bool canDown = h != nullptr && h->CanScrollDown();
         follow(buttonUpBox_, canUp);
         follow(buttonDownBox_, canDown);
-        if (canUp || alwaysShown) {
+        // Without an active header there are no buttons to scroll, and no box; the rectangles
+        // of an earlier paint must not be drawn again.
+        if (h != nullptr && (canUp || alwaysShown)) {
             DrawScrollArea(canvas, buttonUpBox_, thin(buttonUpBox_), true, true);
         } else {
             buttonUpBox_.Rect = kHiddenBox;
         }
         // A down box under the up box is neither shown nor clickable.
-        if ((canDown || alwaysShown) && buttonUpBox_.Rect.Bottom - 1 < buttonDownBox_.Rect.Top) {
+        if (h != nullptr && (canDown || alwaysShown) &&
+            buttonUpBox_.Rect.Bottom - 1 < buttonDownBox_.Rect.Top) {
             DrawScrollArea(canvas, buttonDownBox_, thin(buttonDownBox_), false, true);
         } else {
             buttonDownBox_.Rect = kHiddenBox;
@@ -359,19 +388,46 @@ void TmxSideBar::PaintBitmap(QImage* bitmap) {
 
     canvas.pen = TCanvas::Pen{clBlack, TPenStyle::Solid, 1};
     canvas.brush.Style = TBrushStyle::Clear;
-    TRect frame = client;
+    TRect bevels = client;
     if (bevelOuter_ != bvNone) {
         const auto [topLeft, bottomRight] = BevelColors(bevelOuter_);
-        canvas.Frame3D(frame, topLeft, bottomRight, bevelWidth_);
+        canvas.Frame3D(bevels, topLeft, bottomRight, bevelWidth_);
     }
     if (bevelInner_ != bvNone) {
         const auto [topLeft, bottomRight] = BevelColors(bevelInner_);
-        canvas.Frame3D(frame, topLeft, bottomRight, bevelWidth_);
+        canvas.Frame3D(bevels, topLeft, bottomRight, bevelWidth_);
     }
 
     if (hasFocus() && Has(options_, hoShowFocusRect)) {
         canvas.DrawFocusRect(inner.Inflate(-1, -1));
     }
+
+    // Drawn last, like a window frame, over whatever the client painting (a transparent
+    // background's copy of the parent) put there.
+    if (frame > 0) {
+        canvas.brush = {background_.Color(), TBrushStyle::Solid};
+        const int edge = borderStyle_ == bsSingle ? kClientEdge : 0;
+        const TRect ring = whole.Inflate(-edge, -edge);
+        for (const TRect& side : {TRect{ring.Left, ring.Top, ring.Right, client.Top},
+                                  TRect{ring.Left, client.Bottom, ring.Right, ring.Bottom},
+                                  TRect{ring.Left, client.Top, client.Left, client.Bottom},
+                                  TRect{client.Right, client.Top, ring.Right, client.Bottom}}) {
+            if (!side.IsEmpty()) {
+                canvas.FillRect(side);
+            }
+        }
+        if (edge > 0) {
+            TRect r = whole;
+            canvas.DrawEdge(r, EDGE_SUNKEN, BF_RECT);
+        }
+    }
+}
+
+int TmxSideBar::FrameWidth() const {
+    const std::int64_t frame =
+        std::int64_t{borderStyle_ == bsSingle ? kClientEdge : 0} + std::max(0, borderWidth_);
+    // A frame never takes more than half the bar.
+    return static_cast<int>(std::min<std::int64_t>(frame, std::min(width(), height()) / 2));
 }
 
 void TmxSideBar::DrawScrollArea(TCanvas& canvas, const TmxScrollArea& area, bool thin, bool up,
@@ -397,7 +453,7 @@ void TmxSideBar::DrawCloseHeader(QImage* bitmap, TCanvas& canvas, const TRect& c
     header.SetCaptionRect(caption);
     header.DrawCaptionButton(bitmap, caption, -1);
 
-    const int height = header.GetCaptionHeight();
+    const int height = ClampCoord(header.GetCaptionHeight());
     const TRect x{closeRect.Right - height + 2, closeRect.Top + 2, closeRect.Right - 2,
                   closeRect.Bottom - 2};
     // A caption text that reaches the X hides it, and its click area with it.

@@ -18,11 +18,13 @@
 #include <QJsonObject>
 #include <QJsonParseError>
 #include <QSaveFile>
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <functional>
 #include <limits>
 #include <map>
+#include <numeric>
 #include <set>
 #include <string>
 #include <type_traits>
@@ -78,8 +80,10 @@ const Names kCheckStates{"cbUnchecked", "cbChecked", "cbGrayed"};
 const Names kButtonOptions{"boAutoWidthLabel", "boCustomFont",    "boCustomStyle",
                            "boCustomView",     "boUnderlineFont", "boReadOnlyCaption"};
 
-// Largest width or height a widget takes.
-constexpr std::int64_t kMaxWidgetSize = 16777215;
+// Largest width or height a window can have on screen: an X window is at most 32767 pixels a
+// side, whatever larger size (up to QWIDGETSIZE_MAX) the widget takes. A larger stored size
+// is not one a bar was saved with.
+constexpr std::int64_t kMaxWidgetSize = 32767;
 
 // Keys of the document.
 const QString kClassKey = QStringLiteral("Class");
@@ -741,21 +745,33 @@ QJsonArray ListAt(const QJsonObject& object, const QString& key, const std::stri
     return value.toArray();
 }
 
-// The item's name, refused when another item of the same list has it in any letter case.
-QString ItemName(const QJsonObject& item, const std::string& path, std::vector<QString>& taken,
-                 const char* what, const std::string& where) {
+std::string ItemName(const QJsonObject& item, const std::string& path) {
     const QJsonValue value = item.value(kNameKey);
     if (!value.isString()) {
         Fail(path + "Name must be a text, not " + TypeName(value));
     }
-    const QString name = value.toString();
-    for (const QString& other : taken) {
-        if (other.compare(name, Qt::CaseInsensitive) == 0) {
-            Fail(where + " holds two " + what + " named " + Quoted(name));
+    return value.toString().toStdString();
+}
+
+// Refuses a list where two items have one name in any letter case, naming the first item that
+// repeats an earlier one. Sorting keeps it at n log n comparisons for lists of any length.
+void CheckUniqueNames(const std::vector<std::string>& names, const char* what,
+                      const std::string& where) {
+    std::vector<std::size_t> order(names.size());
+    std::iota(order.begin(), order.end(), std::size_t{0});
+    std::stable_sort(order.begin(), order.end(), [&names](std::size_t a, std::size_t b) {
+        return CompareNames(names[a], names[b]) < 0;
+    });
+    std::size_t repeat = names.size();
+    for (std::size_t k = 1; k < order.size(); ++k) {
+        if (CompareNames(names[order[k - 1]], names[order[k]]) == 0) {
+            repeat = std::min(repeat, order[k]);
         }
     }
-    taken.push_back(name);
-    return name;
+    if (repeat < names.size()) {
+        Fail(where + " holds two " + what + " named " +
+             Quoted(QString::fromStdString(names[repeat])));
+    }
 }
 
 BarDescription ReadBar(const QByteArray& bytes, TmxSideBar& bar) {
@@ -792,7 +808,7 @@ BarDescription ReadBar(const QByteArray& bytes, TmxSideBar& bar) {
     TmxHeader headerShape(static_cast<TmxHeaders*>(nullptr));
     TmxButton buttonShape;
     const QJsonArray headers = ListAt(root, kHeadersKey, "");
-    std::vector<QString> headerNames;
+    std::vector<std::string> headerNames;
     for (qsizetype i = 0; i < headers.size(); ++i) {
         const std::string path = "Headers." + std::to_string(i) + ".";
         if (!headers[i].isObject()) {
@@ -800,12 +816,12 @@ BarDescription ReadBar(const QByteArray& bytes, TmxSideBar& bar) {
         }
         const QJsonObject header = headers[i].toObject();
         ExpectKeys(header, {kNameKey, kPropertiesKey, kButtonsKey}, path);
-        out.Values[path + "Name"] =
-            ItemName(header, path, headerNames, "headers", "the bar").toStdString();
+        headerNames.push_back(ItemName(header, path));
+        out.Values[path + "Name"] = headerNames.back();
         CheckProperties(header.value(kPropertiesKey), path + "Properties", out,
                         [&headerShape](PropertyVisitor& v) { VisitHeader(v, &headerShape); });
         const QJsonArray buttons = ListAt(header, kButtonsKey, path);
-        std::vector<QString> buttonNames;
+        std::vector<std::string> buttonNames;
         for (qsizetype j = 0; j < buttons.size(); ++j) {
             const std::string buttonPath = path + "Buttons." + std::to_string(j) + ".";
             if (!buttons[j].isObject()) {
@@ -814,9 +830,8 @@ BarDescription ReadBar(const QByteArray& bytes, TmxSideBar& bar) {
             }
             const QJsonObject button = buttons[j].toObject();
             ExpectKeys(button, {kNameKey, kPropertiesKey}, buttonPath);
-            out.Values[buttonPath + "Name"] =
-                ItemName(button, buttonPath, buttonNames, "buttons", "header " + std::to_string(i))
-                    .toStdString();
+            buttonNames.push_back(ItemName(button, buttonPath));
+            out.Values[buttonPath + "Name"] = buttonNames.back();
             CheckProperties(button.value(kPropertiesKey), buttonPath + "Properties", out,
                             [&buttonShape](PropertyVisitor& v) { VisitButton(v, &buttonShape); });
             // The two are kept in step by their setters; a stream where they disagree was
@@ -828,8 +843,10 @@ BarDescription ReadBar(const QByteArray& bytes, TmxSideBar& bar) {
                 Fail(buttonPath + "Properties.Checked does not match its CheckState");
             }
         }
+        CheckUniqueNames(buttonNames, "buttons", "header " + std::to_string(i));
         out.Values[path + "Buttons"] = static_cast<std::int64_t>(buttons.size());
     }
+    CheckUniqueNames(headerNames, "headers", "the bar");
     out.Values["Headers"] = static_cast<std::int64_t>(headers.size());
 
     const QJsonValue align = root.value(kAlignInfoKey);
@@ -907,8 +924,8 @@ const T& ValueAt(const BarDescription& d, const std::string& path) {
     return std::get<T>(d.Values.at(path));
 }
 
-// Builds the headers and buttons anew, one by one: each takes its stored name before the next
-// is made, so a default name never meets a stored one.
+// Builds the headers and buttons anew, each made with its stored name: the check has already
+// found the names of every list unique, so none is compared again.
 void ApplyBar(TmxSideBar& bar, const BarDescription& d) {
     bar.ClearHeaders();
     Applier properties(d, "Properties.");
@@ -916,13 +933,12 @@ void ApplyBar(TmxSideBar& bar, const BarDescription& d) {
     const auto headers = ValueAt<std::int64_t>(d, "Headers");
     for (std::int64_t i = 0; i < headers; ++i) {
         const std::string path = "Headers." + std::to_string(i) + ".";
-        TmxHeader* header = bar.Headers().Add();
-        header->SetName(ValueAt<std::string>(d, path + "Name"));
+        TmxHeader* header = bar.Headers().AddNamed(ValueAt<std::string>(d, path + "Name"));
         const auto buttons = ValueAt<std::int64_t>(d, path + "Buttons");
         for (std::int64_t j = 0; j < buttons; ++j) {
             const std::string buttonPath = path + "Buttons." + std::to_string(j) + ".";
-            TmxButton* button = header->AddButton();
-            button->SetName(ValueAt<std::string>(d, buttonPath + "Name"));
+            TmxButton* button =
+                header->Buttons()->AddNamed(ValueAt<std::string>(d, buttonPath + "Name"));
             Applier buttonProperties(d, buttonPath + "Properties.");
             VisitButton(buttonProperties, button);
         }

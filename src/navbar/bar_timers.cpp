@@ -54,27 +54,37 @@ void TmxSideBar::BarTimerTick(TmxBarTimer id) {
             // Down only while the content still reaches below the bar, up only to the top.
             if (explorerDownArrow_.State == saPressed && contentOverflow_) {
                 ScrollExplorerDown();
+                FollowDragPoint();
             } else if (explorerUpArrow_.State == saPressed && explorerScrollOffset_ > 0) {
                 ScrollExplorerUp();
+                FollowDragPoint();
             } else {
                 KillBarTimer(btExplorerScroll);
             }
             break;
-        case btHoverChange:
+        case btHoverChange: {
             QToolTip::hideText();
             KillBarTimer(btHoverChange);
+            // A handler of the switch may delete the bar.
+            const QPointer<TmxSideBar> alive(this);
             HoverChange();
+            if (alive) {
+                FollowDragPoint();
+            }
             break;
+        }
         case btButtonScroll:
             QToolTip::hideText();
             if (dropHeader_ != nullptr && buttonDownBox_.State == saPressed &&
                 dropHeader_->CanScrollDown()) {
                 dropHeader_->ScrollDown();
                 InvalidateAll();
+                FollowDragPoint();
             } else if (dropHeader_ != nullptr && buttonUpBox_.State == saPressed &&
                        dropHeader_->CanScrollUp()) {
                 dropHeader_->ScrollUp();
                 InvalidateAll();
+                FollowDragPoint();
             } else {
                 KillBarTimer(btButtonScroll);
             }
@@ -113,7 +123,7 @@ void TmxSideBar::ScrollExplorerUp() {
 }
 
 void TmxSideBar::ScrollExplorerDown() {
-    explorerScrollOffset_ += scrollChange_;
+    explorerScrollOffset_ = ClampCoord(std::int64_t{explorerScrollOffset_} + scrollChange_);
     InvalidateAll();
 }
 

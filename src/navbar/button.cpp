@@ -2,23 +2,53 @@
 
 #include <QString>
 #include <algorithm>
+#include <atomic>
 
 #include "navbar/header.h"
 
 namespace orv {
 
+namespace {
+std::atomic<std::uint64_t> nameComparisons{0};
+}  // namespace
+
+int CompareNames(const std::string& a, const std::string& b) {
+    nameComparisons.fetch_add(1, std::memory_order_relaxed);
+    return QString::fromStdString(a).compare(QString::fromStdString(b), Qt::CaseInsensitive);
+}
+
 bool SameText(const std::string& a, const std::string& b) {
-    return QString::fromStdString(a).compare(QString::fromStdString(b), Qt::CaseInsensitive) == 0;
+    return CompareNames(a, b) == 0;
+}
+
+std::uint64_t NameComparisons() {
+    return nameComparisons.load(std::memory_order_relaxed);
 }
 
 std::string DefaultName(const std::string& prefix, const std::vector<std::string>& taken) {
-    for (int n = 1;; ++n) {
-        std::string name = prefix + std::to_string(n);
-        if (std::none_of(taken.begin(), taken.end(),
-                         [&](const std::string& t) { return SameText(t, name); })) {
-            return name;
+    // The answer is at most one past the number of names; each name can block only the number
+    // it ends in, so one comparison per name finds every blocked number.
+    const std::size_t limit = taken.size() + 1;
+    std::vector<bool> blocked(limit + 1, false);
+    for (const std::string& t : taken) {
+        std::size_t digits = t.size();
+        while (digits > 0 && t[digits - 1] >= '0' && t[digits - 1] <= '9') {
+            --digits;
+        }
+        const std::string number = t.substr(digits);
+        if (number.empty() || number[0] == '0' || number.size() > std::to_string(limit).size()) {
+            continue;
+        }
+        const std::size_t n = std::stoul(number);
+        if (n <= limit && !blocked[n] && SameText(t, prefix + number)) {
+            blocked[n] = true;
         }
     }
+    std::size_t n = 1;
+    while (blocked[n]) {
+        ++n;
+    }
+    return prefix + std::to_string(n);
 }
 
 TmxButtonLayout CalcButtonLayout(const TmxButtonLayoutInput& in) {
@@ -109,7 +139,8 @@ TmxButtonLayout CalcButtonLayout(const TmxButtonLayoutInput& in) {
 }
 
 int NextCursorTop(int cursorTop, const TRect& button, int distance) {
-    return cursorTop < button.Bottom ? button.Bottom + distance : cursorTop;
+    return cursorTop < button.Bottom ? ClampCoord(std::int64_t{button.Bottom} + ClampGap(distance))
+                                     : cursorTop;
 }
 
 TCheckBoxState ClickToggle(TCheckBoxState state, bool allowGrayed) {
@@ -330,29 +361,31 @@ void TmxButton::Measure(TRect& cursor) {
     if (!visible_) {
         return;
     }
+    // Every value the layout adds up is held to the coordinate range, so no sum overflows.
     TmxButtonLayoutInput in;
-    in.Cursor = cursor;
+    in.Cursor = {ClampCoord(cursor.Left), ClampCoord(cursor.Top), ClampCoord(cursor.Right),
+                 ClampCoord(cursor.Bottom)};
     in.Kind = kind_;
     in.Style = GetActiveStyle();
     in.View = GetActiveView();
     in.Options = options_;
     in.AutoSize = autoSize_;
-    in.Width = width_;
-    in.Height = height_;
-    in.Margin = margin_;
+    in.Width = ClampCoord(width_);
+    in.Height = ClampCoord(height_);
+    in.Margin = ClampCoord(margin_);
     in.ImageIndex = imageIndex_;
     if (TImageList* list = GetImageList()) {
         in.HasImageList = true;
-        in.ImageWidth = list->Width();
-        in.ImageHeight = list->Height();
+        in.ImageWidth = ClampCoord(list->Width());
+        in.ImageHeight = ClampCoord(list->Height());
     }
     int distance = 0;
     if (TmxBarSettings* s = GetActiveSettings()) {
-        in.LargeWidth = s->LargeWidth();
-        in.LargeHeight = s->LargeHeight();
-        in.SmallHeight = s->SmallHeight();
-        in.GlyphTop = s->GlyphTop();
-        in.PicLabDistance = s->PicLabDistance();
+        in.LargeWidth = ClampCoord(s->LargeWidth());
+        in.LargeHeight = ClampCoord(s->LargeHeight());
+        in.SmallHeight = ClampCoord(s->SmallHeight());
+        in.GlyphTop = ClampCoord(s->GlyphTop());
+        in.PicLabDistance = ClampCoord(s->PicLabDistance());
         distance = s->Distance();
     }
     layout_ = CalcButtonLayout(in);
@@ -559,8 +592,12 @@ TmxButton* TmxButtons::Add() {
     std::vector<std::string> taken;
     for (const TmxButton* b : List())
         taken.push_back(b->name_);
+    return AddNamed(DefaultName("mxButton", taken));
+}
+
+TmxButton* TmxButtons::AddNamed(std::string name) {
     auto* button = new TmxButton(this);
-    button->name_ = DefaultName("mxButton", taken);
+    button->name_ = std::move(name);
     Append(button);
     if (header_ && header_->Bar()) {
         TmxBarOwner* bar = header_->Bar();

@@ -372,6 +372,9 @@ class TmxButtons : public TOwnedList<TmxButton> {
     TmxHeader* Header() const { return header_; }
     // Appends a button with the first free default name; its change notice repaints the bar.
     TmxButton* Add();
+    // The same with a name the caller has already checked against the siblings (a saved bar's
+    // names, checked whole before loading): nothing is compared, so filling a list is linear.
+    TmxButton* AddNamed(std::string name);
 
   private:
     friend class TmxButton;
@@ -379,8 +382,17 @@ class TmxButtons : public TOwnedList<TmxButton> {
     TmxHeader* header_;
 };
 
-// "prefix" + the smallest N from 1 that no name in `taken` carries, compared without case.
+// "prefix" + the smallest N from 1 that no name in `taken` carries, compared without case; the
+// prefix ends in a letter.
 std::string DefaultName(const std::string& prefix, const std::vector<std::string>& taken);
 bool SameText(const std::string& a, const std::string& b);
+// Orders names as SameText compares them: negative, 0 or positive.
+int CompareNames(const std::string& a, const std::string& b);
+// How many name comparisons ran in this process; tests see by it how naming work grows.
+std::uint64_t NameComparisons();
+
+// Text flags of a reading order (DT_RIGHT, DT_RTLREADING): only a right-to-left locale of the
+// program (the user's, unless the program set one) reads captions and labels backwards.
+unsigned ReadingOrderFlags(TBiDiMode mode);
 
 }  // namespace orv

@@ -17,9 +17,16 @@ TmxBarSettings& StandAloneSettings() {
     return settings;
 }
 
-// Text flags of the reading order: only a right-to-left user locale reads labels backwards.
+constexpr int kCheckBoxSize = 13;
+// The label moves this far aside for the box.
+constexpr int kCheckBoxRoom = 16;
+// Weight of the alert colour in a blinking button.
+constexpr int kBlinkWeight = 50;
+
+}  // namespace
+
 unsigned ReadingOrderFlags(TBiDiMode mode) {
-    if (QLocale::system().textDirection() != Qt::RightToLeft) {
+    if (QLocale().textDirection() != Qt::RightToLeft) {
         return 0;
     }
     unsigned flags = 0;
@@ -31,14 +38,6 @@ unsigned ReadingOrderFlags(TBiDiMode mode) {
     }
     return flags;
 }
-
-constexpr int kCheckBoxSize = 13;
-// The label moves this far aside for the box.
-constexpr int kCheckBoxRoom = 16;
-// Weight of the alert colour in a blinking button.
-constexpr int kBlinkWeight = 50;
-
-}  // namespace
 
 unsigned CheckFrameState(TmxButtonKind kind, bool pressedLook, bool checked, TCheckBoxState state) {
     // Columns: pressed and checked, pressed, unchecked, checked, grayed.

@@ -378,11 +378,17 @@ void TmxInplaceEditor::ApplyEdit(bool cancel) {
     if (cancel || !EditTarget()) {
         return;
     }
-    const std::string text = edit_->toPlainText().toStdString();
+    QString text = edit_->toPlainText();
     if (editsHeader_) {
-        bar_->EditorHeader()->SetCaption(text);
+        // A caption strip shows one line; a pasted line break becomes a blank.
+        text.replace(QStringLiteral("\r\n"), QStringLiteral(" "));
+        for (const QChar brk : {QChar(u'\n'), QChar(u'\r'), QChar(QChar::LineSeparator),
+                                QChar(QChar::ParagraphSeparator)}) {
+            text.replace(brk, u' ');
+        }
+        bar_->EditorHeader()->SetCaption(text.toStdString());
     } else {
-        bar_->EditorButton()->SetCaption(text);
+        bar_->EditorButton()->SetCaption(text.toStdString());
     }
     if (OnChange) {
         OnChange(this);
@@ -390,10 +396,16 @@ void TmxInplaceEditor::ApplyEdit(bool cancel) {
 }
 
 void TmxInplaceEditor::EditKeyDown(int& key, Qt::KeyboardModifiers shift) {
+    const bool enter = key == Qt::Key_Return || key == Qt::Key_Enter;
     if (HasModifier(shift)) {
+        // A header's caption is one line: Enter with a modifier neither ends its edit nor
+        // breaks the line. A button's label may take several lines.
+        if (enter && editsHeader_) {
+            key = 0;
+        }
         return;
     }
-    if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+    if (enter) {
         key = 0;
         EndEdit(false);
     } else if (key == Qt::Key_Escape) {

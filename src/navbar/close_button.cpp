@@ -80,7 +80,7 @@ void TmxCloseButton::SetImageIndex(int v) {
     }
 }
 
-void TmxCloseButton::SetMargin(int v) {
+void TmxCloseButton::SetMargin(std::uint16_t v) {
     if (v != Margin()) {
         header_->SetMargin(v);
         Repaint();

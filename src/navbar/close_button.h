@@ -1,6 +1,7 @@
 // The bar's close header: one caption strip with an X at its right end, outside the header list.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 
@@ -28,8 +29,8 @@ class TmxCloseButton : public TPersistent {
     void SetHeight(int v);
     int ImageIndex() const { return header_->ImageIndex(); }
     void SetImageIndex(int v);
-    int Margin() const { return header_->Margin(); }
-    void SetMargin(int v);
+    std::uint16_t Margin() const { return header_->Margin(); }
+    void SetMargin(std::uint16_t v);
     bool Transparent() const { return header_->Transparent(); }
     void SetTransparent(bool v);
     bool Visible() const { return header_->Visible(); }

@@ -11,6 +11,7 @@
 #include <unordered_map>
 
 #include "navbar/navigation_bar.h"
+#include "platform/drop_finish.h"
 
 namespace orv {
 
@@ -24,6 +25,10 @@ std::unordered_map<std::int32_t, TmxSideBar*>& Registry() {
 std::int32_t ReadInt32(const QByteArray& bytes, qsizetype offset) {
     return qFromLittleEndian<std::int32_t>(bytes.constData() + offset);
 }
+
+// How long a drag out of the program waits for the other program to say how it finished the
+// drop; a target that does not say in time keeps only a copy.
+constexpr int kDropFinishWait = 2000;
 
 TmxDragDropManager::TDragLoop& DragLoop() {
     static TmxDragDropManager::TDragLoop loop;
@@ -251,7 +256,11 @@ void TmxDragDropManager::DragEnter(QDragEnterEvent* event) {
     TmxSideBar* source = GetSourceBar(event->mimeData());
     sourceId_ = source != nullptr ? source->DropManager()->BarId() : 0;
     const TmxBarOptions options = bar_->Options();
-    refused_ = source == nullptr ? !Has(options, boAcceptOLEDrop) : !Has(options, boInternalDrop);
+    // A drag from elsewhere can only land in OnDragDrop. Without a handler the drop would be
+    // refused, and an X11 source acts on the answer given while hovering: a move accepted now
+    // would make the other program delete what it dragged.
+    refused_ = source == nullptr ? !Has(options, boAcceptOLEDrop) || !bar_->OnDragDrop
+                                 : !Has(options, boInternalDrop);
     if (refused_) {
         event->setDropAction(Qt::IgnoreAction);
         event->ignore();
@@ -290,11 +299,21 @@ void TmxDragDropManager::DragLeave() {
 }
 
 void TmxDragDropManager::Drop(QDropEvent* event) {
+    // The source bar hears the answer itself: the platform's result of the drag may be the
+    // last answer given while hovering, which this drop can still refuse.
+    const std::int32_t sourceId = sourceId_;
+    const auto tellSource = [event, sourceId] {
+        if (TmxSideBar* source = FindBar(sourceId)) {
+            source->DropManager()->dropAnswer_ =
+                event->isAccepted() ? event->dropAction() : Qt::IgnoreAction;
+        }
+    };
     if (refused_) {
         refused_ = false;
         sourceId_ = 0;
         event->setDropAction(Qt::IgnoreAction);
         event->ignore();
+        tellSource();
         return;
     }
     Qt::DropActions effect = event->possibleActions();
@@ -306,17 +325,38 @@ void TmxDragDropManager::Drop(QDropEvent* event) {
         sourceId_ = 0;
     }
     Answer(event, ok, effect);
+    tellSource();
 }
 
 Qt::DropAction TmxDragDropManager::DoDragDrop(std::unique_ptr<QMimeData> data) {
     const Qt::DropActions allowed = Qt::CopyAction | Qt::MoveAction;
+    // A copy unless the user holds Shift (the platform turns it into a move), as between bars:
+    // a program that takes what is proposed must not take the button away by default.
+    const Qt::DropAction proposed = Qt::CopyAction;
+    dropAnswer_.reset();
+    // A handler during the drag may delete the bar, and this manager with it.
+    const QPointer<TmxSideBar> alive(bar_);
+    Qt::DropAction result = Qt::IgnoreAction;
     if (DragLoop()) {
-        return DragLoop()(bar_, data.get(), allowed);
+        result = DragLoop()(bar_, data.get(), allowed, proposed);
+    } else {
+        // Listening before the drag starts: the target may finish before exec returns.
+        sys::DropFinishWatch finish;
+        // The system's loop; Esc cancels it, and it owns the drag and the data.
+        auto* drag = new QDrag(bar_);
+        drag->setMimeData(data.release());
+        result = drag->exec(allowed, proposed);
+        // A move that no bar of this process answered ended in another program, and there X11
+        // reports the target's answer while hovering: only its finish says it took the button.
+        if (alive && !dropAnswer_ && result == Qt::MoveAction && finish.Listening()) {
+            result = finish.Wait(kDropFinishWait) == sys::DropFinish::Moved ? Qt::MoveAction
+                                                                            : Qt::IgnoreAction;
+        }
     }
-    // The system's loop; Esc cancels it, and it owns the drag and the data.
-    auto* drag = new QDrag(bar_);
-    drag->setMimeData(data.release());
-    return drag->exec(allowed, Qt::MoveAction);
+    if (!alive) {
+        return Qt::IgnoreAction;
+    }
+    return dropAnswer_.value_or(result);
 }
 
 void TmxDragDropManager::SetDragLoop(TDragLoop loop) {

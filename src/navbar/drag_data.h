@@ -113,10 +113,11 @@ class TmxEnumFormatEtc {
 // the bar's drag timers.
 class TmxDragDropManager {
   public:
-    // Replaces the system's drag loop (tests script the drop side through it): gets the data and
-    // the allowed actions, answers the action the drop took (Qt::IgnoreAction for none).
-    using TDragLoop =
-        std::function<Qt::DropAction(TmxSideBar* source, QMimeData* data, Qt::DropActions)>;
+    // Replaces the system's drag loop (tests script the drop side through it): gets the data,
+    // the allowed actions and the one proposed while no key is held, answers the action the
+    // drag ended in (Qt::IgnoreAction for none).
+    using TDragLoop = std::function<Qt::DropAction(
+        TmxSideBar* source, QMimeData* data, Qt::DropActions allowed, Qt::DropAction proposed)>;
 
     // Registers the bar in the process.
     explicit TmxDragDropManager(TmxSideBar* bar);
@@ -150,7 +151,8 @@ class TmxDragDropManager {
     void DragLeave();
     void Drop(QDropEvent* event);
 
-    // Drop source: runs the drag of data with copy and move allowed; the action it ended in.
+    // Drop source: runs the drag of data with copy and move allowed, copy proposed; the action
+    // the drop really took.
     Qt::DropAction DoDragDrop(std::unique_ptr<QMimeData> data);
     static void SetDragLoop(TDragLoop loop);
 
@@ -160,6 +162,9 @@ class TmxDragDropManager {
     std::int32_t sourceId_ = 0;
     // DragEnter refused the drag: its moves and drop are refused too.
     bool refused_ = false;
+    // What a bar of this process answered to the drop of this bar's running drag; unset while
+    // the drop went elsewhere.
+    std::optional<Qt::DropAction> dropAnswer_;
     TmxFormatEtcList formats_;
 };
 

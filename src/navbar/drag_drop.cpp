@@ -189,6 +189,7 @@ bool TmxSideBar::OleDragEnter(const QMimeData* data, Qt::KeyboardModifiers keys,
 bool TmxSideBar::OleDragOver(TmxSideBar* source, Qt::KeyboardModifiers keys,
                              Qt::DropActions& effect, const QPoint& pt, TDragState state) {
     try {
+        dragPoint_ = pt;
         TmxButton* target = DropButtonAt(pt);
         const TmxDropMode mode = target != nullptr ? dmButton : dmNowhere;
         if (Has(options_, boAutoChangeHeader)) {
@@ -300,12 +301,29 @@ void TmxSideBar::EndDragOver() {
     }
     dropButton_ = nullptr;
     dropHeader_ = nullptr;
+    dragPoint_.reset();
     for (TmxScrollArea* area :
          {&explorerUpArrow_, &explorerDownArrow_, &buttonUpBox_, &buttonDownBox_}) {
         if (area->State == saPressed) {
             area->State = saNormal;
         }
     }
+}
+
+void TmxSideBar::FollowDragPoint() {
+    // The platform tells a drop target nothing while the pointer rests (X11 sends positions only
+    // when it moves), so the mark would stay on a button that moved away from the pointer, and
+    // the drop would land there.
+    if (!dragPoint_) {
+        return;
+    }
+    Paint(nullptr);
+    TmxButton* target = DropButtonAt(*dragPoint_);
+    if (target != nullptr || dropButton_ != nullptr) {
+        InvalidateAll();
+    }
+    dropButton_ = target;
+    dropMode_ = target != nullptr ? dmButton : dmNowhere;
 }
 
 bool TmxSideBar::InternalDrop(const QMimeData* data, TmxButton* target, int position,

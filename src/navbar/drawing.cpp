@@ -591,12 +591,15 @@ int TCanvas::DrawText(const QString& text, TRect& r, unsigned format) {
     }
     QPainter p(image_);
     Clip(p);
+    int drawFlags = flags;
     if (format & DT_RTLREADING) {
+        // The reading order only: left and right stay where the flags put them.
         p.setLayoutDirection(Qt::RightToLeft);
+        drawFlags |= Qt::AlignAbsolute;
     }
     p.setFont(font.Face);
     p.setPen(ToQColor(font.Color));
-    p.drawText(box, flags, shown);
+    p.drawText(box, drawFlags, shown);
     return height;
 }
 

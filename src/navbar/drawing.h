@@ -51,6 +51,20 @@ struct TRect {
     friend constexpr bool operator==(const TRect&, const TRect&) = default;
 };
 
+// Layout coordinates and the sizes they are made of stay within +-kCoordLimit, far past any
+// screen; a sum of a handful of such values then never overflows an int, whatever sizes and
+// distances the settings hold.
+inline constexpr int kCoordLimit = 1 << 28;
+constexpr int ClampCoord(std::int64_t v) {
+    return static_cast<int>(v < -kCoordLimit ? -kCoordLimit : v > kCoordLimit ? kCoordLimit : v);
+}
+// A gap the layout adds and later takes off again (the settings' Distance) is held to a
+// sixteenth of that: a coordinate held at the limit, less such a gap, is still far off.
+inline constexpr int kGapLimit = kCoordLimit / 16;
+constexpr int ClampGap(std::int64_t v) {
+    return static_cast<int>(v < -kGapLimit ? -kGapLimit : v > kGapLimit ? kGapLimit : v);
+}
+
 struct TPoint {
     int X = 0;
     int Y = 0;

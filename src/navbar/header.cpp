@@ -167,8 +167,8 @@ int TmxHeader::GetBodyHeight(int columnWidth) {
         return 0;
     }
     TmxBarSettings& s = GetActiveSettings();
-    const int distance = s.Distance();
-    TRect cursor{0, firstButtonTop_, columnWidth, firstButtonTop_};
+    const int distance = ClampGap(s.Distance());
+    TRect cursor{0, firstButtonTop_, ClampCoord(columnWidth), firstButtonTop_};
     bool moved = false;
     for (int i = 0; i < GetButtonCount(); ++i) {
         TmxButton* b = GetButton(i);
@@ -182,8 +182,9 @@ int TmxHeader::GetBodyHeight(int columnWidth) {
     if (!moved) {
         return distance;
     }
-    const int pen = s.HeaderPen().Width();
-    return pen < distance ? cursor.Top + 2 * distance : cursor.Top + 2 * pen + 2;
+    const int pen = ClampGap(s.HeaderPen().Width());
+    return ClampCoord(pen < distance ? std::int64_t{cursor.Top} + 2 * std::int64_t{distance}
+                                     : std::int64_t{cursor.Top} + 2 * std::int64_t{pen} + 2);
 }
 
 TmxButton* TmxHeader::GetButton(int index) const {
@@ -305,8 +306,12 @@ TmxHeader* TmxHeaders::Add() {
     std::vector<std::string> taken;
     for (const TmxHeader* h : List())
         taken.push_back(h->name_);
+    return AddNamed(DefaultName("mxHeader", taken));
+}
+
+TmxHeader* TmxHeaders::AddNamed(std::string name) {
     auto* header = new TmxHeader(this);
-    header->name_ = DefaultName("mxHeader", taken);
+    header->name_ = std::move(name);
     Append(header);
     return header;
 }

@@ -142,8 +142,8 @@ class TmxHeader : public TPersistent {
     void SetCaption(const std::string& v) { Set(caption_, v); }
     bool Enabled() const { return enabled_; }
     void SetEnabled(bool v) { Set(enabled_, v); }
-    int FirstButtonTop() const { return firstButtonTop_; }
-    void SetFirstButtonTop(int v) { Set(firstButtonTop_, v); }
+    std::uint16_t FirstButtonTop() const { return firstButtonTop_; }
+    void SetFirstButtonTop(std::uint16_t v) { Set(firstButtonTop_, v); }
     // The position in the bar's headers; -1 outside a collection.
     int HeaderIndex() const;
     void SetHeaderIndex(int value);
@@ -154,8 +154,8 @@ class TmxHeader : public TPersistent {
     TmxBarSettings& Settings() { return settings_; }
     int ImageIndex() const { return imageIndex_; }
     void SetImageIndex(int v) { Set(imageIndex_, v); }
-    int Margin() const { return margin_; }
-    void SetMargin(int v) { Set(margin_, v); }
+    std::uint16_t Margin() const { return margin_; }
+    void SetMargin(std::uint16_t v) { Set(margin_, v); }
     const std::string& Name() const { return name_; }
     // Unique within the bar, compared without case; a duplicate raises EDuplicateName.
     void SetName(const std::string& v);
@@ -167,8 +167,8 @@ class TmxHeader : public TPersistent {
     void SetTransparent(bool v) { Set(transparent_, v); }
     int SelectedIndex() const { return selectedIndex_; }
     void SetSelectedIndex(int value);
-    int Spacing() const { return spacing_; }
-    void SetSpacing(int v) { Set(spacing_, v); }
+    std::uint16_t Spacing() const { return spacing_; }
+    void SetSpacing(std::uint16_t v) { Set(spacing_, v); }
     bool Visible() const { return visible_; }
     // Hiding the bar's active header clears it at once.
     void SetVisible(bool v);
@@ -292,10 +292,10 @@ class TmxHeader : public TPersistent {
     TBiDiMode biDiMode_ = bdLeftToRight;
     std::string caption_;
     bool enabled_ = true;
-    int firstButtonTop_ = 10;
+    std::uint16_t firstButtonTop_ = 10;
     TmxHeaderState state_ = hsOpened;
     int imageIndex_ = -1;
-    int margin_ = 4;
+    std::uint16_t margin_ = 4;
     std::string name_;
     TmxHeaderOptions options_ =
         HeaderOptions({hoButtonDown, hoDrawCaptionBorder, hoDrawDisabledButton, hoDrawDownButton,
@@ -303,7 +303,7 @@ class TmxHeader : public TPersistent {
     int tag_ = 0;
     bool transparent_ = false;
     int selectedIndex_ = -1;
-    int spacing_ = 2;
+    std::uint16_t spacing_ = 2;
     bool visible_ = true;
     TmxButtonState drawState_ = hbsUp;
     TRect captionRect_;
@@ -331,6 +331,8 @@ class TmxHeaders : public TOwnedList<TmxHeader> {
     TmxBarOwner* Bar() const { return bar_; }
     // Appends a header with the first free default name.
     TmxHeader* Add();
+    // The same with a name already checked against the other headers; nothing is compared.
+    TmxHeader* AddNamed(std::string name);
 
   private:
     friend class TmxHeader;

@@ -1,5 +1,4 @@
 // Painting of a header: its caption strip and its body with the column of buttons.
-#include <QLocale>
 #include <QRegion>
 #include <QString>
 #include <algorithm>
@@ -173,8 +172,12 @@ void TmxHeader::DrawCaptionButton(QImage* bitmap, TRect& rect, int) {
             const bool explorer = !bar_ || bar_->ViewStyle() == vsExplorerBar;
             const bool rounded = Has(options_, hoRoundedHeader) && explorer;
             if (rounded) {
-                // Reaching twice as far down leaves only the top corners rounded.
-                canvas.SetClipRegion(RoundRectRegion(r.Left, r.Top, r.Right + 1, 2 * r.Bottom));
+                // Reaching twice as far down leaves only the top corners rounded; a caption at
+                // or above the top edge still reaches past its own bottom corners.
+                const std::int64_t bottom = r.Bottom;
+                canvas.SetClipRegion(
+                    RoundRectRegion(r.Left, r.Top, r.Right + 1,
+                                    ClampCoord(bottom + std::max<std::int64_t>(bottom, 3))));
             }
             if (!IsEnabled()) {
                 drawState_ = hbsDisabled;
@@ -250,18 +253,12 @@ void TmxHeader::LayoutCaption(TCanvas& canvas, const TRect& c) {
     const int addOn = GetExplorerAddOn();
     TmxGlyphLayout layout = s.Layout();
     const TAlignment alignment = s.Alignment();
-    textFlags_ = 0;
-    if (QLocale().textDirection() == Qt::RightToLeft) {
-        if (biDiMode_ == bdRightToLeft) {
-            textFlags_ |= DT_RIGHT;
-            if (layout == glGlyphLeft) {
-                layout = glGlyphRight;
-            } else if (layout == glGlyphRight) {
-                layout = glGlyphLeft;
-            }
-        }
-        if (biDiMode_ != bdLeftToRight) {
-            textFlags_ |= DT_RTLREADING;
+    textFlags_ = ReadingOrderFlags(biDiMode_);
+    if (textFlags_ & DT_RIGHT) {
+        if (layout == glGlyphLeft) {
+            layout = glGlyphRight;
+        } else if (layout == glGlyphRight) {
+            layout = glGlyphLeft;
         }
     }
 
@@ -495,7 +492,7 @@ void TmxHeader::DrawButtons(QImage* bitmap, const TRect& rect) {
     }
     const std::shared_ptr<const bool> alive = alive_;
     TRect cursor = rect;
-    cursor.Top += firstButtonTop_;
+    cursor.Top = ClampCoord(std::int64_t{cursor.Top} + firstButtonTop_);
     lastShown_ = -1;
     bool overflow = false;
     for (int i = firstShown_; i < count; ++i) {

@@ -10,6 +10,7 @@
 #include <functional>
 #include <initializer_list>
 #include <memory>
+#include <optional>
 #include <string>
 #include <utility>
 
@@ -430,6 +431,8 @@ class TmxSideBar : public QWidget, public TmxBarOwner, private TImageListObserve
     void ApplyToolBoxAdditions();
     // Every header's body becomes a wash of white over the bar.
     void SetHeaderWashes(std::uint8_t alphaBlend);
+    // Pixels of window frame on each side, outside the client area (BorderStyle, BorderWidth).
+    int FrameWidth() const;
     // Steps of Paint, into the bitmap; throws when a header goes missing on the way.
     void PaintBitmap(QImage* bitmap);
     void DrawScrollArea(TCanvas& canvas, const TmxScrollArea& area, bool thin, bool up,
@@ -452,6 +455,9 @@ class TmxSideBar : public QWidget, public TmxBarOwner, private TImageListObserve
     // The drop target, the drag header, the drag timers and pressed scroll areas go when a drag
     // leaves or drops.
     void EndDragOver();
+    // After the content moved under a drag that rests (scrolled, or a header changed), the drop
+    // target and its mark are found again at the drag's last point.
+    void FollowDragPoint();
     // The end of a drag enter or move: the effect for the keys, then the handlers' answer
     // through ask; a refusal clears the effect.
     void SettleDragEffect(TmxSideBar* source, Qt::KeyboardModifiers keys, Qt::DropActions& effect,
@@ -533,6 +539,8 @@ class TmxSideBar : public QWidget, public TmxBarOwner, private TImageListObserve
     TmxButton* alertButton_ = nullptr;
     TmxHeader* dropHeader_ = nullptr;
     TmxButton* dropButton_ = nullptr;
+    // Where a drag over the bar was last told to be; unset while none is over it.
+    std::optional<QPoint> dragPoint_;
     TmxButton* dragSource_ = nullptr;
     TmxHeader* editorHeader_ = nullptr;
     TmxButton* editorButton_ = nullptr;

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QDir>
 #include <QTemporaryDir>
 #include <QTest>
@@ -136,6 +137,59 @@ TEST_F(Boxes, AboutLinkOpensTheWebSiteThroughTheMainWindow) {
     windows->main->BatchIPWebsite1->trigger();
     ASSERT_EQ(g_opened.size(), 2u);
     EXPECT_EQ(g_opened[1], g_opened[0]);
+}
+
+// The link is a Tab stop between the texts and Close: it shows the focus, and Enter or Space
+// opens the web site as a click does. The box opens on Close, so Enter alone closes it.
+TEST_F(Boxes, AboutLinkIsATabStopThatEnterAndSpaceOpen) {
+    Tabout& about = *windows->about;
+    const QImage unfocused = about.Label5->grab().toImage();
+    about.show();
+    about.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&about));
+    ASSERT_EQ(QApplication::focusWidget(), about.Button1);
+    QTest::keyClick(about.Button1, Qt::Key_Tab);
+    ASSERT_EQ(QApplication::focusWidget(), about.Label5) << "Tab does not reach the link";
+    EXPECT_NE(about.Label5->grab().toImage(), unfocused) << "the link shows no focus";
+    QTest::keyClick(about.Label5, Qt::Key_Return);
+    QTest::keyClick(about.Label5, Qt::Key_Space);
+    EXPECT_EQ(g_opened, (std::vector<std::string>{kWebSite, kWebSite}));
+    EXPECT_TRUE(about.isVisible());
+    QTest::keyClick(about.Label5, Qt::Key_Tab);
+    ASSERT_EQ(QApplication::focusWidget(), about.Button1);
+    QTest::keyClick(about.Button1, Qt::Key_Return);
+    EXPECT_FALSE(about.isVisible());
+    EXPECT_EQ(g_opened.size(), 2u);
+}
+
+// Tab in the filter memos goes on to the next control and types nothing; the memos take no
+// tabs.
+TEST_F(Boxes, TabLeavesTheFilterMemos) {
+    QWidget& main = *windows->main;
+    main.show();
+    windows->main->WebsiteScanner5->trigger();
+    Tfilter_help& help = *windows->filter_help;
+    help.show();
+    struct Memo {
+        const char* what;
+        QWidget* window;
+        ui::TMemo* memo;
+    } memos[] = {{"the scanner's filter", &main, windows->main->website_scanner_tab->Memo11},
+                 {"the filter help's example", &help, help.Memo1}};
+    for (const Memo& m : memos) {
+        m.window->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(m.window)) << m.what;
+        m.memo->setFocus(Qt::OtherFocusReason);
+        const QStringList before = m.memo->Lines();
+        QTest::keyClick(m.memo, Qt::Key_Tab);
+        EXPECT_NE(QApplication::focusWidget(), m.memo) << m.what << " keeps the focus";
+        EXPECT_EQ(m.memo->Lines(), before) << m.what << " took a tab";
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab, Qt::ShiftModifier);
+        EXPECT_EQ(QApplication::focusWidget(), m.memo) << m.what << ", Shift+Tab comes back";
+        // It is still typed into.
+        QTest::keyClicks(m.memo, "x");
+        EXPECT_NE(m.memo->Lines(), before) << m.what;
+    }
 }
 
 TEST_F(Boxes, ScannerFilterHelpButtonOpensTheFilterHelpBox) {

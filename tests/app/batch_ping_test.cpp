@@ -258,6 +258,11 @@ TEST_F(BatchPing, FailedLookupRowSaysWhy) {
     EXPECT_EQ(Row(3)[0], "Running");
     EXPECT_EQ(Counters(), QStringList({"3", "1", "2"}));
     EXPECT_EQ(echo.Calls().size(), 1u);
+    // The rows of the entries that did not resolve carry the mark the reports step by.
+    const ui::StringGridModel& grid = page->StringGrid1->Model();
+    EXPECT_TRUE(grid.RowMark(1));
+    EXPECT_TRUE(grid.RowMark(2));
+    EXPECT_FALSE(grid.RowMark(3));
 }
 
 TEST_F(BatchPing, TotalCountAfterOneUnresolvableEntryReadsOne) {

@@ -11,6 +11,7 @@
 #include <map>
 
 #include "app/app_windows.h"
+#include "app/list_editing.h"
 #include "app/page_country.h"
 #include "app/page_iptodomain.h"
 #include "app/page_monitor.h"
@@ -19,6 +20,7 @@
 #include "fake_resolver.h"
 #include "page_context_fixture.h"
 #include "platform/shell.h"
+#include "pump.h"
 #include "scripted_dialogs.h"
 
 namespace orv {
@@ -266,11 +268,16 @@ TEST_F(ExportFlow, AFileThatCannotBeWrittenIsReportedAndTheDialogGoesOn) {
     EXPECT_TRUE(g_opened.empty()) << "nothing was written, nothing is opened";
     EXPECT_EQ(Files(), (std::map<QString, QByteArray>{{"plain", "a file, not a folder"}}));
 
-    // A folder in the file's place: refused, and the folder is left alone.
+    // A folder in the file's place: no question about replacing it, refused, and the folder is
+    // left alone. So for the monitor's name as given.
     ASSERT_TRUE(QDir(dir.path()).mkdir("taken.txt"));
     dialogs.files = {Path("taken")};
-    dialogs.answers = {ui::Answer::Yes};
     ping.Button1->click();
+    ASSERT_EQ(dialogs.shown.size(), 2u);
+    EXPECT_EQ(dialogs.shown[1].text, "File access denied");
+    EXPECT_TRUE(QFileInfo(Path("taken.txt")).isDir());
+    dialogs.files = {Path("taken.txt")};
+    monitor.Button1->click();
     ASSERT_EQ(dialogs.shown.size(), 3u);
     EXPECT_EQ(dialogs.shown[2].text, "File access denied");
     EXPECT_TRUE(QFileInfo(Path("taken.txt")).isDir());
@@ -278,20 +285,22 @@ TEST_F(ExportFlow, AFileThatCannotBeWrittenIsReportedAndTheDialogGoesOn) {
     // The next export of the same dialog works.
     dialogs.files = {Path("list")};
     ping.Button1->click();
-    EXPECT_EQ(Files().at("list.txt"), "report 3\r\n");
+    EXPECT_EQ(Files().at("list.txt"), "report 4\r\n");
     EXPECT_EQ(g_opened.size(), 1u);
 }
 
 TEST_F(ExportFlow, TheWriterGetsTheGridAsItIsWhenTheWritingStarts) {
     pingPage.ping_count = 2;  // the last run's count
     pingPage.ComboBox1->SetText("4");
-    pingPage.AppendRow({"Running", QString::fromLatin1("caf\xE9.test"), "32", "1", " "});
+    // An entry of an 8-bit list file.
+    pingPage.AppendRow({"Running", QString::fromLatin1("caf\xE9.test"), "32", "1", " "},
+                       QByteArray("caf\xE9.test"), false);
     Put("list.htm", "old");
     ping.RadioButtons[4]->setChecked(true);
     ping.Now = [] { return QDateTime(QDate(2024, 3, 5), QTime(7, 8, 9)); };
     // A worker's row arrives while the save dialog (here: its question) is open.
     dialogs.whileShown = [this](const test::ScriptedDialogs::Shown&) {
-        pingPage.AppendRow({"X", "late.test", "", "", "Timed out"});
+        pingPage.AppendRow({"X", "late.test", "", "", "Timed out"}, "late.test", false);
     };
     dialogs.answers = {ui::Answer::Yes};
     dialogs.files = {Path("list")};
@@ -318,48 +327,129 @@ TEST_F(ExportFlow, TheDefaultWriterStillWritesAFile) {
     EXPECT_TRUE(dialogs.shown.empty());
 }
 
-// Cells go out as the bytes they were made from: list entries one byte per character, the
-// resolver's answers as the UTF-8 they were decoded from.
-TEST(ExportCells, EachPageEncodesItsCellsTheWayItDecodedThem) {
+// Cells go out as the bytes they came as: a resolver's answer as its bytes, a list entry as
+// its list file had it (UTF-16 entries as UTF-8), a typed entry as UTF-8; whatever the
+// converter's mode, and whether or not a Start was refused since.
+TEST(ExportCells, EachCellAsItCame) {
     test::ScriptedDialogs dialogs;
+    test::FakeResolver resolver;
     test::PageContextFixture context;
-    const QString latin = QString::fromLatin1("m\xF6we.test");
-    const QString utf8Name = QString::fromUtf8("m\xC3\xB6we.test");  // the same text
-    const QString wide = QString::fromUtf8("\xE6\x9D\xB1.test");
+    QTemporaryDir dir;
+    auto put = [&](const char* name, const QByteArray& bytes) {
+        QFile f(dir.filePath(name));
+        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(bytes);
+        return dir.filePath(name);
+    };
+    // Not UTF-8: the resolver's bytes as they came.
+    resolver.byAddr[net::inet_addr("10.0.0.5")] = net::HostEntry{"caf\xe9.example.test", {}, {}};
+    resolver.Add("m\xc3\xb6we.test", {"10.0.0.6"});
 
     TIpToDomainPage converter(context.context);
     Tnametoip_export nametoip(&converter);
-    auto* g2 = converter.StringGrid2;
-    g2->SetRowCount(3);
-    g2->SetCells(0, 1, utf8Name);
-    g2->SetCells(1, 1, latin);
-    converter.ConverterMode = "iptoname";
     report::GridSnapshot seen;
     nametoip.Writer = [&](Report, const report::GridSnapshot& g, int, const std::string&) {
         seen = g;
         return std::string();
     };
-    QTemporaryDir dir;
-    dialogs.files = {dir.filePath("a")};
-    nametoip.Button1->click();
-    EXPECT_EQ(seen.Cell(0, 1), "m\xC3\xB6we.test") << "a resolver answer";
-    EXPECT_EQ(seen.Cell(1, 1), "m\xF6we.test") << "a list entry";
-    converter.ConverterMode = "nametoip";
-    dialogs.files = {dir.filePath("b")};
-    nametoip.Button1->click();
-    EXPECT_EQ(seen.Cell(0, 1), "m\xF6we.test") << "a list entry";
-    EXPECT_EQ(seen.Cell(1, 1), "m\xC3\xB6we.test") << "a resolver answer";
+    TListEditing* list = TListEditing::Of(converter.ListBox1);
+    ASSERT_NE(list, nullptr);
+    auto exportNow = [&](const char* name) {
+        dialogs.files = {dir.filePath(name)};
+        nametoip.Button1->click();
+    };
+    auto run = [&](auto start) {
+        (converter.*start)();
+        ASSERT_TRUE(
+            test::PumpUntil([&] { return converter.b_iptoname_start_button->isEnabled(); }));
+    };
 
+    ASSERT_TRUE(list->Import(put("addresses.txt", "10.0.0.5\r\n")));
+    run(&TIpToDomainPage::b_iptoname_start_buttonClick);
+    exportNow("a");
+    EXPECT_EQ(seen.Cell(0, 1), "caf\xe9.example.test") << "the resolver's bytes";
+    // A name-to-address Start refused on an empty list changes nothing of the grid's bytes.
+    converter.ListBox1->Clear();
+    converter.B_nametoip_start_buttonClick();
+    exportNow("b");
+    EXPECT_EQ(seen.Cell(0, 1), "caf\xe9.example.test");
+
+    struct Case {
+        const char* what;
+        QByteArray file;
+        std::string entry;
+    } cases[] = {
+        {"UTF-8 stays UTF-8", "m\xc3\xb6we.test\r\n", "m\xc3\xb6we.test"},
+        {"8-bit stays 8-bit", "m\xf6we.test\r\n", "m\xf6we.test"},
+        {"UTF-16 as UTF-8", QByteArray("\xff\xfem\0\xf6\0w\0e\0.\0t\0e\0s\0t\0", 20),
+         "m\xc3\xb6we.test"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ASSERT_TRUE(list->Import(put("names.txt", c.file)));
+        run(&TIpToDomainPage::B_nametoip_start_buttonClick);
+        exportNow(c.what);
+        EXPECT_EQ(seen.Cell(0, 1), c.entry);
+    }
+    // Typed, through the Add dialog's insert: UTF-8.
+    converter.ListBox1->Clear();
+    list->InsertFirst(QString::fromUtf8("m\xc3\xb6we.test"));
+    run(&TIpToDomainPage::B_nametoip_start_buttonClick);
+    exportNow("d");
+    EXPECT_EQ(seen.Cell(0, 1), "m\xc3\xb6we.test");
+    EXPECT_EQ(seen.Cell(1, 1), "10.0.0.6");
+
+    // An 8-bit entry edited by the user is what they typed.
+    ASSERT_TRUE(list->Import(put("names.txt", "m\xf6we.test\r\n")));
+    converter.ListBox1->setCurrentRow(0);
+    ASSERT_TRUE(list->ReplaceSelected(QString::fromLatin1("m\xf6we.test")));
+    EXPECT_EQ(converter.ListBox1->ItemBytes(0), QByteArray("m\xc3\xb6we.test"));
+
+    // The country grid keeps its entries' bytes the same way.
     TCountryLookupPage countryPage(context.context);
     Tcountry_export country(&countryPage);
-    countryPage.StringGrid3->SetRowCount(3);
-    countryPage.StringGrid3->SetCells(0, 1, wide);
-    countryPage.StringGrid3->SetCells(1, 1, utf8Name);
     country.Writer = nametoip.Writer;
-    dialogs.files = {dir.filePath("c")};
+    ASSERT_TRUE(TListEditing::Of(countryPage.ListBox3)->Import(put("c.txt", "m\xf6we.test\n")));
+    countryPage.whereis_startClick();
+    ASSERT_TRUE(test::PumpUntil([&] { return countryPage.whereis_start->isEnabled(); }));
+    dialogs.files = {dir.filePath("e")};
     country.Button1->click();
-    EXPECT_EQ(seen.Cell(0, 1), "\xE6\x9D\xB1.test") << "beyond one byte: UTF-8";
-    EXPECT_EQ(seen.Cell(1, 1), "m\xC3\xB6we.test");
+    EXPECT_EQ(seen.Cell(0, 1), "m\xf6we.test");
+}
+
+// End to end: a UTF-8 list file through the list's own import, a batch, and the export dialog
+// with the real writer: the report holds the entries' bytes as the file had them.
+TEST(ExportCells, AUtf8ListFileComesOutAsItsOwnBytes) {
+    test::ScriptedDialogs dialogs;
+    test::FakeResolver resolver;
+    test::PageContextFixture context;
+    QTemporaryDir dir;
+    const QByteArray names = "m\xc3\xbcnchen.test\r\nb\xc3\xa9ta.test\r\nplain.test\r\n";
+    {
+        QFile f(dir.filePath("names.txt"));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(names);
+    }
+    resolver.Add("m\xc3\xbcnchen.test", {"10.0.0.1"});
+    resolver.Add("b\xc3\xa9ta.test", {"10.0.0.2"});
+    resolver.Add("plain.test", {"10.0.0.3"});
+
+    TIpToDomainPage converter(context.context);
+    Tnametoip_export nametoip(&converter);
+    dialogs.files = {dir.filePath("names.txt")};
+    converter.SpeedButton1->click();  // the import button
+    ASSERT_EQ(converter.ListBox1->Count(), 3);
+    converter.B_nametoip_start_button->click();
+    ASSERT_TRUE(test::PumpUntil([&] { return converter.B_nametoip_start_button->isEnabled(); }));
+    ASSERT_EQ(converter.StringGrid2->RowCount(), 5);
+
+    nametoip.RadioButtons[1]->setChecked(true);  // the names list
+    dialogs.files = {dir.filePath("report")};
+    nametoip.Button1->click();
+    QFile out(dir.filePath("report.txt"));
+    ASSERT_TRUE(out.open(QIODevice::ReadOnly));
+    EXPECT_EQ(out.readAll(), names);
+    EXPECT_TRUE(dialogs.shown.empty());
 }
 
 // The windows of the program: each dialog built once, with its frame, and what it holds kept
@@ -420,10 +510,18 @@ TEST_F(ExportWindows, EveryDialogHasItsFrameAndCaptions) {
         EXPECT_EQ(d->objectName(), c.name);
         EXPECT_EQ(d->windowTitle(), "Choose") << c.name;
         EXPECT_EQ(d->Label1->Caption(), "Choose the type of the export file") << c.name;
-        EXPECT_EQ(d->minimumSize(), c.size) << c.name;
-        EXPECT_EQ(d->maximumSize(), c.size) << c.name;
+        // The classic fixed size, wider or higher only where the dialog's font needs it.
+        EXPECT_EQ(d->minimumSize(), d->maximumSize()) << c.name;
+        EXPECT_GE(d->width(), c.size.width()) << c.name;
+        EXPECT_GE(d->height(), c.size.height()) << c.name;
+        EXPECT_EQ(d->size(), c.size.expandedTo(d->sizeHint())) << c.name;
         ASSERT_EQ(d->RadioButtons.size(), c.radios.size()) << c.name;
+        d->show();
         for (std::size_t i = 0; i < c.radios.size(); ++i) {
+            // Every caption whole: the button as wide as its text in the dialog's font.
+            EXPECT_GE(d->RadioButtons[i]->width(), d->RadioButtons[i]->sizeHint().width())
+                << c.radios[i].second.toStdString();
+            EXPECT_EQ(d->RadioButtons[i]->font(), d->font());
             EXPECT_EQ(d->RadioButtons[i]->objectName(), c.radios[i].first) << c.name;
             EXPECT_EQ(d->RadioButtons[i]->text(), c.radios[i].second) << c.name;
             EXPECT_EQ(d->RadioButtons[i]->isChecked(), i == 0) << c.name;
@@ -434,6 +532,7 @@ TEST_F(ExportWindows, EveryDialogHasItsFrameAndCaptions) {
         EXPECT_EQ(d->Button2->text(), "Close");
         EXPECT_EQ(d->CheckBox1->nextInFocusChain(), d->Button1) << c.name;
         EXPECT_EQ(d->Button1->nextInFocusChain(), d->Button2) << c.name;
+        d->hide();
     }
 }
 

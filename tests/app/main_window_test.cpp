@@ -4,14 +4,18 @@
 #include <gtest/gtest.h>
 
 #include <lz4.h>
+#include <QApplication>
 #include <QCoreApplication>
 #include <QFile>
 #include <QMenu>
 #include <QMenuBar>
+#include <QProxyStyle>
 #include <QTemporaryDir>
 #include <QTest>
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <map>
 #include <sstream>
 
 #include "app/app_windows.h"
@@ -579,7 +583,20 @@ TEST_F(MainWindow, SocketsAreCleanedUpWhenTheWindowGoes) {
     EXPECT_EQ(fake.cleanups, 1);
 }
 
-TEST_F(MainWindow, PressOnFreeClientAreaMovesTheWindow) {
+// A point of `w` with no child under it.
+QPoint FreeSpot(QWidget* w) {
+    for (int y = w->height() - 4; y > 0; y -= 4)
+        for (int x = 4; x < w->width(); x += 4)
+            if (w->childAt(x, y) == nullptr)
+                return {x, y};
+    ADD_FAILURE() << "no free spot";
+    return {};
+}
+
+// Only a drag on free client area moves the window: a click never starts a move (a window
+// manager may never end one begun by a press that is already over), nor does a press that a
+// control takes, the side bar's included.
+TEST_F(MainWindow, OnlyADragOnFreeClientAreaMovesTheWindow) {
     Tmain& m = Build();
     int moves = 0;
     m.StartWindowMove = [&] {
@@ -587,11 +604,166 @@ TEST_F(MainWindow, PressOnFreeClientAreaMovesTheWindow) {
         return true;
     };
     m.show();
-    QTest::mousePress(m.batch_ping_tab->Body(), Qt::LeftButton, {}, QPoint(300, 400));
-    EXPECT_EQ(moves, 1);
-    QTest::mousePress(m.batch_ping_tab->Edit7, Qt::LeftButton);  // an edit keeps its press
-    QTest::mousePress(m.batch_ping_tab->Body(), Qt::RightButton, {}, QPoint(300, 400));
-    EXPECT_EQ(moves, 1);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&m));
+    QWidget* body = m.ip_to_domain_converter_tab->Body();
+    TmxSideBar* bar = m.mxSideBar1;
+    const int far = QApplication::startDragDistance();
+    const QPoint caption = bar->GetHeader(0)->CaptionRect().ToQRect().center();
+    struct Case {
+        const char* what;
+        QWidget* w;
+        QPoint at;
+        Qt::MouseButton button;
+        QPoint drag;
+        bool moves;
+    } cases[] = {
+        {"a click on free area", body, FreeSpot(body), Qt::LeftButton, {0, 0}, false},
+        {"a press that moves less than the drag distance",
+         body,
+         FreeSpot(body),
+         Qt::LeftButton,
+         {far - 1, 0},
+         false},
+        {"a drag on free area", body, FreeSpot(body), Qt::LeftButton, {far, far}, true},
+        {"a drag with the right button", body, FreeSpot(body), Qt::RightButton, {30, 30}, false},
+        {"a drag from an edit",
+         m.ip_to_domain_converter_tab->domain_edit,
+         {5, 5},
+         Qt::LeftButton,
+         {30, 0},
+         false},
+        {"a drag from a caption of the side bar", bar, caption, Qt::LeftButton, {0, 30}, false},
+        {"a drag from the side bar below its headers",
+         bar,
+         {bar->width() / 2, bar->height() - 5},
+         Qt::LeftButton,
+         {0, -30},
+         false},
+    };
+    for (const Case& c : cases) {
+        moves = 0;
+        QTest::mousePress(c.w, c.button, {}, c.at);
+        QTest::mouseMove(c.w, c.at + c.drag);
+        const QPoint end = c.moves ? c.at + 2 * c.drag : c.at + c.drag;
+        QTest::mouseMove(c.w, end);  // a drag that goes on starts no second move
+        QTest::mouseRelease(c.w, c.button, {}, end);
+        // A move after the release, with no button held, starts nothing either.
+        QTest::mouseMove(c.w, end + QPoint(far, far));
+        EXPECT_EQ(moves, c.moves ? 1 : 0) << c.what;
+    }
+}
+
+// A style whose menu bars leave Alt alone, as some desktops' styles do.
+class NoAltMenuBarStyle final : public QProxyStyle {
+  public:
+    int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                  QStyleHintReturn* returnData) const override {
+        if (hint == SH_MenuBar_AltKeyNavigation)
+            return 0;
+        return QProxyStyle::styleHint(hint, option, widget, returnData);
+    }
+};
+
+// Alt tapped alone and F10 take the keyboard to the menu bar, whatever field has it; there the
+// arrows and Enter open the menus, and Alt or F10 again give the field its focus back. Alt
+// with a letter opens the menu of that letter.
+TEST_F(MainWindow, AltAndF10SelectTheMenuBar) {
+    // Whatever the desktop's style makes of Alt in menu bars.
+    struct StyleBack {
+        QString name = QApplication::style()->name();
+        ~StyleBack() { QApplication::setStyle(name); }
+    } back;
+    QApplication::setStyle(new NoAltMenuBarStyle);
+    Tmain& m = Build();
+    m.show();
+    m.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&m));
+    QMenuBar* bar = m.menuBar();
+    const QList<QAction*> menus = bar->actions();
+    QWidget* field = m.ip_to_domain_converter_tab->domain_edit;
+    field->setFocus();
+    struct Way {
+        const char* what;
+        std::function<void()> press;
+    } ways[] = {
+        {"Alt", [] { QTest::keyClick(QApplication::focusWidget(), Qt::Key_Alt, Qt::AltModifier); }},
+        {"F10", [] { QTest::keyClick(QApplication::focusWidget(), Qt::Key_F10); }},
+    };
+    for (const Way& way : ways) {
+        ASSERT_EQ(QApplication::focusWidget(), field) << way.what;
+        way.press();
+        EXPECT_EQ(bar->activeAction(), menus.at(0)) << way.what << " selects the File menu";
+        EXPECT_TRUE(bar->hasFocus()) << way.what;
+        QTest::keyClick(bar, Qt::Key_Right);
+        EXPECT_EQ(bar->activeAction(), menus.at(1)) << way.what << ", Right";
+        QTest::keyClick(bar, Qt::Key_Left);
+        QTest::keyClick(bar, Qt::Key_Return);
+        QMenu* file = menus.at(0)->menu();
+        EXPECT_TRUE(file->isVisible()) << way.what << ", Enter opens the File menu";
+        QTest::keyClick(file, Qt::Key_Escape);
+        EXPECT_FALSE(file->isVisible());
+        // Once more leaves the menu bar.
+        way.press();
+        EXPECT_EQ(bar->activeAction(), nullptr) << way.what << " again";
+        EXPECT_EQ(QApplication::focusWidget(), field) << way.what << " again";
+    }
+    // Alt with a letter opens the menu whose caption starts with it; it never types.
+    struct Letter {
+        Qt::Key key;
+        int menu;  // -1: none
+    } letters[] = {{Qt::Key_F, 0}, {Qt::Key_H, 2}, {Qt::Key_Q, -1}};
+    for (const Letter& l : letters) {
+        field->setFocus();
+        QTest::keyClick(field, l.key, Qt::AltModifier);
+        QMenu* open = l.menu < 0 ? nullptr : menus.at(l.menu)->menu();
+        for (int i = 0; i < menus.size(); ++i)
+            EXPECT_EQ(menus.at(i)->menu()->isVisible(), i == l.menu)
+                << QKeySequence(l.key).toString().toStdString() << ": menu " << i;
+        if (open)
+            QTest::keyClick(open, Qt::Key_Escape);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+    }
+    EXPECT_EQ(m.ip_to_domain_converter_tab->domain_edit->Text(), "");
+    win.reset();
+}
+
+// Every control of every page that Tab reaches shows that it has the focus: the memos
+// (read-only ones too) with their caret, lists and grids with a focus frame also while empty.
+TEST_F(MainWindow, EveryControlThatTabReachesShowsTheFocus) {
+    Tmain& m = Build();
+    m.show();
+    m.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&m));
+    const int flash = QApplication::cursorFlashTime();
+    QApplication::setCursorFlashTime(0);  // a caret that does not blink
+    int checked = 0;
+    for (int page = 0; page < m.mainpage->count(); ++page) {
+        m.mainpage->SetActivePageIndex(page);
+        QWidget* shown = m.mainpage->currentWidget();
+        m.mxSideBar1->setFocus();
+        QApplication::processEvents();
+        std::map<QWidget*, QImage> without;
+        for (QWidget* w : shown->findChildren<QWidget*>())
+            if (w->focusPolicy() & Qt::TabFocus && w->isVisibleTo(&m))
+                without[w] = w->grab().toImage();
+        // Round the Tab chain from the bar back to it.
+        for (int step = 0; step < 100; ++step) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            QWidget* w = QApplication::focusWidget();
+            if (w == m.mxSideBar1)
+                break;
+            auto it = without.find(w);
+            if (it == without.end())
+                continue;
+            EXPECT_NE(w->grab().toImage(), it->second)
+                << "page " << page << ": " << w->metaObject()->className() << " \""
+                << w->objectName().toStdString() << "\" shows no focus";
+            without.erase(it);
+            ++checked;
+        }
+    }
+    QApplication::setCursorFlashTime(flash);
+    EXPECT_GT(checked, 40);
 }
 
 TEST_F(MainWindow, HelpMenuHandsItsTargetsToTheShell) {

@@ -298,6 +298,24 @@ TEST_F(Monitor, ANameFromTheHostsFileIsShownAtOnceWhileLookupsWait) {
     EXPECT_EQ(lookups.Asked().count("127.0.0.1"), 0u);
 }
 
+// A name that is not UTF-8 is shown one character per byte and exported as its own bytes, the
+// first time (when it arrives) and every time after (when it is known).
+TEST_F(Monitor, AHostNameKeepsTheResolversBytes) {
+    const net::InAddr latin = MakeAddr(10, 9, 9, 9);
+    resolver.byAddr[latin] = net::HostEntry{"caf\xe9.example.test", {}, {}};
+    page.CheckBox2->click();
+    table.rows = {Established(kLo, 40001, latin, 80)};
+    page.TimerTimer();
+    ASSERT_TRUE(test::PumpUntil([&] { return page.LookupsPending() == 0; }));
+    table.rows.push_back(Established(kLo, 40002, latin, 443));
+    page.TimerTimer();
+    ASSERT_EQ(Records(), 2);
+    for (int r : {0, 1}) {
+        EXPECT_EQ(HostName(r), QString::fromLatin1("caf\xe9.example.test")) << r;
+        EXPECT_EQ(page.sgConnHist->CellBytes(7, r), QByteArray("caf\xe9.example.test")) << r;
+    }
+}
+
 TEST_F(Monitor, HostNamesAreLookedUpWhileTheWindowGoesOn) {
     const net::InAddr allOnes = MakeAddr(255, 255, 255, 255);
     resolver.Block();

@@ -8,6 +8,8 @@
 #include <QAction>
 #include <QDir>
 #include <QTemporaryDir>
+#include <QTest>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -22,10 +24,12 @@
 #include "app/page_tracert.h"
 #include "app/page_whois.h"
 #include "fake_resolver.h"
+#include "lookup/country_lookup.h"
 #include "page_context_fixture.h"
 #include "pump.h"
 #include "scripted_dialogs.h"
 #include "scripted_echo.h"
+#include "whois_server.h"
 
 namespace orv {
 namespace {
@@ -234,8 +238,19 @@ class SendToPages : public ::testing::Test {
         a->trigger();
         if (runs)
             test::PumpUntil([&] { return recorder.calls.size() >= 2; }, 5000);
-        test::Settle();
+        Quiet();
         return recorder.calls;
+    }
+
+    // Waits until a Whois look-up the click started has ended and whatever it wrote has run: a
+    // marker posted behind its writes comes back.
+    void Quiet() {
+        if (const auto& naming = recorder.Naming().Current()) {
+            ASSERT_TRUE(test::PumpUntil([&] { return !naming->Running(); }));
+        }
+        bool drained = false;
+        context.queue->Post([&] { drained = true; });
+        ASSERT_TRUE(test::PumpUntil([&] { return drained; }));
     }
 
     test::ScriptedDialogs dialogs;
@@ -251,17 +266,11 @@ class SendToPages : public ::testing::Test {
     std::unique_ptr<TConnectionMonitorPage> monitor;
 };
 
-TEST(SendToTable, EightyFourItemsEachOnceAndTargetsOnTheirPages) {
+TEST(SendToTable, EightyFourItemsEachOnce) {
     std::map<std::string, int> names;
     for (const SendToItem& item : kSendToItems)
         ++names[std::string(item.popup) + "/" + item.name];
     EXPECT_EQ(names.size(), 84u);
-    const std::map<SendTarget, int> pages = {
-        {SendTarget::NameToAddress, 0}, {SendTarget::AddressToName, 0}, {SendTarget::PingName, 1},
-        {SendTarget::PingAddress, 1},   {SendTarget::Trace, 2},         {SendTarget::Whois, 3},
-        {SendTarget::Country, 4},       {SendTarget::Scan, 5}};
-    for (const auto& [target, page] : pages)
-        EXPECT_EQ(TargetPageIndex(target), page) << Letter(target);
 }
 
 // Every popup, in menu order, as the user sees it; every send-to item sends the popup's text
@@ -365,6 +374,7 @@ TEST_F(SendToPages, TransformsAtTheirEdges) {
 // fields; one without a name is queried as it is, never as the failure mark "X".
 TEST_F(SendToPages, WhoisNamesAnAddressFirstAndKeepsOneWithoutAName) {
     resolver.Add("www.deep.sub.example.org", {"10.1.2.3"});
+    resolver.Add("h.loop.example", {"127.0.0.5"});
     struct Case {
         const char* popup;
         const char* item;
@@ -380,6 +390,10 @@ TEST_F(SendToPages, WhoisNamesAnAddressFirstAndKeepsOneWithoutAName) {
         // Not an address: cut to its base domain at once.
         {"Pop_country_lookup", "MenuItem19", "a.b.c.d.example", "run W d.example"},
         {"Pop_country_lookup", "MenuItem19", "1.2.3.4.5", "run W 4.5"},
+        // A port is no part of the query; an address with one is named like any other.
+        {"pop_scanner", "MenuItem25", "127.0.0.5:8080/p/3", "run W loop.example"},
+        {"pop_scanner", "MenuItem25", "1.2.3.4:8080/p/3", "run W 1.2.3.4"},
+        {"pop_scanner", "MenuItem25", "www.example.org:8080/p", "run W example.org"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.popup) + " " + c.holds);
@@ -399,12 +413,21 @@ TEST_F(SendToPages, ANewerSendDropsAWhoisStillWaitingForItsName) {
     ASSERT_TRUE(test::PumpUntil([&] { return resolver.Waiting() == 1; }, 5000));
     recorder.calls.clear();
     Menu("pop_domain")->findChild<QAction*>("Ping1")->trigger();
+    EXPECT_FALSE(recorder.Pending());
     resolver.Release();
-    test::PumpFor(200);
+    Quiet();
     EXPECT_EQ(recorder.calls, (std::vector<std::string>{"show P", "run P a.host.test"}));
 }
 
 TEST(WhoisSendText, BaseDomainOrTheNameOfTheAddress) {
+    for (const auto& [text, without] :
+         std::vector<std::pair<QString, QString>>{{"127.0.0.5:8080", "127.0.0.5"},
+                                                  {"host.test:80", "host.test"},
+                                                  {"host.test", "host.test"},
+                                                  {"host.test:", "host.test:"},
+                                                  {"host.test:http", "host.test:http"},
+                                                  {"a:1:2", "a:1:2"}})
+        EXPECT_EQ(WithoutPort(text), without) << text.toStdString();
     EXPECT_EQ(WhoisSendText("www.example.org", std::nullopt), "example.org");
     EXPECT_EQ(WhoisSendText("1.2.3.4", std::string("X")), "1.2.3.4");
     EXPECT_EQ(WhoisSendText("1.2.3.4", std::string("")), "1.2.3.4");
@@ -417,7 +440,8 @@ TEST(WhoisSendText, BaseDomainOrTheNameOfTheAddress) {
         EXPECT_FALSE(IsDottedAddress(no)) << no;
 }
 
-// The real window: a name found by the IP-to-Domain batch is sent to Batch Ping, which pings it.
+// The real window: a name found by the IP-to-Domain batch is sent to Batch Ping, which pings it;
+// every target's own operation on loopback names; a Whois that waits for its name.
 class SendToWindow : public ::testing::Test {
   protected:
     class Echo final : public EchoLayer, public test::ScriptedEcho {
@@ -428,19 +452,46 @@ class SendToWindow : public ::testing::Test {
         savedConfigHome = qgetenv("XDG_CONFIG_HOME");
         qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
         resolver.Add("loop.test", {"127.0.0.1"});
+        resolver.Add("box.lan.example", {"10.0.0.1"});
         win = std::make_unique<Tmain>(QDir(dir.path()).absolutePath().toStdString() + "/");
         win->batch_ping_tab->SetEchoLayer(&echo);
+        win->tracert_tab->IdIcmpClient.SetEchoFunction(echo.Fn());
+        // Whois asks the loopback server of the test, never a real one.
+        TWhoisPage& whois = *win->whois_tab;
+        whois.CheckBox7->SetChecked(true);
+        whois.edit10->SetText("127.0.0.1");
+        whois.IdWhoisSettings.port = whoisServer.port();
     }
     void TearDown() override {
+        resolver.Release();
         win->batch_ping_tab->ping_stop_buttonClick();
+        win->tracert_tab->acStopExecute();
         win.reset();
         qputenv("XDG_CONFIG_HOME", savedConfigHome);
     }
+    SendTargets& Targets() { return *win->Context().sendTargets; }
+    // Until the Whois look-up of the last send has ended and what it wrote has run.
+    void Quiet() {
+        if (const auto& naming = Targets().Naming().Current()) {
+            ASSERT_TRUE(test::PumpUntil([&] { return !naming->Running(); }));
+        }
+        bool drained = false;
+        win->Channel()->Post([&] { drained = true; });
+        ASSERT_TRUE(test::PumpUntil([&] { return drained; }));
+    }
+    std::vector<std::string> Queries() {
+        std::vector<std::string> out;
+        for (const std::string& q : whoisServer.Queries())
+            out.push_back(q.substr(0, q.find("\r\n")));
+        return out;
+    }
+
     QTemporaryDir dir;
     QTemporaryDir config;
     QByteArray savedConfigHome;
     test::ScriptedDialogs dialogs;
     test::FakeResolver resolver;
+    test::TestWhoisServer whoisServer{test::TestWhoisServer::Mode::Reply, "Domain: LOOP\r\n"};
     Echo echo;
     std::unique_ptr<Tmain> win;
 };
@@ -454,7 +505,7 @@ TEST_F(SendToWindow, AResultSentToBatchPingIsPinged) {
 
     from.findChild<QAction*>("MenuItem43")->trigger();  // "Ping"
     TBatchPingPage& ping = *win->batch_ping_tab;
-    EXPECT_EQ(win->mainpage->ActivePageIndex(), 1);
+    EXPECT_EQ(win->mainpage->ActivePage(), &ping);
     EXPECT_EQ(ping.Edit7->Text(), "loop.test");
     EXPECT_EQ(ping.ListBox2->Items(), QStringList{"loop.test"});
     ASSERT_TRUE(test::PumpUntil([&] { return !echo.Calls().empty(); }));
@@ -462,29 +513,134 @@ TEST_F(SendToWindow, AResultSentToBatchPingIsPinged) {
     ASSERT_TRUE(test::PumpUntil([&] { return ping.StringGrid1->Cells(1, 1) == "loop.test"; }));
 }
 
-// The other targets' own operations on the real pages: the box replaced, the tool started.
-TEST_F(SendToWindow, EachTargetFillsItsBoxAndStartsItsTool) {
-    SendTargets& targets = *win->Context().sendTargets;
-    targets.Send(SendTarget::NameToAddress, "loop.test", win->Channel());
-    EXPECT_EQ(win->mainpage->ActivePageIndex(), 0);
-    EXPECT_EQ(win->ip_to_domain_converter_tab->domain_edit->Text(), "loop.test");
-    EXPECT_TRUE(test::PumpUntil(
-        [&] { return win->ip_to_domain_converter_tab->host_edit->Text() == "loop.test"; }));
+// Each target on the real pages: its own page shown, its box replaced, its tool run to an
+// answer.
+TEST_F(SendToWindow, EachTargetShowsItsPageAndRunsItsTool) {
+    TIpToDomainPage& converter = *win->ip_to_domain_converter_tab;
+    Targets().Send(SendTarget::NameToAddress, "loop.test", win->Channel());
+    EXPECT_EQ(win->mainpage->ActivePage(), &converter);
+    EXPECT_EQ(converter.domain_edit->Text(), "loop.test");
+    EXPECT_TRUE(test::PumpUntil([&] { return converter.host_edit->Text() == "loop.test"; }));
 
-    targets.Send(SendTarget::AddressToName, "127.0.0.1", win->Channel());
-    EXPECT_EQ(win->ip_to_domain_converter_tab->ip_edit->Text(), "127.0.0.1");
-    EXPECT_TRUE(test::PumpUntil(
-        [&] { return win->ip_to_domain_converter_tab->Edit1->Text() == "loop.test"; }));
+    Targets().Send(SendTarget::AddressToName, "127.0.0.1", win->Channel());
+    EXPECT_EQ(win->mainpage->ActivePage(), &converter);
+    EXPECT_EQ(converter.ip_edit->Text(), "127.0.0.1");
+    EXPECT_TRUE(test::PumpUntil([&] { return converter.Edit1->Text() == "loop.test"; }));
 
-    targets.Send(SendTarget::PingAddress, "127.0.0.1", win->Channel());
-    EXPECT_EQ(win->mainpage->ActivePageIndex(), 1);
-    EXPECT_EQ(win->batch_ping_tab->ListBox2->Items(), QStringList{"127.0.0.1"});
-    EXPECT_TRUE(test::PumpUntil([&] { return !echo.Calls().empty(); }));
+    TBatchPingPage& ping = *win->batch_ping_tab;
+    Targets().Send(SendTarget::PingName, "loop.test", win->Channel());
+    EXPECT_EQ(win->mainpage->ActivePage(), &ping);
+    EXPECT_EQ(ping.Edit7->Text(), "loop.test");
+    EXPECT_TRUE(test::PumpUntil([&] { return ping.StringGrid1->Cells(0, 1) == "Running"; }));
+    Targets().Send(SendTarget::PingAddress, "127.0.0.1", win->Channel());
+    EXPECT_EQ(ping.Edit8->Text(), "127.0.0.1");
+    EXPECT_EQ(ping.ListBox2->Items(), QStringList{"127.0.0.1"});
+    EXPECT_TRUE(test::PumpUntil([&] { return ping.StringGrid1->Cells(1, 1) == "127.0.0.1"; }));
+    ping.ping_stop_buttonClick();
 
-    targets.Send(SendTarget::Scan, "", win->Channel());
-    EXPECT_EQ(win->mainpage->ActivePageIndex(), 5);
+    // The trace runs within the send; the loopback target answers at the first hop.
+    TTracertPage& tracert = *win->tracert_tab;
+    Targets().Send(SendTarget::Trace, "loop.test", win->Channel());
+    EXPECT_EQ(win->mainpage->ActivePage(), &tracert);
+    EXPECT_EQ(tracert.edTarget->Text(), "loop.test");
+    EXPECT_TRUE(test::PumpUntil([&] { return tracert.button1->isEnabled(); }));
+    EXPECT_TRUE(tracert.lbLog->Items().contains("loop.test resolved to 127.0.0.1"));
+    EXPECT_EQ(tracert.lvTrace->Cells(1, 1), "127.0.0.1");
+
+    TWhoisPage& whois = *win->whois_tab;
+    Targets().Send(SendTarget::Whois, "www.loop.test", win->Channel());
+    EXPECT_EQ(win->mainpage->ActivePage(), &whois);
+    EXPECT_EQ(whois.edDomain->Text(), "loop.test");
+    EXPECT_TRUE(
+        test::PumpUntil([&] { return whois.meResults->Lines() == QStringList{"Domain: LOOP\r"}; }));
+    EXPECT_EQ(Queries(), std::vector<std::string>{"loop.test"});
+
+    TCountryLookupPage& country = *win->country_lookup_tab;
+    Targets().Send(SendTarget::Country, "loop.test", win->Channel());
+    EXPECT_EQ(win->mainpage->ActivePage(), &country);
+    EXPECT_EQ(country.Edit3->Text(), "loop.test");
+    const QString expected = QString::fromStdString(LookupCountry("127.0.0.1"));
+    EXPECT_TRUE(test::PumpUntil([&] { return country.Edit6->Text() == expected; }))
+        << expected.toStdString();
+
+    TWebsiteScannerPage& scanner = *win->website_scanner_tab;
+    Targets().Send(SendTarget::Scan, "", win->Channel());
+    EXPECT_EQ(win->mainpage->ActivePage(), &scanner);
     ASSERT_FALSE(dialogs.shown.empty());
     EXPECT_EQ(dialogs.shown.back().text, "Please enter the URL!   ");
+}
+
+// A Whois of an address waits for the address's name: meanwhile the page says it works on it,
+// and whatever the user does on the page (or a newer send) drops the late send.
+TEST_F(SendToWindow, AWhoisWaitingForItsNameShowsItAndYieldsToTheUser) {
+    TWhoisPage& whois = *win->whois_tab;
+    whois.meResults->SetLines({"an old reply"});
+    whois.state_label->SetCaption("Done!");
+    struct Case {
+        const char* action;
+        std::function<void()> act;
+        std::vector<std::string> queries;  // what the server is asked
+        QString box;                       // what the Whois box holds at the end
+    };
+    const Case cases[] = {
+        {"the user types a query and runs it",
+         [&] {
+             whois.edDomain->clear();
+             QTest::keyClicks(whois.edDomain, "typed.test");
+             QTest::keyClick(whois.edDomain, Qt::Key_Return);
+         },
+         {"typed.test"},
+         "typed.test"},
+        {"the user runs the box as it is",
+         [&] { QTest::keyClick(whois.edDomain, Qt::Key_Return); },
+         {"10.0.0.1"},
+         "10.0.0.1"},
+        {"the user presses Stop", [&] { whois.button3->click(); }, {}, "10.0.0.1"},
+        {"a newer send",
+         [&] { Targets().Send(SendTarget::PingName, "loop.test", win->Channel()); },
+         {},
+         "10.0.0.1"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.action);
+        const std::size_t asked = whoisServer.Queries().size();
+        resolver.Block();
+        Targets().Send(SendTarget::Whois, "10.0.0.1", win->Channel());
+        ASSERT_TRUE(test::PumpUntil([&] { return resolver.Waiting() == 1; }));
+        EXPECT_EQ(win->mainpage->ActivePage(), &whois);
+        EXPECT_TRUE(Targets().Pending());
+        EXPECT_EQ(whois.edDomain->Text(), "10.0.0.1");
+        EXPECT_FALSE(whois.state_label->isHidden());
+        EXPECT_EQ(whois.state_label->Caption(), "Working...");
+        EXPECT_FALSE(whois.whois_start_button->isEnabled());
+        EXPECT_EQ(whois.meResults->LineCount(), 0) << "the old reply is gone";
+
+        c.act();
+        EXPECT_FALSE(Targets().Pending());
+        resolver.Release();
+        Quiet();
+        if (!c.queries.empty()) {
+            ASSERT_TRUE(test::PumpUntil([&] { return whoisServer.Queries().size() > asked; }));
+        }
+        ASSERT_TRUE(test::PumpUntil([&] { return whois.whois_start_button->isEnabled(); }));
+        Quiet();
+        std::vector<std::string> queries = Queries();
+        queries.erase(queries.begin(), queries.begin() + static_cast<std::ptrdiff_t>(asked));
+        EXPECT_EQ(queries, c.queries) << "never the late name's domain";
+        EXPECT_EQ(whois.edDomain->Text(), c.box);
+        EXPECT_EQ(whois.state_label->Caption(), "Done!");
+    }
+
+    // Left alone, the send runs with the name once it comes (once the ping the newer send
+    // started has made its own look-up).
+    ASSERT_TRUE(
+        test::PumpUntil([&] { return win->batch_ping_tab->ping_start_button->isEnabled(); }));
+    resolver.Block();
+    Targets().Send(SendTarget::Whois, "10.0.0.1", win->Channel());
+    ASSERT_TRUE(test::PumpUntil([&] { return resolver.Waiting() == 1; }));
+    resolver.Release();
+    ASSERT_TRUE(test::PumpUntil([&] { return whois.edDomain->Text() == "lan.example"; }));
+    ASSERT_TRUE(test::PumpUntil([&] { return Queries().back() == "lan.example"; }));
 }
 
 }  // namespace

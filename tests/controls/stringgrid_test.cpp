@@ -4,14 +4,39 @@
 
 #include <QAbstractItemModelTester>
 #include <QApplication>
+#include <QContextMenuEvent>
 #include <QCoreApplication>
 #include <QHeaderView>
 #include <QMouseEvent>
 
+#include "controls/widgets.h"
 #include "pump.h"
 
 namespace orv::ui {
 namespace {
+
+// A right click on a grid's row, below its heading row, opens the popup at the pointer.
+TEST(StringGrid, ThePopupOpensAtThePointer) {
+    for (int fixedRows : {1, 0}) {
+        SCOPED_TRACE(fixedRows);
+        TStringGrid g(2, 4, fixedRows);
+        g.SetCells(0, 0, "heading");
+        TPopupMenu menu;
+        menu.AddItem("Item", [] {});
+        menu.AttachTo(&g);
+        g.setGeometry(40, 40, 300, 200);
+        g.show();
+        ASSERT_TRUE(test::PumpUntil([&] { return g.isVisible(); }));
+        QWidget* viewport = g.viewport();
+        const QPoint at(30, 25);
+        const QPoint global = viewport->mapToGlobal(at);
+        QContextMenuEvent e(QContextMenuEvent::Mouse, at, global);
+        QCoreApplication::sendEvent(viewport, &e);
+        ASSERT_TRUE(test::PumpUntil([&] { return menu.isVisible(); }));
+        EXPECT_EQ(menu.pos(), global);
+        menu.hide();
+    }
+}
 
 TEST(StringGrid, HeadingRowIsTheHeaderAndDataRowsFollow) {
     TStringGrid g(2, 2, 1);

@@ -35,7 +35,8 @@ GridSnapshot PingOneEcho() {
                              {"X", "10.0.0.9", " ", " ", "Timed out"},
                              {"", "10.0.0.7", "", "", ""},
                              {"Running", "10.0.0.1", "32", "4", " "},
-                             {}});
+                             {}},
+                        {false, false, true});
 }
 
 // Two echoes per item: one answered on its second echo only, one on its first (its second row
@@ -51,7 +52,8 @@ GridSnapshot PingTwoEchoes() {
                              {"X", "10.0.0.9", " ", " ", "Timed out"},
                              {"X", "10.0.0.9", " ", " ", "Timed out"},
                              {"X", "10.0.0.1", " ", " ", "Timed out"},
-                             {}});
+                             {}},
+                        {false, false, false, false, false, true});
 }
 
 // An address without a name and a name without an address between two successful rows.
@@ -188,6 +190,32 @@ TEST(PingLists, StepByEchoCountPastTheGridsEnd) {
     EXPECT_EQ(orv::report::Write(Report::PingNonRunningList, stoppedFailing, 3, kCreated),
               "delta.example\r\n");
     EXPECT_EQ(orv::report::Write(Report::PingRunningList, stoppedFailing, 3, kCreated), "");
+}
+
+// An entry that did not resolve is one row, whatever its reason reads; the blocks after it
+// are read where they are. Its reason text alone makes no block of one row.
+TEST(PingLists, AnUnresolvedEntryIsOneRowWhateverItsReason) {
+    for (const char* reason : {"Unknown host", "Temporary failure in name resolution"}) {
+        SCOPED_TRACE(reason);
+        const GridSnapshot grid(Rows{kPingHeadings,
+                                     {"X", "silent.example", " ", " ", reason},
+                                     {"X", "10.0.0.9", "0", "0", "Timed out"},
+                                     {"X", "10.0.0.9", "0", "0", "Timed out"},
+                                     {"Running", "10.0.0.1", "32", "1", " "},
+                                     {"X", "10.0.0.1", "0", "0", "Timed out"},
+                                     {}},
+                                {false, true});
+        EXPECT_EQ(orv::report::Write(Report::PingRunningList, grid, 2, kCreated), "10.0.0.1\r\n");
+        EXPECT_EQ(orv::report::Write(Report::PingNonRunningList, grid, 2, kCreated),
+                  "silent.example\r\n10.0.0.9\r\n");
+    }
+    // A resolved entry whose echoes failed with a reason like that still takes its block.
+    const GridSnapshot resolved(Rows{kPingHeadings,
+                                     {"X", "10.0.0.8", "0", "0", "Unknown host"},
+                                     {"Running", "10.0.0.8", "32", "1", " "},
+                                     {}});
+    EXPECT_EQ(orv::report::Write(Report::PingRunningList, resolved, 2, kCreated), "10.0.0.8\r\n");
+    EXPECT_EQ(orv::report::Write(Report::PingNonRunningList, resolved, 2, kCreated), "");
 }
 
 // An echo count below 1 would step by nothing and never end; it counts as one echo per item.

@@ -168,6 +168,30 @@ TEST(TmxGradientTest, RendersOncePerSize) {
     EXPECT_EQ(At(image, 0, 1), clLime);
 }
 
+// A gradient larger than the image it is drawn on keeps only the part the image shows, and
+// that part has the pixels of the whole gradient.
+TEST(TmxGradientTest, OnlyThePartInsideTheImageIsRenderedAndKept) {
+    for (TmxGradientStyle style : {gtCornerTopLeft, gtDiagonalRising, gtEllipse, gtPyramid,
+                                   gtHorizontalToCenter, gtTopToBottom}) {
+        SCOPED_TRACE(testing::Message() << "style " << style);
+        const QImage whole = DrawGradient(style, 60, 40);
+        TmxGradient g;
+        g.SetBeginColor(clBlack);
+        g.SetEndColor(clWhite);
+        g.SetDrawStyle(style);
+        QImage image = Filled(30, 20, clLime);
+        TCanvas canvas(&image);
+        g.Draw(&canvas, {-20, -10, 40, 30});
+        EXPECT_EQ(g.CacheBitmap().size(), QSize(30, 20));
+        EXPECT_EQ(g.CachePart(), TRect(20, 10, 50, 30));
+        for (int y = 0; y < 20; ++y) {
+            for (int x = 0; x < 30; ++x) {
+                ASSERT_EQ(At(image, x, y), At(whole, x + 20, y + 10)) << x << "," << y;
+            }
+        }
+    }
+}
+
 TEST(TmxGradientTest, ChangingEndColourChangesTheNextDraw) {
     TmxGradient g;
     g.SetBeginColor(clBlack);

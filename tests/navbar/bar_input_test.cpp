@@ -479,6 +479,32 @@ struct CloseBar : ListBar {
     }
 };
 
+// Every press on the bar is the bar's own, whatever lies under it and whichever button: none
+// goes on to the widgets under the bar (the window would take it as a drag of itself).
+TEST(BarInputTest, EveryPressOnTheBarIsAccepted) {
+    ListBar b;
+    TmxButton* button = b.AddButton(1, "Button");
+    b.AddButton(1)->SetEnabled(false);
+    b.Layout();
+    const struct {
+        const char* what;
+        QPoint at;
+    } places[] = {{"a button", b.At(button)},
+                  {"a disabled button", b.At(b.h[1]->GetButton(1))},
+                  {"a caption", b.Caption(2)},
+                  {"the empty body", {60, 200}}};
+    for (const auto& place : places) {
+        for (Qt::MouseButton mouse : {Qt::LeftButton, Qt::RightButton, Qt::MiddleButton}) {
+            QMouseEvent press(QEvent::MouseButtonPress, QPointF(place.at),
+                              QPointF(b.bar.mapToGlobal(place.at)), mouse, mouse, Qt::NoModifier);
+            press.ignore();
+            QApplication::sendEvent(&b.bar, &press);
+            EXPECT_TRUE(press.isAccepted()) << place.what << ", button " << int(mouse);
+            Mouse(b.bar, QEvent::MouseButtonRelease, place.at, mouse);
+        }
+    }
+}
+
 TEST(BarInputTest, CloseXClosesOnItsTimerAfterAReleaseOnIt) {
     struct Case {
         const char* name;

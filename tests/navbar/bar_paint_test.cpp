@@ -1,9 +1,11 @@
 #include <gtest/gtest.h>
+
 #include <QApplication>
 #include <QMouseEvent>
 #include <QPainter>
 
 #include <functional>
+#include <limits>
 #include <map>
 #include <memory>
 #include <ostream>
@@ -206,6 +208,29 @@ TEST(BarPaintTest, ButtonBoxesFollowTheActiveHeadersScrolling) {
     }
 }
 
+// The tool box look with the active header hidden: no header is active, so no caption gives
+// room to a box and none is drawn, whatever an earlier paint placed.
+TEST(BarPaintTest, ToolBoxWithoutAnActiveHeaderDrawsNoBoxes) {
+    ListBar b;
+    b.bar.SetScrollView(ssToolBox);
+    b.bar.Paint(nullptr);  // boxes on header 1 and 2
+    b.h[1]->SetVisible(false);
+    ASSERT_EQ(b.bar.ActiveHeader(), nullptr);
+    const QImage image = Shot(b.bar);
+    EXPECT_EQ(b.bar.ButtonUpBox().Rect, kNoBox);
+    EXPECT_EQ(b.bar.ButtonDownBox().Rect, kNoBox);
+    // Every caption keeps its whole width, header 0 too.
+    for (TmxHeader* h : {b.h[0], b.h[2], b.h[3]}) {
+        EXPECT_EQ(h->CaptionRect().Right, 119) << h->HeaderIndex();
+    }
+    // Where the up box stood (on the caption that is now second) the caption's face shows,
+    // and header 0's caption reaches the right edge: no box arrow, no blank.
+    for (int x = 96; x < 117; ++x) {
+        EXPECT_EQ(At(image, x, 33), ColorToRGB(clBtnFace)) << x;
+        EXPECT_EQ(At(image, x, 11), ColorToRGB(clBtnFace)) << x;
+    }
+}
+
 // A crop of 7 x 3 pixels as text: '#' black, 'w' white, 's' shadow, '.' button face.
 std::vector<std::string> Crop(const QImage& image, int left, int top) {
     std::vector<std::string> rows;
@@ -321,6 +346,55 @@ TEST(BarPaintTest, ExplorerBarScrollsItsContentBehindTheStrips) {
     image = Shot(b.bar);
     EXPECT_EQ(b.bar.ExplorerUpArrow().Rect, kHidden);
     EXPECT_NE(At(image, 76, 7), clBlack);
+}
+
+// Distances and scroll offsets near the ends of their range lay the headers out in order, far
+// below or above the bar, and the first caption on screen is still drawn: no sum wraps.
+TEST(BarPaintTest, HugeDistancesAndOffsetsKeepTheLayoutInOrder) {
+    struct Case {
+        const char* name;
+        int distance;
+        int offset;
+        bool firstOnScreen;
+    };
+    const std::vector<Case> cases{
+        {"distance 2^30", 1 << 30, 0, true},
+        {"largest distance", std::numeric_limits<int>::max(), 0, true},
+        {"negative distance", std::numeric_limits<int>::min(), 0, true},
+        {"offset 1.1e9", 0, 1100000000, false},
+        {"largest offset", 0, std::numeric_limits<int>::max(), false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ExplorerBar b(3);
+        b.h[1]->SetOpened(true);
+        AddButtons(b.h[1], 3);
+        for (TmxHeader* h : b.h) {
+            h->SetOptions(h->Options() | HeaderOptions({hoRoundedHeader}));
+        }
+        b.bar.Settings().SetDistance(c.distance);
+        b.bar.SetExplorerScrollOffset(c.offset);
+        const QImage image = Shot(b.bar);
+        const TRect first = b.h[0]->CaptionRect();
+        const TRect second = b.h[1]->CaptionRect();
+        EXPECT_LT(first.Top, first.Bottom);
+        EXPECT_LT(second.Top, second.Bottom);
+        if (c.distance >= 0) {
+            // A negative distance moves what follows up, by the layout's own rule.
+            EXPECT_LE(first.Bottom, second.Top);
+        }
+        if (c.distance > 0) {
+            EXPECT_GT(second.Top, 300);
+            EXPECT_TRUE(b.bar.ContentOverflow());
+        }
+        if (c.firstOnScreen) {
+            // Below the rounded corner the caption's face shows.
+            EXPECT_EQ(first.Top, 6);
+            EXPECT_EQ(At(image, 76, 30), ColorToRGB(clBtnFace));
+        } else {
+            EXPECT_LT(first.Bottom, 0);
+        }
+    }
 }
 
 TEST(BarPaintTest, ExplorerStripsAreFlatUnlessHot) {
@@ -447,6 +521,45 @@ TEST(BarPaintTest, BevelsUseTheirCutColours) {
         for (const auto& [p, colour] : c.pixels) {
             EXPECT_EQ(At(image, p.X, p.Y), colour) << p.X << "," << p.Y;
         }
+    }
+}
+
+// A single border is a sunken client edge round the bar, BorderWidth a ring of the bar's colour
+// inside it; the bevels and everything laid out move in by both.
+TEST(BarPaintTest, BorderStyleAndWidthFrameTheClientArea) {
+    struct Case {
+        TBorderStyle style;
+        int width;
+        int inset;  // where the client area starts
+        std::vector<std::pair<TPoint, TColor>> pixels;
+    };
+    const TColor shadow = ColorToRGB(clBtnShadow);
+    const std::vector<Case> cases{
+        {bsNone, 0, 0, {{{0, 0}, shadow}}},
+        {bsSingle,
+         0,
+         2,
+         {{{0, 0}, shadow},
+          {{119, 99}, clWhite},
+          {{1, 1}, ColorToRGB(cl3DDkShadow)},
+          {{118, 98}, ColorToRGB(cl3DLight)},
+          {{2, 2}, shadow}}},
+        {bsNone, 3, 3, {{{0, 0}, clGray}, {{2, 50}, clGray}, {{3, 3}, shadow}}},
+        {bsSingle, 3, 5, {{{0, 0}, shadow}, {{4, 4}, clGray}, {{5, 5}, shadow}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.style << " width " << c.width);
+        TmxSideBar bar;
+        bar.resize(120, 100);
+        bar.SetBorderStyle(c.style);
+        bar.SetBorderWidth(c.width);
+        TmxHeader* h = bar.Headers().Add();
+        const QImage image = Shot(bar);
+        for (const auto& [p, colour] : c.pixels) {
+            EXPECT_EQ(At(image, p.X, p.Y), colour) << p.X << "," << p.Y;
+        }
+        // Inside the lowered bevel of 1.
+        EXPECT_EQ(h->CaptionRect(), TRect(c.inset + 1, c.inset + 1, 119 - c.inset, 23 + c.inset));
     }
 }
 
@@ -636,6 +749,33 @@ TEST(BarPaintTest, TransparentBackgroundShowsTheParentUnderTheBar) {
     const QImage image = Shot(*bar);
     EXPECT_EQ(At(image, 60, 100), clGreen);
     EXPECT_EQ(At(image, 0, 0), ColorToRGB(clBtnShadow));
+}
+
+// A bar far larger than its window paints into an image of what shows, not of itself.
+TEST(BarPaintTest, ThePaintImageCoversOnlyWhatShows) {
+    QWidget window;
+    window.resize(200, 150);
+    auto* bar = new TmxSideBar(&window);
+    bar->setGeometry(0, 0, 300, 20000);
+    bar->SetActiveHeader(AddHeaders(*bar, 2)[0]);
+    bar->Background().SetStyle(btGradient);
+    QSize seen;
+    bar->OnDrawHeaderButtons = [&](TmxSideBar*, TCanvas& canvas, TRect, int) {
+        seen = canvas.Image()->size();
+    };
+    window.show();
+    bar->repaint();
+    EXPECT_LE(seen.width(), 200);
+    EXPECT_LE(seen.height(), 150);
+    seen = {};
+    bar->Paint(nullptr);
+    EXPECT_LE(seen.width(), 200);
+    EXPECT_LE(seen.height(), 150);
+    // So does the bar's gradient, though it spans the whole bar.
+    EXPECT_LE(bar->Background().Gradient().CacheBitmap().width(), 200);
+    EXPECT_LE(bar->Background().Gradient().CacheBitmap().height(), 150);
+    // The layout still spans the whole bar.
+    EXPECT_EQ(bar->GetHeader(1)->CaptionRect().Bottom, 19999);
 }
 
 // The pointer at p over the bar.

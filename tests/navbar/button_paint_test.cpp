@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <QLocale>
+
 #include <memory>
 #include <string>
 #include <vector>
@@ -291,6 +293,42 @@ TEST(ButtonPaintTest, CheckBoxSitsAtTheLabelEndOfItsAlignment) {
         EXPECT_EQ(rig.At(boxLeft + 6, top + 6), ColorToRGB(clWindow)) << c.alignment;
         EXPECT_EQ(label.Left, c.boxLeft ? b.Left + 16 : b.Left) << c.alignment;
         EXPECT_EQ(label.Right, c.boxLeft ? b.Right : b.Right - 16) << c.alignment;
+    }
+}
+
+// In a right-to-left locale bdRightToLeft turns a left-aligned label to the right; the other
+// right-to-left modes only change the reading order and keep it where its alignment puts it.
+TEST(ButtonPaintTest, ReadingOrderMovesOnlyARightToLeftLabel) {
+    struct Case {
+        QLocale locale;
+        TBiDiMode mode;
+        bool right;
+    };
+    const QLocale arabic(QLocale::Arabic, QLocale::Egypt);
+    const QLocale english(QLocale::English, QLocale::UnitedStates);
+    const Case cases[] = {
+        {arabic, bdLeftToRight, false},        {arabic, bdRightToLeft, true},
+        {arabic, bdRightToLeftNoAlign, false}, {arabic, bdRightToLeftReadingOnly, false},
+        {english, bdRightToLeft, false},
+    };
+    const QLocale saved;
+    for (const Case& c : cases) {
+        const std::string what = c.locale.name().toStdString() + " mode " + std::to_string(c.mode);
+        QLocale::setDefault(c.locale);
+        Rig rig;
+        rig.button->SetImageIndex(-1);
+        rig.button->SetAlignment(taLeftJustify);
+        rig.button->SetBiDiMode(c.mode);
+        rig.Paint();
+        QLocale::setDefault(saved);
+        const TRect label = rig.button->Layout().Label;
+        const TRect ink = rig.Ink(kText);
+        ASSERT_FALSE(ink.IsEmpty()) << what;
+        if (c.right) {
+            EXPECT_LE(label.Right - ink.Right, 3) << what;
+        } else {
+            EXPECT_LE(ink.Left - label.Left, 3) << what;
+        }
     }
 }
 
@@ -667,12 +705,26 @@ TEST(ButtonActionTest, DeletingTheActionClearsEveryLinkedButton) {
 }
 
 TEST(ButtonActionTest, DeletingALinkedButtonLeavesTheAction) {
-    ClickRig rig;
+    Rig rig;
+    TmxButton* kept = rig.header->AddButton();
     TCustomAction action;
-    rig.buttons[0]->SetAction(&action);
-    rig.header->DeleteButton(rig.buttons[0]);
+    rig.button->SetAction(&action);
+    kept->SetAction(&action);
+    rig.header->DeleteButton(rig.button);
+    rig.button = kept;
     action.SetCaption("Still here");
     action.Change();
+    ASSERT_EQ(rig.header->GetButtonCount(), 1);
+    EXPECT_EQ(kept->Caption(), "Still here");
+    // The button left shows the action's new caption, as a button made with it does.
+    rig.Paint();
+    Rig reference;
+    reference.button->SetImageIndex(-1);
+    reference.button->SetCaption("Still here");
+    reference.Paint();
+    const TRect shown = rig.Ink(kText);
+    EXPECT_FALSE(shown.IsEmpty());
+    EXPECT_EQ(shown, reference.Ink(kText));
 }
 
 TEST(ButtonActionTest, AssignTakesTheActionFirst) {

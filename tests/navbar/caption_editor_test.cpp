@@ -183,13 +183,29 @@ TEST_F(CaptionEditorTest, KeysEndTheEditOnlyWithoutModifiers) {
     }
 }
 
-TEST_F(CaptionEditorTest, ShiftEnterPutsALineBreakIntoTheCaption) {
+TEST_F(CaptionEditorTest, ShiftEnterBreaksALabelButNeverAHeadersCaption) {
+    // A button's label may take several lines.
+    Begin(Target::Button);
+    QTest::keyClick(edit(), Qt::Key_End);
+    QTest::keyClick(edit(), Qt::Key_Return, Qt::ShiftModifier);
+    QTest::keyClicks(edit(), "Sweep");
+    QTest::keyClick(edit(), Qt::Key_Return);
+    EXPECT_EQ(button->Caption(), "Ping\nSweep");
+
+    // A header's caption strip shows one line: the keys break nothing, and pasted breaks
+    // become blanks, so the caption is drawn instead of a blank strip.
     Begin(Target::Header);
     QTest::keyClick(edit(), Qt::Key_End);
     QTest::keyClick(edit(), Qt::Key_Return, Qt::ShiftModifier);
+    QTest::keyClick(edit(), Qt::Key_Enter, Qt::ControlModifier | Qt::KeypadModifier);
     QTest::keyClicks(edit(), "Box");
+    edit()->insertPlainText(QStringLiteral("\r\nof\ntools"));
     QTest::keyClick(edit(), Qt::Key_Return);
-    EXPECT_EQ(header->Caption(), "Tools\nBox");
+    EXPECT_EQ(header->Caption(), "ToolsBox of tools");
+    bar->resize(200, 200);
+    bar->Paint(nullptr);
+    EXPECT_GT(header->TextRect().Top, header->CaptionRect().Top);
+    EXPECT_GT(header->TextRect().Width(), 0);
 }
 
 TEST_F(CaptionEditorTest, FocusMovingToAnotherControlAccepts) {

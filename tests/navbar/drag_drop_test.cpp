@@ -7,6 +7,7 @@
 #include <QMouseEvent>
 #include <QPointer>
 #include <QTest>
+#include <QUrl>
 
 #include <functional>
 #include <memory>
@@ -55,29 +56,40 @@ QPoint Lower(const TmxButton* b) {
 
 // A bar like the main window's: the seven tools in header 0, one button in header 1, header 2
 // empty. Small buttons, so every button is shown in either view.
+void FillLikeTheWindow(TmxSideBar& bar, TmxHeader* (&h)[3], TmxViewStyle view, int height) {
+    bar.resize(140, height);
+    bar.SetHeaderScrollType(stNone);
+    bar.SetViewStyle(view);
+    bar.Settings().SetButtonStyle(bsSmall);
+    for (TmxHeader*& header : h) {
+        header = bar.Headers().Add();
+    }
+    for (const std::string& caption : kTools) {
+        h[0]->AddButton()->SetCaption(caption);
+    }
+    h[1]->AddButton()->SetCaption("Local Information");
+    bar.SetActiveHeader(h[0]);
+    if (view == vsExplorerBar) {
+        // The switch toggled header 0 closed.
+        h[0]->SetOpened(true);
+    }
+    bar.Paint(nullptr);
+}
+
 struct ToolBar {
     TmxSideBar bar;
     TmxHeader* h[3];
     explicit ToolBar(TmxViewStyle view = vsExplorerBar, int height = 400) {
-        bar.resize(140, height);
-        bar.SetHeaderScrollType(stNone);
-        bar.SetViewStyle(view);
-        bar.Settings().SetButtonStyle(bsSmall);
-        for (TmxHeader*& header : h) {
-            header = bar.Headers().Add();
-        }
-        for (const std::string& caption : kTools) {
-            h[0]->AddButton()->SetCaption(caption);
-        }
-        h[1]->AddButton()->SetCaption("Local Information");
-        bar.SetActiveHeader(h[0]);
-        if (view == vsExplorerBar) {
-            // The switch toggled header 0 closed.
-            h[0]->SetOpened(true);
-        }
-        Layout();
+        FillLikeTheWindow(bar, h, view, height);
     }
     void Layout() { bar.Paint(nullptr); }
+    // The application takes drops from other programs in OnDragDrop; without a handler the bar
+    // refuses them at once.
+    void TakeForeignDrops() { TakeForeignDropsOn(bar); }
+    static void TakeForeignDropsOn(TmxSideBar& bar) {
+        bar.OnDragDrop = [](TmxSideBar*, TmxSideBar*, const QMimeData*, const QStringList&,
+                            Qt::KeyboardModifiers, QPoint, Qt::DropActions&, TmxDropMode) {};
+    }
     TmxButton* B(int header, const std::string& caption) const { return Find(h[header], caption); }
     QPoint CaptionPoint(int header) const { return Centre(h[header]->CaptionRect()); }
 };
@@ -90,16 +102,45 @@ struct DropSide {
     Qt::KeyboardModifiers keys = Qt::NoModifier;
     // Runs after the moves, before the drop.
     std::function<void()> beforeDrop;
+    // The drag ends in the last answer given while hovering, not in the drop's: what an X11
+    // source does when the target is another process.
+    bool hoverAnswerWins = false;
+    // The target bar runs in another process: the data names a bar of another process.
+    bool otherProcess = false;
+    // Without a target bar: another program, which takes whatever is proposed.
+    bool takesWhatIsProposed = false;
 };
 
-Qt::DropAction PlayDrop(const DropSide& side, const QMimeData* data, Qt::DropActions allowed) {
+// The data as a bar in another process of the program sees it.
+std::unique_ptr<QMimeData> FromAnotherProcess(const QMimeData* data) {
+    auto seen = std::make_unique<QMimeData>();
+    for (const QString& format : data->formats()) {
+        seen->setData(format, data->data(format));
+    }
+    const std::int32_t barId = TmxDragDropManager::GetSourceBar(data)->DropManager()->BarId();
+    seen->setData(kReferenceFormat, ReferenceBlock(CurrentProcessId() + 1, barId));
+    return seen;
+}
+
+Qt::DropAction PlayDrop(const DropSide& side, const QMimeData* sent, Qt::DropActions allowed,
+                        Qt::DropAction proposed = Qt::CopyAction) {
+    if (side.target == nullptr) {
+        // The platform proposes a move while Shift is held.
+        return !side.takesWhatIsProposed       ? Qt::IgnoreAction
+               : side.keys & Qt::ShiftModifier ? Qt::MoveAction
+                                               : proposed;
+    }
+    std::unique_ptr<QMimeData> seen = side.otherProcess ? FromAnotherProcess(sent) : nullptr;
+    const QMimeData* data = seen ? seen.get() : sent;
     QDragEnterEvent enter(side.path.front(), allowed, data, Qt::LeftButton, side.keys);
     QApplication::sendEvent(side.target, &enter);
     bool accepted = enter.isAccepted();
+    Qt::DropAction hover = accepted ? enter.dropAction() : Qt::IgnoreAction;
     for (const QPoint& p : side.path) {
         QDragMoveEvent move(p, allowed, data, Qt::LeftButton, side.keys);
         QApplication::sendEvent(side.target, &move);
         accepted = move.isAccepted();
+        hover = accepted ? move.dropAction() : Qt::IgnoreAction;
     }
     if (side.beforeDrop) {
         side.beforeDrop();
@@ -111,6 +152,9 @@ Qt::DropAction PlayDrop(const DropSide& side, const QMimeData* data, Qt::DropAct
     }
     QDropEvent drop(side.path.back(), allowed, data, Qt::LeftButton, side.keys);
     QApplication::sendEvent(side.target, &drop);
+    if (side.hoverAnswerWins) {
+        return hover;
+    }
     return drop.isAccepted() ? drop.dropAction() : Qt::IgnoreAction;
 }
 
@@ -118,16 +162,15 @@ Qt::DropAction PlayDrop(const DropSide& side, const QMimeData* data, Qt::DropAct
 class DragDropTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        TmxDragDropManager::SetDragLoop(
-            [this](TmxSideBar* source, QMimeData* data, Qt::DropActions allowed) {
-                ++drags;
-                sources.push_back(source);
-                resources.push_back(data->data(kResourceFormat));
-                const Qt::DropAction action =
-                    side.target ? PlayDrop(side, data, allowed) : Qt::IgnoreAction;
-                results.push_back(action);
-                return action;
-            });
+        TmxDragDropManager::SetDragLoop([this](TmxSideBar* source, QMimeData* data,
+                                               Qt::DropActions allowed, Qt::DropAction proposed) {
+            ++drags;
+            sources.push_back(source);
+            resources.push_back(data->data(kResourceFormat));
+            const Qt::DropAction action = PlayDrop(side, data, allowed, proposed);
+            results.push_back(action);
+            return action;
+        });
     }
     void TearDown() override { TmxDragDropManager::SetDragLoop(nullptr); }
 
@@ -381,6 +424,111 @@ TEST_F(DragDropTest, RefusedDropsChangeNothing) {
     }
 }
 
+TEST_F(DragDropTest, ADragFromAnotherProgramIsAcceptedOnlyWhereItWillBeTaken) {
+    struct Case {
+        const char* name;
+        bool files;
+        bool handler;
+    };
+    const std::vector<Case> cases{
+        {"text, taken by OnDragDrop", false, true},
+        {"a file list, taken by OnDragDrop", true, true},
+        {"text without OnDragDrop", false, false},
+        {"a file list without OnDragDrop", true, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ToolBar t;
+        int dragDrops = 0;
+        QStringList formats;
+        if (c.handler) {
+            t.bar.OnDragDrop = [&](TmxSideBar*, TmxSideBar*, const QMimeData*, const QStringList& f,
+                                   Qt::KeyboardModifiers, QPoint, Qt::DropActions&, TmxDropMode) {
+                ++dragDrops;
+                formats = f;
+            };
+        }
+        QMimeData data;
+        if (c.files) {
+            data.setUrls({QUrl::fromLocalFile("/tmp/a.txt"), QUrl::fromLocalFile("/tmp/b.txt")});
+        } else {
+            data.setText("from elsewhere");
+        }
+        // Shift asks for a move, and the other program acts on the answer given while
+        // hovering: a bar that would refuse the drop must not answer a move before it.
+        bool markShown = false;
+        DropSide shifted{&t.bar, {Lower(t.B(0, "Whois"))}, Qt::ShiftModifier, [&] {
+                             markShown = t.bar.DropButton() != nullptr && t.bar.DragAccepted();
+                         }};
+        shifted.hoverAnswerWins = true;
+        const Qt::DropAction result = PlayDrop(shifted, &data, Qt::CopyAction | Qt::MoveAction);
+        EXPECT_EQ(result, c.handler ? Qt::MoveAction : Qt::IgnoreAction);
+        EXPECT_EQ(markShown, c.handler);
+        EXPECT_EQ(dragDrops, c.handler ? 1 : 0);
+        if (c.handler) {
+            EXPECT_EQ(formats, (QStringList{c.files ? "text/uri-list" : "text/plain"}));
+        }
+        EXPECT_EQ(Captions(t.h[0]), kTools);
+        EXPECT_EQ(t.bar.DropButton(), nullptr);
+    }
+}
+
+TEST_F(DragDropTest, ARefusedDropNeverDeletesTheSource) {
+    struct Case {
+        const char* name;
+        // The drop lands on the other bar, else on the source bar itself.
+        bool otherBar;
+        bool otherProcess;
+        // On a button of header 1, else on header 1's caption, where no button is a target.
+        bool onButton;
+        bool taken;
+    };
+    const std::vector<Case> cases{
+        {"another running program's bar", true, true, true, false},
+        {"another bar, refused at the drop", true, false, false, false},
+        {"its own bar, refused at the drop", false, false, false, false},
+        {"another bar that takes it", true, false, true, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ToolBar a;
+        ToolBar b;
+        ToolBar& dest = c.otherBar ? b : a;
+        const QPoint at = c.onButton ? Lower(dest.B(1, "Local Information")) : dest.CaptionPoint(1);
+        // Shift held for a move; the drag ends in the answer given while hovering, as an X11
+        // source's does.
+        side = {&dest.bar, {at}, Qt::ShiftModifier, {}};
+        side.hoverAnswerWins = true;
+        side.otherProcess = c.otherProcess;
+        results.clear();
+        Drag(a.bar, Centre(a.B(0, "Batch Ping")->Layout().Button));
+        ASSERT_EQ(results.size(), 1u);
+        EXPECT_EQ(a.B(0, "Batch Ping") != nullptr, !c.taken);
+        std::vector<std::string> header1{"Local Information"};
+        if (c.taken) {
+            header1.push_back("Batch Ping");
+        }
+        EXPECT_EQ(Captions(dest.h[1]), header1);
+        EXPECT_EQ(Captions(b.h[0]), kTools);
+    }
+}
+
+TEST_F(DragDropTest, ADragOutOntoAnotherProgramCopiesUnlessShiftIsHeld) {
+    for (const Qt::KeyboardModifiers keys :
+         {Qt::KeyboardModifiers(), Qt::KeyboardModifiers(Qt::ShiftModifier)}) {
+        const bool shift = keys != Qt::NoModifier;
+        SCOPED_TRACE(shift ? "Shift" : "no key");
+        ToolBar t;
+        side = {nullptr, {}, keys, {}};
+        side.takesWhatIsProposed = true;
+        results.clear();
+        Drag(t.bar, Centre(t.B(0, "Batch Ping")->Layout().Button));
+        ASSERT_EQ(results.size(), 1u);
+        EXPECT_EQ(results[0], shift ? Qt::MoveAction : Qt::CopyAction);
+        EXPECT_EQ(t.B(0, "Batch Ping") != nullptr, !shift);
+    }
+}
+
 TEST(DropEffectTest, KeysChooseAmongTheAllowedEffects) {
     ToolBar t;
     ToolBar other;
@@ -462,6 +610,7 @@ TEST(DropMarkTest, TheMarkIsFilledInTheDropMarkColourAtItsPosition) {
         SCOPED_TRACE(c.name);
         for (bool accepted : {true, false}) {
             ToolBar t;
+            t.TakeForeignDrops();
             t.bar.SetDropMarkColor(clRed);
             t.bar.OnDragOver = [accepted](TmxSideBar*, TmxSideBar*, Qt::KeyboardModifiers,
                                           TDragState, QPoint, TmxDropMode, Qt::DropActions&,
@@ -493,6 +642,7 @@ TEST(DragScrollTest, HoveringAScrollAreaPressesItAndScrollsOnTheTimer) {
     // List view: the button boxes of the header under the drag, on timer 4.
     {
         ToolBar t(vsListBar, 150);
+        t.TakeForeignDrops();
         t.bar.SetAutoButtonScrollDelay(1);
         ASSERT_TRUE(t.h[0]->CanScrollDown());
         const TRect box = t.bar.ButtonDownBox().Rect;
@@ -505,15 +655,20 @@ TEST(DragScrollTest, HoveringAScrollAreaPressesItAndScrollsOnTheTimer) {
         EXPECT_EQ(t.bar.ButtonDownBox().State, saPressed);
         EXPECT_TRUE(t.bar.BarTimerActive(btButtonScroll));
         QTRY_VERIFY(t.h[0]->FirstShown() > 0);
-        // Leaving ends the scrolling.
+        // The buttons moved under the resting pointer: the mark, and the drop, follow it.
+        const TmxButton* marked = t.bar.DropButton();
+        t.Layout();
+        EXPECT_EQ(marked, t.bar.DropButtonAt(Centre(box)));
+        // Leaving ends the scrolling (the box is disabled where nothing is left to scroll).
         QDragLeaveEvent leave;
         QApplication::sendEvent(&t.bar, &leave);
-        EXPECT_EQ(t.bar.ButtonDownBox().State, saNormal);
+        EXPECT_NE(t.bar.ButtonDownBox().State, saPressed);
         EXPECT_FALSE(t.bar.BarTimerActive(btButtonScroll));
     }
     // Explorer view: the strips, on timer 2; moving off a strip releases it.
     {
         ToolBar t(vsExplorerBar, 150);
+        t.TakeForeignDrops();
         t.bar.SetAutoScrollDelay(1);
         ASSERT_TRUE(t.bar.ContentOverflow());
         const TRect strip = t.bar.ExplorerDownArrow().Rect;
@@ -526,6 +681,9 @@ TEST(DragScrollTest, HoveringAScrollAreaPressesItAndScrollsOnTheTimer) {
         EXPECT_EQ(t.bar.ExplorerDownArrow().State, saPressed);
         EXPECT_TRUE(t.bar.BarTimerActive(btExplorerScroll));
         QTRY_VERIFY(t.bar.ExplorerScrollOffset() > 0);
+        const TmxButton* marked = t.bar.DropButton();
+        t.Layout();
+        EXPECT_EQ(marked, t.bar.DropButtonAt(Centre(strip)));
         QDragMoveEvent away(QPoint(70, 40), Qt::CopyAction, &text, Qt::LeftButton, Qt::NoModifier);
         QApplication::sendEvent(&t.bar, &away);
         EXPECT_EQ(t.bar.ExplorerDownArrow().State, saNormal);
@@ -541,15 +699,18 @@ TEST(DragHoverTest, HoveringAHeaderChangesToItAfterTheDelay) {
         TmxViewStyle view;
         bool autoChange;
         bool changes;
+        // The button the mark is on after the change, under the pointer resting on the caption.
+        const char* marked;
     };
     const std::vector<Case> cases{
-        {"list view: becomes active", vsListBar, true, true},
-        {"explorer view: a closed header opens", vsExplorerBar, true, true},
-        {"without boAutoChangeHeader", vsListBar, false, false},
+        {"list view: becomes active", vsListBar, true, true, "Local Information"},
+        {"explorer view: a closed header opens", vsExplorerBar, true, true, nullptr},
+        {"without boAutoChangeHeader", vsListBar, false, false, "Connection Monitor"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         ToolBar t(c.view);
+        t.TakeForeignDrops();
         t.bar.SetAutoChangeDelay(1);
         if (!c.autoChange) {
             t.bar.SetOptions(t.bar.Options() & ~BarOptions({boAutoChangeHeader}));
@@ -572,10 +733,13 @@ TEST(DragHoverTest, HoveringAHeaderChangesToItAfterTheDelay) {
         if (c.changes) {
             QTRY_VERIFY(changed());
         } else {
-            QTest::qWait(20);
+            // Nothing is waiting to change it.
+            EXPECT_FALSE(t.bar.BarTimerActive(btHoverChange));
             EXPECT_FALSE(changed());
         }
         EXPECT_FALSE(t.bar.BarTimerActive(btHoverChange));
+        const TmxButton* marked = t.bar.DropButton();
+        EXPECT_EQ(marked ? marked->Caption() : "", c.marked ? c.marked : "");
     }
 }
 
@@ -841,7 +1005,7 @@ class OpenBar : public TmxSideBar {
     using TmxSideBar::mousePressEvent;
 };
 
-TEST(DragDeleteTest, AHandlerMayDeleteTheBarItServes) {
+TEST_F(DragDropTest, AHandlerMayDeleteTheBarItServes) {
     struct Case {
         const char* name;
         std::function<void(OpenBar* bar)> arm;
@@ -887,51 +1051,60 @@ TEST(DragDeleteTest, AHandlerMayDeleteTheBarItServes) {
                                      TmxDropMode) { delete bar; };
          }},
     };
+    // The other bar as it looks when nothing has happened to it.
+    ToolBar reference;
+    const QImage untouched = reference.bar.grab().toImage();
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
+        ToolBar other;
         auto* bar = new OpenBar;
-        bar->resize(140, 400);
-        bar->SetHeaderScrollType(stNone);
-        bar->Settings().SetButtonStyle(bsSmall);
-        TmxHeader* h = bar->Headers().Add();
-        for (const std::string& caption : kTools) {
-            h->AddButton()->SetCaption(caption);
-        }
-        bar->SetActiveHeader(h);
-        bar->Paint(nullptr);
-        const QPoint at = Centre(Find(h, "Whois")->Layout().Button);
+        TmxHeader* h[3];
+        FillLikeTheWindow(*bar, h, vsExplorerBar, 400);
         const QPointer<TmxSideBar> alive(bar);
         c.arm(bar);
-        QMimeData text;
-        text.setText("from elsewhere");
-        const Qt::DropActions allowed = Qt::CopyAction | Qt::MoveAction;
-        // A press on a button, then a drag from elsewhere that enters, moves and leaves, and
-        // one that enters, moves and drops; each step only while the bar is there.
+        const QPoint at = Centre(Find(h[0], "Whois")->Layout().Button);
+        const QPoint over = Centre(h[1]->CaptionRect());
         QMouseEvent press(QEvent::MouseButtonPress, QPointF(at), QPointF(at), Qt::LeftButton,
                           Qt::LeftButton, Qt::NoModifier);
         bar->mousePressEvent(&press);
-        for (bool drop : {false, true}) {
-            if (alive) {
-                QDragEnterEvent enter(at, allowed, &text, Qt::LeftButton, Qt::NoModifier);
-                bar->dragEnterEvent(&enter);
+        // The other bar's drag of Batch Ping enters the bar, moves and leaves, then enters,
+        // moves and drops on a caption, where the drop reaches OnDragDrop; each step only while
+        // the bar is there.
+        TmxDragDropManager::SetDragLoop([&](TmxSideBar*, QMimeData* data, Qt::DropActions allowed,
+                                            Qt::DropAction) {
+            Qt::DropAction result = Qt::IgnoreAction;
+            for (bool drop : {false, true}) {
+                if (alive) {
+                    QDragEnterEvent enter(over, allowed, data, Qt::LeftButton, Qt::ShiftModifier);
+                    bar->dragEnterEvent(&enter);
+                }
+                if (alive) {
+                    QDragMoveEvent move(over, allowed, data, Qt::LeftButton, Qt::ShiftModifier);
+                    bar->dragMoveEvent(&move);
+                }
+                if (alive && !drop) {
+                    QDragLeaveEvent leave;
+                    bar->dragLeaveEvent(&leave);
+                }
+                if (alive && drop) {
+                    QDropEvent event(over, allowed, data, Qt::LeftButton, Qt::ShiftModifier);
+                    bar->dropEvent(&event);
+                    result = event.isAccepted() ? event.dropAction() : Qt::IgnoreAction;
+                }
             }
-            if (alive) {
-                QDragMoveEvent move(at, allowed, &text, Qt::LeftButton, Qt::NoModifier);
-                bar->dragMoveEvent(&move);
-            }
-            if (alive && !drop) {
-                QDragLeaveEvent leave;
-                bar->dragLeaveEvent(&leave);
-            }
-            if (alive && drop) {
-                QDropEvent event(at, allowed, &text, Qt::LeftButton, Qt::NoModifier);
-                bar->dropEvent(&event);
-            }
-        }
+            return result;
+        });
+        Drag(other.bar, Centre(other.B(0, "Batch Ping")->Layout().Button));
         EXPECT_FALSE(alive);
         delete alive.data();
+        // No bar took the button: the other bar still holds it, and looks as it did.
+        EXPECT_EQ(Captions(other.h[0]), kTools);
+        EXPECT_EQ(other.bar.DragState(), 0);
+        EXPECT_FALSE(other.bar.DragInProgress());
+        QEvent leave(QEvent::Leave);
+        QApplication::sendEvent(&other.bar, &leave);
+        EXPECT_EQ(other.bar.grab().toImage(), untouched);
     }
 }
-
 }  // namespace
 }  // namespace orv

@@ -75,6 +75,42 @@ TEST_F(WholeFile, AFailedWriteLeavesTheOldFileAsItWas) {
     EXPECT_EQ(Entries(), 1u) << "the unfinished file is removed";
 }
 
+// A link is followed: its target gets the new bytes and the link stays a link; every name of
+// a file with several sees them.
+TEST_F(WholeFile, ALinkedReportIsReplacedWhereItLives) {
+    fs::create_directory(dir / "real");
+    const fs::path target = dir / "real" / "report.txt";
+    Put(target, "old");
+    fs::create_symlink("real/report.txt", dir / "link.txt");
+    EXPECT_EQ(WriteWholeFile(dir / "link.txt", "new by the link"), 0);
+    EXPECT_TRUE(fs::is_symlink(dir / "link.txt"));
+    EXPECT_EQ(Read(target), "new by the link");
+
+    // A dangling link names the file to create.
+    fs::create_symlink("real/later.txt", dir / "later.txt");
+    EXPECT_EQ(WriteWholeFile(dir / "later.txt", "made"), 0);
+    EXPECT_TRUE(fs::is_symlink(dir / "later.txt"));
+    EXPECT_EQ(Read(dir / "real" / "later.txt"), "made");
+
+    fs::create_hard_link(target, dir / "second.txt");
+    EXPECT_EQ(WriteWholeFile(target, "seen by both, shorter"), 0);
+    EXPECT_EQ(Read(dir / "second.txt"), "seen by both, shorter");
+    EXPECT_EQ(fs::hard_link_count(target), 2u);
+    EXPECT_EQ(WriteWholeFile(dir / "second.txt", "x"), 0);
+    EXPECT_EQ(Read(target), "x") << "cut to the new length";
+}
+
+// Every name the file system takes is written, up to its 255 bytes.
+TEST_F(WholeFile, NamesUpToTheFileSystemsLimit) {
+    for (std::size_t length : {247u, 248u, 250u, 255u}) {
+        const fs::path p = dir / std::string(length, 'n');
+        EXPECT_EQ(WriteWholeFile(p, "first"), 0) << length;
+        EXPECT_EQ(WriteWholeFile(p, "second"), 0) << length;
+        EXPECT_EQ(Read(p), "second") << length;
+    }
+    EXPECT_EQ(Entries(), 4u);
+}
+
 TEST_F(WholeFile, FailuresGiveTheSystemsErrorAndItsText) {
     Put(dir / "plain", "x");
     fs::create_directory(dir / "folder");
