@@ -4,7 +4,7 @@ set -euo pipefail
 
 packages=(
   build-essential cmake ninja-build pkg-config
-  qt6-base-dev libcurl4-openssl-dev libjpeg62-turbo-dev liblz4-dev
+  qt6-base-dev libxcb1-dev libcurl4-openssl-dev libjpeg62-turbo-dev liblz4-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   clang clang-format
   fonts-liberation fonts-dejavu-core

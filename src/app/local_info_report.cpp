@@ -36,10 +36,12 @@ QString IPAddrStringToStr(const std::vector<net::AddressEntry>& entries) {
 QString LeaseTimeToStr(std::int64_t seconds, const QTimeZone& zone, const QLocale& locale) {
     if (seconds == 0)
         return {};
+    // A zone the installed data lacks (TZ=Nowhere/Bogus) is UTC, as the C library takes it.
+    const QTimeZone shown = zone.isValid() ? zone : QTimeZone::utc();
     // The zone's offset and name at the lease's own instant, not today's.
-    QDateTime local = QDateTime::fromSecsSinceEpoch(seconds, zone);
+    QDateTime local = QDateTime::fromSecsSinceEpoch(seconds, shown);
     return ui::DateTimeToStr(local, locale) + u' ' +
-           zone.displayName(local, QTimeZone::LongName, locale);
+           shown.displayName(local, QTimeZone::LongName, locale);
 }
 
 QStringList NetworkParamsReport(const net::NetworkParams& p) {

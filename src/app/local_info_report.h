@@ -21,7 +21,7 @@ QString IPAddrStringToStr(const std::vector<net::AddressEntry>& entries);
 
 // The local date and time of the lease instant (seconds since 1970, UTC) in the short date and
 // long time formats, a blank and the zone's name, both as `zone` has them at that instant; 0
-// gives "".
+// gives "". An invalid zone (one the time-zone data lacks) is UTC.
 QString LeaseTimeToStr(std::int64_t seconds, const QTimeZone& zone = QTimeZone::systemTimeZone(),
                        const QLocale& locale = QLocale());
 

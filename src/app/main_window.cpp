@@ -64,7 +64,7 @@ constexpr int kSideBarWidth = 153;
 Tmain::Tmain(std::string programFolder, ScannerControl* scanner, QWidget* parent)
     : QMainWindow(parent),
       programFolder_(std::move(programFolder)),
-      settingsPath_(ChooseSettingsFile("settings.ini", programFolder_, UserConfigFolder())),
+      settingsFile_(ChooseSettingsFile("settings.ini", programFolder_, UserConfigFolder())),
       channel_(std::make_shared<task::MainQueue>(this)),
       scanner_(scanner ? scanner : &idleScanner_) {
     setObjectName("main");
@@ -256,7 +256,7 @@ void Tmain::LoadSideBar() {
 void Tmain::FormCreate() {
     // The settings file does not depend on the sockets layer: open it first, so a close after
     // a failed start still has a file to write to.
-    settings_ = std::make_unique<IniFile>(settingsPath_);
+    settings_ = std::make_unique<IniFile>(settingsFile_.path, settingsFile_.readFrom);
     context_.settings = settings_.get();
 
     socketsStarted_ = net::WSAStartup();
@@ -332,7 +332,7 @@ bool Tmain::FormCloseQuery() {
 
 void Tmain::FormClose() {
     if (!settings_) {
-        settings_ = std::make_unique<IniFile>(settingsPath_);
+        settings_ = std::make_unique<IniFile>(settingsFile_.path, settingsFile_.readFrom);
         context_.settings = settings_.get();
     }
     IniFile& ini = *settings_;
@@ -340,10 +340,11 @@ void Tmain::FormClose() {
         p->SaveSettings(ini);
     ini.WriteInteger("tab", "tab", mainpage->ActivePageIndex());
     // Outside the program folder the file's folder may not be there yet.
-    if (settingsPath_.compare(0, programFolder_.size(), programFolder_) != 0)
-        MakeFolders(settingsPath_.substr(0, settingsPath_.rfind('/') + 1));
+    if (settingsFile_.path.compare(0, programFolder_.size(), programFolder_) != 0)
+        MakeFolders(settingsFile_.path.substr(0, settingsFile_.path.rfind('/') + 1));
     if (!ini.UpdateFile())
-        ui::CurrentDialogs().ErrorBox(this, QString("Cannot write %1").arg(settingsPath_.c_str()));
+        ui::CurrentDialogs().ErrorBox(this,
+                                      QString("Cannot write %1").arg(settingsFile_.path.c_str()));
 }
 
 void Tmain::FormDestroy() {

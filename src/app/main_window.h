@@ -159,7 +159,7 @@ class Tmain final : public QMainWindow {
     std::unique_ptr<TPageSendTargets> sendTargets_;
     std::unique_ptr<IniFile> settings_;
     std::string programFolder_;
-    std::string settingsPath_;
+    SettingsFile settingsFile_;
     std::shared_ptr<task::MainQueue> channel_;
     std::unique_ptr<browser::TDdeClientConv> browserConv_;
     IdleScanner idleScanner_;

@@ -6,10 +6,12 @@
 #include <QWidget>
 #include <algorithm>
 #include <cstdint>
+#include <optional>
 
 #include "controls/dialogs.h"
 #include "platform/inifile.h"
 #include "platform/program.h"
+#include "platform/window_frame.h"
 
 namespace orv {
 
@@ -32,14 +34,37 @@ std::int64_t Visible(std::int64_t left, std::int64_t top, std::int64_t width, st
     return w * h;
 }
 
-QRect Centred(QSize size, const QRect& screen) {
-    QRect r(QPoint(0, 0), size);
-    r.moveCenter(screen.center());
-    return r;
+int Widest(const QList<QRect>& screens) {
+    int w = 0;
+    for (const QRect& s : screens)
+        w = std::max(w, s.width());
+    return w;
 }
 
-QSize Limited(QSize size, const QRect& screen) {
-    return {std::min(size.width(), screen.width()), std::min(size.height(), screen.height())};
+int Tallest(const QList<QRect>& screens) {
+    int h = 0;
+    for (const QRect& s : screens)
+        h = std::max(h, s.height());
+    return h;
+}
+
+// The frame the window manager puts around `form`: as it stands when the window shows; before
+// that, as the window manager says it will be (X11), else none.
+QMargins FrameOf(QWidget* form) {
+    if (form->isVisible()) {
+        const QRect outer = form->frameGeometry(), inner = form->geometry();
+        return QMargins(inner.left() - outer.left(), inner.top() - outer.top(),
+                        outer.right() - inner.right(), outer.bottom() - inner.bottom());
+    }
+    if (QGuiApplication::platformName() != QLatin1String("xcb"))
+        return {};
+    std::optional<wm::FrameExtents> e = wm::AskFrameExtents(form->winId());
+    if (!e)
+        return {};
+    // The window manager counts device pixels; the window's geometry is in logical ones.
+    const qreal ratio = form->devicePixelRatioF();
+    auto logical = [ratio](int v) { return qRound(v / ratio); };
+    return QMargins(logical(e->left), logical(e->top), logical(e->right), logical(e->bottom));
 }
 
 }  // namespace
@@ -49,7 +74,7 @@ std::string PlacementSection(const std::string& formName) {
 }
 
 Placement ReadPlacement(const IniFile& ini, const std::string& section, const QRect& designed,
-                        const QList<QRect>& screens) {
+                        const QList<QRect>& screens, const QMargins& frame) {
     Placement p;
     const bool asDesigned = ini.ReadString(section, "isdesigned", "n") == "y";
     p.maximised = ini.ReadInteger(section, "WindowState", 0) ==
@@ -66,30 +91,45 @@ Placement ReadPlacement(const IniFile& ini, const std::string& section, const QR
         p.normal = QRect(left, top, width, height);
         return p;
     }
+    // The window as the screen shows it: the client area with the window manager's frame
+    // around it. Computed wide, so that any stored numbers are safe.
+    const std::int64_t frameWidth = std::int64_t(frame.left()) + frame.right();
+    const std::int64_t frameHeight = std::int64_t(frame.top()) + frame.bottom();
+    std::int64_t outerLeft = std::int64_t(left) - frame.left();
+    std::int64_t outerTop = std::int64_t(top) - frame.top();
+    std::int64_t outerWidth = width + frameWidth;
+    std::int64_t outerHeight = height + frameHeight;
     // No window is larger than the largest screen.
-    int widest = 0, tallest = 0;
-    for (const QRect& s : screens) {
-        widest = std::max(widest, s.width());
-        tallest = std::max(tallest, s.height());
-    }
-    width = std::min(width, widest);
-    height = std::min(height, tallest);
+    outerWidth = std::min<std::int64_t>(outerWidth, Widest(screens));
+    outerHeight = std::min<std::int64_t>(outerHeight, Tallest(screens));
     // The screen holding most of the window, if any holds enough of it.
     const QRect* home = nullptr;
     std::int64_t best = 0;
     for (const QRect& s : screens) {
-        std::int64_t on = Visible(left, top, width, height, s);
+        std::int64_t on = Visible(outerLeft, outerTop, outerWidth, outerHeight, s);
         if (on > best) {
             best = on;
             home = &s;
         }
     }
-    if (asDesigned && home) {
-        QSize size = Limited(QSize(width, height), *home);
-        p.normal = QRect(QPoint(left, top), size);
-        return p;
+    const bool keepPosition = asDesigned && home;
+    const QRect& screen = keepPosition ? *home : screens.front();
+    outerWidth = std::min<std::int64_t>(outerWidth, screen.width());
+    outerHeight = std::min<std::int64_t>(outerHeight, screen.height());
+    QRect outer(0, 0, int(outerWidth), int(outerHeight));
+    if (keepPosition) {
+        // The whole frame on the screen, title bar included: moved in by what stands out.
+        outer.moveTo(
+            int(std::clamp<std::int64_t>(outerLeft, screen.x(),
+                                         std::int64_t(screen.x()) + screen.width() - outerWidth)),
+            int(std::clamp<std::int64_t>(
+                outerTop, screen.y(), std::int64_t(screen.y()) + screen.height() - outerHeight)));
+    } else {
+        outer.moveCenter(screen.center());
     }
-    p.normal = Centred(Limited(QSize(width, height), screens.front()), screens.front());
+    p.normal = QRect(outer.x() + frame.left(), outer.y() + frame.top(),
+                     std::max<int>(1, int(outerWidth - frameWidth)),
+                     std::max<int>(1, int(outerHeight - frameHeight)));
     return p;
 }
 
@@ -103,7 +143,7 @@ void WritePlacement(IniFile& ini, const std::string& section, StoredWindowState 
     ini.WriteInteger(section, "Height", normal.height());
 }
 
-TPosition::TPosition(QWidget* form, std::string path) : form_(form), path_(std::move(path)) {}
+TPosition::TPosition(QWidget* form, SettingsFile file) : form_(form), file_(std::move(file)) {}
 
 void TPosition::LoadPosition() {
     QList<QRect> screens;
@@ -112,9 +152,9 @@ void TPosition::LoadPosition() {
     for (QScreen* s : QGuiApplication::screens())
         if (s != QGuiApplication::primaryScreen())
             screens << s->availableGeometry();
-    IniFile ini(path_);
+    IniFile ini(file_.path, file_.readFrom);
     Placement p = ReadPlacement(ini, PlacementSection(form_->objectName().toStdString()),
-                                form_->geometry(), screens);
+                                form_->geometry(), screens, FrameOf(form_));
     form_->setGeometry(p.normal);
     if (p.maximised)
         form_->setWindowState(form_->windowState() | Qt::WindowMaximized);
@@ -125,21 +165,22 @@ void TPosition::OwnerDestroy() {
         return;
     saved_ = true;
     if (!SavePosition())
-        ui::CurrentDialogs().ErrorBox(form_, QString("Unable to write to %1").arg(path_.c_str()));
+        ui::CurrentDialogs().ErrorBox(form_,
+                                      QString("Unable to write to %1").arg(file_.path.c_str()));
 }
 
 bool TPosition::SavePosition() {
     StoredWindowState state = form_->isMinimized()   ? StoredWindowState::Minimised
                               : form_->isMaximized() ? StoredWindowState::Maximised
                                                      : StoredWindowState::Normal;
-    IniFile ini(path_);
+    IniFile ini(file_.path, file_.readFrom);
     // A window never shown has no normal bounds of its own yet.
     QRect normal = form_->normalGeometry();
     if (!normal.isValid())
         normal = form_->geometry();
     WritePlacement(ini, PlacementSection(form_->objectName().toStdString()), state, normal);
     // Outside the program folder the file's folder may not be there yet.
-    MakeFolders(path_.substr(0, path_.rfind('/') + 1));
+    MakeFolders(file_.path.substr(0, file_.path.rfind('/') + 1));
     return ini.UpdateFile();
 }
 

@@ -3,7 +3,6 @@
 #include <QAbstractScrollArea>
 #include <QPainter>
 #include <QStyleOptionFocusRect>
-
 #include <QTextBlock>
 
 namespace orv::ui {

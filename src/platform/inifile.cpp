@@ -1,15 +1,14 @@
 #include "platform/inifile.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <climits>
 #include <cstdio>
-#include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <sstream>
 
 #include "common/ascii.h"
+#include "platform/system_text.h"
 
 namespace orv {
 
@@ -24,8 +23,10 @@ std::string_view Trim(std::string_view s) {
 
 }  // namespace
 
-IniFile::IniFile(std::string path) : path_(std::move(path)) {
-    std::ifstream in(path_, std::ios::binary);
+IniFile::IniFile(std::string path) : IniFile(path, path) {}
+
+IniFile::IniFile(std::string path, const std::string& readFrom) : path_(std::move(path)) {
+    std::ifstream in(readFrom, std::ios::binary);
     if (!in)
         return;
     std::ostringstream ss;
@@ -41,22 +42,20 @@ void IniFile::Parse(const std::string& text) {
     bom_ = text.compare(0, 3, kBom) == 0;
     std::vector<Line>* target = &preamble_;
     for (std::size_t pos = bom_ ? 3 : 0; pos < text.size();) {
+        // CR, LF and CR LF each end a line, as standard ini readers take them.
         Line line;
-        std::size_t nl = text.find('\n', pos);
-        if (nl == std::string::npos) {
+        std::size_t end = text.find_first_of("\r\n", pos);
+        if (end == std::string::npos) {
             line.raw = text.substr(pos);
             pos = text.size();
         } else {
-            line.raw = text.substr(pos, nl - pos);
-            line.eol = "\n";
-            if (!line.raw.empty() && line.raw.back() == '\r') {
-                line.raw.pop_back();
-                line.eol = "\r\n";
-            }
+            line.raw = text.substr(pos, end - pos);
+            std::size_t len = text.compare(end, 2, "\r\n") == 0 ? 2 : 1;
+            line.eol = text.substr(end, len);
             if (!eolSeen)
                 eol_ = line.eol;
             eolSeen = true;
-            pos = nl + 1;
+            pos = end + len;
         }
         const std::string& raw = line.raw;
         std::string t(Trim(raw));
@@ -70,8 +69,8 @@ void IniFile::Parse(const std::string& text) {
         if (!t.empty() && t.front() != ';' && t.front() != '#' && eq != std::string::npos &&
             !Trim(std::string_view(raw).substr(0, eq)).empty()) {
             line.key = Trim(std::string_view(raw).substr(0, eq));
-            // An empty value stands before any stray CR, so a value written there ends the
-            // line as a value read there would.
+            // An empty value begins after the blanks that follow "=", so a value written
+            // there reads back whole.
             std::size_t b = std::min(raw.find_first_not_of(" \t", eq + 1), raw.size());
             line.valueBegin = b;
             line.valueEnd = std::max(b, raw.find_last_not_of(kBlanks) + 1);
@@ -122,15 +121,14 @@ std::string IniFile::ReadString(const std::string& section, const std::string& k
 
 int IniFile::ReadInteger(const std::string& section, const std::string& key, int def) const {
     std::string v(Trim(ReadString(section, key, {})));
-    if (v.empty())
-        return def;
-    errno = 0;
-    char* end = nullptr;
-    int base = (v.size() > 2 && v[0] == '0' && (v[1] == 'x' || v[1] == 'X')) ? 16 : 10;
-    long n = std::strtol(v.c_str(), &end, base);
-    if (errno != 0 || *end != '\0' || n < INT_MIN || n > INT_MAX)
-        return def;
-    return static_cast<int>(n);
+    if (v.size() > 2 && v[0] == '0' && (v[1] == 'x' || v[1] == 'X')) {
+        std::optional<unsigned> n = sys::ParseHex<unsigned>(std::string_view(v).substr(2));
+        return n && *n <= unsigned(INT_MAX) ? static_cast<int>(*n) : def;
+    }
+    std::string_view digits(v);
+    if (digits.size() > 1 && digits[0] == '+' && digits[1] != '-')
+        digits.remove_prefix(1);
+    return sys::ParseDecimal<int>(digits).value_or(def);
 }
 
 bool IniFile::ValueExists(const std::string& section, const std::string& key) const {

@@ -1,6 +1,7 @@
 // A sectioned settings file of "key=value" lines. Section and key names match without regard
 // to ASCII case; blanks around section names, keys and values are not part of them; values are
-// otherwise kept verbatim (no quoting, no escaping). A leading UTF-8 byte-order mark is skipped.
+// otherwise kept verbatim (no quoting, no escaping). CR, LF and CR LF each end a line. A leading
+// UTF-8 byte-order mark is skipped.
 // Writing back keeps every line the program did not change byte for byte (line ends included);
 // a changed value replaces only the value in its line.
 #pragma once
@@ -16,6 +17,8 @@ class IniFile {
     IniFile() = default;
     // Reads `path` if it exists; a missing or unreadable file is an empty one.
     explicit IniFile(std::string path);
+    // Reads `readFrom` and writes `path`: a file taken over from another place.
+    IniFile(std::string path, const std::string& readFrom);
 
     const std::string& FileName() const { return path_; }
 
@@ -45,7 +48,7 @@ class IniFile {
   private:
     struct Line {
         std::string raw;  // the line's bytes, without its end
-        std::string eol;  // "\n", "\r\n", or empty for a last line without an end
+        std::string eol;  // "\n", "\r\n", "\r", or empty for a last line without an end
         std::string key;  // empty for section headings, comments, blank and other lines
         std::string value;
         // Where the value stands in `raw`, so that a new value replaces only it.

@@ -10,16 +10,17 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <cctype>
 #include <cerrno>
-#include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <filesystem>
-#include <fstream>
 #include <map>
 #include <sstream>
+
+#include "common/ascii.h"
+#include "platform/system_text.h"
 
 namespace orv::net {
 
@@ -28,14 +29,7 @@ namespace fs = std::filesystem;
 namespace {
 
 std::optional<std::string> ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        return std::nullopt;
-    std::ostringstream s;
-    s << in.rdbuf();
-    if (in.bad())
-        return std::nullopt;
-    return s.str();
+    return sys::ReadFileBounded(path);
 }
 
 std::string Trimmed(std::string_view s) {
@@ -58,13 +52,7 @@ std::string ReadValue(const std::string& path) {
 }
 
 int ToInt(const std::string& s, int fallback = 0) {
-    try {
-        std::size_t used = 0;
-        long v = std::stol(s, &used, 0);
-        return used ? static_cast<int>(v) : fallback;
-    } catch (...) {
-        return fallback;
-    }
+    return sys::ParseDecimal<int>(s).value_or(fallback);
 }
 
 std::vector<std::string> Lines(const std::string& text) {
@@ -107,6 +95,23 @@ ResolvConf ReadResolvConf(const std::string& path) {
         }
     }
     return rc;
+}
+
+// The canonical name the hosts file gives `host`: the first name of the first line that names it
+// (the C library's files lookup, names matched without regard to ASCII case).
+std::optional<std::string> CanonicalNameInHosts(const std::string& path, const std::string& host) {
+    auto text = ReadFile(path);
+    if (!text)
+        return std::nullopt;
+    for (const std::string& line : Lines(*text)) {
+        std::vector<std::string> w = Words(line.substr(0, line.find('#')));
+        if (w.size() < 2)
+            continue;
+        if (std::any_of(w.begin() + 1, w.end(),
+                        [&](const std::string& n) { return ascii::EqualsNoCase(n, host); }))
+            return w[1];
+    }
+    return std::nullopt;
 }
 
 bool IsLocalStub(const std::string& server) {
@@ -156,7 +161,7 @@ std::vector<std::uint8_t> HardwareAddress(const std::string& text, int length) {
                 return std::isxdigit(static_cast<unsigned char>(c));
             }))
             return {};
-        out.push_back(static_cast<std::uint8_t>(std::stoul(part, nullptr, 16)));
+        out.push_back(static_cast<std::uint8_t>(sys::ParseHex<std::uint32_t>(part).value_or(0)));
     }
     return out;
 }
@@ -164,12 +169,10 @@ std::vector<std::uint8_t> HardwareAddress(const std::string& text, int length) {
 // A 32-bit value of /proc/net/route: the address's bytes as they lie in memory, printed as a
 // host-order number.
 std::string RouteAddress(const std::string& hex) {
-    std::uint32_t raw = 0;
-    try {
-        raw = static_cast<std::uint32_t>(std::stoul(hex, nullptr, 16));
-    } catch (...) {
+    std::optional<std::uint32_t> value = sys::ParseHex<std::uint32_t>(hex);
+    if (!value)
         return {};
-    }
+    const std::uint32_t raw = *value;
     in_addr a{};
     std::memcpy(&a.s_addr, &raw, sizeof raw);
     char buf[INET_ADDRSTRLEN] = {};
@@ -187,7 +190,7 @@ std::map<std::string, std::vector<AddressEntry>> DefaultGateways(const std::stri
         std::vector<std::string> w = Words(lines[i]);
         if (w.size() < 8)
             continue;
-        int flags = ToInt("0x" + w[3]);
+        std::uint32_t flags = sys::ParseHex<std::uint32_t>(w[3]).value_or(0);
         if (w[1] != "00000000" || w[7] != "00000000" || !(flags & RTF_UP) || !(flags & RTF_GATEWAY))
             continue;
         out[w[0]].push_back({RouteAddress(w[2]), RouteAddress(w[7])});
@@ -221,19 +224,57 @@ struct Lease {
     std::int64_t expires = 0;
 };
 
-// "3 2023/01/02 00:00:00" (UTC) or "epoch 1672617600".
+// The latest instant a lease time may name: 9999-12-31 23:59:59 UTC. Anything later, or before
+// 1970, is no lease time.
+constexpr std::int64_t kLatestLeaseTime = 253402300799;
+
+std::int64_t LeaseInstant(std::optional<std::int64_t> t) {
+    return t && *t > 0 && *t <= kLatestLeaseTime ? *t : 0;
+}
+
+// Three decimal fields joined by `sep` ("2023/01/02", "00:00:00").
+std::optional<std::array<int, 3>> Fields(std::string_view text, char sep) {
+    std::array<int, 3> out{};
+    for (std::size_t i = 0; i < out.size(); ++i) {
+        std::size_t cut = i + 1 < out.size() ? text.find(sep) : text.size();
+        if (cut == std::string_view::npos)
+            return std::nullopt;
+        std::optional<int> v = sys::ParseDecimal<int>(text.substr(0, cut));
+        if (!v)
+            return std::nullopt;
+        out[i] = *v;
+        text.remove_prefix(std::min(cut + 1, text.size()));
+    }
+    return out;
+}
+
+// "3 2023/01/02 00:00:00" (UTC) or "epoch 1672617600"; 0 for anything else.
 std::int64_t DhclientTime(const std::vector<std::string>& w) {
     if (w.size() >= 3 && w[1] == "epoch")
-        return std::atoll(w[2].c_str());
+        return LeaseInstant(sys::ParseDecimal<std::int64_t>(w[2]));
     if (w.size() < 4)
         return 0;
-    std::tm tm{};
-    if (std::sscanf(w[2].c_str(), "%d/%d/%d", &tm.tm_year, &tm.tm_mon, &tm.tm_mday) != 3 ||
-        std::sscanf(w[3].c_str(), "%d:%d:%d", &tm.tm_hour, &tm.tm_min, &tm.tm_sec) != 3)
+    auto date = Fields(w[2], '/'), time = Fields(w[3], ':');
+    if (!date || !time)
         return 0;
-    tm.tm_year -= 1900;
-    tm.tm_mon -= 1;
-    return static_cast<std::int64_t>(timegm(&tm));
+    auto [year, month, day] = *date;
+    auto [hour, minute, second] = *time;
+    if (year < 1970 || year > 9999 || month < 1 || month > 12 || day < 1 || day > 31 || hour < 0 ||
+        hour > 23 || minute < 0 || minute > 59 || second < 0 || second > 60)
+        return 0;
+    std::tm tm{};
+    tm.tm_year = year - 1900;
+    tm.tm_mon = month - 1;
+    tm.tm_mday = day;
+    tm.tm_hour = hour;
+    tm.tm_min = minute;
+    tm.tm_sec = second;
+    return LeaseInstant(static_cast<std::int64_t>(timegm(&tm)));
+}
+
+// A lease's length in seconds, as DHCP carries it (32 bits).
+std::int64_t LeaseLength(std::string_view text) {
+    return sys::ParseDecimal<std::uint32_t>(text).value_or(0);
 }
 
 std::string Unquoted(std::string s) {
@@ -260,8 +301,9 @@ std::vector<Lease> DhclientLeases(const std::string& text) {
         } else if (!cur) {
             continue;
         } else if (w[0] == "}") {
+            // Both are in range, so the difference is too.
             if (cur->expires && leaseTime)
-                cur->obtained = cur->expires - leaseTime;
+                cur->obtained = LeaseInstant(cur->expires - leaseTime);
             out.push_back(*cur);
             cur.reset();
         } else if (w[0] == "interface" && w.size() > 1) {
@@ -271,7 +313,7 @@ std::vector<Lease> DhclientLeases(const std::string& text) {
         } else if (w[0] == "option" && w.size() > 2 && w[1] == "dhcp-server-identifier") {
             cur->server = Unquoted(w[2]);
         } else if (w[0] == "option" && w.size() > 2 && w[1] == "dhcp-lease-time") {
-            leaseTime = std::atoll(Unquoted(w[2]).c_str());
+            leaseTime = LeaseLength(Unquoted(w[2]));
         } else if (w[0] == "expire") {
             w.back() = Unquoted(w.back());
             cur->expires = DhclientTime(w);
@@ -295,11 +337,11 @@ Lease KeyValueLease(const std::string& text, std::int64_t written) {
         else if (key == "SERVER_ADDRESS")
             l.server = value;
         else if (key == "LIFETIME")
-            lifetime = std::atoll(value.c_str());
+            lifetime = LeaseLength(value);
     }
-    if (lifetime > 0 && written > 0) {
+    if (lifetime > 0 && LeaseInstant(written)) {
         l.obtained = written;
-        l.expires = written + lifetime;
+        l.expires = LeaseInstant(written + lifetime);
     }
     return l;
 }
@@ -320,6 +362,42 @@ std::vector<fs::path> FilesIn(const fs::path& dir) {
     return out;
 }
 
+// True when `s` begins with a UUID as NetworkManager writes one (8-4-4-4-12 hex digits).
+bool StartsWithUuid(std::string_view s) {
+    constexpr std::size_t kLength = 36;
+    if (s.size() < kLength)
+        return false;
+    for (std::size_t i = 0; i < kLength; ++i) {
+        bool dash = i == 8 || i == 13 || i == 18 || i == 23;
+        if (dash ? s[i] != '-' : !std::isxdigit(static_cast<unsigned char>(s[i])))
+            return false;
+    }
+    return true;
+}
+
+// The interface a lease file's name gives: "dhclient.eth0.leases" (ifupdown),
+// "dhclient-eth0.leases", and NetworkManager's "internal-<uuid>-br-lan.lease" and
+// "dhclient-<uuid>-br-lan.lease". Interface names may hold "-" and "." themselves, so the name
+// is what follows the fixed prefix, not what follows the last separator.
+std::string LeaseFileInterface(const std::string& fileName) {
+    std::string_view stem(fileName);
+    for (std::string_view ext : {".leases", ".lease"})
+        if (stem.ends_with(ext)) {
+            stem.remove_suffix(ext.size());
+            break;
+        }
+    // IPv6 leases ("dhclient6-", "internal6-") are no part of this IPv4 report.
+    for (std::string_view prefix : {"dhclient.", "dhclient-", "internal-"}) {
+        if (!stem.starts_with(prefix))
+            continue;
+        stem.remove_prefix(prefix.size());
+        if (prefix.back() == '-' && StartsWithUuid(stem))
+            stem.remove_prefix(stem.size() > 36 && stem[36] == '-' ? 37 : stem.size());
+        return std::string(stem);
+    }
+    return {};
+}
+
 // The leases found on the machine, each with the interface it belongs to where the file or its
 // name says so (a networkd lease is named by the interface index, kept as "#<index>").
 std::vector<Lease> AllLeases(const std::string& root) {
@@ -328,12 +406,10 @@ std::vector<Lease> AllLeases(const std::string& root) {
         auto text = ReadFile(file);
         if (!text)
             return;
-        std::string stem = file.stem().string();  // dhclient.eth0, dhclient-<uuid>-eth0
+        const std::string named = LeaseFileInterface(file.filename().string());
         for (Lease l : DhclientLeases(*text)) {
-            if (l.interface.empty()) {
-                auto cut = stem.find_last_of(".-");
-                l.interface = cut == std::string::npos ? std::string() : stem.substr(cut + 1);
-            }
+            if (l.interface.empty())
+                l.interface = named;
             out.push_back(l);
         }
     };
@@ -349,12 +425,8 @@ std::vector<Lease> AllLeases(const std::string& root) {
         if (text->find("lease {") != std::string::npos) {
             addDhclient(f);
         } else {
-            // internal-<uuid>-<interface>.lease
             Lease l = KeyValueLease(*text, ModifiedTime(f));
-            std::string stem = f.stem().string();
-            auto cut = stem.rfind('-');
-            if (cut != std::string::npos)
-                l.interface = stem.substr(cut + 1);
+            l.interface = LeaseFileInterface(f.filename().string());
             out.push_back(l);
         }
     }
@@ -395,12 +467,11 @@ NetworkParams ReadNetworkParams(const std::string& root) {
     }
     if (!rc.servers.empty())
         p.currentDnsServer = rc.servers.front();
-    auto dot = p.hostName.find('.');
-    p.domainName = dot != std::string::npos ? p.hostName.substr(dot + 1) : rc.domain;
     p.enableRouting = ToInt(ReadValue(root + "/proc/sys/net/ipv4/ip_forward"));
     p.enableProxy = ToInt(ReadValue(root + "/proc/sys/net/ipv4/conf/all/proxy_arp"));
-    // Without nsswitch.conf the C library looks names up in DNS.
+    // Without nsswitch.conf the C library looks names up in DNS and in the hosts file.
     p.enableDns = 1;
+    bool filesUsed = true;
     if (auto nss = ReadFile(root + "/etc/nsswitch.conf")) {
         for (const std::string& line : Lines(*nss)) {
             std::vector<std::string> w = Words(line.substr(0, line.find('#')));
@@ -409,8 +480,19 @@ NetworkParams ReadNetworkParams(const std::string& root) {
             p.enableDns = std::any_of(w.begin() + 1, w.end(), [](const std::string& s) {
                 return s == "dns" || s == "resolve" || s.starts_with("mdns");
             });
+            filesUsed = std::find(w.begin() + 1, w.end(), "files") != w.end();
         }
     }
+    // The domain is that of the host's canonical name, as `hostname -d` gives it. The hosts file
+    // answers for the host on a usual install; a name server is not asked here (this runs while
+    // the window is built), so without a hosts entry the host name's own domain, else the
+    // resolver's search domain, stands in.
+    std::optional<std::string> canonical;
+    if (filesUsed && !p.hostName.empty())
+        canonical = CanonicalNameInHosts(root + "/etc/hosts", p.hostName);
+    const std::string& name = canonical ? *canonical : p.hostName;
+    auto dot = name.find('.');
+    p.domainName = dot != std::string::npos ? name.substr(dot + 1) : canonical ? "" : rc.domain;
     return p;
 }
 
@@ -453,14 +535,19 @@ std::vector<AdapterInfo> ReadAdapters(const std::vector<InterfaceAddress>& inter
     std::map<std::string, std::size_t> byName;
     std::map<std::string, unsigned> flagsOf;
     for (const InterfaceAddress& i : interfaces) {
-        auto [it, fresh] = byName.try_emplace(i.name, out.size());
+        // An address with a label ("eth0:1", the old aliases) is the interface's own: interface
+        // names cannot hold ":".
+        const std::string name = i.name.substr(0, i.name.find(':'));
+        auto [it, fresh] = byName.try_emplace(name, out.size());
         if (fresh) {
             AdapterInfo a;
-            a.name = i.name;
+            a.name = name;
             a.index = i.index;
             out.push_back(a);
+        } else if (out[it->second].index == 0) {
+            out[it->second].index = i.index;
         }
-        flagsOf[i.name] |= i.flags;
+        flagsOf[name] |= i.flags;
         if (!i.address.empty())
             out[it->second].addresses.push_back({i.address, i.mask});
     }

@@ -55,7 +55,7 @@ struct AdapterInfo {
 // What getifaddrs says of one interface: an entry per IPv4 address, and one with an empty
 // address for an interface that has none.
 struct InterfaceAddress {
-    std::string name;
+    std::string name;    // the interface's, or the label of its address ("eth0:1")
     unsigned flags = 0;  // IFF_* bits
     int index = 0;       // 0 when not known; the sysfs index is used then
     std::string address;

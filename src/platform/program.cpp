@@ -77,16 +77,16 @@ FileChecks SystemFileChecks() {
     return c;
 }
 
-std::string ChooseSettingsFile(const std::string& name, const std::string& programFolder,
-                               const std::string& configFolder, const FileChecks& checks) {
+SettingsFile ChooseSettingsFile(const std::string& name, const std::string& programFolder,
+                                const std::string& configFolder, const FileChecks& checks) {
     const std::string inConfig = configFolder + name;
     if (checks.fileExists(inConfig))
-        return inConfig;
+        return {inConfig, inConfig};
     const std::string inProgram = programFolder + name;
-    if (checks.canCreateIn(programFolder) ||
-        (checks.fileExists(inProgram) && checks.canWriteFile(inProgram)))
-        return inProgram;
-    return inConfig;
+    const bool inProgramExists = checks.fileExists(inProgram);
+    if (checks.canCreateIn(programFolder) || (inProgramExists && checks.canWriteFile(inProgram)))
+        return {inProgram, inProgram};
+    return {inConfig, inProgramExists ? inProgram : inConfig};
 }
 
 bool MakeFolders(const std::string& folder) {

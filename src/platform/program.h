@@ -24,14 +24,23 @@ struct FileChecks {
 // The answers of the running system.
 FileChecks SystemFileChecks();
 
+// Where a settings file is read from and where it is written.
+struct SettingsFile {
+    std::string path;      // written here
+    std::string readFrom;  // read from here: `path`, or a file left in the program folder
+
+    friend bool operator==(const SettingsFile&, const SettingsFile&) = default;
+};
+
 // Where the settings file `name` is kept. Both folders end in "/".
 // - `configFolder` + name when that file exists;
 // - else `programFolder` + name when it can be written there (the folder takes a new file, or
 //   the file is there and may be written);
-// - else `configFolder` + name (an installed program), the folder made at the first write.
-std::string ChooseSettingsFile(const std::string& name, const std::string& programFolder,
-                               const std::string& configFolder,
-                               const FileChecks& checks = SystemFileChecks());
+// - else `configFolder` + name (an installed program), the folder made at the first write. A
+//   file already in the program folder is read until the configuration folder holds one.
+SettingsFile ChooseSettingsFile(const std::string& name, const std::string& programFolder,
+                                const std::string& configFolder,
+                                const FileChecks& checks = SystemFileChecks());
 
 // Makes `folder` and the folders above it as needed; true when it is there afterwards.
 bool MakeFolders(const std::string& folder);

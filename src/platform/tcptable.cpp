@@ -13,8 +13,10 @@
 #include <cerrno>
 #include <charconv>
 #include <limits>
+#include <optional>
 #include <string>
 
+#include "platform/system_text.h"
 #include "platform/unique_fd.h"
 
 namespace orv::net {
@@ -156,10 +158,10 @@ std::optional<std::vector<TcpRow>> ReadRows(TcpStates states) {
 }
 
 bool ParseHex(std::string_view s, std::uint32_t& out) {
-    if (s.empty() || s.size() > 8)
-        return false;
-    auto [p, ec] = std::from_chars(s.data(), s.data() + s.size(), out, 16);
-    return ec == std::errc{} && p == s.data() + s.size();
+    std::optional<std::uint32_t> v = s.size() <= 8 ? sys::ParseHex<std::uint32_t>(s) : std::nullopt;
+    if (v)
+        out = *v;
+    return v.has_value();
 }
 
 // "AAAAAAAA:PPPP": the address as the kernel prints the raw network-order value, the port in

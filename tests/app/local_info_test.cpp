@@ -1,12 +1,15 @@
 // The "Local Infomation" page: its text layout from fixed records, lease times in two time zones,
-// any number of adapters, and the page against the machine's own `ip -o addr`.
+// any number of adapters, and the page against `ip -o addr` in a network namespace it makes.
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
 #include <QProcess>
+#include <QProcessEnvironment>
 #include <QRegularExpression>
 
 #include "app/local_info_report.h"
 #include "app/page_localinfo.h"
+#include "netns.h"
 #include "page_context_fixture.h"
 #include "scripted_dialogs.h"
 
@@ -130,6 +133,20 @@ TEST(LocalInfoReport, LeaseTimesUseTheZoneAtTheLeaseInstant) {
     }
 }
 
+// A zone the installed data lacks: the C library takes UTC, and so does the report, saying so.
+TEST(LocalInfoReport, UnknownZoneIsUtc) {
+    const QTimeZone bogus("Nowhere/Bogus");
+    ASSERT_FALSE(bogus.isValid());
+    EXPECT_EQ(LeaseTimeToStr(kSummer, bogus, kUs), "7/1/23 12:00:00 PM UTC");
+
+    const QByteArray saved = qgetenv("TZ");
+    const bool had = qEnvironmentVariableIsSet("TZ");
+    qputenv("TZ", "Nowhere/Bogus");
+    const QString text = LeaseTimeToStr(kWinter, QTimeZone::systemTimeZone(), kUs);
+    had ? qputenv("TZ", saved) : qunsetenv("TZ");
+    EXPECT_EQ(text, "1/15/23 12:00:00 PM UTC");
+}
+
 TEST(LocalInfoPage, ShowsAnyNumberOfAdaptersAndNoneWithoutABox) {
     test::ScriptedDialogs dialogs;
     test::PageContextFixture fx;
@@ -147,18 +164,26 @@ TEST(LocalInfoPage, ShowsAnyNumberOfAdaptersAndNoneWithoutABox) {
     EXPECT_TRUE(dialogs.shown.empty());
 }
 
-// The machine's own view: every IPv4 address `ip -o addr` lists, except loopback's, stands in
-// the adapters' memo under its adapter.
-TEST(LocalInfoPage, ListsWhatIpAddrListsOnThisMachine) {
+// Set in the copy of this test that runs inside the namespace.
+constexpr char kInNamespace[] = "ORVELAN_LOCAL_INFO_IN_NETNS";
+
+// Inside the namespace: every IPv4 address `ip -o addr` lists, except loopback's, stands in the
+// adapters' memo under its interface, with the link's facts the test gave it.
+void CheckThePageAgainstIpAddr() {
     QProcess ip;
     ip.start("ip", {"-o", "-4", "addr", "show"});
-    if (!ip.waitForFinished(10000) || ip.exitStatus() != QProcess::NormalExit || ip.exitCode() != 0)
-        GTEST_SKIP() << "no ip command here";
+    ASSERT_TRUE(ip.waitForFinished(10000) && ip.exitStatus() == QProcess::NormalExit &&
+                ip.exitCode() == 0)
+        << "ip addr failed";
     test::ScriptedDialogs dialogs;
     test::PageContextFixture fx;
     TLocalInfoPage page(fx.context);
     const QString text = page.info2->toPlainText();
     const QStringList blocks = text.split("Adapter name: ");
+    auto blockOf = [&](const QString& name) {
+        return std::find_if(blocks.begin() + 1, blocks.end(),
+                            [&](const QString& b) { return b.startsWith(name + "\n"); });
+    };
     static const QRegularExpression line(R"(^\d+:\s+(\S+)\s+inet\s+([0-9.]+)/)");
     int seen = 0;
     for (const QString& row : QString::fromLocal8Bit(ip.readAllStandardOutput()).split('\n')) {
@@ -167,19 +192,60 @@ TEST(LocalInfoPage, ListsWhatIpAddrListsOnThisMachine) {
             continue;
         QString name = m.captured(1).section('@', 0, 0), address = m.captured(2);
         SCOPED_TRACE(row.toStdString());
-        auto block = std::find_if(blocks.begin() + 1, blocks.end(),
-                                  [&](const QString& b) { return b.startsWith(name + "\n"); });
         if (name == "lo") {
-            EXPECT_EQ(block, blocks.end());
+            EXPECT_EQ(blockOf(name), blocks.end());
             continue;
         }
-        ASSERT_NE(block, blocks.end());
-        EXPECT_TRUE(block->contains("A: " + address + " M: "));
+        ASSERT_NE(blockOf(name), blocks.end());
+        EXPECT_TRUE(blockOf(name)->contains("A: " + address + " M: 255.255.255.0"));
         ++seen;
     }
-    EXPECT_EQ(blocks.size() - 1, text.count("\nAdapter "));
-    RecordProperty("adapters_checked", seen);
+    EXPECT_EQ(seen, 2) << "both addresses of vli0, the labelled one included\n"
+                       << text.toStdString();
+    // One block per link: vli0 and its peer, no made-up one for the label.
+    EXPECT_EQ(blocks.size() - 1, 2) << text.toStdString();
+    EXPECT_EQ(text.count("\nAdapter "), 2);
+    ASSERT_NE(blockOf("vli0"), blocks.end());
+    const QString& vli0 = *blockOf("vli0");
+    EXPECT_TRUE(vli0.contains("  Adapter address: 02-4F-52-56-00-01\n")) << vli0.toStdString();
+    EXPECT_TRUE(vli0.contains("  Type: 6\n"));
+    EXPECT_TRUE(vli0.contains("  Current IP: A: 10.50.0.2 M: 255.255.255.0"));
+    EXPECT_TRUE(vli0.contains("  Gateways: A: 10.50.0.1 M: 0.0.0.0")) << vli0.toStdString();
+    EXPECT_NE(blockOf("vli1"), blocks.end());
     EXPECT_TRUE(dialogs.shown.empty());
+}
+
+// The page in a network namespace of its own, on a veth pair the test makes there (one end with
+// a second, labelled address and a default route). The page is built by a copy of this test
+// that `ip netns exec` starts, so sysfs, /proc/net and getifaddrs all see the namespace.
+TEST(LocalInfoPage, ListsWhatIpAddrListsInANamespace) {
+    if (qEnvironmentVariableIsSet(kInNamespace)) {
+        CheckThePageAgainstIpAddr();
+        return;
+    }
+    ORV_REQUIRE_ROOT();
+    test::Netns ns("orv-localinfo");
+    ASSERT_TRUE(ns.ok()) << "ip netns add failed";
+    ASSERT_EQ(ns.Exec("ip link add vli0 type veth peer name vli1 && "
+                      "ip link set vli0 address 02:4f:52:56:00:01 && "
+                      "ip addr add 10.50.0.2/24 dev vli0 && "
+                      "ip addr add 10.50.1.2/24 dev vli0 label vli0:1 && "
+                      "ip link set vli0 up && ip link set vli1 up && "
+                      "ip route add default via 10.50.0.1 dev vli0"),
+              0);
+    QProcess copy;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(kInNamespace, "1");
+    copy.setProcessEnvironment(env);
+    copy.setProcessChannelMode(QProcess::MergedChannels);
+    copy.start("ip", {"netns", "exec", QString::fromStdString(ns.name()),
+                      QCoreApplication::applicationFilePath(),
+                      "--gtest_filter=LocalInfoPage.ListsWhatIpAddrListsInANamespace"});
+    ASSERT_TRUE(copy.waitForFinished(120000)) << "the copy in the namespace did not end";
+    const std::string output = copy.readAll().toStdString();
+    EXPECT_EQ(copy.exitStatus(), QProcess::NormalExit) << output;
+    EXPECT_EQ(copy.exitCode(), 0) << output;
+    EXPECT_NE(output.find("[  PASSED  ] 1 test."), std::string::npos) << output;
 }
 
 }  // namespace

@@ -50,6 +50,11 @@ TEST(IniFile, ReadsAsAStandardIniReaderDoes) {
         {"indented heading", "  [whois]  \ncustomized=true\n", "whois", "customized", "true"},
         {"crlf", "[whois]\r\ncustomized=true\r\n", "whois", "customized", "true"},
         {"stray cr before crlf", "[whois]\r\ncustomized=true\r\r\n", "whois", "customized", "true"},
+        {"cr only", "[whois]\rcustomized=true\rserver=a\r", "whois", "server", "a"},
+        {"cr only, no end", "[tab]\rtab=3", "tab", "tab", "3"},
+        {"mixed ends", "[a]\rk=1\n[whois]\r\nx=0\rcustomized=true\n", "whois", "customized",
+         "true"},
+        {"cr ends a value", "[s]\rk=a\rb=2\r", "s", "k", "a"},
         {"no end on the last line", "[whois]\ncustomized=true", "whois", "customized", "true"},
         {"byte-order mark", "\xEF\xBB\xBF[whois]\ncustomized=true\n", "whois", "customized",
          "true"},
@@ -84,6 +89,7 @@ TEST(IniFile, UnchangedValuesLeaveTheFileByteForByte) {
         "\r\n\r\n[tab]\r\ntab = 3\r\n",
         "[Whois]\nCustomized=true\r\r\nSERVER=whois.example\nodd line\r\n[tab]\ntab=3",
         "[whois]\ncustomized=true\nserver=whois.example\n[mine]\n x = y \n\n[tab]\ntab=3\n\n",
+        "[whois]\rcustomized=true\rserver=whois.example\r[mine]\r\x01odd\xff\r\r[tab]\rtab=3\r",
     };
     QTemporaryDir dir;
     int n = 0;
@@ -122,8 +128,8 @@ TEST(IniFile, AChangedValueChangesOnlyItsLine) {
     empty.WriteString("s", "b", "2");
     EXPECT_EQ(empty.Text(), "[s]\na =  1\nb=2\r\r\n");
     EXPECT_EQ(ini.Text(),
-              "\xEF\xBB\xBF; settings\r\n[Whois]\r\nCustomized = false  \r\nserver=b.example\r\r\n"
-              "more=x\r\n\r\n[tab]\r\ntab\t=\t3\r\nextra=1\r\n[new]\r\nk=v\r\n");
+              "\xEF\xBB\xBF; settings\r\n[Whois]\r\nCustomized = false  \r\nserver=b.example\r"
+              "more=x\r\n\r\n\r\n[tab]\r\ntab\t=\t3\r\nextra=1\r\n[new]\r\nk=v\r\n");
     IniFile again;
     again.Parse(ini.Text());
     EXPECT_EQ(again.ReadString("whois", "customized", ""), "false");
@@ -133,12 +139,41 @@ TEST(IniFile, AChangedValueChangesOnlyItsLine) {
     EXPECT_EQ(again.ReadInteger("tab", "extra", 0), 1);
 }
 
+// A file with CR line ends (an old Mac editor's) is read, and a close that changes a value
+// changes that value in place: no second section is appended, new lines take the CR.
+TEST(IniFile, CrLineEndsAreReadAndKept) {
+    const std::string before = "[whois]\rcustomized=true\rserver=whois.example\r\r[tab]\rtab=3\r";
+    IniFile ini;
+    ini.Parse(before);
+    EXPECT_EQ(ini.ReadSections(), (std::vector<std::string>{"whois", "tab"}));
+    EXPECT_EQ(ini.ReadInteger("tab", "tab", 0), 3);
+    ini.WriteString("whois", "customized", "false");
+    ini.WriteString("whois", "server", "whois.example");
+    ini.WriteInteger("tab", "tab", 5);
+    ini.WriteString("tab", "extra", "1");
+    EXPECT_EQ(ini.Text(),
+              "[whois]\rcustomized=false\rserver=whois.example\r\r[tab]\rtab=5\rextra=1\r");
+}
+
 TEST(IniFile, IntegerFallsBackOnText) {
     struct Case {
         const char* value;
         int expected;
-    } cases[] = {{"7", 7}, {"-1", -1},    {"0x10", 16}, {" 5 ", 5},
-                 {"", 42}, {"seven", 42}, {"3x", 42},   {"99999999999", 42}};
+    } cases[] = {{"7", 7},
+                 {"-1", -1},
+                 {"0x10", 16},
+                 {" 5 ", 5},
+                 {"010", 10},
+                 {"+8", 8},
+                 {"", 42},
+                 {"seven", 42},
+                 {"3x", 42},
+                 {"99999999999", 42},
+                 {"-2147483648", -2147483647 - 1},
+                 {"0x", 42},
+                 {"0x-1", 42},
+                 {"0xFFFFFFFF", 42},
+                 {"--1", 42}};
     for (const auto& c : cases) {
         IniFile ini;
         ini.Parse(std::string("[s]\nk=") + c.value + "\n");

@@ -128,6 +128,16 @@ TEST(NetworkParams, DnsServersAndDomainFromResolvConf) {
     }
 }
 
+TEST(NetworkParams, NumbersAreDecimal) {
+    FixtureRoot root;
+    for (const char* value : {"010", "0x1", "1x", "", "99999999999"}) {
+        SCOPED_TRACE(value);
+        root.Write("proc/sys/net/ipv4/ip_forward", std::string(value) + "\n");
+        EXPECT_EQ(ReadNetworkParams(root.Root()).enableRouting,
+                  value == std::string("010") ? 10 : 0);
+    }
+}
+
 TEST(NetworkParams, HostNameRoutingProxyAndDnsUse) {
     FixtureRoot root;
     root.Write("proc/sys/kernel/hostname", "box.lab.example\n");
@@ -144,6 +154,46 @@ TEST(NetworkParams, HostNameRoutingProxyAndDnsUse) {
 
     root.Write("etc/nsswitch.conf", "hosts: files dns # comment\n");
     EXPECT_EQ(ReadNetworkParams(root.Root()).enableDns, 1);
+}
+
+// The domain as `hostname -d` gives it: the host's canonical name in the hosts file first.
+TEST(NetworkParams, DomainOfTheCanonicalName) {
+    struct Case {
+        const char* name;
+        const char* hostName;
+        const char* hosts;     // nullptr: no hosts file
+        const char* nsswitch;  // nullptr: none
+        const char* domain;
+    } cases[] = {
+        {"usual install", "box", "127.0.0.1 localhost\n127.0.1.1\tbox.lab.example box\n", nullptr,
+         "lab.example"},
+        {"names match without case", "Box", "127.0.1.1 box.lab.example BOX\n", nullptr,
+         "lab.example"},
+        {"first line naming the host", "box",
+         "# 10.0.0.1 box.commented.example box\n10.0.0.2 box.first.example box # x\n"
+         "10.0.0.3 box.second.example box\n",
+         nullptr, "first.example"},
+        {"canonical name without a domain", "box", "127.0.1.1 box box.lab.example\n", nullptr, ""},
+        {"full host name listed", "box.lab.example", "127.0.1.1 box.lab.example box\n", nullptr,
+         "lab.example"},
+        {"not in the hosts file", "box", "127.0.0.1 localhost\n", nullptr, "search.example"},
+        {"no hosts file", "box", nullptr, nullptr, "search.example"},
+        {"hosts file not used", "box", "127.0.1.1 box.lab.example box\n", "hosts: dns\n",
+         "search.example"},
+        {"the canonical name, not the alias", "box.lab.example",
+         "127.0.1.1 www.other.example box.lab.example\n", nullptr, "other.example"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        FixtureRoot root;
+        root.Write("proc/sys/kernel/hostname", std::string(c.hostName) + "\n");
+        root.Write("etc/resolv.conf", "search search.example\nnameserver 10.0.0.1\n");
+        if (c.hosts)
+            root.Write("etc/hosts", c.hosts);
+        if (c.nsswitch)
+            root.Write("etc/nsswitch.conf", c.nsswitch);
+        EXPECT_EQ(ReadNetworkParams(root.Root()).domainName, c.domain);
+    }
 }
 
 TEST(NetworkParams, EmptyRootGivesEmptyFacts) {
@@ -266,9 +316,10 @@ TEST(Adapters, DhcpFactsFromLeaseFiles) {
                "SERVER_ADDRESS=10.1.0.1\nLIFETIME=3600\n");
     root.SetModified("run/systemd/netif/leases/3", 1700000000);
     // NetworkManager's own client, named after the interface.
-    root.Write("var/lib/NetworkManager/internal-0a1b-eth2.lease", "ADDRESS=10.2.0.5\n");
+    root.Write("var/lib/NetworkManager/internal-0a1b2c3d-0000-4000-8000-00000000e2e2-eth2.lease",
+               "ADDRESS=10.2.0.5\n");
     // A lease for an address eth3 no longer has.
-    root.Write("var/lib/NetworkManager/dhclient-0c2d-eth3.lease",
+    root.Write("var/lib/NetworkManager/dhclient-0c2d0c2d-1111-4111-8111-0000000000e3-eth3.lease",
                "lease {\n  interface \"eth3\";\n  fixed-address 10.3.0.5;\n"
                "  expire epoch 1700000000; # Tue Nov 14 22:13:20 2023\n}\n");
     std::vector<InterfaceAddress> interfaces{
@@ -296,6 +347,130 @@ TEST(Adapters, DhcpFactsFromLeaseFiles) {
 
     EXPECT_EQ(list[3].dhcpEnabled, 0);
     EXPECT_EQ(list[3].leaseExpires, 0);
+}
+
+// NetworkManager names a lease file after the connection's UUID and the interface; interface
+// names hold "-" and "." themselves ("br-lan", "vlan.10").
+TEST(Adapters, LeaseFileNamesGiveTheWholeInterfaceName) {
+    const char* const kUuid = "5f3b1c9e-2a7d-4e88-9b1f-0c6d2e4a7f10";
+    const std::string files[] = {
+        std::string("var/lib/NetworkManager/internal-") + kUuid + "-br-lan.lease",
+        std::string("var/lib/NetworkManager/dhclient-") + kUuid + "-br-lan.lease",
+        "var/lib/dhcp/dhclient.br-lan.leases",
+        "var/lib/dhcp/dhclient-br-lan.leases",
+    };
+    for (const std::string& file : files) {
+        SCOPED_TRACE(file);
+        FixtureRoot root;
+        root.Link("lan", 2, 1, "02:00:00:00:00:02");
+        root.Link("br-lan", 3, 1, "02:00:00:00:00:03");
+        if (file.find("internal-") != std::string::npos)
+            root.Write(file, "ADDRESS=10.9.0.5\nSERVER_ADDRESS=10.9.0.1\n");
+        else
+            root.Write(
+                file,
+                "lease {\n  fixed-address 10.9.0.5;\n"
+                "  option dhcp-server-identifier 10.9.0.1;\n  expire epoch 1700000000;\n}\n");
+        std::vector<AdapterInfo> list =
+            ReadAdapters({{"lan", kUp, 2, "10.9.0.5", "255.255.255.0"},
+                          {"br-lan", kUp, 3, "10.9.0.5", "255.255.0.0"}},
+                         root.Root());
+        ASSERT_EQ(list.size(), 2u);
+        EXPECT_EQ(list[0].dhcpEnabled, 0) << "lan";
+        EXPECT_EQ(list[1].dhcpEnabled, 1) << "br-lan";
+        EXPECT_EQ(list[1].dhcpServers, (std::vector<AddressEntry>{{"10.9.0.1", ""}}));
+    }
+}
+
+// Times and lengths in lease files: decimal, and a value out of range is no time (never an
+// overflow).
+TEST(Adapters, LeaseNumbersOutOfRangeAreNoTime) {
+    struct Case {
+        const char* name;
+        const char* lines;  // inside the lease block
+        std::int64_t obtained;
+        std::int64_t expires;
+    } cases[] = {
+        {"epoch", "expire epoch 1700000000;", 0, 1700000000},
+        {"with lease time", "option dhcp-lease-time 600;\nexpire epoch 1700000000;", 1699999400,
+         1700000000},
+        {"leading zero is decimal", "option dhcp-lease-time 0600;\nexpire epoch 01700000000;",
+         1699999400, 1700000000},
+        {"far below range", "option dhcp-lease-time 600;\nexpire epoch -9999999999999999999;", 0,
+         0},
+        {"far above range", "expire epoch 99999999999999999999;", 0, 0},
+        {"largest number", "option dhcp-lease-time 600;\nexpire epoch 9223372036854775807;", 0, 0},
+        {"negative", "option dhcp-lease-time 600;\nexpire epoch -5;", 0, 0},
+        {"lease time out of range",
+         "option dhcp-lease-time -9223372036854775807;\nexpire epoch 1700000000;", 0, 1700000000},
+        {"lease time longer than the epoch",
+         "option dhcp-lease-time 4294967295;\nexpire epoch 1000;", 0, 1000},
+        {"hex is no number", "expire epoch 0x10;", 0, 0},
+        {"date", "expire 3 2023/11/14 22:13:20;", 0, 1700000000},
+        {"date out of range", "expire 3 2023/13/14 22:13:20;", 0, 0},
+        {"huge year", "expire 3 99999999999/11/14 22:13:20;", 0, 0},
+        {"date with junk", "expire 3 2023/11/14x 22:13:20;", 0, 0},
+        {"never", "expire never;", 0, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        FixtureRoot root;
+        root.Link("eth0", 2, 1, "02:00:00:00:00:02");
+        root.Write("var/lib/dhcp/dhclient.eth0.leases",
+                   std::string("lease {\n  fixed-address 10.0.0.5;\n") + c.lines + "\n}\n");
+        std::vector<AdapterInfo> list =
+            ReadAdapters({{"eth0", kUp, 2, "10.0.0.5", "255.255.255.0"}}, root.Root());
+        ASSERT_EQ(list.size(), 1u);
+        EXPECT_EQ(list[0].dhcpEnabled, 1);
+        EXPECT_EQ(list[0].leaseObtained, c.obtained);
+        EXPECT_EQ(list[0].leaseExpires, c.expires);
+    }
+    // A key=value lease whose file time plus its lifetime leaves the range.
+    FixtureRoot root;
+    root.Link("eth0", 2, 1, "02:00:00:00:00:02");
+    root.Write("run/systemd/netif/leases/2", "ADDRESS=10.0.0.5\nLIFETIME=99999999999999999999\n");
+    root.SetModified("run/systemd/netif/leases/2", 1700000000);
+    std::vector<AdapterInfo> list =
+        ReadAdapters({{"eth0", kUp, 2, "10.0.0.5", "255.255.255.0"}}, root.Root());
+    ASSERT_EQ(list.size(), 1u);
+    EXPECT_EQ(list[0].leaseExpires, 0);
+}
+
+// A lease file is read up to a bound; one beyond it is not read at all.
+TEST(Adapters, AnOversizedLeaseFileIsNotRead) {
+    FixtureRoot root;
+    root.Link("eth0", 2, 1, "02:00:00:00:00:02");
+    const std::string lease = "lease {\n  fixed-address 10.0.0.5;\n  expire epoch 1700000000;\n}\n";
+    root.Write("var/lib/dhcp/dhclient.eth0.leases", lease + std::string(5u << 20, '\n'));
+    const std::vector<InterfaceAddress> eth0{{"eth0", kUp, 2, "10.0.0.5", "255.255.255.0"}};
+    EXPECT_EQ(ReadAdapters(eth0, root.Root()).at(0).dhcpEnabled, 0);
+    root.Write("var/lib/dhcp/dhclient.eth0.leases", lease);
+    EXPECT_EQ(ReadAdapters(eth0, root.Root()).at(0).dhcpEnabled, 1);
+}
+
+// getifaddrs names an address with a label ("ip addr add ... label vlab:1") by its label: the
+// address still belongs to its interface.
+TEST(Adapters, LabelledAddressesBelongToTheirInterface) {
+    FixtureRoot root;
+    root.Link("vlab", 5, 1, "02:00:00:00:00:05");
+    root.Write(
+        "proc/net/route",
+        "Iface\tDestination\tGateway \tFlags\tRefCnt\tUse\tMetric\tMask\t\tMTU\tWindow\tIRTT\n"
+        "vlab\t00000000\t0100320A\t0003\t0\t0\t0\t00000000\t0\t0\t0\n");
+    std::vector<AdapterInfo> list =
+        ReadAdapters({{"vlab", kUp, 5, "", ""},
+                      {"vlab", kUp, 5, "10.50.0.2", "255.255.255.0"},
+                      {"vlab:1", kUp, 5, "10.50.1.2", "255.255.255.0"},
+                      {"vlab:web", kUp, 0, "10.50.2.2", "255.255.255.0"}},
+                     root.Root());
+    ASSERT_EQ(list.size(), 1u);
+    EXPECT_EQ(list[0].name, "vlab");
+    EXPECT_EQ(list[0].index, 5);
+    EXPECT_EQ(list[0].hardwareAddress.size(), 6u);
+    EXPECT_EQ(list[0].addresses, (std::vector<AddressEntry>{{"10.50.0.2", "255.255.255.0"},
+                                                            {"10.50.1.2", "255.255.255.0"},
+                                                            {"10.50.2.2", "255.255.255.0"}}));
+    EXPECT_EQ(list[0].gateways, (std::vector<AddressEntry>{{"10.50.0.1", "0.0.0.0"}}));
 }
 
 TEST(Adapters, TheMachineListsItsInterfaces) {

@@ -42,6 +42,27 @@ TEST(ParseDecimal, UnsignedTypesRefuseASign) {
     EXPECT_EQ(ParseDecimal<std::uint16_t>("65536"), std::nullopt);
 }
 
+TEST(ParseHex, TakesOnlyWholeHexNumbersInRange) {
+    struct Case {
+        const char* text;
+        std::optional<std::uint32_t> expected;
+    } cases[] = {
+        {"0", 0u},
+        {"0100007F", 0x0100007Fu},
+        {"ffffffff", 0xFFFFFFFFu},
+        {"00000000000A", 10u},  // leading zeros are no overflow
+        {"100000000", std::nullopt},
+        {"0x10", std::nullopt},
+        {"-1", std::nullopt},
+        {"+1", std::nullopt},
+        {"", std::nullopt},
+        {" 1", std::nullopt},
+        {"1g", std::nullopt},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(ParseHex<std::uint32_t>(c.text), c.expected) << '"' << c.text << '"';
+}
+
 TEST(ReadFileBounded, ReadsUpToTheBoundAndRefusesMore) {
     std::string path = ::testing::TempDir() + "system_text_test.txt";
     {
