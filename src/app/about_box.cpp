@@ -10,6 +10,7 @@
 
 #include "app/fonts.h"
 #include "app/main_window.h"
+#include "common/boundary_guard.h"
 #include "controls/jpeg.h"
 
 namespace orv {
@@ -56,9 +57,11 @@ TLinkLabel::TLinkLabel(const QString& caption, QWidget* parent) : QLabel(caption
 }
 
 void TLinkLabel::mouseReleaseEvent(QMouseEvent* e) {
-    if (e->button() == Qt::LeftButton && rect().contains(e->position().toPoint()))
-        Activate();
-    QLabel::mouseReleaseEvent(e);
+    Guarded("TLinkLabel::mouseReleaseEvent", [&] {
+        if (e->button() == Qt::LeftButton && rect().contains(e->position().toPoint()))
+            Activate();
+        QLabel::mouseReleaseEvent(e);
+    });
 }
 
 // A click, Enter and Space all come here.
@@ -68,35 +71,42 @@ void TLinkLabel::Activate() {
 }
 
 void TLinkLabel::keyPressEvent(QKeyEvent* e) {
-    switch (e->key()) {
-        case Qt::Key_Return:
-        case Qt::Key_Enter:
-        case Qt::Key_Space:
-            if (e->modifiers() & ~Qt::KeypadModifier)
+    Guarded("TLinkLabel::keyPressEvent", [&] {
+        switch (e->key()) {
+            case Qt::Key_Return:
+            case Qt::Key_Enter:
+            case Qt::Key_Space:
+                if (e->modifiers() & ~Qt::KeypadModifier)
+                    break;
+                e->accept();
+                Activate();
+                return;
+            default:
                 break;
-            e->accept();
-            Activate();
-            return;
-        default:
-            break;
-    }
-    QLabel::keyPressEvent(e);
+        }
+        QLabel::keyPressEvent(e);
+    });
 }
 
 void TLinkLabel::paintEvent(QPaintEvent* e) {
-    QLabel::paintEvent(e);
-    if (!hasFocus())
-        return;
-    // Around the text itself, where the label's alignment puts it.
-    const QRect text =
-        QStyle::alignedRect(layoutDirection(), alignment(),
-                            fontMetrics().size(Qt::TextSingleLine, this->text()), contentsRect());
-    QPainter p(this);
-    QStyleOptionFocusRect mark;
-    mark.initFrom(this);
-    mark.rect = text.adjusted(-1, 0, 1, 0) & rect();
-    mark.backgroundColor = palette().color(backgroundRole());
-    style()->drawPrimitive(QStyle::PE_FrameFocusRect, &mark, &p, this);
+    Guarded(
+        "TLinkLabel::paintEvent",
+        [&] {
+            QLabel::paintEvent(e);
+            if (!hasFocus())
+                return;
+            // Around the text itself, where the label's alignment puts it.
+            const QRect text = QStyle::alignedRect(
+                layoutDirection(), alignment(),
+                fontMetrics().size(Qt::TextSingleLine, this->text()), contentsRect());
+            QPainter p(this);
+            QStyleOptionFocusRect mark;
+            mark.initFrom(this);
+            mark.rect = text.adjusted(-1, 0, 1, 0) & rect();
+            mark.backgroundColor = palette().color(backgroundRole());
+            style()->drawPrimitive(QStyle::PE_FrameFocusRect, &mark, &p, this);
+        },
+        FaultBox::LogOnly);
 }
 
 Tabout::Tabout(QWidget* parent) : QDialog(parent) {

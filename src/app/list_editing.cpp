@@ -9,6 +9,7 @@
 #include <functional>
 
 #include "app/list_dialogs.h"
+#include "common/boundary_guard.h"
 #include "controls/dialogs.h"
 
 namespace orv {
@@ -59,7 +60,8 @@ QAction* AddAction(ui::TPopupMenu* popup, ui::TListBox* list, const QString& cap
     QAction* a = popup ? popup->AddItem(caption, std::move(fn)) : nullptr;
     if (!a) {
         a = new QAction(caption, list);
-        QObject::connect(a, &QAction::triggered, list, [fn = std::move(fn)] { fn(); });
+        QObject::connect(a, &QAction::triggered, list,
+                         GuardedSlot("list action", [fn = std::move(fn)] { fn(); }));
     }
     a->setObjectName(name);
     if (!key.isEmpty()) {
@@ -341,7 +343,7 @@ bool TListEditing::eventFilter(QObject* watched, QEvent* event) {
     // The type first: the filter also sees the viewport's last events while the list is being
     // destroyed, when the list must not be asked anything.
     if (event->type() == QEvent::MouseButtonDblClick && watched == viewport_)
-        DblClick();
+        Guarded("TListEditing::DblClick", [this] { DblClick(); });
     return QObject::eventFilter(watched, event);
 }
 

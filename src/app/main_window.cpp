@@ -21,6 +21,7 @@
 #include "app/page_tracert.h"
 #include "app/page_whois.h"
 #include "app/side_bar_icons.h"
+#include "common/boundary_guard.h"
 #include "controls/stringgrid.h"
 #include "lookup/browser_url.h"
 #include "lookup/name_resolution.h"
@@ -58,6 +59,11 @@ class MenuBarKeysStyle final : public QProxyStyle {
 constexpr int kWidth = 765;
 constexpr int kHeight = 532;
 constexpr int kSideBarWidth = 153;
+
+// A menu item's handler, run under the guard.
+auto MenuSlot(Tmain* window, void (Tmain::*click)()) {
+    return GuardedSlot("Tmain menu item", [window, click] { (window->*click)(); });
+}
 
 }  // namespace
 
@@ -149,35 +155,39 @@ void Tmain::BuildMenu() {
     bar->setStyle(keys);
     auto* f10 = new QAction(this);
     f10->setShortcut(Qt::Key_F10);
-    connect(f10, &QAction::triggered, this, [this] { ToggleMenuBarKeys(); });
+    connect(f10, &QAction::triggered, this, MenuSlot(this, &Tmain::ToggleMenuBarKeys));
     addAction(f10);
     // Alt with a letter opens the menu whose caption starts with it, and types nothing.
     qApp->installEventFilter(this);
     QMenu* file = bar->addMenu("  File  ");
-    Exit1 = file->addAction("     Exit     ", this, &Tmain::Exit1Click);
+    Exit1 = file->addAction("     Exit     ", this, MenuSlot(this, &Tmain::Exit1Click));
 
     LocalInfomation1 = bar->addMenu("Function View");
-    Show1 = LocalInfomation1->addAction("IP-to-Domain Converter   ", this, &Tmain::Show1Click);
-    BatchPing1 = LocalInfomation1->addAction("Batch Ping", this, &Tmain::BatchPing1Click);
-    IPtoCountryConverter1 = LocalInfomation1->addAction("IP-to-Country Converter", this,
-                                                        &Tmain::IPtoCountryConverter1Click);
-    raceroute1 = LocalInfomation1->addAction("Traceroute", this, &Tmain::raceroute1Click);
-    Whois5 = LocalInfomation1->addAction("Whois", this, &Tmain::Whois5Click);
-    WebsiteScanner5 =
-        LocalInfomation1->addAction("Website Scanner", this, &Tmain::WebsiteScanner5Click);
-    ConnectionMonitor1 =
-        LocalInfomation1->addAction("Connection Monitor", this, &Tmain::ConnectionMonitor1Click);
+    Show1 = LocalInfomation1->addAction("IP-to-Domain Converter   ", this,
+                                        MenuSlot(this, &Tmain::Show1Click));
+    BatchPing1 =
+        LocalInfomation1->addAction("Batch Ping", this, MenuSlot(this, &Tmain::BatchPing1Click));
+    IPtoCountryConverter1 = LocalInfomation1->addAction(
+        "IP-to-Country Converter", this, MenuSlot(this, &Tmain::IPtoCountryConverter1Click));
+    raceroute1 =
+        LocalInfomation1->addAction("Traceroute", this, MenuSlot(this, &Tmain::raceroute1Click));
+    Whois5 = LocalInfomation1->addAction("Whois", this, MenuSlot(this, &Tmain::Whois5Click));
+    WebsiteScanner5 = LocalInfomation1->addAction("Website Scanner", this,
+                                                  MenuSlot(this, &Tmain::WebsiteScanner5Click));
+    ConnectionMonitor1 = LocalInfomation1->addAction(
+        "Connection Monitor", this, MenuSlot(this, &Tmain::ConnectionMonitor1Click));
     LocalInfomation1->addSeparator();
-    LocalInformation1 =
-        LocalInfomation1->addAction("Local Information", this, &Tmain::LocalInformation1Click);
+    LocalInformation1 = LocalInfomation1->addAction("Local Information", this,
+                                                    MenuSlot(this, &Tmain::LocalInformation1Click));
 
     QMenu* help = bar->addMenu("  Help  ");
-    Help2 = help->addAction("Help Topic", this, &Tmain::Help2Click);
+    Help2 = help->addAction("Help Topic", this, MenuSlot(this, &Tmain::Help2Click));
     help->addSeparator();
-    Checkfor1 = help->addAction("Email Support", this, &Tmain::Checkfor1Click);
-    BatchIPWebsite1 = help->addAction("Orvelan Website", this, &Tmain::BatchIPWebsite1Click);
+    Checkfor1 = help->addAction("Email Support", this, MenuSlot(this, &Tmain::Checkfor1Click));
+    BatchIPWebsite1 =
+        help->addAction("Orvelan Website", this, MenuSlot(this, &Tmain::BatchIPWebsite1Click));
     help->addSeparator();
-    About1 = help->addAction("About", this, &Tmain::About1Click);
+    About1 = help->addAction("About", this, MenuSlot(this, &Tmain::About1Click));
 }
 
 // The bar as the window's stored form has it: headers and buttons first, then the values of
@@ -356,45 +366,53 @@ void Tmain::FormDestroy() {
 }
 
 void Tmain::closeEvent(QCloseEvent* e) {
-    if (!FormCloseQuery()) {
-        e->ignore();
-        return;
-    }
-    FormClose();
-    e->accept();
+    Guarded("Tmain::closeEvent", [&] {
+        if (!FormCloseQuery()) {
+            e->ignore();
+            return;
+        }
+        FormClose();
+        e->accept();
+    });
 }
 
 // A drag on free client area (no child took the press) moves the window, as its caption would.
 // The move starts only once the pointer has gone the drag distance with the button held: a
 // window manager may never end a move begun by a click that is already over.
 void Tmain::mousePressEvent(QMouseEvent* e) {
-    if (e->button() == Qt::LeftButton) {
-        movePressedAt_ = e->globalPosition().toPoint();
-        e->accept();
-        return;
-    }
-    QMainWindow::mousePressEvent(e);
+    Guarded("Tmain::mousePressEvent", [&] {
+        if (e->button() == Qt::LeftButton) {
+            movePressedAt_ = e->globalPosition().toPoint();
+            e->accept();
+            return;
+        }
+        QMainWindow::mousePressEvent(e);
+    });
 }
 
 void Tmain::mouseMoveEvent(QMouseEvent* e) {
-    if (!movePressedAt_ || !(e->buttons() & Qt::LeftButton)) {
+    Guarded("Tmain::mouseMoveEvent", [&] {
+        if (!movePressedAt_ || !(e->buttons() & Qt::LeftButton)) {
+            movePressedAt_.reset();
+            QMainWindow::mouseMoveEvent(e);
+            return;
+        }
+        e->accept();
+        if ((e->globalPosition().toPoint() - *movePressedAt_).manhattanLength() <
+            QApplication::startDragDistance())
+            return;
         movePressedAt_.reset();
-        QMainWindow::mouseMoveEvent(e);
-        return;
-    }
-    e->accept();
-    if ((e->globalPosition().toPoint() - *movePressedAt_).manhattanLength() <
-        QApplication::startDragDistance())
-        return;
-    movePressedAt_.reset();
-    if (StartWindowMove)
-        StartWindowMove();
+        if (StartWindowMove)
+            StartWindowMove();
+    });
 }
 
 void Tmain::mouseReleaseEvent(QMouseEvent* e) {
-    if (e->button() == Qt::LeftButton)
-        movePressedAt_.reset();
-    QMainWindow::mouseReleaseEvent(e);
+    Guarded("Tmain::mouseReleaseEvent", [&] {
+        if (e->button() == Qt::LeftButton)
+            movePressedAt_.reset();
+        QMainWindow::mouseReleaseEvent(e);
+    });
 }
 
 // QMenuBar has no public way into its keyboard mode but the Alt tap it watches for in the
@@ -408,23 +426,28 @@ void Tmain::ToggleMenuBarKeys() {
 }
 
 bool Tmain::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() != QEvent::KeyPress)
-        return QMainWindow::eventFilter(watched, event);
-    const auto* key = static_cast<const QKeyEvent*>(event);
-    const auto* target = qobject_cast<const QWidget*>(watched);
-    const QString text = key->text();
-    if (target == nullptr || target->window() != this ||
-        (key->modifiers() & ~(Qt::ShiftModifier | Qt::KeypadModifier)) != Qt::AltModifier ||
-        text.size() != 1 || !text[0].isLetterOrNumber())
-        return QMainWindow::eventFilter(watched, event);
-    for (QAction* menu : menuBar()->actions()) {
-        const QString caption = menu->text().trimmed();
-        if (!caption.isEmpty() && caption[0].toCaseFolded() == text[0].toCaseFolded()) {
-            menuBar()->setActiveAction(menu);
-            break;
+    const auto filter = [&]() -> bool {
+        if (event->type() != QEvent::KeyPress)
+            return QMainWindow::eventFilter(watched, event);
+        const auto* key = static_cast<const QKeyEvent*>(event);
+        const auto* target = qobject_cast<const QWidget*>(watched);
+        const QString text = key->text();
+        if (target == nullptr || target->window() != this ||
+            (key->modifiers() & ~(Qt::ShiftModifier | Qt::KeypadModifier)) != Qt::AltModifier ||
+            text.size() != 1 || !text[0].isLetterOrNumber())
+            return QMainWindow::eventFilter(watched, event);
+        for (QAction* menu : menuBar()->actions()) {
+            const QString caption = menu->text().trimmed();
+            if (!caption.isEmpty() && caption[0].toCaseFolded() == text[0].toCaseFolded()) {
+                menuBar()->setActiveAction(menu);
+                break;
+            }
         }
-    }
-    return true;
+        return true;
+    };
+    bool filtered = false;
+    Guarded("Tmain::eventFilter", [&] { filtered = filter(); });
+    return filtered;
 }
 
 void Tmain::Exit1Click() {

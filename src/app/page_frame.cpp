@@ -7,6 +7,7 @@
 #include <algorithm>
 
 #include "app/fonts.h"
+#include "common/boundary_guard.h"
 #include "controls/jpeg.h"
 #include "controls/stringgrid.h"
 
@@ -42,7 +43,8 @@ class StatusRoom final : public QObject {
     }
     bool eventFilter(QObject* watched, QEvent* event) override {
         if (event->type() == QEvent::FontChange)
-            FixStatusWidth(static_cast<QLabel*>(watched), texts_);
+            Guarded("StatusRoom::eventFilter",
+                    [&] { FixStatusWidth(static_cast<QLabel*>(watched), texts_); });
         return false;
     }
 

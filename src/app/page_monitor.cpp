@@ -12,6 +12,7 @@
 
 #include "app/fonts.h"
 #include "app/send_to.h"
+#include "common/boundary_guard.h"
 #include "controls/datetime.h"
 #include "controls/dialogs.h"
 #include "tasks/worker.h"
@@ -105,18 +106,18 @@ void TConnectionMonitorPage::BuildGrid(QVBoxLayout* layout) {
 void TConnectionMonitorPage::WatchGridChanges() {
     ui::StringGridModel* model = &sgConnHist->Model();
     // Anyone else's change to the grid makes the index rebuild before it is next asked.
-    auto changed = [this] {
+    auto changed = GuardedSlot("TConnectionMonitorPage grid change", [this] {
         if (!writing_)
             history_.MarkChanged();
-    };
+    });
     connect(model, &QAbstractItemModel::modelReset, this, changed);
     connect(model, &QAbstractItemModel::rowsRemoved, this, changed);
     connect(model, &QAbstractItemModel::dataChanged, this, changed);
     // Rows gone by anyone else's hand take their waits with them.
-    auto rowsGone = [this] {
+    auto rowsGone = GuardedSlot("TConnectionMonitorPage grid change", [this] {
         if (!writing_)
             awaitingName_.clear();
-    };
+    });
     connect(model, &QAbstractItemModel::modelReset, this, rowsGone);
     connect(model, &QAbstractItemModel::rowsRemoved, this, rowsGone);
 }

@@ -14,6 +14,7 @@
 #include "app/list_editing.h"
 #include "app/send_to.h"
 #include "app/typed_address.h"
+#include "common/boundary_guard.h"
 #include "controls/dialogs.h"
 #include "lookup/address_ranges.h"
 #include "lookup/browser_url.h"
@@ -80,7 +81,7 @@ class ShowWhole final : public QObject {
     }
     bool eventFilter(QObject* watched, QEvent* e) override {
         if (e->type() == QEvent::FontChange || e->type() == QEvent::StyleChange)
-            Fit(static_cast<QLineEdit*>(watched));
+            Guarded("ShowWhole::eventFilter", [&] { Fit(static_cast<QLineEdit*>(watched)); });
         return false;
     }
 
@@ -439,7 +440,8 @@ void TBatchPingPage::WireHandlers() {
     ping_start_button->OnClick = [this] { ping_start_buttonClick(); };
     ping_stop_button->OnClick = [this] { ping_stop_buttonClick(); };
     CheckBox6->OnClick = [this] { CheckBox6Click(); };
-    connect(Edit9, &QLineEdit::textChanged, this, [this] { Edit9Change(); });
+    connect(Edit9, &QLineEdit::textChanged, this,
+            GuardedSlot("TBatchPingPage::Edit9Change", [this] { Edit9Change(); }));
     Timer1->OnTimer = [this] { Timer1Timer(); };
     SpeedButton12->OnClick = [this] { SpeedButton12Click(); };
     SpeedButton21->OnClick = [this] { SpeedButton21Click(); };

@@ -13,6 +13,7 @@
 #include "app/send_to.h"
 #include "app/text_export.h"
 #include "app/tool_row.h"
+#include "common/boundary_guard.h"
 #include "controls/dialogs.h"
 #include "lookup/browser_url.h"
 #include "platform/shell.h"
@@ -60,10 +61,10 @@ TRadioGroup::TRadioGroup(const QString& caption, const QStringList& items, int i
         column->addWidget(b);
     }
     SetItemIndex(itemIndex);
-    connect(group_, &QButtonGroup::idClicked, this, [this](int) {
-        if (OnClick)
-            OnClick();
-    });
+    connect(group_, &QButtonGroup::idClicked, this, GuardedSlot("TRadioGroup::OnClick", [this] {
+                if (OnClick)
+                    OnClick();
+            }));
 }
 
 int TRadioGroup::ItemIndex() const {
@@ -207,10 +208,12 @@ void TWebsiteScannerPage::BuildLinkGrid() {
     // new rows, and the progress line its count, about twenty times a second instead of once
     // per link.
     StringGrid4->Model().SetMinFlushInterval(kGridFlushMs);
-    connect(&StringGrid4->Model(), &ui::StringGridModel::Flushed, this, [this] { ShowProgress(); });
+    connect(&StringGrid4->Model(), &ui::StringGridModel::Flushed, this,
+            GuardedSlot("TWebsiteScannerPage::ShowProgress", [this] { ShowProgress(); }));
     headTimer_.setSingleShot(true);
     headTimer_.setInterval(kGridFlushMs);
-    connect(&headTimer_, &QTimer::timeout, this, [this] { ShowHead(); });
+    connect(&headTimer_, &QTimer::timeout, this,
+            GuardedSlot("TWebsiteScannerPage::ShowHead", [this] { ShowHead(); }));
 }
 
 void TWebsiteScannerPage::ConnectControls() {
@@ -227,9 +230,11 @@ void TWebsiteScannerPage::ConnectControls() {
     RadioGroup2->OnClick = [this] { RadioGroup2Click(); };
     RadioGroup3->OnClick = [this] { RadioGroup3Click(); };
     CheckBox5->OnClick = [this] { CheckBox5Click(); };
-    connect(Memo11, &QPlainTextEdit::textChanged, this, [this] { Memo11Change(); });
-    connect(StringGrid4, &QAbstractItemView::doubleClicked, this,
-            [this](const QModelIndex&) { StringGrid4DblClick(); });
+    connect(Memo11, &QPlainTextEdit::textChanged, this,
+            GuardedSlot("TWebsiteScannerPage::Memo11Change", [this] { Memo11Change(); }));
+    connect(
+        StringGrid4, &QAbstractItemView::doubleClicked, this,
+        GuardedSlot("TWebsiteScannerPage::StringGrid4DblClick", [this] { StringGrid4DblClick(); }));
 }
 
 TWebsiteScannerPage::~TWebsiteScannerPage() {
@@ -391,7 +396,9 @@ void TWebsiteScannerPage::HttpScan1Working(bool Working_) {
     // The scanner empties its lists of this scan after this notice: a waiting start goes
     // after that, from the event loop.
     if (pendingStart_)
-        QTimer::singleShot(0, this, [this] { RunPendingStart(); });
+        QTimer::singleShot(0, this, GuardedSlot("TWebsiteScannerPage::RunPendingStart", [this] {
+                               RunPendingStart();
+                           }));
 }
 
 void TWebsiteScannerPage::RadioGroup2Click() {

@@ -14,6 +14,7 @@
 #include "app/send_to.h"
 #include "app/text_export.h"
 #include "app/tool_row.h"
+#include "common/boundary_guard.h"
 #include "controls/dialogs.h"
 #include "lookup/browser_url.h"
 #include "lookup/name_resolution.h"
@@ -145,17 +146,18 @@ TReplyMemo::TReplyMemo(QWidget* parent) : ui::TMemo(parent) {
     // The box is read-only: nothing to undo, and slices would fill the undo stack.
     document()->setUndoRedoEnabled(false);
     sliceTimer_.setInterval(0);
-    connect(&sliceTimer_, &QTimer::timeout, this, [this] {
+    connect(&sliceTimer_, &QTimer::timeout, this, GuardedSlot("TReplyMemo::ShowSlice", [this] {
         try {
             if (!ShowSlice())
                 sliceTimer_.stop();
         } catch (...) {
-            // Out of memory for the text: the box keeps what it shows (the export has it all).
+            // The box keeps what it shows (the export has it all); said once.
             sliceTimer_.stop();
             shown_.clear();
             shownUpTo_ = 0;
+            throw;
         }
-    });
+    }));
 }
 
 void TReplyMemo::SetReply(WhoisLines reply) {
@@ -319,7 +321,8 @@ QHBoxLayout* TWhoisPage::BuildServerRow() {
 
 void TWhoisPage::WireHandlers() {
     edDomain->OnEnter = [this] { whois_start_buttonClick(); };
-    connect(edDomain, &QLineEdit::textEdited, this, [this] { TakeOver(); });
+    connect(edDomain, &QLineEdit::textEdited, this,
+            GuardedSlot("TWhoisPage::TakeOver", [this] { TakeOver(); }));
     whois_start_button->OnClick = [this] { whois_start_buttonClick(); };
     button3->OnClick = [this] { Button3Click(); };
     CheckBox7->OnClick = [this] { CheckBox7Click(); };

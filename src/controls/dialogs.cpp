@@ -8,12 +8,36 @@
 #include <QGridLayout>
 #include <QKeyEvent>
 #include <QMessageBox>
+#include <QThread>
+
+#include "common/boundary_guard.h"
 
 namespace orv::ui {
 
 namespace {
 
 Dialogs* g_current = nullptr;
+bool g_faultBoxUp = false;
+
+void ShowFaultInErrorBox(const Fault& fault) {
+    // One box at a time, on the UI thread, and none once the application is closing down.
+    const bool fits = fault.box == FaultBox::Fits && !g_faultBoxUp &&
+                      qobject_cast<QApplication*>(QCoreApplication::instance()) != nullptr &&
+                      !QCoreApplication::closingDown() &&
+                      QThread::currentThread() == QCoreApplication::instance()->thread();
+    if (!fits) {
+        LogFault(fault);
+        return;
+    }
+    g_faultBoxUp = true;
+    struct Down {
+        ~Down() { g_faultBoxUp = false; }
+    } down;
+    QWidget* parent = QApplication::activeModalWidget();
+    if (parent == nullptr)
+        parent = QApplication::activeWindow();
+    CurrentDialogs().ErrorBox(parent, QString::fromStdString(fault.what));
+}
 
 // A save dialog that asks `canClose` before it accepts a name, and stays open on false.
 class HookedSaveDialog final : public QFileDialog {
@@ -22,15 +46,17 @@ class HookedSaveDialog final : public QFileDialog {
         : QFileDialog(parent), canClose_(std::move(canClose)) {}
 
     void accept() override {
-        QStringList files = selectedFiles();
-        // A folder is never the file's name: the dialog opens it, nothing is asked about it.
-        if (!files.isEmpty() && QFileInfo(files.front()).isDir()) {
+        Guarded("HookedSaveDialog::accept", [this] {
+            QStringList files = selectedFiles();
+            // A folder is never the file's name: the dialog opens it, nothing is asked about it.
+            if (!files.isEmpty() && QFileInfo(files.front()).isDir()) {
+                QFileDialog::accept();
+                return;
+            }
+            if (!files.isEmpty() && canClose_ && !canClose_(files.front()))
+                return;
             QFileDialog::accept();
-            return;
-        }
-        if (!files.isEmpty() && canClose_ && !canClose_(files.front()))
-            return;
-        QFileDialog::accept();
+        });
     }
 
   private:
@@ -100,6 +126,10 @@ void SetDialogs(Dialogs* d) {
 
 void NameApplication() {
     QApplication::setApplicationName(QString::fromLatin1(kApplicationTitle));
+}
+
+void ReportFaultsInErrorBox() {
+    SetFaultReporter(&ShowFaultInErrorBox);
 }
 
 void Dialogs::ErrorBox(QWidget* parent, const QString& text) {

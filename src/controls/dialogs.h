@@ -60,6 +60,12 @@ inline constexpr char kApplicationTitle[] = "Orvelan";
 // every window and box, and the captions are shown exactly as they are given.
 void NameApplication();
 
+// Makes what the guard at a place Qt calls catches show in the standard error box of the
+// dialogs in force, where the place allows a box and no such box is up already; anything else
+// is logged. The program installs it at start and takes it back (SetFaultReporter(nullptr))
+// once its event loop has ended.
+void ReportFaultsInErrorBox();
+
 // The dialogs in force: Qt's unless a test installed a script.
 Dialogs& CurrentDialogs();
 void SetDialogs(Dialogs* d);  // nullptr: back to Qt's

@@ -2,13 +2,16 @@
 
 #include <QVariant>
 
+#include "common/boundary_guard.h"
+
 namespace orv::ui {
 
 TPageControl::TPageControl(QWidget* parent) : QStackedWidget(parent), none_(new QWidget(this)) {
     addWidget(none_);
     setCurrentWidget(none_);
-    connect(this, &QStackedWidget::currentChanged, this,
-            [this] { emit PageChanged(ActivePageIndex()); });
+    connect(
+        this, &QStackedWidget::currentChanged, this,
+        GuardedSlot("TPageControl::PageChanged", [this] { emit PageChanged(ActivePageIndex()); }));
 }
 
 int TPageControl::AddPage(QWidget* page, const QString& caption) {

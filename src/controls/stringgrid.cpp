@@ -9,6 +9,7 @@
 #include <chrono>
 #include <cstdlib>
 
+#include "common/boundary_guard.h"
 #include "controls/widgets.h"
 
 namespace orv::ui {
@@ -33,7 +34,8 @@ StringGridModel::StringGridModel(int cols, int rows, int fixedRows, QObject* par
       flushTimer_(new QTimer(this)),
       cells_(shown_, std::vector<QString>(cols_)) {
     flushTimer_->setSingleShot(true);
-    connect(flushTimer_, &QTimer::timeout, this, &StringGridModel::FlushWhenDue);
+    connect(flushTimer_, &QTimer::timeout, this,
+            GuardedSlot("StringGridModel::FlushWhenDue", [this] { FlushWhenDue(); }));
 }
 
 void StringGridModel::SetClock(std::function<qint64()> nowMs) {
@@ -86,7 +88,8 @@ void StringGridModel::ScheduleFlush() {
     if (wait > 0)
         flushTimer_->start(int(wait));
     else
-        QMetaObject::invokeMethod(this, &StringGridModel::Flush, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(this, GuardedSlot("StringGridModel::Flush", [this] { Flush(); }),
+                                  Qt::QueuedConnection);
 }
 
 void StringGridModel::FlushWhenDue() {
@@ -248,13 +251,19 @@ TStringGrid::TStringGrid(int cols, int rows, int fixedRows, QWidget* parent)
     horizontalHeader()->setStretchLastSection(false);
     if (!fixedRows)
         horizontalHeader()->hide();
-    connect(model_, &StringGridModel::Flushed, this, &TStringGrid::ApplyPendingRow);
+    connect(model_, &StringGridModel::Flushed, this,
+            GuardedSlot("TStringGrid::ApplyPendingRow", [this] { ApplyPendingRow(); }));
     SetOptions({});
 }
 
 void TStringGrid::paintEvent(QPaintEvent* e) {
-    QTableView::paintEvent(e);
-    PaintFocusWithoutItem(*this, verticalHeader()->defaultSectionSize());
+    Guarded(
+        "TStringGrid::paintEvent",
+        [&] {
+            QTableView::paintEvent(e);
+            PaintFocusWithoutItem(*this, verticalHeader()->defaultSectionSize());
+        },
+        FaultBox::LogOnly);
 }
 
 void TStringGrid::SetOptions(GridOptions o) {
@@ -341,44 +350,50 @@ void TStringGrid::ResizeSection(const Edge& e, int size) {
 }
 
 void TStringGrid::mousePressEvent(QMouseEvent* e) {
-    Edge edge = e->button() == Qt::LeftButton ? EdgeAt(e->position().toPoint()) : Edge{};
-    if (edge.section < 0) {
-        QTableView::mousePressEvent(e);
-        return;
-    }
-    sizing_ = edge;
-    QPoint p = e->position().toPoint();
-    sizingFrom_ = edge.across == Qt::Vertical ? p.y() : p.x();
-    sizingStart_ = SectionSize(edge);
-    e->accept();
+    Guarded("TStringGrid::mousePressEvent", [&] {
+        Edge edge = e->button() == Qt::LeftButton ? EdgeAt(e->position().toPoint()) : Edge{};
+        if (edge.section < 0) {
+            QTableView::mousePressEvent(e);
+            return;
+        }
+        sizing_ = edge;
+        QPoint p = e->position().toPoint();
+        sizingFrom_ = edge.across == Qt::Vertical ? p.y() : p.x();
+        sizingStart_ = SectionSize(edge);
+        e->accept();
+    });
 }
 
 void TStringGrid::mouseMoveEvent(QMouseEvent* e) {
-    QPoint p = e->position().toPoint();
-    if (sizing_.section >= 0) {
-        int at = sizing_.across == Qt::Vertical ? p.y() : p.x();
-        ResizeSection(sizing_, sizingStart_ + at - sizingFrom_);
-        e->accept();
-        return;
-    }
-    if (options_.testAnyFlags(GridOption::RowSizing | GridOption::ColSizing)) {
-        Edge edge = e->buttons() == Qt::NoButton ? EdgeAt(p) : Edge{};
-        if (edge.section < 0)
-            viewport()->unsetCursor();
-        else
-            viewport()->setCursor(edge.across == Qt::Vertical ? Qt::SplitVCursor
-                                                              : Qt::SplitHCursor);
-    }
-    QTableView::mouseMoveEvent(e);
+    Guarded("TStringGrid::mouseMoveEvent", [&] {
+        QPoint p = e->position().toPoint();
+        if (sizing_.section >= 0) {
+            int at = sizing_.across == Qt::Vertical ? p.y() : p.x();
+            ResizeSection(sizing_, sizingStart_ + at - sizingFrom_);
+            e->accept();
+            return;
+        }
+        if (options_.testAnyFlags(GridOption::RowSizing | GridOption::ColSizing)) {
+            Edge edge = e->buttons() == Qt::NoButton ? EdgeAt(p) : Edge{};
+            if (edge.section < 0)
+                viewport()->unsetCursor();
+            else
+                viewport()->setCursor(edge.across == Qt::Vertical ? Qt::SplitVCursor
+                                                                  : Qt::SplitHCursor);
+        }
+        QTableView::mouseMoveEvent(e);
+    });
 }
 
 void TStringGrid::mouseReleaseEvent(QMouseEvent* e) {
-    if (sizing_.section >= 0 && e->button() == Qt::LeftButton) {
-        sizing_ = {};
-        e->accept();
-        return;
-    }
-    QTableView::mouseReleaseEvent(e);
+    Guarded("TStringGrid::mouseReleaseEvent", [&] {
+        if (sizing_.section >= 0 && e->button() == Qt::LeftButton) {
+            sizing_ = {};
+            e->accept();
+            return;
+        }
+        QTableView::mouseReleaseEvent(e);
+    });
 }
 
 void TStringGrid::ApplyPendingRow() {

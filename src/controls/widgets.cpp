@@ -5,6 +5,8 @@
 #include <QStyleOptionFocusRect>
 #include <QTextBlock>
 
+#include "common/boundary_guard.h"
+
 namespace orv::ui {
 
 QString TextOfBytes(QByteArrayView bytes) {
@@ -14,10 +16,10 @@ QString TextOfBytes(QByteArrayView bytes) {
 TLabel::TLabel(const QString& caption, QWidget* parent) : QLabel(caption, parent) {}
 
 TEdit::TEdit(QWidget* parent) : QLineEdit(parent) {
-    connect(this, &QLineEdit::returnPressed, this, [this] {
-        if (OnEnter)
-            OnEnter();
-    });
+    connect(this, &QLineEdit::returnPressed, this, GuardedSlot("TEdit::OnEnter", [this] {
+                if (OnEnter)
+                    OnEnter();
+            }));
 }
 
 void PaintFocusWithoutItem(QAbstractItemView& view, int rowHeight) {
@@ -69,10 +71,15 @@ TListBox::TListBox(QWidget* parent) : QListWidget(parent) {
 }
 
 void TListBox::paintEvent(QPaintEvent* e) {
-    QListWidget::paintEvent(e);
-    PaintFocusWithoutItem(
-        *this, fontMetrics().height() +
-                   2 * style()->pixelMetric(QStyle::PM_FocusFrameVMargin, nullptr, this));
+    Guarded(
+        "TListBox::paintEvent",
+        [&] {
+            QListWidget::paintEvent(e);
+            PaintFocusWithoutItem(
+                *this, fontMetrics().height() +
+                           2 * style()->pixelMetric(QStyle::PM_FocusFrameVMargin, nullptr, this));
+        },
+        FaultBox::LogOnly);
 }
 
 QString TListBox::Item(int i) const {
@@ -122,20 +129,21 @@ void TListBox::Delete(int i) {
 }
 
 TCheckBox::TCheckBox(const QString& caption, QWidget* parent) : QCheckBox(caption, parent) {
-    connect(this, &QCheckBox::clicked, this, [this] {
-        if (OnClick)
-            OnClick();
-    });
+    connect(this, &QCheckBox::clicked, this, GuardedSlot("TCheckBox::OnClick", [this] {
+                if (OnClick)
+                    OnClick();
+            }));
 }
 
 TComboBox::TComboBox(bool freeText, QWidget* parent) : QComboBox(parent) {
     setEditable(freeText);
     if (freeText) {
         setInsertPolicy(QComboBox::NoInsert);
-        connect(lineEdit(), &QLineEdit::returnPressed, this, [this] {
-            if (OnEnter)
-                OnEnter();
-        });
+        connect(lineEdit(), &QLineEdit::returnPressed, this,
+                GuardedSlot("TComboBox::OnEnter", [this] {
+                    if (OnEnter)
+                        OnEnter();
+                }));
     }
 }
 
@@ -165,10 +173,10 @@ TSpeedButton::TSpeedButton(const QString& caption, const QString& hint, QWidget*
     setText(caption);
     setToolTip(hint);
     setAutoRaise(false);
-    connect(this, &QToolButton::clicked, this, [this] {
-        if (OnClick)
-            OnClick();
-    });
+    connect(this, &QToolButton::clicked, this, GuardedSlot("TSpeedButton::OnClick", [this] {
+                if (OnClick)
+                    OnClick();
+            }));
 }
 
 TSpeedButton::TSpeedButton(const QString& caption, const QString& hint, QStyle::StandardPixmap icon,
@@ -180,17 +188,17 @@ TSpeedButton::TSpeedButton(const QString& caption, const QString& hint, QStyle::
 }
 
 TButton::TButton(const QString& caption, QWidget* parent) : QPushButton(caption, parent) {
-    connect(this, &QPushButton::clicked, this, [this] {
-        if (OnClick)
-            OnClick();
-    });
+    connect(this, &QPushButton::clicked, this, GuardedSlot("TButton::OnClick", [this] {
+                if (OnClick)
+                    OnClick();
+            }));
 }
 
 TTimer::TTimer(QObject* parent) : QTimer(parent) {
-    connect(this, &QTimer::timeout, this, [this] {
-        if (OnTimer)
-            OnTimer();
-    });
+    connect(this, &QTimer::timeout, this, GuardedSlot("TTimer::OnTimer", [this] {
+                if (OnTimer)
+                    OnTimer();
+            }));
 }
 
 void TTimer::SetEnabled(bool on) {
@@ -205,10 +213,10 @@ TPopupMenu::TPopupMenu(QWidget* parent) : QMenu(parent) {}
 
 QAction* TPopupMenu::AddItem(const QString& caption, std::function<void()> onClick) {
     QAction* a = addAction(caption);
-    connect(a, &QAction::triggered, this, [fn = std::move(onClick)] {
-        if (fn)
-            fn();
-    });
+    connect(a, &QAction::triggered, this, GuardedSlot("TPopupMenu item", [fn = std::move(onClick)] {
+                if (fn)
+                    fn();
+            }));
     return a;
 }
 
@@ -218,7 +226,7 @@ void TPopupMenu::AttachTo(QWidget* w) {
     // start below a heading row.
     auto* area = qobject_cast<QAbstractScrollArea*>(w);
     connect(w, &QWidget::customContextMenuRequested, this, [this, w, area](const QPoint& p) {
-        popup((area ? area->viewport() : w)->mapToGlobal(p));
+        Guarded("TPopupMenu::popup", [&] { popup((area ? area->viewport() : w)->mapToGlobal(p)); });
     });
 }
 

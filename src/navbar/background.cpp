@@ -5,6 +5,8 @@
 #include <limits>
 #include <vector>
 
+#include "common/boundary_guard.h"
+
 namespace orv {
 
 namespace {
@@ -512,6 +514,8 @@ void TmxCustomBackground::PaintBackground(QImage* bitmap, const TRect& r) {
         ApplyGrayscale(bitmap, r);
     } catch (...) {
         // A paint leaves what it managed to draw; it never throws into the paint event.
+        ReportFault("TmxCustomBackground::PaintBackground", std::current_exception(),
+                    FaultBox::LogOnly);
     }
     painting_ = false;
 }

@@ -78,7 +78,7 @@ void TmxSideBar::ShowCursor(int id) {
 }
 
 void TmxSideBar::InvalidateRect(const TRect& r) {
-    if (destroying_ || updating_ || r.IsEmpty()) {
+    if (destroying_ || Updating() || r.IsEmpty()) {
         return;
     }
     update(QRect(r.Left, r.Top, r.Width(), r.Height()));
@@ -174,7 +174,7 @@ bool TmxSideBar::TrackMouse(const QPoint& p, bool hitTest) {
     return changed;
 }
 
-void TmxSideBar::mouseMoveEvent(QMouseEvent* event) {
+void TmxSideBar::HandleMouseMove(QMouseEvent* event) {
     const QPoint p = event->position().toPoint();
     if (DragMoveStarts(p)) {
         return;
@@ -218,7 +218,7 @@ void TmxSideBar::mouseMoveEvent(QMouseEvent* event) {
     inMouseMove_ = false;
 }
 
-void TmxSideBar::mousePressEvent(QMouseEvent* event) {
+void TmxSideBar::HandleMousePress(QMouseEvent* event) {
     QWidget::mousePressEvent(event);
     // Every press on the bar is the bar's own: none goes on to the window to move it.
     event->accept();
@@ -265,7 +265,7 @@ void TmxSideBar::mousePressEvent(QMouseEvent* event) {
     }
 }
 
-void TmxSideBar::mouseReleaseEvent(QMouseEvent* event) {
+void TmxSideBar::HandleMouseRelease(QMouseEvent* event) {
     DragRelease();
     QWidget::mouseReleaseEvent(event);
     KillBarTimer(btExplorerScroll);
@@ -378,7 +378,7 @@ void TmxSideBar::ResetHot() {
     }
 }
 
-void TmxSideBar::enterEvent(QEnterEvent* event) {
+void TmxSideBar::HandleEnter(QEnterEvent* event) {
     QWidget::enterEvent(event);
     ResetHot();
     if (!inplaceEditor_->Editing() && Has(options_, boFocusOnMouseEnter) && !hasFocus()) {
@@ -386,12 +386,12 @@ void TmxSideBar::enterEvent(QEnterEvent* event) {
     }
 }
 
-void TmxSideBar::leaveEvent(QEvent* event) {
+void TmxSideBar::HandleLeave(QEvent* event) {
     QWidget::leaveEvent(event);
     ResetHot();
 }
 
-void TmxSideBar::wheelEvent(QWheelEvent* event) {
+void TmxSideBar::HandleWheel(QWheelEvent* event) {
     const int delta = event->angleDelta().y();
     if (event->modifiers() != Qt::NoModifier || delta == 0) {
         QWidget::wheelEvent(event);
@@ -425,7 +425,7 @@ void TmxSideBar::wheelEvent(QWheelEvent* event) {
     InvalidateAll();
 }
 
-bool TmxSideBar::event(QEvent* event) {
+bool TmxSideBar::HandleEvent(QEvent* event) {
     if (event->type() == QEvent::ToolTip) {
         if (hotButton_ != nullptr && !hotButton_->Hint().empty()) {
             const TRect& r = hotButton_->Layout().Button;
@@ -452,7 +452,7 @@ void TmxSideBar::DoEditorContextPopup(TPoint mousePos, bool& handled) {
     }
 }
 
-void TmxSideBar::contextMenuEvent(QContextMenuEvent* event) {
+void TmxSideBar::HandleContextMenu(QContextMenuEvent* event) {
     ShowContextMenu(event);
 }
 

@@ -71,7 +71,7 @@ TmxHeader* TmxSideBar::NextVisibleHeader(TmxHeader* h) const {
     return h->HeaderIndex() >= last ? h : GetHeader(last);
 }
 
-void TmxSideBar::keyPressEvent(QKeyEvent* event) {
+void TmxSideBar::HandleKeyPress(QKeyEvent* event) {
     QWidget::keyPressEvent(event);
     const int count = HeaderCount();
     switch (event->key()) {
@@ -107,7 +107,7 @@ void TmxSideBar::keyPressEvent(QKeyEvent* event) {
     event->accept();
 }
 
-bool TmxSideBar::eventFilter(QObject* watched, QEvent* event) {
+bool TmxSideBar::HandleEventFilter(QObject* watched, QEvent* event) {
     if (event->type() != QEvent::KeyPress || !isVisible() || !isEnabled()) {
         return QWidget::eventFilter(watched, event);
     }
@@ -148,7 +148,7 @@ bool TmxSideBar::DialogChar(QChar c) {
     return false;
 }
 
-void TmxSideBar::focusInEvent(QFocusEvent* event) {
+void TmxSideBar::HandleFocusIn(QFocusEvent* event) {
     QWidget::focusInEvent(event);
     // The focus rectangle comes and goes with the focus.
     if (Has(options_, hoShowFocusRect)) {
@@ -156,7 +156,7 @@ void TmxSideBar::focusInEvent(QFocusEvent* event) {
     }
 }
 
-void TmxSideBar::focusOutEvent(QFocusEvent* event) {
+void TmxSideBar::HandleFocusOut(QFocusEvent* event) {
     QWidget::focusOutEvent(event);
     if (Has(options_, hoShowFocusRect)) {
         InvalidateAll();

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <stdexcept>
 
+#include "common/boundary_guard.h"
 #include "navbar/navigation_bar.h"
 
 namespace orv {
@@ -62,13 +63,13 @@ std::pair<TColor, TColor> TmxSideBar::BevelColors(TBevelCut cut) {
     return {clBtnHighlight, clBtnShadow};
 }
 
-void TmxSideBar::paintEvent(QPaintEvent*) {
+void TmxSideBar::HandlePaint(QPaintEvent*) {
     QPainter painter(this);
     Paint(&painter);
 }
 
 void TmxSideBar::Paint(QPainter* target) {
-    if (updating_ || inPaint_) {
+    if (Updating() || inPaint_) {
         return;
     }
     inPaint_ = true;
@@ -96,6 +97,7 @@ void TmxSideBar::Paint(QPainter* target) {
     } catch (...) {
         // A header deleted by a handler while painting: the deletion has asked for a new paint,
         // which lays out the list as it is now. Nothing of this one reaches the window.
+        ReportFault("TmxSideBar::Paint", std::current_exception(), FaultBox::LogOnly);
     }
     inPaint_ = false;
 }

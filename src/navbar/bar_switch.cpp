@@ -18,8 +18,6 @@ void Move(TmxHeader* h, int dy) {
 }  // namespace
 
 void TmxSideBar::PaintSwitchFrame() {
-    // A handler's update bracket may have closed meanwhile; the frames still paint.
-    updating_ = false;
     if (isVisible()) {
         repaint();
     } else {
@@ -162,7 +160,6 @@ bool TmxSideBar::AnimateSwitch(TmxHeader* header) {
     animatingIndex_ = -1;
     autoLayout_ = true;
     // The switch's closing EndUpdate repaints with the computed layout.
-    updating_ = true;
     return true;
 }
 

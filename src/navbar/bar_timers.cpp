@@ -33,7 +33,7 @@ bool TmxSideBar::BarTimerActive(TmxBarTimer id) const {
     return ValidTimer(id) && timers_[static_cast<size_t>(id - 1)].isActive();
 }
 
-void TmxSideBar::timerEvent(QTimerEvent* event) {
+void TmxSideBar::HandleTimer(QTimerEvent* event) {
     for (int id = btCloseDelay; id <= btAlert; ++id) {
         if (timers_[static_cast<size_t>(id - 1)].timerId() == event->timerId()) {
             BarTimerTick(static_cast<TmxBarTimer>(id));

@@ -3,6 +3,7 @@
 #include <QString>
 #include <memory>
 
+#include "common/boundary_guard.h"
 #include "navbar/background.h"
 #include "navbar/button.h"
 #include "navbar/header.h"
@@ -124,6 +125,7 @@ void TmxButton::Paint(QImage* bitmap, TRect& cursor, bool measureOnly, int botto
                 BlendRectWithColor(bitmap, layout_.Button, kBlinkWeight, h->Bar()->AlertColor());
             }
         } catch (...) {
+            ReportFault("TmxButton::Paint", std::current_exception(), FaultBox::LogOnly);
         }
     }
     TmxBarSettings* s = GetActiveSettings();

@@ -7,6 +7,7 @@
 #include <QPainter>
 #include <QTextDocument>
 
+#include "common/boundary_guard.h"
 #include "navbar/header.h"
 #include "navbar/navigation_bar.h"
 
@@ -59,7 +60,8 @@ TmxInplaceEdit::TmxInplaceEdit(QWidget* parent) : QPlainTextEdit(parent) {
     ApplyColors();
     ApplyTextOption();
     move(0, kIdleTop);
-    connect(this, &QPlainTextEdit::textChanged, this, [this] { Change(); });
+    connect(this, &QPlainTextEdit::textChanged, this,
+            GuardedSlot("TmxInplaceEdit::Change", [this] { Change(); }));
 }
 
 void TmxInplaceEdit::SetAlignment(TAlignment value) {
@@ -178,87 +180,102 @@ bool TmxInplaceEdit::event(QEvent* event) {
     const bool result = QPlainTextEdit::event(event);
     // Paint events of the edit itself cover only the frame; the text has its own viewport.
     if (event->type() == QEvent::Paint) {
-        PaintFrame();
+        Guarded(
+            "TmxInplaceEdit::PaintFrame", [this] { PaintFrame(); }, FaultBox::LogOnly);
     }
     return result;
 }
 
 void TmxInplaceEdit::keyPressEvent(QKeyEvent* event) {
-    if (OnKeyDown) {
-        int key = event->key();
-        const QPointer<TmxInplaceEdit> alive(this);
-        OnKeyDown(this, key, event->modifiers());
-        if (!alive) {
-            return;
+    Guarded("TmxInplaceEdit::keyPressEvent", [&] {
+        if (OnKeyDown) {
+            int key = event->key();
+            const QPointer<TmxInplaceEdit> alive(this);
+            OnKeyDown(this, key, event->modifiers());
+            if (!alive) {
+                return;
+            }
+            if (key == 0) {
+                event->accept();
+                return;
+            }
         }
-        if (key == 0) {
-            event->accept();
-            return;
-        }
-    }
-    QPlainTextEdit::keyPressEvent(event);
+        QPlainTextEdit::keyPressEvent(event);
+    });
 }
 
 void TmxInplaceEdit::focusInEvent(QFocusEvent* event) {
-    QPlainTextEdit::focusInEvent(event);
-    RedrawFrame();
+    Guarded("TmxInplaceEdit::focusInEvent", [&] {
+        QPlainTextEdit::focusInEvent(event);
+        RedrawFrame();
+    });
 }
 
 void TmxInplaceEdit::focusOutEvent(QFocusEvent* event) {
-    QPlainTextEdit::focusOutEvent(event);
-    RedrawFrame();
-    // Our own menu popping up or the window losing activation is no exit from the edit.
-    const Qt::FocusReason reason = event->reason();
-    if (reason == Qt::PopupFocusReason || reason == Qt::ActiveWindowFocusReason) {
-        return;
-    }
-    if (OnExit) {
-        OnExit(this);
-    }
+    Guarded("TmxInplaceEdit::focusOutEvent", [&] {
+        QPlainTextEdit::focusOutEvent(event);
+        RedrawFrame();
+        // Our own menu popping up or the window losing activation is no exit from the edit.
+        const Qt::FocusReason reason = event->reason();
+        if (reason == Qt::PopupFocusReason || reason == Qt::ActiveWindowFocusReason) {
+            return;
+        }
+        if (OnExit) {
+            OnExit(this);
+        }
+    });
 }
 
 void TmxInplaceEdit::resizeEvent(QResizeEvent* event) {
-    QPlainTextEdit::resizeEvent(event);
-    RedrawFrame();
+    Guarded("TmxInplaceEdit::resizeEvent", [&] {
+        QPlainTextEdit::resizeEvent(event);
+        RedrawFrame();
+    });
 }
 
 void TmxInplaceEdit::enterEvent(QEnterEvent* event) {
-    QPlainTextEdit::enterEvent(event);
-    mouseOver_ = true;
-    if (flat_ && activate_) {
-        RedrawFrame();
-    }
+    Guarded("TmxInplaceEdit::enterEvent", [&] {
+        QPlainTextEdit::enterEvent(event);
+        mouseOver_ = true;
+        if (flat_ && activate_) {
+            RedrawFrame();
+        }
+    });
 }
 
 void TmxInplaceEdit::leaveEvent(QEvent* event) {
-    QPlainTextEdit::leaveEvent(event);
-    mouseOver_ = false;
-    if (flat_ && activate_) {
-        RedrawFrame();
-    }
+    Guarded("TmxInplaceEdit::leaveEvent", [&] {
+        QPlainTextEdit::leaveEvent(event);
+        mouseOver_ = false;
+        if (flat_ && activate_) {
+            RedrawFrame();
+        }
+    });
 }
 
 void TmxInplaceEdit::contextMenuEvent(QContextMenuEvent* event) {
-    bool handled = false;
-    if (OnContextPopup) {
-        const QPointer<TmxInplaceEdit> alive(this);
-        // Mouse requests arrive through the text viewport; the handler gets edit coordinates.
-        const QPoint pos = mapFromGlobal(event->globalPos());
-        OnContextPopup(this, TPoint{pos.x(), pos.y()}, handled);
-        if (!alive) {
+    Guarded("TmxInplaceEdit::contextMenuEvent", [&] {
+        bool handled = false;
+        if (OnContextPopup) {
+            const QPointer<TmxInplaceEdit> alive(this);
+            // Mouse requests arrive through the text viewport; the handler gets edit coordinates.
+            const QPoint pos = mapFromGlobal(event->globalPos());
+            OnContextPopup(this, TPoint{pos.x(), pos.y()}, handled);
+            if (!alive) {
+                return;
+            }
+        }
+        if (handled) {
+            event->accept();
             return;
         }
-    }
-    if (handled) {
-        event->accept();
-        return;
-    }
-    if (popupMenu_) {
-        popupMenu_->popup(event->globalPos());
-        event->accept();
-        return;
-    }
-    QPlainTextEdit::contextMenuEvent(event);
+        if (popupMenu_) {
+            popupMenu_->popup(event->globalPos());
+            event->accept();
+            return;
+        }
+        QPlainTextEdit::contextMenuEvent(event);
+    });
 }
 
 TmxInplaceEditor::TmxInplaceEditor(TmxSideBar* bar) : bar_(bar), edit_(new TmxInplaceEdit(bar)) {

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "common/boundary_guard.h"
 #include "navbar/caption_editor.h"
 #include "navbar/navigation_bar.h"
 
@@ -181,6 +182,7 @@ bool TmxSideBar::OleDragEnter(const QMimeData* data, Qt::KeyboardModifiers keys,
         });
         return true;
     } catch (...) {
+        ReportFault("TmxSideBar::OleDragEnter", std::current_exception(), FaultBox::LogOnly);
         effect = Qt::IgnoreAction;
         return false;
     }
@@ -219,6 +221,7 @@ bool TmxSideBar::OleDragOver(TmxSideBar* source, Qt::KeyboardModifiers keys,
         });
         return true;
     } catch (...) {
+        ReportFault("TmxSideBar::OleDragOver", std::current_exception(), FaultBox::LogOnly);
         effect = Qt::IgnoreAction;
         return false;
     }
@@ -237,6 +240,7 @@ void TmxSideBar::OleDragLeave() {
             OnDragOver(this, nullptr, Qt::NoModifier, dsDragLeave, QPoint(0, 0), dropMode_, effect,
                        accept);
         } catch (...) {
+            ReportFault("TmxSideBar::OleDragLeave", std::current_exception(), FaultBox::LogOnly);
             accept = false;
         }
     }
@@ -289,6 +293,7 @@ bool TmxSideBar::OleDrop(const QMimeData* data, Qt::KeyboardModifiers keys, Qt::
         finish();
         return ok;
     } catch (...) {
+        ReportFault("TmxSideBar::OleDrop", std::current_exception(), FaultBox::LogOnly);
         effect = Qt::IgnoreAction;
         finish();
         return false;
@@ -342,6 +347,7 @@ bool TmxSideBar::InternalDrop(const QMimeData* data, TmxButton* target, int posi
     try {
         result = MoveDroppedButton(source, data, effect, position, target);
     } catch (...) {
+        ReportFault("TmxSideBar::InternalDrop", std::current_exception(), FaultBox::LogOnly);
         effect = Qt::IgnoreAction;
         result = false;
     }
@@ -555,7 +561,7 @@ void TmxSideBar::PaintDropMark(TCanvas& canvas, TmxHeader* header) {
     }
 }
 
-void TmxSideBar::dragEnterEvent(QDragEnterEvent* event) {
+void TmxSideBar::HandleDragEnter(QDragEnterEvent* event) {
     if (dropManager_) {
         dropManager_->DragEnter(event);
     } else {
@@ -563,7 +569,7 @@ void TmxSideBar::dragEnterEvent(QDragEnterEvent* event) {
     }
 }
 
-void TmxSideBar::dragMoveEvent(QDragMoveEvent* event) {
+void TmxSideBar::HandleDragMove(QDragMoveEvent* event) {
     if (dropManager_) {
         dropManager_->DragOver(event);
     } else {
@@ -571,14 +577,14 @@ void TmxSideBar::dragMoveEvent(QDragMoveEvent* event) {
     }
 }
 
-void TmxSideBar::dragLeaveEvent(QDragLeaveEvent* event) {
+void TmxSideBar::HandleDragLeave(QDragLeaveEvent* event) {
     QWidget::dragLeaveEvent(event);
     if (dropManager_) {
         dropManager_->DragLeave();
     }
 }
 
-void TmxSideBar::dropEvent(QDropEvent* event) {
+void TmxSideBar::HandleDrop(QDropEvent* event) {
     if (dropManager_) {
         dropManager_->Drop(event);
     } else {

@@ -5,6 +5,7 @@
 #include <array>
 #include <memory>
 
+#include "common/boundary_guard.h"
 #include "navbar/header.h"
 
 namespace orv {
@@ -245,6 +246,7 @@ void TmxHeader::DrawCaptionButton(QImage* bitmap, TRect& rect, int) {
         DoAfterDrawHeaderButton(canvas, captionRect_);
     } catch (...) {
         // A failing handler ends this caption's paint; the bar's paint goes on.
+        ReportFault("TmxHeader::DrawCaptionButton", std::current_exception(), FaultBox::LogOnly);
     }
 }
 
@@ -481,6 +483,7 @@ void TmxHeader::DrawBody(QImage* bitmap, const TRect& rect, int, int) {
         DrawButtons(bitmap, r);
     } catch (...) {
         // A failing handler ends this body's paint; the bar's paint goes on.
+        ReportFault("TmxHeader::DrawBody", std::current_exception(), FaultBox::LogOnly);
     }
 }
 

@@ -4,6 +4,7 @@
 #include <QPainter>
 #include <QPointer>
 
+#include "common/boundary_guard.h"
 #include "navbar/caption_editor.h"
 
 namespace orv {
@@ -123,10 +124,19 @@ void TmxSideBar::SetActiveHeader(TmxHeader* header) {
     if (animating_) {
         return;
     }
-    // Handlers run on the way; any of them may delete the header or the bar.
+    // Handlers run on the way; any of them may delete the header or the bar, or throw. The
+    // bracket closes on every way out while the bar is there.
     const QPointer<TmxSideBar> alive(this);
     HeaderWatch target(this, header);
     BeginUpdate();
+    struct Bracket {
+        const QPointer<TmxSideBar>& bar;
+        ~Bracket() {
+            if (bar) {
+                bar->EndUpdate();
+            }
+        }
+    } bracket{alive};
     bool canChange = true;
     DoCanChange(header, canChange);
     if (!alive) {
@@ -136,18 +146,13 @@ void TmxSideBar::SetActiveHeader(TmxHeader* header) {
         canChange = header->IsEnabled() || Has(options_, boChangeToDisabled);
     }
     if (!canChange || target.gone) {
-        EndUpdate();
         return;
     }
     const int oldIndex = GetActiveIndex();
     const int newIndex = header ? header->HeaderIndex() : -1;
     if (!destroying_) {
         DoChange(oldIndex, newIndex);
-        if (!alive) {
-            return;
-        }
-        if (target.gone) {
-            EndUpdate();
+        if (!alive || target.gone) {
             return;
         }
     }
@@ -165,18 +170,13 @@ void TmxSideBar::SetActiveHeader(TmxHeader* header) {
         }
         animatingIndex_ = -1;
         if (target.gone) {
-            EndUpdate();
             return;
         }
     }
     if (header && header->OnChange) {
         const TPersistent::TNotifyEvent handler = header->OnChange;
         handler(header);
-        if (!alive) {
-            return;
-        }
-        if (target.gone) {
-            EndUpdate();
+        if (!alive || target.gone) {
             return;
         }
     }
@@ -184,7 +184,6 @@ void TmxSideBar::SetActiveHeader(TmxHeader* header) {
     if (activeHeader_) {
         activeHeader_->SetDrawState(hbsFocused);
     }
-    EndUpdate();
 }
 
 void TmxSideBar::SetInplaceEditor(const TmxInplaceEditor& v) {
@@ -291,22 +290,20 @@ int TmxSideBar::GetActiveIndex() const {
 
 void TmxSideBar::BeginUpdate() {
     ++updateCount_;
-    updating_ = true;
 }
 
 void TmxSideBar::EndUpdate() {
-    if (!updating_) {
+    if (updateCount_ == 0) {
         return;
     }
     if (--updateCount_ == 0) {
-        updating_ = false;
         InvalidateAll();
     }
 }
 
 void TmxSideBar::InvalidateAll() {
     // Inside a bracket the closing EndUpdate repaints once for all.
-    if (destroying_ || updating_) {
+    if (destroying_ || Updating()) {
         return;
     }
     update();
@@ -413,23 +410,41 @@ void TmxSideBar::DoHide() {
     }
 }
 
-void TmxSideBar::showEvent(QShowEvent* event) {
+void TmxSideBar::HandleShow(QShowEvent* event) {
     QWidget::showEvent(event);
     // Alt with an accelerator works from every control of the bar's window; the key presses
     // of the window's controls pass the application first.
     if (QCoreApplication* app = QCoreApplication::instance()) {
         app->installEventFilter(this);
     }
-    DoShow();
+    PostVisibilityChange(true);
     InvalidateAll();
 }
 
-void TmxSideBar::hideEvent(QHideEvent* event) {
+void TmxSideBar::HandleHide(QHideEvent* event) {
     QWidget::hideEvent(event);
     if (QCoreApplication* app = QCoreApplication::instance()) {
         app->removeEventFilter(this);
     }
-    DoHide();
+    PostVisibilityChange(false);
+}
+
+void TmxSideBar::PostVisibilityChange(bool shown) {
+    // Qt goes on using the widget after its show and hide events return, so OnShow and OnHide
+    // run just after them, where a handler may delete the bar as from any other handler.
+    const auto change = [this, shown] {
+        const QPointer<TmxSideBar> alive(this);
+        if (shown) {
+            DoShow();
+        } else {
+            DoHide();
+        }
+        if (alive) {
+            InvalidateAll();
+        }
+    };
+    const char* where = shown ? "TmxSideBar::OnShow" : "TmxSideBar::OnHide";
+    QMetaObject::invokeMethod(this, GuardedSlot(where, change), Qt::QueuedConnection);
 }
 
 }  // namespace orv

@@ -257,7 +257,9 @@ class TmxSideBar : public QWidget, public TmxBarOwner, private TImageListObserve
     // Update bracketing: nested brackets repaint once, when the outermost one closes.
     void BeginUpdate() override;
     void EndUpdate() override;
-    bool Updating() const { return updating_; }
+    // The update counter is the one record of a bracket; the frames of a header switch paint
+    // inside the switch's own bracket.
+    bool Updating() const { return updateCount_ > 0 && !animating_; }
     int UpdateCount() const { return updateCount_; }
     void InvalidateAll() override;
 
@@ -421,6 +423,30 @@ class TmxSideBar : public QWidget, public TmxBarOwner, private TImageListObserve
 
   private:
     friend class TmxDragDropManager;
+    // The bodies of the Qt handlers above; each override runs its body under the guard
+    // (bar_events.cpp).
+    void HandlePaint(QPaintEvent* event);
+    void HandleShow(QShowEvent* event);
+    void HandleHide(QHideEvent* event);
+    void HandleMouseMove(QMouseEvent* event);
+    void HandleMousePress(QMouseEvent* event);
+    void HandleMouseRelease(QMouseEvent* event);
+    void HandleEnter(QEnterEvent* event);
+    void HandleLeave(QEvent* event);
+    void HandleDragEnter(QDragEnterEvent* event);
+    void HandleDragMove(QDragMoveEvent* event);
+    void HandleDragLeave(QDragLeaveEvent* event);
+    void HandleDrop(QDropEvent* event);
+    void HandleWheel(QWheelEvent* event);
+    void HandleKeyPress(QKeyEvent* event);
+    void HandleFocusIn(QFocusEvent* event);
+    void HandleFocusOut(QFocusEvent* event);
+    void HandleContextMenu(QContextMenuEvent* event);
+    void HandleTimer(QTimerEvent* event);
+    bool HandleEvent(QEvent* event);
+    bool HandleEventFilter(QObject* watched, QEvent* event);
+    // Runs OnShow or OnHide once the show or hide is through.
+    void PostVisibilityChange(bool shown);
     void ImageListFreed(TImageList* list) override;
     // The look's values, without the bracket and the handler.
     void ApplyPreSet(TmxPreSet value);
@@ -552,7 +578,6 @@ class TmxSideBar : public QWidget, public TmxBarOwner, private TImageListObserve
     bool contentOverflow_ = false;
     int animatingIndex_ = -1;
     bool autoLayout_ = true;
-    bool updating_ = false;
     int updateCount_ = 0;
     bool inPaint_ = false;
     int storedActiveIndex_ = -1;

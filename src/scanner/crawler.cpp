@@ -1,5 +1,6 @@
 #include "scanner/crawler.h"
 #include "common/ascii.h"
+#include "common/boundary_guard.h"
 
 #include <QCoreApplication>
 #include <QDebug>
@@ -35,7 +36,8 @@ THttpScan::THttpScan(QObject* owner)
     keywordsFilter_.Sort();
     FoldAreas = [this](std::string& text) { DefaultFoldAreas(text); };
     timer_.setInterval(200);
-    connect(&timer_, &QTimer::timeout, this, [this] { RunTick(true); });
+    connect(&timer_, &QTimer::timeout, this,
+            GuardedSlot("THttpScan tick", [this] { RunTick(true); }));
     timer_.start();
 }
 
@@ -206,6 +208,11 @@ void THttpScan::RunTick(bool timerTick) {
         return;
     }
     tickGuard_ = true;
+    // Cleared on every way out: a tick that throws must not stop the ticks after it.
+    struct Release {
+        bool& flag;
+        ~Release() { flag = false; }
+    } release{tickGuard_};
     TMFDwnld& m = *manager_;
     if (m.Working()) {
         if (timerTick) {
@@ -232,11 +239,10 @@ void THttpScan::RunTick(bool timerTick) {
         else
             QCoreApplication::quit();
     }
-    tickGuard_ = false;
     if (extraPending_) {
         extraPending_ = false;
-        QMetaObject::invokeMethod(
-            this, [this] { RunTick(false); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(this, GuardedSlot("THttpScan tick", [this] { RunTick(false); }),
+                                  Qt::QueuedConnection);
     }
 }
 

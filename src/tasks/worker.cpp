@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <thread>
 
+#include "common/boundary_guard.h"
+
 namespace orv::task {
 
 void MainQueue::Close() {
@@ -39,7 +41,9 @@ bool MainQueue::Post(const void* owner, std::function<void()> fn) {
 void MainQueue::PostDrain() {
     drainPosted_ = true;
     QMetaObject::invokeMethod(
-        target_, [self = shared_from_this()] { self->Drain(); }, Qt::QueuedConnection);
+        target_,
+        GuardedSlot("task::MainQueue::Drain", [self = shared_from_this()] { self->Drain(); }),
+        Qt::QueuedConnection);
 }
 
 bool MainQueue::IsOpenOwner(const void* owner) const {
@@ -117,7 +121,7 @@ void MainQueue::Drain() {
         draining_ = false;
         lock.unlock();
         // Writes nest one per event loop, so this write's owner is the last one open when
-        // it returns, also when it throws.
+        // it returns. A write that throws is reported and the drain goes on with the next.
         struct Reopen {
             std::unique_lock<std::mutex>& lock;
             MainQueue& channel;
@@ -127,7 +131,7 @@ void MainQueue::Drain() {
                 channel.draining_ = true;
             }
         } reopen{lock, *this};
-        w.fn();
+        Guarded("task::MainQueue write", w.fn);
         w.fn = nullptr;  // a dropped read ends its wait before the next write runs
     }
 }

@@ -13,6 +13,7 @@
 #include <functional>
 #include <memory>
 #include <ostream>
+#include <stdexcept>
 #include <string>
 #include <utility>
 #include <vector>
@@ -20,6 +21,7 @@
 #include "counting_bar.h"
 #include "navbar/caption_editor.h"
 #include "navbar/navigation_bar.h"
+#include "scripted_dialogs.h"
 
 namespace orv {
 void PrintTo(const TRect& r, std::ostream* os) {
@@ -348,6 +350,32 @@ TEST(BarInputTest, WhatFramesLetThroughCannotBreakTheSwitch) {
         EXPECT_TRUE(bar->AutoLayout());
         EXPECT_EQ(bar->UpdateCount(), 0);
         bar->repaint();
+    }
+}
+
+TEST(BarInputTest, ABracketAHandlerHoldsAcrossFramesStillEndsInARepaint) {
+    // What a frame lets through opens a bracket and a later frame closes it: the bar's count
+    // of brackets is the only record, so the switch's own closing bracket repaints.
+    ListBar b(1, 4, stLinear);
+    ListBar reference(3, 4, stNone);
+    int steps = 0;
+    b.bar.SwitchFrameHook = [&](TmxSideBar* bar) {
+        ++steps;
+        if (steps == 2) {
+            bar->BeginUpdate();
+        } else if (steps == 4) {
+            bar->EndUpdate();
+        }
+    };
+    b.bar.SetActiveHeader(b.h[3]);
+    ASSERT_GE(steps, 4);
+    EXPECT_EQ(b.bar.UpdateCount(), 0);
+    EXPECT_FALSE(b.bar.Updating());
+    b.Layout();
+    reference.Layout();
+    for (size_t i = 0; i < b.h.size(); ++i) {
+        EXPECT_EQ(b.h[i]->CaptionRect(), reference.h[i]->CaptionRect()) << i;
+        EXPECT_EQ(b.h[i]->BodyRect(), reference.h[i]->BodyRect()) << i;
     }
 }
 
@@ -1128,6 +1156,83 @@ TEST(BarInputTest, ContextMenuGoesToTheButtonThenTheHeaderThenTheBar) {
     EXPECT_EQ(from, &b.bar.InplaceEditor());
     EXPECT_EQ(where, (TPoint{edit->x() + inEdit.x(), edit->y() + inEdit.y()}));
     b.bar.InplaceEditor().EndEdit(true);
+}
+
+// ---- the Qt boundary ---------------------------------------------------------------------------
+
+TEST(BarInputTest, ThrowingHandlersShowTheErrorBoxAndTheBarGoesOn) {
+    struct Case {
+        const char* name;
+        // Arms a handler that throws on its first call only, then acts as the user does.
+        std::function<void(CloseBar&, TmxButton*, const std::function<void()>&)> arm;
+        std::function<void(CloseBar&, TmxButton*)> act;
+        QString text;
+    };
+    const auto click = [](CloseBar& b, TmxButton* button) { Click(b.bar, b.At(button)); };
+    const auto onClick = [](CloseBar&, TmxButton* button, const std::function<void()>& fail) {
+        button->OnClick = [fail](TPersistent*) { fail(); };
+    };
+    const std::vector<Case> cases{
+        {"a button's click", onClick, click, "click failed"},
+        {"a key that switches the header",
+         [](CloseBar& b, TmxButton*, const std::function<void()>& fail) {
+             b.bar.OnChange = [fail](TmxSideBar*, int, int) { fail(); };
+         },
+         [](CloseBar& b, TmxButton*) { QTest::keyClick(&b.bar, Qt::Key_PageDown); },
+         "click failed"},
+        {"a key that clicks a button", onClick,
+         [](CloseBar& b, TmxButton*) { QTest::keyClick(&b.bar, Qt::Key_G); }, "click failed"},
+        {"the close timer",
+         [](CloseBar& b, TmxButton*, const std::function<void()>& fail) {
+             b.bar.CloseButton().OnClose = [&b, fail](TPersistent*) {
+                 ++b.closes;
+                 fail();
+             };
+         },
+         [](CloseBar& b, TmxButton*) {
+             const int closes = b.closes;
+             Click(b.bar, b.x);
+             EXPECT_TRUE(QTest::qWaitFor([&] { return b.closes > closes; }, 5000));
+         },
+         "click failed"},
+        {"something that is no std::exception",
+         [](CloseBar&, TmxButton* button, const std::function<void()>&) {
+             button->OnClick = [calls = 0](TPersistent*) mutable {
+                 if (calls++ == 0) {
+                     throw 42;
+                 }
+             };
+         },
+         click, "Unknown exception"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        test::ScriptedDialogs dialogs;
+        test::ErrorBoxFaults faults;
+        CloseBar b;
+        b.bar.SetActiveHeader(b.h[2]);
+        TmxButton* button = b.AddButton(2, "&Go");
+        b.Layout();
+        b.bar.setFocus();
+        int calls = 0;
+        c.arm(b, button, [&calls] {
+            if (calls++ == 0) {
+                throw std::runtime_error("click failed");
+            }
+        });
+        c.act(b, button);
+        ASSERT_EQ(dialogs.shown.size(), 1U);
+        EXPECT_EQ(dialogs.shown[0].text, c.text);
+        EXPECT_EQ(dialogs.shown[0].caption, "Orvelan");
+        EXPECT_EQ(dialogs.shown[0].icon, ui::Icon::Error);
+        // The bar is whole: no bracket stays open, it repaints, and the same act works again.
+        EXPECT_EQ(b.bar.UpdateCount(), 0);
+        const int paints = b.bar.paints;
+        b.bar.update();
+        EXPECT_TRUE(QTest::qWaitFor([&] { return b.bar.paints > paints; }, 5000));
+        c.act(b, button);
+        EXPECT_EQ(dialogs.shown.size(), 1U);
+    }
 }
 
 }  // namespace

@@ -3,11 +3,15 @@
 
 #include <gtest/gtest.h>
 #include <QApplication>
+#include <QPointer>
 
 #include <functional>
 #include <map>
 #include <memory>
+#include <string>
 #include <vector>
+
+#include "pump.h"
 
 namespace orv {
 namespace {
@@ -387,6 +391,48 @@ TEST(NavigationBarTest, HidingTheActiveHeaderClearsItAndABarWithReferencesDiesCl
     bar->SetActiveHeader(nullptr);
     // Destroying the bar deletes the referenced header and button under the sanitizer too.
     bar.reset();
+}
+
+TEST(NavigationBarTest, ShowAndHideHandlersRunOnceTheChangeIsThroughAndMayDeleteTheBar) {
+    struct Case {
+        const char* name;
+        bool deleteOnShow;
+        bool deleteOnHide;
+        std::vector<std::string> events;
+    };
+    const std::vector<Case> cases{
+        {"both handlers, in order", false, false, {"show visible", "hide hidden"}},
+        {"the show handler deletes the bar", true, false, {"show visible"}},
+        {"the hide handler deletes the bar", false, true, {"show visible", "hide hidden"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        QWidget window;
+        window.resize(200, 300);
+        QPointer<TmxSideBar> bar = new TmxSideBar(&window);
+        bar->resize(120, 300);
+        std::vector<std::string> events;
+        const auto seen = [&](const char* what, TmxSideBar* sender, bool deletes) {
+            events.push_back(std::string(what) + (sender->isVisible() ? " visible" : " hidden"));
+            if (deletes) {
+                delete sender;
+            }
+        };
+        bar->OnShow = [&](TmxSideBar* sender) { seen("show", sender, c.deleteOnShow); };
+        bar->OnHide = [&](TmxSideBar* sender) { seen("hide", sender, c.deleteOnHide); };
+        window.show();
+        ASSERT_TRUE(test::PumpUntil([&] { return !events.empty(); }));
+        if (bar) {
+            bar->hide();
+        }
+        ASSERT_TRUE(test::PumpUntil([&] { return events.size() == c.events.size(); }));
+        test::Settle();
+        EXPECT_EQ(events, c.events);
+        EXPECT_EQ(bar.isNull(), c.deleteOnShow || c.deleteOnHide);
+        // The window goes on without its bar.
+        EXPECT_TRUE(window.isVisible());
+        window.repaint();
+    }
 }
 
 }  // namespace

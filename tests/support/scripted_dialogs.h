@@ -8,6 +8,7 @@
 #include <optional>
 #include <vector>
 
+#include "common/boundary_guard.h"
 #include "controls/dialogs.h"
 
 namespace orv::test {
@@ -97,6 +98,18 @@ class ScriptedDialogs final : public ui::Dialogs {
             return std::nullopt;
         return f;
     }
+};
+
+// While it lives, what the guards at Qt's calls catch goes to the error box, as in the program.
+class ErrorBoxFaults {
+  public:
+    ErrorBoxFaults() : before_(SetFaultReporter(nullptr)) { ui::ReportFaultsInErrorBox(); }
+    ~ErrorBoxFaults() { SetFaultReporter(before_); }
+    ErrorBoxFaults(const ErrorBoxFaults&) = delete;
+    ErrorBoxFaults& operator=(const ErrorBoxFaults&) = delete;
+
+  private:
+    FaultReporter before_;
 };
 
 }  // namespace orv::test

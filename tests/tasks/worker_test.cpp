@@ -11,12 +11,14 @@
 #include <QTimer>
 #include <memory>
 #include <mutex>
+#include <stdexcept>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "gate.h"
 #include "pump.h"
+#include "scripted_dialogs.h"
 
 namespace orv::task {
 namespace {
@@ -71,6 +73,49 @@ TEST_F(WorkerFixture, WritesArriveInOrderThenTheEndHandler) {
     EXPECT_EQ(out.back(), -1);
     EXPECT_TRUE(w->Finished());
     EXPECT_FALSE(w->Running());
+}
+
+// Writes 0..n-1 like Counter, but the write of `failing` throws.
+class FailingWrite final : public WorkerThread {
+  public:
+    FailingWrite(std::vector<int>& out, int n, int failing) : out_(out), n_(n), failing_(failing) {}
+
+  protected:
+    void Execute() override {
+        for (int i = 0; i < n_; ++i) {
+            Synchronize([this, i] {
+                if (i == failing_)
+                    throw std::runtime_error("write failed");
+                out_.push_back(i);
+            });
+        }
+    }
+
+  private:
+    std::vector<int>& out_;
+    int n_;
+    int failing_;
+};
+
+TEST_F(WorkerFixture, AThrowingWriteShowsTheErrorBoxAndTheOthersStillLand) {
+    test::ScriptedDialogs dialogs;
+    test::ErrorBoxFaults faults;
+    std::vector<int> out;
+    bool ended = false;
+    auto w = std::make_shared<FailingWrite>(out, 4, 1);
+    WorkerThread::Start(w, channel, [&] { ended = true; });
+    ASSERT_TRUE(PumpUntil([&] { return ended; }));
+    EXPECT_EQ(out, (std::vector<int>{0, 2, 3}));
+    ASSERT_EQ(dialogs.shown.size(), 1U);
+    EXPECT_EQ(dialogs.shown[0].text, "write failed");
+    EXPECT_EQ(dialogs.shown[0].icon, ui::Icon::Error);
+
+    // The queue serves the next run as before.
+    out.clear();
+    ended = false;
+    WorkerThread::Start(std::make_shared<Counter>(out, 3), channel, [&] { ended = true; });
+    ASSERT_TRUE(PumpUntil([&] { return ended; }));
+    EXPECT_EQ(out, (std::vector<int>{0, 1, 2}));
 }
 
 TEST_F(WorkerFixture, HaltDropsQueuedWritesAndTheEndHandler) {
