@@ -8,7 +8,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   clang clang-format
   fonts-liberation fonts-dejavu-core
-  iproute2 iputils-ping wget util-linux procps
+  iproute2 iputils-ping wget util-linux procps openssl
   xvfb openbox xdotool x11-utils imagemagick
 )
 

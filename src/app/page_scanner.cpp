@@ -132,6 +132,9 @@ void TWebsiteScannerPage::ConnectScanner() {
     s.OnPageReceived = [this](QObject*, const std::string&, const std::string&,
                               const std::string& Head,
                               const std::string&) { HttpScan1PageReceived(Head); };
+    s.OnFetchFailed = [this](QObject*, const std::string& Url, const std::string& Reason) {
+        HttpScan1FetchFailed(Url, Reason);
+    };
     s.OnWorking = [this](QObject*, bool Working_) { HttpScan1Working(Working_); };
     // The scanner's own boxes are plain messages under the application's title.
     s.OnShowMessage = [this](const std::string& text) {
@@ -238,6 +241,7 @@ TWebsiteScannerPage::~TWebsiteScannerPage() {
     // The scanner goes before the controls its events write to.
     HttpScan1->OnLinkFound = nullptr;
     HttpScan1->OnPageReceived = nullptr;
+    HttpScan1->OnFetchFailed = nullptr;
     HttpScan1->OnWorking = nullptr;
     HttpScan1->OnShowMessage = nullptr;
     delete HttpScan1;
@@ -354,6 +358,10 @@ void TWebsiteScannerPage::HttpScan1PageReceived(const std::string& Head) {
     pendingHead_ = Head;
     if (!headTimer_.isActive())
         headTimer_.start();
+}
+
+void TWebsiteScannerPage::HttpScan1FetchFailed(const std::string& Url, const std::string& Reason) {
+    HttpScan1PageReceived(Url + "\n" + Reason);
 }
 
 void TWebsiteScannerPage::ShowHead() {

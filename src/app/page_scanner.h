@@ -96,6 +96,9 @@ class TWebsiteScannerPage final : public TToolPage {
     void ScanSite(const QString& address);
     void HttpScan1LinkFound(const std::string& UrlFound, const std::string& TypeLink);
     void HttpScan1PageReceived(const std::string& Head);
+    // A download that failed before its page came: the head box says which and why, where a
+    // page's head would stand.
+    void HttpScan1FetchFailed(const std::string& Url, const std::string& Reason);
     void HttpScan1Working(bool Working_);
     void RadioGroup2Click();
     void RadioGroup3Click();
@@ -135,13 +138,13 @@ class TWebsiteScannerPage final : public TToolPage {
     void RunPendingStart();
     // Puts the progress line of the last reported link on Label55.
     void ShowProgress();
-    // Puts the head of the last page received in Memo222.
+    // Puts the head of the last page received (or the last failure) in Memo222.
     void ShowHead();
 
     THttpScanControl control_;
     std::optional<std::string> pendingStart_;
     std::optional<QString> progress_;         // the progress line not shown yet
-    std::optional<std::string> pendingHead_;  // the head not shown yet
+    std::optional<std::string> pendingHead_;  // the head (or failure) not shown yet
     QTimer headTimer_;
     // Per row: its address came in as bytes that are not UTF-8 (one character per byte).
     std::vector<bool> addressLatin1_;

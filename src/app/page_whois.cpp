@@ -3,6 +3,7 @@
 #include <QBoxLayout>
 #include <QPointer>
 #include <QStyle>
+#include <QTextCursor>
 #include <QUrl>
 #include <algorithm>
 #include <cstring>
@@ -141,11 +142,66 @@ QByteArrayList TReplyMemo::LineBytes() const {
     return out;
 }
 
+TReplyMemo::TReplyMemo(QWidget* parent) : ui::TMemo(parent) {
+    // The box is read-only: nothing to undo, and slices would fill the undo stack.
+    document()->setUndoRedoEnabled(false);
+    sliceTimer_.setInterval(0);
+    connect(&sliceTimer_, &QTimer::timeout, this, GuardedSlot("TReplyMemo::ShowSlice", [this] {
+        try {
+            if (!ShowSlice())
+                sliceTimer_.stop();
+        } catch (...) {
+            // The box keeps what it shows (the export has it all); said once.
+            sliceTimer_.stop();
+            shown_.clear();
+            shownUpTo_ = 0;
+            throw;
+        }
+    }));
+}
+
 void TReplyMemo::SetReply(WhoisLines reply) {
     reply_.bytes = std::move(reply.bytes);
     reply_.ends = std::move(reply.ends);
-    // One document for the whole reply: line by line, each append lays out and repaints.
-    setPlainText(reply.shown);
+    shown_ = std::move(reply.shown);
+    shownUpTo_ = 0;
+    // Whole slices of lines: the box lays out each insertion at once, and a reply of many
+    // thousands of lines would block the window for as long in one go.
+    ui::TMemo::Clear();
+    if (ShowSlice())
+        sliceTimer_.start();
+    else
+        sliceTimer_.stop();
+}
+
+bool TReplyMemo::ShowSlice() {
+    const qsizetype left = shown_.size() - shownUpTo_;
+    if (left <= 0)
+        return false;
+    qsizetype end = shownUpTo_ + std::min(left, kSliceChars);
+    qsizetype lines = 0;
+    for (qsizetype i = shownUpTo_; i < end; ++i)
+        if (shown_[i] == u'\n' && ++lines == kSliceLines) {
+            end = i;  // the next slice begins with this line break
+            break;
+        }
+    if (end < shown_.size() && shown_[end - 1].isHighSurrogate())
+        --end;  // a character outside the BMP stays whole
+    QTextCursor cursor(document());
+    cursor.movePosition(QTextCursor::End);
+    cursor.insertText(QStringView(shown_).sliced(shownUpTo_, end - shownUpTo_).toString());
+    shownUpTo_ = end;
+    if (shownUpTo_ < shown_.size())
+        return true;
+    shown_.clear();
+    shownUpTo_ = 0;
+    return false;
+}
+
+void TReplyMemo::FinishFilling() {
+    while (ShowSlice()) {
+    }
+    sliceTimer_.stop();
 }
 
 void TReplyMemo::SetLines(const QStringList& lines) {
@@ -162,6 +218,7 @@ void TReplyMemo::SetLines(const QStringList& lines) {
 }
 
 void TReplyMemo::Add(const QString& line) {
+    FinishFilling();  // the line goes after the whole reply
     if (!reply_.ends.isEmpty())
         reply_.bytes += '\n';
     reply_.bytes += line.toUtf8();
@@ -172,6 +229,9 @@ void TReplyMemo::Add(const QString& line) {
 }
 
 void TReplyMemo::Clear() {
+    sliceTimer_.stop();
+    shown_.clear();
+    shownUpTo_ = 0;
     reply_ = {};
     ui::TMemo::Clear();
 }

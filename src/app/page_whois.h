@@ -7,6 +7,7 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <QTimer>
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
@@ -51,10 +52,16 @@ std::string WhoisQueryText(const QString& query);
 
 // The reply box. It keeps every line's bytes as the server sent them, a CR before the LF
 // included, for the export; the text box itself would take a CR for a line break, so the
-// screen shows the lines without it.
+// screen shows the lines without it. A long reply goes into the box in slices, one per turn of
+// the event loop, so the window keeps answering while megabytes are laid out.
 class TReplyMemo final : public ui::TMemo {
   public:
-    explicit TReplyMemo(QWidget* parent = nullptr) : ui::TMemo(parent) {}
+    explicit TReplyMemo(QWidget* parent = nullptr);
+
+    // Lines of the shown text that go into the box in one slice, at most.
+    static constexpr qsizetype kSliceLines = 2048;
+    // Characters of one slice, at most (a slice ends at a line's end, or at this many).
+    static constexpr qsizetype kSliceChars = 1024 * 1024;
 
     // The lines as text: each line's bytes decoded as SplitReply shows them.
     QStringList Lines() const;
@@ -66,9 +73,18 @@ class TReplyMemo final : public ui::TMemo {
     void SetLines(const QStringList& lines);
     void Add(const QString& line);
     void Clear();
+    // True while slices of the reply are still to go into the box.
+    bool Filling() const { return shownUpTo_ < shown_.size(); }
 
   private:
-    WhoisLines reply_;  // without `shown`, which the box holds
+    // Puts the next slice of `shown_` into the box; true while more are left.
+    bool ShowSlice();
+    void FinishFilling();
+
+    WhoisLines reply_;  // without `shown`, which the box holds (or is being given)
+    QString shown_;     // the text to show, while slices of it are still to go
+    qsizetype shownUpTo_ = 0;
+    QTimer sliceTimer_;
 };
 
 class TWhoisPage final : public TToolPage {

@@ -6,6 +6,7 @@
 #include <QMouseEvent>
 #include <QTimer>
 #include <algorithm>
+#include <chrono>
 #include <cstdlib>
 
 #include "common/boundary_guard.h"
@@ -25,7 +26,22 @@ StringGridModel::StringGridModel(int cols, int rows, int fixedRows, QObject* par
       cols_(std::max(cols, 1)),
       fixed_(std::clamp(fixedRows, 0, 1)),
       shown_(std::max(rows, fixed_ + 1)),
-      cells_(shown_, std::vector<QString>(cols_)) {}
+      nowMs_([] {
+          return qint64(std::chrono::duration_cast<std::chrono::milliseconds>(
+                            std::chrono::steady_clock::now().time_since_epoch())
+                            .count());
+      }),
+      flushTimer_(new QTimer(this)),
+      cells_(shown_, std::vector<QString>(cols_)) {
+    flushTimer_->setSingleShot(true);
+    connect(flushTimer_, &QTimer::timeout, this,
+            GuardedSlot("StringGridModel::FlushWhenDue", [this] { FlushWhenDue(); }));
+}
+
+void StringGridModel::SetClock(std::function<qint64()> nowMs) {
+    nowMs_ = std::move(nowMs);
+    lastFlushMs_.reset();
+}
 
 void StringGridModel::SetColCount(int n) {
     n = std::max(n, 1);
@@ -58,22 +74,36 @@ void StringGridModel::SetRowCount(int n) {
     }
 }
 
+qint64 StringGridModel::WaitLeft() const {
+    if (minFlushMs_ <= 0 || !lastFlushMs_)
+        return 0;
+    return std::min<qint64>(*lastFlushMs_ + minFlushMs_ - nowMs_(), minFlushMs_);
+}
+
 void StringGridModel::ScheduleFlush() {
     if (flushPending_)
         return;
     flushPending_ = true;
-    qint64 wait = minFlushMs_ > 0 && lastFlush_.isValid() ? minFlushMs_ - lastFlush_.elapsed() : 0;
+    const qint64 wait = WaitLeft();
     if (wait > 0)
-        QTimer::singleShot(int(wait), this,
-                           GuardedSlot("StringGridModel::Flush", [this] { Flush(); }));
+        flushTimer_->start(int(wait));
     else
         QMetaObject::invokeMethod(this, GuardedSlot("StringGridModel::Flush", [this] { Flush(); }),
                                   Qt::QueuedConnection);
 }
 
+void StringGridModel::FlushWhenDue() {
+    const qint64 wait = WaitLeft();
+    if (wait > 0)
+        flushTimer_->start(int(wait));
+    else
+        Flush();
+}
+
 void StringGridModel::Flush() {
     flushPending_ = false;
-    lastFlush_.start();
+    flushTimer_->stop();
+    lastFlushMs_ = nowMs_();
     if (RowCount() > shown_) {
         beginInsertRows({}, shown_ - fixed_, RowCount() - fixed_ - 1);
         shown_ = RowCount();

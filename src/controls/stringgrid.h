@@ -4,14 +4,17 @@
 
 #include <QAbstractTableModel>
 #include <QByteArray>
-#include <QElapsedTimer>
 #include <QFlags>
 #include <QString>
 #include <QTableView>
+#include <functional>
 #include <map>
+#include <optional>
 #include <set>
 #include <utility>
 #include <vector>
+
+class QTimer;
 
 namespace orv::ui {
 
@@ -62,6 +65,9 @@ class StringGridModel final : public QAbstractTableModel {
     // Announcements come no closer together than `ms` milliseconds (0, the default: on every
     // turn of the event loop that added rows), for grids that rows pour into.
     void SetMinFlushInterval(int ms) { minFlushMs_ = ms; }
+    // The clock that interval is measured on, in milliseconds (a monotonic one by default;
+    // tests hold a clock of their own).
+    void SetClock(std::function<qint64()> nowMs);
 
   signals:
     void Flushed();
@@ -77,6 +83,9 @@ class StringGridModel final : public QAbstractTableModel {
 
   private:
     void ScheduleFlush();
+    // The interval's timer: flushes once the interval has passed on the clock, else waits on.
+    void FlushWhenDue();
+    qint64 WaitLeft() const;
 
     int cols_;
     int fixed_;
@@ -84,7 +93,9 @@ class StringGridModel final : public QAbstractTableModel {
     bool flushPending_ = false;
     bool editable_ = false;
     int minFlushMs_ = 0;
-    QElapsedTimer lastFlush_;
+    std::function<qint64()> nowMs_;
+    std::optional<qint64> lastFlushMs_;
+    QTimer* flushTimer_;
     std::vector<std::vector<QString>> cells_;          // cells_[row][col], fixed rows included
     std::map<std::pair<int, int>, QByteArray> bytes_;  // by (row, col); few cells have them
     std::set<int> marked_;

@@ -17,6 +17,7 @@ namespace orv {
 struct HostNameCache::Core {
     Post post;
     Resolve resolve;
+    ResolveAtOnce atOnce;
     int maxThreads;
 
     std::mutex m;
@@ -42,12 +43,16 @@ struct HostNameCache::Core {
     }
 };
 
-HostNameCache::HostNameCache(Post post, Answered answered, int maxThreads, Resolve resolve)
+HostNameCache::HostNameCache(Post post, Answered answered, int maxThreads, Resolve resolve,
+                             ResolveAtOnce atOnce)
     : core_(std::make_shared<Core>()) {
     core_->post = std::move(post);
     core_->answered = std::move(answered);
     core_->maxThreads = std::max(maxThreads, 1);
     core_->resolve = resolve ? std::move(resolve) : Resolve(iptoname);
+    core_->atOnce = atOnce ? std::move(atOnce) : ResolveAtOnce([](const std::string& ip) {
+        return net::CurrentResolver().HostsFileName(net::inet_addr(ip));
+    });
 }
 
 HostNameCache::~HostNameCache() {
@@ -70,6 +75,16 @@ std::optional<std::string> HostNameCache::Name(const std::string& ip) {
     auto [it, added] = core_->names.try_emplace(ip);
     if (!added)
         return it->second;  // the name, or nullopt while its look-up runs
+    std::optional<std::string> local;
+    try {
+        local = core_->atOnce(ip);
+    } catch (...) {
+        local.reset();  // the resolver threads will ask
+    }
+    if (local) {
+        it->second = std::move(local);
+        return it->second;
+    }
 
     bool startThread = false;
     {
@@ -100,6 +115,11 @@ std::size_t HostNameCache::Pending() const {
     return static_cast<std::size_t>(
         std::count_if(core_->names.begin(), core_->names.end(),
                       [](const auto& entry) { return !entry.second.has_value(); }));
+}
+
+int HostNameCache::Threads() const {
+    std::lock_guard lock(core_->m);
+    return core_->threads;
 }
 
 void HostNameCache::Work(const std::shared_ptr<Core>& core) {

@@ -4,8 +4,9 @@
 // address), so the owner asks for a name and gets it at once when it is known; otherwise a
 // resolver thread looks the address up and the answer is handed back on the owner's thread
 // through the post function. Each address is looked up once at a time, and a bounded number of
-// resolver threads work through the addresses waiting. Resolver calls cannot be cancelled: a
-// cache that goes away leaves its running look-ups to finish and drops their answers.
+// resolver threads work through the addresses waiting. A name the hosts file gives is known at
+// once, never queued behind those. Resolver calls cannot be cancelled: a cache that goes away
+// leaves its running look-ups to finish and drops their answers.
 #pragma once
 
 #include <cstddef>
@@ -24,12 +25,14 @@ class HostNameCache {
     using Answered = std::function<void(const std::string& ip, const std::string& name)>;
     // The look-up itself; runs on a resolver thread.
     using Resolve = std::function<std::string(const std::string& ip)>;
+    // A look-up that answers without waiting (the hosts file), or nullopt; owner's thread.
+    using ResolveAtOnce = std::function<std::optional<std::string>(const std::string& ip)>;
 
     static constexpr int kDefaultThreads = 4;
 
-    // `resolve` defaults to iptoname.
+    // `resolve` defaults to iptoname, `atOnce` to the resolver's hosts-file name.
     HostNameCache(Post post, Answered answered, int maxThreads = kDefaultThreads,
-                  Resolve resolve = {});
+                  Resolve resolve = {}, ResolveAtOnce atOnce = {});
     ~HostNameCache();
     HostNameCache(const HostNameCache&) = delete;
     HostNameCache& operator=(const HostNameCache&) = delete;
@@ -43,6 +46,8 @@ class HostNameCache {
     void Forget();
     // Owner's thread. Addresses waiting for a resolver thread or being looked up.
     std::size_t Pending() const;
+    // Resolver threads alive now.
+    int Threads() const;
 
     // Whether `ip` is an address that may have a name.
     static bool CanHaveName(const std::string& ip);

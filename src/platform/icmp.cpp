@@ -1,9 +1,9 @@
 #include "platform/icmp.h"
 
+#include <fcntl.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <linux/errqueue.h>
@@ -173,22 +173,31 @@ std::uint16_t NextRawId() {
     return static_cast<std::uint16_t>(base + counter.fetch_add(1, std::memory_order_relaxed));
 }
 
-bool SetOptions(int fd, SocketKind kind, const IpOptions& o) {
+bool SetOptions(int fd, const IpOptions& o) {
     int ttl = std::clamp(o.ttl, 1, 255);
     int tos = o.tos & 0xFF;
     int pmtu = (o.flags & kFlagDontFragment) ? IP_PMTUDISC_DO : IP_PMTUDISC_DONT;
-    if (::setsockopt(fd, IPPROTO_IP, IP_TTL, &ttl, sizeof ttl) < 0 ||
-        ::setsockopt(fd, IPPROTO_IP, IP_TOS, &tos, sizeof tos) < 0 ||
-        ::setsockopt(fd, IPPROTO_IP, IP_MTU_DISCOVER, &pmtu, sizeof pmtu) < 0)
-        return false;
-    if (kind == SocketKind::Raw)
-        return true;
-    // Errors about our echo come on the error queue; the answer's TTL and TOS as control
-    // messages.
+    return ::setsockopt(fd, IPPROTO_IP, IP_TTL, &ttl, sizeof ttl) == 0 &&
+           ::setsockopt(fd, IPPROTO_IP, IP_TOS, &tos, sizeof tos) == 0 &&
+           ::setsockopt(fd, IPPROTO_IP, IP_MTU_DISCOVER, &pmtu, sizeof pmtu) == 0;
+}
+
+// A datagram socket's own identifier (the kernel's "port"): errors about our echo come on the
+// error queue, the answer's TTL and TOS as control messages.
+bool SetUpDatagram(int fd, std::uint16_t& id) {
     int on = 1;
-    return ::setsockopt(fd, IPPROTO_IP, IP_RECVERR, &on, sizeof on) == 0 &&
-           ::setsockopt(fd, IPPROTO_IP, IP_RECVTTL, &on, sizeof on) == 0 &&
-           ::setsockopt(fd, IPPROTO_IP, IP_RECVTOS, &on, sizeof on) == 0;
+    if (::setsockopt(fd, IPPROTO_IP, IP_RECVERR, &on, sizeof on) < 0 ||
+        ::setsockopt(fd, IPPROTO_IP, IP_RECVTTL, &on, sizeof on) < 0 ||
+        ::setsockopt(fd, IPPROTO_IP, IP_RECVTOS, &on, sizeof on) < 0)
+        return false;
+    sockaddr_in local{};
+    local.sin_family = AF_INET;
+    socklen_t len = sizeof local;
+    if (::bind(fd, reinterpret_cast<const sockaddr*>(&local), sizeof local) < 0 ||
+        ::getsockname(fd, reinterpret_cast<sockaddr*>(&local), &len) < 0)
+        return false;
+    id = ntohs(local.sin_port);
+    return true;
 }
 
 // A raw socket gets a copy of every ICMP message of the host. Let only replies with our
@@ -221,26 +230,58 @@ bool SetRawFilters(int fd, std::uint16_t id) {
            ::setsockopt(fd, SOL_SOCKET, SO_ATTACH_FILTER, &prog, sizeof prog) == 0;
 }
 
-// The calling thread's raw socket, kept for the thread's life: opening one and attaching its
-// filter costs far more than an echo on loopback. Opened again when the thread has moved to
-// another network namespace since.
-class RawChannel {
+// The network namespace the calling thread is in now, as a text that tells namespaces apart
+// ("net:[4026531833]"); empty when it cannot be told. Read through the thread's own /proc
+// folder, opened once: a look-up of one name, where a whole path would cost several times
+// the echo itself on loopback.
+class ThreadNetns {
   public:
+    ThreadNetns() : dir_(::open("/proc/thread-self/ns", O_PATH | O_DIRECTORY | O_CLOEXEC)) {}
+    // Whether the thread is still in the namespace `Now` last gave.
+    bool Same(const std::string& known) {
+        char text[64];
+        ssize_t n = dir_ ? ::readlinkat(dir_.get(), "net", text, sizeof text) : -1;
+        if (n <= 0)
+            return known.empty();
+        return known.size() == static_cast<std::size_t>(n) &&
+               std::memcmp(known.data(), text, known.size()) == 0;
+    }
+    std::string Now() {
+        char text[64];
+        ssize_t n = dir_ ? ::readlinkat(dir_.get(), "net", text, sizeof text) : -1;
+        return n > 0 ? std::string(text, static_cast<std::size_t>(n)) : std::string();
+    }
+
+  private:
+    UniqueFd dir_;
+};
+
+// The calling thread's socket of one kind, kept for the thread's life: opening one and setting
+// it up costs far more than an echo on loopback. A raw socket is filtered in the kernel to the
+// answers with its identifier; a datagram socket has the kernel's identifier. Opened again when
+// the thread has moved to another network namespace since.
+class Channel {
+  public:
+    explicit Channel(SocketKind kind) : kind_(kind) {}
     // The socket, or -1 with errno set.
-    int Get(std::uint16_t& id) {
-        ino_t ns = CurrentNetns();
-        if (fd_ && ns != netns_)
+    int Get(ThreadNetns& netns, std::uint16_t& id) {
+        if (fd_ && !netns.Same(netns_))
             Close();
         if (!fd_) {
-            UniqueFd fd(OpenSocket(SocketKind::Raw));
+            UniqueFd fd(OpenSocket(kind_));
             if (!fd)
                 return -1;
-            std::uint16_t newId = NextRawId();
-            if (!SetRawFilters(fd.get(), newId))
-                return -1;  // closed, errno kept
+            std::uint16_t newId = 0;
+            if (kind_ == SocketKind::Raw) {
+                newId = NextRawId();
+                if (!SetRawFilters(fd.get(), newId))
+                    return -1;  // closed, errno kept
+            } else if (!SetUpDatagram(fd.get(), newId)) {
+                return -1;
+            }
             fd_ = std::move(fd);
             id_ = newId;
-            netns_ = ns;
+            netns_ = netns.Now();
         }
         id = id_;
         return fd_.get();
@@ -249,28 +290,33 @@ class RawChannel {
     bool Apply(const IpOptions& o) {
         if (applied_ && o.ttl == options_.ttl && o.tos == options_.tos && o.flags == options_.flags)
             return true;
-        applied_ = SetOptions(fd_.get(), SocketKind::Raw, o);
+        applied_ = SetOptions(fd_.get(), o);
         options_ = o;
         return applied_;
     }
 
   private:
-    static ino_t CurrentNetns() {
-        struct stat st {};
-        return ::stat("/proc/thread-self/ns/net", &st) == 0 ? st.st_ino : 0;
-    }
     void Close() {
         fd_.reset();
         applied_ = false;
     }
+    SocketKind kind_;
     UniqueFd fd_;
     bool applied_ = false;
     IpOptions options_;
     std::uint16_t id_ = 0;
-    ino_t netns_ = 0;
+    std::string netns_;
 };
 
-thread_local RawChannel t_raw;
+// What one thread keeps between its echoes.
+struct ThreadEchoState {
+    ThreadNetns netns;
+    Channel raw{SocketKind::Raw};
+    Channel datagram{SocketKind::Datagram};
+    std::vector<std::uint8_t> buf;  // the request going out, then what comes in
+};
+
+thread_local ThreadEchoState t_echo;
 
 // An IPv4 packet as a raw socket hands it over: header length and protocol checked.
 std::optional<std::size_t> IpHeaderLength(const std::uint8_t* p, std::size_t n) {
@@ -437,6 +483,26 @@ void ClearSocketError(int fd) {
     ::getsockopt(fd, SOL_SOCKET, SO_ERROR, &err, &len);
 }
 
+// Takes the reports a failed send left on the socket: what the error queue holds and the
+// pending error.
+void DropLocalReports(int fd, SocketKind kind) {
+    if (kind == SocketKind::Datagram) {
+        char scrap[64];
+        alignas(cmsghdr) char control[512];
+        for (;;) {
+            iovec iov{scrap, sizeof scrap};
+            msghdr msg{};
+            msg.msg_iov = &iov;
+            msg.msg_iovlen = 1;
+            msg.msg_control = control;
+            msg.msg_controllen = sizeof control;
+            if (::recvmsg(fd, &msg, MSG_ERRQUEUE | MSG_DONTWAIT) < 0)
+                break;
+        }
+    }
+    ClearSocketError(fd);
+}
+
 // Writes a fresh record and the data after it, never past `size`; the room the data leaves
 // is zeroed, so no earlier answer's bytes can pass for this one's.
 void WriteReply(void* buffer, std::size_t size, IcmpEchoReply rec, const std::uint8_t* data,
@@ -562,26 +628,23 @@ std::uint32_t IcmpSendEcho(IcmpHandle h, net::InAddr destination, const void* re
 
     const IpOptions options = requestOptions ? *requestOptions : IpOptions{};
     const SocketKind kind = h->kind;
-    // Datagram: a fresh socket per echo (the kernel routes replies by its identifier).
-    // Raw: the thread's own socket, emptied of late answers to earlier echoes.
+    // The thread's own socket of the kind. Late answers to its earlier echoes may still be
+    // queued on it: the wait below passes over everything that is not this echo's answer.
+    ThreadEchoState& t = t_echo;
+    Channel& channel = kind == SocketKind::Raw ? t.raw : t.datagram;
     std::uint16_t id = 0;
-    UniqueFd datagram(kind == SocketKind::Datagram ? OpenSocket(kind) : -1);
-    const int fd = kind == SocketKind::Datagram ? datagram.get() : t_raw.Get(id);
+    const int fd = channel.Get(t.netns, id);
     if (fd < 0) {
         bool exhausted = errno == EMFILE || errno == ENFILE || errno == ENOBUFS || errno == ENOMEM;
         return fail(exhausted ? IpStatus::NoResources : IpStatus::GeneralFailure);
     }
-    if (!(kind == SocketKind::Raw ? t_raw.Apply(options) : SetOptions(fd, kind, options)))
+    if (!channel.Apply(options))
         return fail(IpStatus::GeneralFailure);
-    if (kind == SocketKind::Raw) {  // late answers to earlier echoes of this thread
-        std::uint8_t scrap[64];
-        while (::recv(fd, scrap, sizeof scrap, MSG_DONTWAIT) >= 0) {
-        }
-    }
     const std::uint16_t seq = NextSeq();
 
     Request rq{destination, id, seq, static_cast<const std::uint8_t*>(requestData), requestSize};
-    std::vector<std::uint8_t> buf(std::max(kIcmpHeader + requestSize, requestSize + kReceiveSlack));
+    std::vector<std::uint8_t>& buf = t.buf;
+    buf.resize(std::max(kIcmpHeader + requestSize, requestSize + kReceiveSlack));
     buf[0] = kTypeEchoRequest;
     buf[1] = 0;
     Put16(&buf[2], 0);
@@ -597,28 +660,32 @@ std::uint32_t IcmpSendEcho(IcmpHandle h, net::InAddr destination, const void* re
     const Clock::time_point start = Clock::now();
     const Clock::time_point deadline = start + std::chrono::milliseconds(timeoutMs);
     if (::sendto(fd, buf.data(), kIcmpHeader + requestSize, 0,
-                 reinterpret_cast<const sockaddr*>(&to), sizeof to) < 0)
-        return fail(LocalStatus(errno));
-    if (kind == SocketKind::Datagram) {
-        // The kernel put the socket's own identifier into the request.
-        sockaddr_in local{};
-        socklen_t len = sizeof local;
-        if (::getsockname(fd, reinterpret_cast<sockaddr*>(&local), &len) < 0)
-            return fail(LocalStatus(errno));
-        rq.id = ntohs(local.sin_port);
+                 reinterpret_cast<const sockaddr*>(&to), sizeof to) < 0) {
+        const int err = errno;
+        // The kernel may also have queued the failure as a report: it must not pass for a
+        // late one about the next echo.
+        DropLocalReports(fd, kind);
+        return fail(LocalStatus(err));
     }
 
+    // On loopback the answer is mostly queued before sendto returns: look before waiting.
+    bool looked = false;
     for (;;) {
-        auto left = std::max(deadline - Clock::now(), Clock::duration::zero());
-        auto secs = std::chrono::duration_cast<std::chrono::seconds>(left);
-        timespec ts{};
-        ts.tv_sec = static_cast<time_t>(secs.count());
-        ts.tv_nsec = static_cast<long>(
-            std::chrono::duration_cast<std::chrono::nanoseconds>(left - secs).count());
-        pollfd p{fd, POLLIN, 0};
-        int r = ::ppoll(&p, 1, &ts, nullptr);
-        if (r < 0 && errno != EINTR)
-            return fail(LocalStatus(errno), MillisSince(start));
+        pollfd p{fd, POLLIN, POLLIN};
+        int r = 1;
+        if (looked) {
+            auto left = std::max(deadline - Clock::now(), Clock::duration::zero());
+            auto secs = std::chrono::duration_cast<std::chrono::seconds>(left);
+            timespec ts{};
+            ts.tv_sec = static_cast<time_t>(secs.count());
+            ts.tv_nsec = static_cast<long>(
+                std::chrono::duration_cast<std::chrono::nanoseconds>(left - secs).count());
+            p.revents = 0;
+            r = ::ppoll(&p, 1, &ts, nullptr);
+            if (r < 0 && errno != EINTR)
+                return fail(LocalStatus(errno), MillisSince(start));
+        }
+        looked = true;
         if (r > 0) {
             std::optional<Answer> a;
             if (p.revents & POLLIN)

@@ -1,8 +1,9 @@
 // ICMP echo in the shape the tools were written against: one handle, echoes sent through it.
 //
 // The handle only records which socket kind works on this machine, so one handle may be shared
-// by any number of threads. A datagram echo opens a fresh socket; raw echoes use one socket per
-// thread (kept until the thread ends), filtered in the kernel to that thread's answers.
+// by any number of threads. Each thread sends through sockets of its own, kept until it ends
+// (opened again when it has moved to another network namespace): a raw socket filtered in the
+// kernel to that thread's answers, a datagram socket with the kernel's identifier.
 #pragma once
 
 #include <cstddef>

@@ -4,10 +4,14 @@
 #include <netdb.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 
 #include <atomic>
 #include <cerrno>
 #include <cstring>
+#include <mutex>
+
+#include "platform/system_text.h"
 
 namespace orv::net {
 
@@ -53,6 +57,91 @@ NameLookup Lookup(Call call) {
     }
 }
 
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t';
+}
+
+// The blank-separated words of `line`, up to a "#".
+std::vector<std::string_view> Words(std::string_view line) {
+    line = line.substr(0, line.find('#'));
+    std::vector<std::string_view> words;
+    std::size_t i = 0;
+    while (i < line.size()) {
+        while (i < line.size() && IsBlank(line[i]))
+            ++i;
+        std::size_t end = i;
+        while (end < line.size() && !IsBlank(line[end]))
+            ++end;
+        if (end > i)
+            words.push_back(line.substr(i, end - i));
+        i = end;
+    }
+    return words;
+}
+
+// Calls `fn` with every line of `text` (LF or CR LF ends a line) until it returns true.
+template <class Fn>
+bool AnyLine(std::string_view text, Fn fn) {
+    while (!text.empty()) {
+        std::size_t lf = text.find('\n');
+        std::string_view line = text.substr(0, lf);
+        if (!line.empty() && line.back() == '\r')
+            line.remove_suffix(1);
+        if (fn(line))
+            return true;
+        if (lf == std::string_view::npos)
+            break;
+        text.remove_prefix(lf + 1);
+    }
+    return false;
+}
+
+// The hosts file and whether it is asked first, read again only when either file changed.
+class HostsFile {
+  public:
+    std::optional<std::string> NameOf(InAddr addr) {
+        std::lock_guard lock(m_);
+        const Stamp hosts = StampOf(kHostsPath), nsswitch = StampOf(kNsswitchPath);
+        if (!loaded_ || hosts != hostsStamp_ || nsswitch != nsswitchStamp_) {
+            loaded_ = true;
+            hostsStamp_ = hosts;
+            nsswitchStamp_ = nsswitch;
+            const auto conf = sys::ReadFileBounded(kNsswitchPath);
+            first_ = conf && HostsFileFirst(*conf);
+            text_ = first_ ? sys::ReadFileBounded(kHostsPath).value_or(std::string()) : "";
+        }
+        if (!first_)
+            return std::nullopt;
+        return HostsFileNameIn(text_, addr);
+    }
+
+  private:
+    static constexpr const char* kHostsPath = "/etc/hosts";
+    static constexpr const char* kNsswitchPath = "/etc/nsswitch.conf";
+    struct Stamp {
+        bool exists = false;
+        dev_t dev = 0;
+        ino_t ino = 0;
+        off_t size = 0;
+        timespec mtime{};
+        bool operator!=(const Stamp& o) const {
+            return exists != o.exists || dev != o.dev || ino != o.ino || size != o.size ||
+                   mtime.tv_sec != o.mtime.tv_sec || mtime.tv_nsec != o.mtime.tv_nsec;
+        }
+    };
+    static Stamp StampOf(const char* path) {
+        struct stat st {};
+        if (::stat(path, &st) != 0)
+            return {};
+        return {true, st.st_dev, st.st_ino, st.st_size, st.st_mtim};
+    }
+
+    std::mutex m_;
+    bool loaded_ = false, first_ = false;
+    Stamp hostsStamp_, nsswitchStamp_;
+    std::string text_;
+};
+
 class SystemResolverImpl final : public Resolver {
   public:
     bool Startup() override { return true; }
@@ -76,11 +165,54 @@ class SystemResolverImpl final : public Resolver {
                })
             .host;
     }
+
+    std::optional<std::string> HostsFileName(InAddr addr) override { return hosts_.NameOf(addr); }
+
+  private:
+    HostsFile hosts_;
 };
 
 std::atomic<Resolver*> g_current{nullptr};
 
 }  // namespace
+
+std::optional<std::string> HostsFileNameIn(std::string_view hosts, InAddr addr) {
+    std::optional<std::string> name;
+    AnyLine(hosts, [&](std::string_view line) {
+        const std::vector<std::string_view> words = Words(line);
+        if (words.size() < 2)
+            return false;
+        // The library reads the address strictly as four decimal parts.
+        in_addr a{};
+        const std::string text(words[0]);
+        if (::inet_pton(AF_INET, text.c_str(), &a) != 1 || a.s_addr != addr)
+            return false;
+        name = std::string(words[1]);
+        return true;
+    });
+    return name;
+}
+
+bool HostsFileFirst(std::string_view nsswitch) {
+    bool first = false;
+    AnyLine(nsswitch, [&](std::string_view line) {
+        // "hosts:", blanks allowed around the ":", then the sources in the order asked.
+        std::size_t i = 0;
+        while (i < line.size() && IsBlank(line[i]))
+            ++i;
+        if (line.substr(i, 5) != "hosts")
+            return false;
+        i += 5;
+        while (i < line.size() && IsBlank(line[i]))
+            ++i;
+        if (i >= line.size() || line[i] != ':')
+            return false;
+        const std::vector<std::string_view> sources = Words(line.substr(i + 1));
+        first = !sources.empty() && sources[0] == "files";
+        return true;
+    });
+    return first;
+}
 
 const char* LookupErrorText(LookupError error) {
     return error == LookupError::TryAgain ? "Temporary failure in name resolution" : "Unknown host";

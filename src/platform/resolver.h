@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace orv::net {
@@ -53,7 +54,21 @@ class Resolver {
             r.error = LookupError::NotFound;
         return r;
     }
+    // The name HostByAddr would give `addr` from the hosts file, found without asking any name
+    // server, so it costs no wait; nullopt when the hosts file does not name the address, or
+    // when the resolver asks something else before the hosts file.
+    virtual std::optional<std::string> HostsFileName(InAddr addr) {
+        (void)addr;
+        return std::nullopt;
+    }
 };
+
+// The official name (the first name) of the first line of hosts-file text `hosts` that is for
+// `addr`, as the C library's hosts-file look-up finds it; nullopt when no line is.
+std::optional<std::string> HostsFileNameIn(std::string_view hosts, InAddr addr);
+// Whether nsswitch.conf text `nsswitch` has host names looked up in the hosts file first (a
+// missing "hosts:" line means the C library's default, which asks DNS first).
+bool HostsFileFirst(std::string_view nsswitch);
 
 // The system resolver (hosts file, DNS, ...): safe to call from any thread.
 Resolver& SystemResolver();

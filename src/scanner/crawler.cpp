@@ -60,6 +60,10 @@ void THttpScan::InstallCallbacks() {
         if (OnError)
             OnError(sender, url, code, msg);
     };
+    m.OnFetchFailed = [this](TMFDwnld*, const std::string& url, const std::string& reason) {
+        if (OnFetchFailed)
+            OnFetchFailed(this, url, reason);
+    };
     m.OnWorking = [this](QObject* sender, bool working) {
         if (OnWorking)
             OnWorking(sender, working);
@@ -190,6 +194,7 @@ void THttpScan::ShutdownScan() {
     m.OnPageReady = nullptr;
     m.OnStats = nullptr;
     m.OnError = nullptr;
+    m.OnFetchFailed = nullptr;
     m.OnHeadComplete = nullptr;
     m.OnSlotEnded = nullptr;
     m.StopAll();

@@ -72,6 +72,8 @@ using TOnHttpScanUpdatedStats =
 using TOnLog = std::function<void(QObject* Sender, const std::string& LogMessage)>;
 using TScanOnError = std::function<void(QObject* Sender, const std::string& Url, unsigned ErrorCode,
                                         const std::string& ErrorMsg)>;
+using TOnFetchFailed =
+    std::function<void(QObject* Sender, const std::string& Url, const std::string& Reason)>;
 // TOnWorking (Sender, Working_) is declared with the download manager.
 
 class THttpScan : public QObject {
@@ -158,6 +160,9 @@ class THttpScan : public QObject {
     TOnHttpScanUpdatedStats OnUpdatedStats;
     TOnLog OnLog;  // never raised: logging is off
     TScanOnError OnError;
+    // A download failed before its page came (refused, reset, an untrusted certificate):
+    // the address and the HTTP library's reason, at every try.
+    TOnFetchFailed OnFetchFailed;
     TOnWorking OnWorking;  // true when a scan starts working, false when it has gone idle
 
     // --- hooks the main window supplies ---------------------------------------------------

@@ -175,6 +175,8 @@ void TMFDwnld::Tick() {
                     }
                     s.State = TMFHttpGet::kFree;
                 } else {
+                    if (!stopping_ && !s.FailureText.empty() && OnFetchFailed)
+                        OnFetchFailed(this, address, s.FailureText);
                     s.State = TMFHttpGet::kFailed;
                 }
                 break;

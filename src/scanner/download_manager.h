@@ -50,6 +50,10 @@ class TMFDwnld : public QObject {
                        const std::string& ErrorMsg, const std::string& referrer)>
         OnError;
     TOnWorking OnWorking;
+    // A download failed on the way, with the HTTP library's reason (each try; what happens
+    // next, a retry or the give-up error, is unchanged).
+    std::function<void(TMFDwnld* Sender, const std::string& Url, const std::string& Reason)>
+        OnFetchFailed;
     // A fetch thread has ended (called on the user-interface thread).
     std::function<void()> OnSlotEnded;
 

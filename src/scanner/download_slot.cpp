@@ -22,6 +22,7 @@ void TMFHttpGet::Start(bool evaluate, bool requireHtm, long long maxBody, const 
     Headers.clear();
     Body.clear();
     FinalUrl.clear();
+    FailureText.clear();
 
     auto job = std::make_shared<FetchJob>();
     FetchSpec& s = job->spec;
@@ -52,6 +53,7 @@ bool TMFHttpGet::CollectEnded() {
     Success = j.ok;
     NotHtml = j.refused;
     TooLarge = j.tooLarge;
+    FailureText = std::move(j.error);
     job_.reset();
     ThreadRunning = false;
     State = kEnded;

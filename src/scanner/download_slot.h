@@ -37,6 +37,9 @@ class TMFHttpGet {
     bool Success = false, NotHtml = false, TooLarge = false;
     int Status = 0;
     std::string ErrorText;  // given with a give-up error; left empty
+    // Why the last download failed on the way (no connection, an untrusted certificate, a
+    // reset): the HTTP library's words; empty when it did not fail so.
+    std::string FailureText;
     std::string Headers, Body, Referrer;
     std::string FinalUrl;  // where redirects led the download; empty when none were followed
     int Depth = 1;

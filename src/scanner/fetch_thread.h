@@ -42,7 +42,7 @@ struct FetchJob {
     std::string finalUrl;  // the address that answered, when redirects led there; else empty
     long long contentLength = 0;
     bool ok = false, refused = false, tooLarge = false;
-    std::string error;
+    std::string error;  // why the send failed (the HTTP library's words); empty otherwise
     std::atomic<bool> ended{false};
 };
 

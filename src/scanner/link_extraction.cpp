@@ -270,6 +270,15 @@ bool IsCall(std::string_view v, std::size_t open) {
 
 }  // namespace
 
+namespace detail {
+bool StartsWithQuoteReference(std::string_view s) {
+    if (!s.starts_with('&'))
+        return false;
+    auto ref = Reference(s.substr(1));
+    return ref && (ref->first == '"' || ref->first == '\'');
+}
+}  // namespace detail
+
 std::string DecodeEntities(std::string_view value) {
     if (value.find('&') == std::string_view::npos)
         return std::string(value);

@@ -76,7 +76,8 @@ std::string CleanValue(std::string_view value, int kind);
 // Walks the marked text and calls onValue(value, kind, inCountedArea) for every cleaned,
 // accepted value; onValue returns false to stop the walk. `areaCount` grows by one per area
 // opening. A value inside a "javascript:" value (an OPENWIN( call in a script link) is
-// dropped with it.
+// dropped with it, and so is a value that opens with a character reference for a quote
+// ("&quot;", "&#39;"...): that is markup shown as text, not an attribute.
 template <class OnValue>
 void ScanValues(std::string_view text, int& areaCount, OnValue&& onValue);
 
@@ -124,7 +125,8 @@ void ParseHead(std::string_view body, OnTitle&& onTitle, OnTag&& onTag) {
 
 namespace detail {
 bool ContainsJavascript(std::string_view s);
-}
+bool StartsWithQuoteReference(std::string_view s);
+}  // namespace detail
 
 template <class OnValue>
 void ScanValues(std::string_view text, int& areaCount, OnValue&& onValue) {
@@ -171,6 +173,9 @@ void ScanValues(std::string_view text, int& areaCount, OnValue&& onValue) {
                 script = false;
                 continue;
             }
+            // An escaped sample ("&lt;img src=&quot;x.png&quot;&gt;") is text on the page.
+            if (detail::StartsWithQuoteReference(value))
+                continue;
             std::string v = CleanValue(DecodeEntities(value), kind);
             if (!v.empty() && !onValue(std::move(v), kind, counted))
                 return;

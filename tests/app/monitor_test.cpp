@@ -109,6 +109,9 @@ class CountingResolver final : public net::Resolver {
         ++answered_;
         return host;
     }
+    std::optional<std::string> HostsFileName(net::InAddr addr) override {
+        return fake_.HostsFileName(addr);
+    }
     // Reverse look-ups that have left the resolver.
     int Answered() {
         std::lock_guard l(m_);
@@ -274,6 +277,25 @@ TEST_F(Monitor, HostRevolveNamesTheRemoteHostOfNewRows) {
     page.TimerTimer();
     EXPECT_EQ(Row(4)[7], "");
     EXPECT_EQ(Row(1)[7], "peer.example");
+}
+
+TEST_F(Monitor, ANameFromTheHostsFileIsShownAtOnceWhileLookupsWait) {
+    resolver.hostsFile[kLo] = "localhost";
+    resolver.Block();
+    page.CheckBox2->click();
+    table.rows = {Established(kLo, 40001, kPeer, 80), Established(kLo, 40002, kNameless, 80),
+                  Established(kLo, 40003, kLo, 8080)};
+    PollWhileResolverHeld();
+    ASSERT_EQ(Records(), 3);
+    // The network look-ups are held; the hosts file's name is in its row already.
+    EXPECT_EQ(HostName(0), "");
+    EXPECT_EQ(HostName(1), "");
+    EXPECT_EQ(HostName(2), "localhost");
+    EXPECT_EQ(page.LookupsPending(), 2u);
+    resolver.Release();
+    ASSERT_TRUE(test::PumpUntil([&] { return page.LookupsPending() == 0; }));
+    EXPECT_EQ(HostName(0), "peer.example");
+    EXPECT_EQ(lookups.Asked().count("127.0.0.1"), 0u);
 }
 
 // A name that is not UTF-8 is shown one character per byte and exported as its own bytes, the

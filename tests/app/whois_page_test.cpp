@@ -140,6 +140,45 @@ TEST_F(WhoisPage, ReplyBecomesOneLinePerLf) {
     }
 }
 
+TEST_F(WhoisPage, ALongReplyIsShownInSlicesWithEventsServedBetween) {
+    // Many more lines than one slice takes.
+    const int lineCount = 5 * int(TReplyMemo::kSliceLines) + 17;
+    std::string reply;
+    QStringList expected;
+    for (int i = 0; i < lineCount; ++i) {
+        reply += "line " + std::to_string(i) + "\r\n";
+        expected << QString("line %1").arg(i);
+    }
+    // As the query's worker hands it over.
+    page->ShowReply(SplitReply(reply));
+    // The reply is whole for the export at once; the box is still being given it.
+    EXPECT_EQ(page->meResults->LineCount(), lineCount);
+    ASSERT_TRUE(page->meResults->Filling());
+    EXPECT_LT(page->meResults->blockCount(), lineCount);
+    // An event posted now runs while slices are still to go: the window answers in between.
+    int shownWhenServed = -1;
+    QMetaObject::invokeMethod(
+        page.get(), [&] { shownWhenServed = page->meResults->blockCount(); }, Qt::QueuedConnection);
+    ASSERT_TRUE(PumpUntil([&] { return !page->meResults->Filling(); }));
+    EXPECT_GT(shownWhenServed, 0);
+    EXPECT_LT(shownWhenServed, lineCount);
+    EXPECT_EQ(page->meResults->toPlainText(), expected.join('\n'));
+    EXPECT_EQ(page->meResults->blockCount(), lineCount);
+
+    // A line added while the box fills goes after the whole reply; a clear ends the filling.
+    page->ShowReply(SplitReply(reply));
+    ASSERT_TRUE(page->meResults->Filling());
+    page->meResults->Add("after");
+    EXPECT_FALSE(page->meResults->Filling());
+    EXPECT_EQ(page->meResults->toPlainText(), expected.join('\n') + "\nafter");
+    page->ShowReply(SplitReply(reply));
+    ASSERT_TRUE(page->meResults->Filling());
+    page->meResults->Clear();
+    EXPECT_FALSE(page->meResults->Filling());
+    test::Settle();
+    EXPECT_EQ(page->meResults->toPlainText(), "");
+}
+
 TEST_F(WhoisPage, ByteOrderMarkIsKeptButNotShown) {
     struct Case {
         const char* name;

@@ -11,58 +11,10 @@ set -uo pipefail
 
 program=$1
 
-for tool in Xvfb openbox xdotool xwininfo; do
-  if ! command -v "$tool" >/dev/null; then
-    if [ "${CI:-}" = true ]; then
-      echo "FAIL: $tool is missing (scripts/install-deps.sh installs it)"
-      exit 1
-    fi
-    echo "SKIP: $tool is missing"
-    exit 77
-  fi
-done
-
-work=$(mktemp -d)
-server=
-manager=
-app=
-cleanup() {
-  for pid in $app $manager $server; do
-    kill "$pid" 2>/dev/null
-  done
-  wait 2>/dev/null
-  rm -rf "$work"
-}
-trap cleanup EXIT
-
-# Xvfb names its display once it takes clients, openbox runs its start-up command once it
-# manages the screen.
-mkfifo "$work/display" "$work/managing"
-# shellcheck disable=SC2086  # no number: Xvfb picks a free display
-Xvfb ${WINDOW_TEST_DISPLAY:+:$WINDOW_TEST_DISPLAY} -displayfd 3 -screen 0 1280x1024x24 \
-  -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 &
-server=$!
-if ! read -r -t 20 number <"$work/display"; then
-  echo "FAIL: Xvfb did not start"
-  cat "$work/xvfb.log"
-  exit 1
-fi
-export DISPLAY=:$number
-# Neither openbox nor the program finds anything of the user's: both start from defaults.
-export HOME=$work XDG_CONFIG_HOME=$work/config QT_QPA_PLATFORM=xcb
-# libxkbcommon-x11 hands strndup a key name that ends where the server's reply ends: strict
-# string checks take that for a read past it, before the program's first line runs.
-if [ -n "${ASAN_OPTIONS:-}" ]; then
-  export ASAN_OPTIONS=$ASAN_OPTIONS:strict_string_checks=0
-fi
-mkdir -p "$XDG_CONFIG_HOME/orvelan"
-openbox --startup "sh -c 'echo > $work/managing'" >"$work/openbox.log" 2>&1 &
-manager=$!
-if ! read -r -t 20 <"$work/managing"; then
-  echo "FAIL: openbox did not start"
-  cat "$work/openbox.log"
-  exit 1
-fi
+# shellcheck source=../support/x_session.sh
+source "$(dirname "$0")/../support/x_session.sh"
+x_session_start 1280x1024x24 xdotool xwininfo
+work=$x_work
 
 failures=0
 case_name=
@@ -86,6 +38,7 @@ start() {
   : >"$XDG_CONFIG_HOME/orvelan/orvelan.ini"
   "$program" >"$work/program.log" 2>&1 &
   app=$!
+  x_track $app
   # The window shows, or the program ends first.
   timeout 30 xdotool search --sync --onlyvisible --name '^Orvelan$' >"$work/window" &
   local search=$!

@@ -8,6 +8,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <deque>
+#include <future>
 #include <map>
 #include <mutex>
 #include <thread>
@@ -75,6 +76,12 @@ class Posted {
         }
     }
 
+    // Drops what is there, unrun.
+    void Drop() {
+        std::lock_guard l(m_);
+        queue_.clear();
+    }
+
     // Runs what is there now.
     void RunQueued() {
         std::deque<std::function<void()>> q;
@@ -101,23 +108,45 @@ struct Answer {
 
 class HostNames : public ::testing::Test {
   protected:
-    std::unique_ptr<HostNameCache> Make(int threads) {
+    // `hostsFile`: the names known at once.
+    std::unique_ptr<HostNameCache> Make(int threads,
+                                        std::map<std::string, std::string> hostsFile = {}) {
+        // Goes with the cache's shared state: once the cache and every resolver thread have
+        // let go of it, `letGo` is set.
+        made = true;
+        std::shared_ptr<void> token(nullptr, [this](void*) { letGo.set_value(); });
         return std::make_unique<HostNameCache>(
             [this](std::function<void()> fn) { return posted.Post(std::move(fn)); },
             [this](const std::string& ip, const std::string& name) {
                 answers.push_back({ip, name});
             },
-            threads, [this](const std::string& ip) { return resolver.Resolve(ip); });
+            threads, [this, token](const std::string& ip) { return resolver.Resolve(ip); },
+            [hostsFile = std::move(hostsFile)](const std::string& ip) {
+                auto it = hostsFile.find(ip);
+                return it == hostsFile.end() ? std::nullopt
+                                             : std::optional<std::string>(it->second);
+            });
     }
+    // Waits until the cache is gone and no resolver thread is left.
+    bool AllLetGo() { return letGoFuture.wait_for(10s) == std::future_status::ready; }
     void TearDown() override {
         // No resolver thread may still be inside the resolver when the test's objects go.
         resolver.Release();
         EXPECT_TRUE(resolver.WaitIdle());
+        // Answers not run hold the cache's state; the last resolver thread must be gone before
+        // the fixture is.
+        posted.Drop();
+        if (made) {
+            EXPECT_TRUE(AllLetGo());
+        }
     }
 
     HeldResolver resolver;
     Posted posted;
     std::vector<Answer> answers;
+    bool made = false;
+    std::promise<void> letGo;
+    std::future<void> letGoFuture = letGo.get_future();
 };
 
 TEST_F(HostNames, TextsThatCannotHaveANameAreNotLookedUp) {
@@ -126,9 +155,29 @@ TEST_F(HostNames, TextsThatCannotHaveANameAreNotLookedUp) {
     for (const char* text : {"0.0.0.0", "255.255.255.255", "......", "", "X", "host.example"})
         EXPECT_EQ(cache->Name(text), "X") << text;
     EXPECT_EQ(cache->Pending(), 0u);
+    EXPECT_EQ(cache->Threads(), 0);
+    // An address asked after them is looked up; had any of them been queued, it would have
+    // been looked up first.
+    EXPECT_EQ(cache->Name("192.0.2.1"), std::nullopt);
     resolver.Release();
-    std::this_thread::sleep_for(20ms);
-    EXPECT_TRUE(resolver.Calls().empty());
+    ASSERT_TRUE(posted.RunUntil(1));
+    EXPECT_EQ(resolver.Calls(), (std::map<std::string, int>{{"192.0.2.1", 1}}));
+}
+
+TEST_F(HostNames, ANameTheHostsFileGivesIsKnownAtOnceWhileLookupsWait) {
+    auto cache = Make(1, {{"127.0.0.1", "localhost"}, {"127.0.1.1", "box.lab.example"}});
+    for (int i = 1; i <= 20; ++i)
+        EXPECT_EQ(cache->Name("203.0.113." + std::to_string(i)), std::nullopt);
+    ASSERT_TRUE(resolver.WaitInside(1));
+    // Every network look-up is held, the hosts file answers in the same call.
+    EXPECT_EQ(cache->Name("127.0.0.1"), "localhost");
+    EXPECT_EQ(cache->Name("127.0.1.1"), "box.lab.example");
+    EXPECT_EQ(cache->Pending(), 20u);
+    resolver.Release();
+    ASSERT_TRUE(posted.RunUntil(20));
+    EXPECT_EQ(answers.size(), 20u);
+    EXPECT_EQ(resolver.Calls().count("127.0.0.1"), 0u);
+    EXPECT_EQ(resolver.Calls().count("127.0.1.1"), 0u);
 }
 
 TEST_F(HostNames, AnAddressIsLookedUpOnceAndItsNameComesOnTheOwnersThread) {
@@ -161,8 +210,8 @@ TEST_F(HostNames, NoMoreThreadsThanAllowedResolveAtOnce) {
     for (const auto& ip : ips)
         EXPECT_EQ(cache->Name(ip), std::nullopt);
     ASSERT_TRUE(resolver.WaitInside(3));
-    std::this_thread::sleep_for(20ms);  // a fourth thread would be inside by now
-    EXPECT_EQ(resolver.MostInside(), 3);
+    EXPECT_EQ(cache->Threads(), 3);  // no fourth was started
+    EXPECT_EQ(cache->Pending(), ips.size());
 
     // Let go, the waiting addresses are taken in turn and every one is answered once.
     resolver.Release();
@@ -208,8 +257,7 @@ TEST_F(HostNames, AnswersAfterTheCacheIsGoneAreDropped) {
     cache.reset();
 
     resolver.Release();
-    ASSERT_TRUE(resolver.WaitIdle());
-    std::this_thread::sleep_for(20ms);
+    ASSERT_TRUE(AllLetGo());
     // The look-up under way ran to its end, the waiting one never started, nothing answered.
     EXPECT_EQ(resolver.Calls(), (std::map<std::string, int>{{"192.0.2.1", 1}}));
     posted.RunQueued();

@@ -9,23 +9,10 @@ set -euo pipefail
 orvelan=$1
 peer=$2
 
-for tool in Xvfb openbox xdotool xwininfo import; do
-  if ! command -v "$tool" >/dev/null; then
-    echo "missing $tool (Debian: xvfb openbox xdotool x11-utils imagemagick)"
-    [ "${CI:-}" = true ] && exit 1
-    exit 77
-  fi
-done
-
-work=$(mktemp -d)
-pids=()
-cleanup() {
-  for pid in "${pids[@]}"; do
-    kill "$pid" 2>/dev/null || true
-  done
-  rm -rf "$work"
-}
-trap cleanup EXIT
+# shellcheck source=../support/x_session.sh
+source "$(dirname "$0")/../support/x_session.sh"
+x_session_start 1280x900x24 xdotool xwininfo import
+work=$x_work
 
 fail() {
   echo "FAIL: $*"
@@ -43,23 +30,10 @@ wait_for() {
   return 1
 }
 
-# A display number of its own: Xvfb picks a free one and writes it when it is ready.
-Xvfb -displayfd 3 -screen 0 1280x900x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
-pids+=($!)
-wait_for test -s "$work/display" || fail "Xvfb did not start"
-display=$(head -n1 "$work/display")
-export DISPLAY=":$display"
-# The suite runs the other tests offscreen; these windows go to the X server.
-export QT_QPA_PLATFORM=xcb
-openbox >"$work/openbox.log" 2>&1 &
-pids+=($!)
-wait_for sh -c 'xprop -root _NET_SUPPORTING_WM_CHECK | grep -q "window id"' ||
-  fail "openbox did not start"
-
 # The program from a folder of its own, so its settings files land there.
 cp "$orvelan" "$work/orvelan"
-HOME=$work XDG_CONFIG_HOME=$work/config "$work/orvelan" >"$work/orvelan.log" 2>&1 &
-pids+=($!)
+"$work/orvelan" >"$work/orvelan.log" 2>&1 &
+x_track $!
 
 # The client area's corner of the first window named exactly NAME that is larger than a pixel.
 origin() {
@@ -119,7 +93,7 @@ start_peer() {
   local log=$1 title=$2 x=$3 y=$4
   shift 4
   "$peer" "$@" >"$log" 2>&1 &
-  pids+=($!)
+  x_track $!
   wait_for origin "$title" || fail "$title did not show"
   xdotool windowmove "$(xdotool search --name "^$title\$" | tail -n1)" "$x" "$y"
   wait_for sh -c "xwininfo -name '$title' | grep -q 'Absolute upper-left X:  *$x\$'"

@@ -144,7 +144,7 @@ TEST_P(IcmpLoopback, AnswersWithTheSentData) {
             EXPECT_TRUE(e.dataInBuffer);
             EXPECT_TRUE(e.data == payload);
             EXPECT_EQ(e.reply.options.ttl, 64);
-            EXPECT_LT(e.reply.roundTripTime, 2000u);
+            EXPECT_LE(e.reply.roundTripTime, e.elapsedMs);
         }
         IcmpCloseHandle(h);
     }));
@@ -345,8 +345,11 @@ TEST(IcmpArguments, RejectedWithAFreshRecord) {
     EXPECT_EQ(IcmpSendEcho(kInvalidHandle, kLoopback, nullptr, 0, nullptr, nullptr, 0, 100), 0u);
 
     IcmpHandle h = IcmpCreateFile();
-    if (h == kInvalidHandle)
+    if (h == kInvalidHandle) {
+        if (orv::test::InCi())
+            FAIL() << "no ICMP socket kind works here: " << IcmpUnavailableReason();
         GTEST_SKIP() << "no ICMP socket kind works here";
+    }
     std::vector<char> big(kMaxRequestSize + 1, 'x');
     std::vector<std::uint8_t> out(ReplyBufferSize(big.size()));
     EXPECT_EQ(
@@ -523,11 +526,10 @@ TEST_P(IcmpSilentHost, TimesOutAfterTheTimeOut) {
             EXPECT_EQ(e.reply.address, 0u);
             EXPECT_EQ(e.reply.dataSize, 0u);
             EXPECT_TRUE(e.roomZeroed);
-            // The record tells the time waited; generous bounds, this is no speed test.
+            // Not before the time-out, and the record tells the time waited.
             EXPECT_GE(e.elapsedMs, timeout);
             EXPECT_GE(e.reply.roundTripTime, timeout);
             EXPECT_LE(e.reply.roundTripTime, e.elapsedMs);
-            EXPECT_LT(e.elapsedMs, timeout + 1500);
         }
         IcmpCloseHandle(h);
     }));

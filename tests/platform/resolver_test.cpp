@@ -104,26 +104,47 @@ bool PrepareInside(const QTemporaryDir& dir) {
                     "/nsswitch.conf /etc/nsswitch.conf") == 0;
 }
 
-TEST(ResolverFailure, UnknownNameIsToldFromSilentServer) {
-    if (!std::getenv(kInside)) {
-        if (test::Sh("unshare -rmn true 2>/dev/null") != 0) {
-            if (test::InCi())
-                FAIL() << "user namespaces are needed under CI";
-            GTEST_SKIP() << "no user namespaces here";
-        }
-        char self[4096] = {};
-        ASSERT_GT(readlink("/proc/self/exe", self, sizeof self - 1), 0);
-        std::string out = test::ShOut(std::string(kInside) + "=1 unshare -rmn '" + self +
-                                      "' --gtest_filter=ResolverFailure.* 2>&1; echo \"exit=$?\"");
-        EXPECT_NE(out.find("[  PASSED  ] 1 test."), std::string::npos) << out;
-        EXPECT_NE(out.find("exit=0"), std::string::npos) << out;
-        return;
+// Outside: runs the current test again, alone, in user, mount and network namespaces of its
+// own, checks that it passed there and answers false. Inside that run: true.
+bool RunInside() {
+    if (std::getenv(kInside))
+        return true;
+    if (test::Sh("unshare -rmn true 2>/dev/null") != 0) {
+        if (test::InCi())
+            ADD_FAILURE() << "user namespaces are needed under CI";
+        else
+            GTEST_LOG_(INFO) << "no user namespaces here: not run";
+        return false;
     }
+    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+    const std::string filter = std::string(info->test_suite_name()) + "." + info->name();
+    char self[4096] = {};
+    if (readlink("/proc/self/exe", self, sizeof self - 1) <= 0) {
+        ADD_FAILURE() << "no /proc/self/exe";
+        return false;
+    }
+    std::string out = test::ShOut(std::string(kInside) + "=1 unshare -rmn '" + self +
+                                  "' --gtest_filter=" + filter + " 2>&1; echo \"exit=$?\"");
+    EXPECT_NE(out.find("[  PASSED  ] 1 test."), std::string::npos) << out;
+    EXPECT_NE(out.find("exit=0"), std::string::npos) << out;
+    return false;
+}
+
+// Inside the namespaces: our own files bound over the system's, and the name server.
+struct Inside {
     QTemporaryDir dir;
-    ASSERT_TRUE(dir.isValid());
-    ASSERT_TRUE(PrepareInside(dir));
+    bool prepared = dir.isValid() && PrepareInside(dir);
     LoopbackNameServer server;
-    ASSERT_TRUE(server.ok());
+    bool ok() const { return prepared && server.ok(); }
+    std::string File(const char* name) const { return dir.path().toStdString() + "/" + name; }
+};
+
+TEST(ResolverFailure, UnknownNameIsToldFromSilentServer) {
+    if (!RunInside())
+        return;
+    Inside inside;
+    ASSERT_TRUE(inside.ok());
+    const LoopbackNameServer& server = inside.server;
 
     struct Case {
         const char* name;
@@ -148,6 +169,63 @@ TEST(ResolverFailure, UnknownNameIsToldFromSilentServer) {
     EXPECT_STREQ(net::LookupErrorText(net::LookupError::NotFound), "Unknown host");
     EXPECT_STREQ(net::LookupErrorText(net::LookupError::TryAgain),
                  "Temporary failure in name resolution");
+}
+
+TEST(HostsFile, NamesComeFromTheFileWithoutAskingAnyServer) {
+    if (!RunInside())
+        return;
+    Inside inside;
+    ASSERT_TRUE(inside.ok());
+    const LoopbackNameServer& server = inside.server;
+    net::Resolver& r = net::SystemResolver();
+    // What the file names agrees with the resolver's own reverse answer; no query goes out.
+    EXPECT_EQ(r.HostsFileName(net::inet_addr("198.18.7.7")), "listed.test");
+    EXPECT_EQ(r.HostsFileName(net::inet_addr("127.0.0.1")), "localhost");
+    EXPECT_EQ(r.HostsFileName(net::inet_addr("198.18.9.9")), std::nullopt);
+    EXPECT_EQ(server.Queries(), 0);
+    auto reverse = net::gethostbyaddr(net::inet_addr("198.18.7.7"));
+    ASSERT_TRUE(reverse);
+    EXPECT_EQ(reverse->name, "listed.test");
+    // A changed file is read again; a resolver that asks DNS first gets no shortcut.
+    std::ofstream(inside.File("hosts"), std::ios::app) << "198.18.9.9 late.test\n";
+    EXPECT_EQ(r.HostsFileName(net::inet_addr("198.18.9.9")), "late.test");
+    std::ofstream(inside.File("nsswitch.conf")) << "hosts: dns files\n";
+    if (test::Sh("test -e /etc/nsswitch.conf") == 0) {
+        EXPECT_EQ(r.HostsFileName(net::inet_addr("198.18.7.7")), std::nullopt);
+    }
+}
+
+TEST(HostsFile, TheFirstLineForAnAddressGivesItsFirstName) {
+    const std::string hosts =
+        "# comment 10.0.0.1 no\n"
+        "127.0.0.1\tlocalhost\n"
+        "127.0.0.1 second\n"
+        "  10.0.0.1   first.lab  first   # trailing\r\n"
+        "10.0.0.2\n"
+        "010.0.0.3 octal.lab\n"
+        "10.0.0.4 four.lab";
+    const std::pair<const char*, std::optional<std::string>> cases[] = {
+        {"127.0.0.1", "localhost"}, {"10.0.0.1", "first.lab"},  {"10.0.0.2", std::nullopt},
+        {"8.0.0.3", std::nullopt},  {"10.0.0.3", std::nullopt}, {"10.0.0.4", "four.lab"},
+        {"10.0.0.5", std::nullopt},
+    };
+    for (const auto& [ip, name] : cases)
+        EXPECT_EQ(net::HostsFileNameIn(hosts, net::inet_addr(ip)), name) << ip;
+
+    const std::pair<const char*, bool> order[] = {
+        {"hosts:          files dns\n", true},
+        {"passwd: files\nhosts: files mdns4_minimal [NOTFOUND=return] dns myhostname\n", true},
+        {"hosts : files\n", true},
+        {"hosts:files dns", true},
+        {"hosts: dns files\n", false},
+        {"hosts: mdns4_minimal files\n", false},
+        {"# hosts: files\n", false},
+        {"hostsx: files\n", false},
+        {"hosts:\n", false},
+        {"", false},  // the library's default asks DNS first
+    };
+    for (const auto& [text, first] : order)
+        EXPECT_EQ(net::HostsFileFirst(text), first) << text;
 }
 
 }  // namespace

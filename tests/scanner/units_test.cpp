@@ -256,6 +256,15 @@ TEST(LinkExtraction, MarksAndValues) {
         {"<a href=\"&#109;ailto:me&#64;h.com\">", {{"mailto:me@h.com", 4}}},
         {"<a href=\"&#x6D;ailto:a&#x25;b@h.com\">", {{"mailto:a%b@h.com", 4}}},
         {"<a href=\"&#106;avascript:go(p.htm)\">", {}},
+        // Markup shown as text (an escaped code sample) is no link; a reference inside a
+        // value is still resolved.
+        {"<pre>&lt;img src=&quot;logo.png&quot;&gt;</pre>", {}},
+        {"&lt;a href=&#34;a.htm&#34;&gt; &lt;a href=&#x22;b.htm&#x22;&gt;", {}},
+        {"&lt;a href=&#39;a.htm&#39;&gt; &lt;img src=&apos;b.png&apos;&gt;", {}},
+        {"&lt;a href=&QUOT;a.htm&QUOT;&gt; &lt;a href=&#034b.htm&#034&gt;", {}},
+        {"<code>&lt;a href=&#39;a.htm&#39;&gt;</code> <a href=\"b.htm\">", {{"b.htm", 4}}},
+        {"<a href=\"a&quot;b.htm\">", {{"a\"b.htm", 4}}},
+        {"<a href=\"&amp;x.htm\">", {{"&x.htm", 4}}},
         // Only a call is cut down to its argument; an address keeps its brackets.
         {"<a href=\"https://host/open(2)\">", {{"https://host/open(2)", 4}}},
         {"<a href=\"page(v=vs.85).aspx\">", {{"page(v=vs.85).aspx", 4}}},

@@ -21,6 +21,8 @@ class FakeResolver final : public net::Resolver {
     std::map<net::InAddr, net::HostEntry> byAddr;
     // Names whose lookup fails as when no name server answers.
     std::set<std::string> unanswered;
+    // Reverse entries of the hosts file: answered at once, never held by Block.
+    std::map<net::InAddr, std::string> hostsFile;
 
     // Adds `name` with its addresses, and each address's reverse entry.
     void Add(const std::string& name, std::vector<std::string> addrs) {
@@ -59,6 +61,13 @@ class FakeResolver final : public net::Resolver {
         gate_.Pass();
         std::lock_guard l(m_);
         if (auto it = byAddr.find(addr); it != byAddr.end())
+            return it->second;
+        return std::nullopt;
+    }
+
+    std::optional<std::string> HostsFileName(net::InAddr addr) override {
+        std::lock_guard l(m_);
+        if (auto it = hostsFile.find(addr); it != hostsFile.end())
             return it->second;
         return std::nullopt;
     }

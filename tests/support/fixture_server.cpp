@@ -62,6 +62,12 @@ bool FixtureConn::Sleep(int ms) {
     return !stopping_.load();
 }
 
+void FixtureConn::Reset() {
+    linger l{1, 0};
+    ::setsockopt(fd_, SOL_SOCKET, SO_LINGER, &l, sizeof l);
+    reset_ = true;
+}
+
 bool FixtureConn::WaitPeerClose(int ms) {
     auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
     char buf[4096];
@@ -297,8 +303,10 @@ void FixtureServer::Serve(int fd) {
         else
             conn.Send(Response(404, "text/html", "<html>not found</html>"));
     }
-    ::shutdown(fd, SHUT_WR);
-    conn.WaitPeerClose(200);
+    if (!conn.WasReset()) {
+        ::shutdown(fd, SHUT_WR);
+        conn.WaitPeerClose(200);
+    }
     {
         std::lock_guard lock(mutex_);
         openFds_.erase(std::remove(openFds_.begin(), openFds_.end(), fd), openFds_.end());

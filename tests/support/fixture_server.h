@@ -35,10 +35,14 @@ class FixtureConn {
     bool Stopping() const { return stopping_.load(); }
     // Waits until the peer closes (or the server stops, or `ms` pass); true when it closed.
     bool WaitPeerClose(int ms);
+    // Ends the connection with a reset (RST) when the route returns, instead of an orderly end.
+    void Reset();
+    bool WasReset() const { return reset_; }
 
   private:
     int fd_;
     const std::atomic<bool>& stopping_;
+    bool reset_ = false;
 };
 
 using RouteFn = std::function<void(const LoggedRequest&, FixtureConn&)>;
