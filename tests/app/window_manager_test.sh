@@ -53,11 +53,13 @@ start() {
     return 1
   fi
   timeout 10 xdotool windowactivate --sync "$win" || fail "the window did not become active"
+  x_settle "$win" || fail "the window never stayed put"
 }
 
 origin() {
-  xwininfo -id "$win" | awk '/Absolute upper-left X/ {x = $4} /Absolute upper-left Y/ {y = $4}
-                            END {print x "," y}'
+  local xy
+  xy=$(x_origin "$win")
+  echo "${xy/ /,}"
 }
 # Moves the pointer to a point of the client area.
 at() {

@@ -9,13 +9,16 @@
 x_pids=()
 x_track() { x_pids+=("$1"); }
 
+# Keeps the test's own exit status: a process that already ended is no failure here, even
+# under `set -e`.
 x_cleanup() {
-  local pid
+  local status=$? pid
   for pid in "${x_pids[@]}"; do
-    kill "$pid" 2>/dev/null
+    kill "$pid" 2>/dev/null || true
   done
-  wait 2>/dev/null
+  wait 2>/dev/null || true
   rm -rf "$x_work"
+  exit "$status"
 }
 
 x_session_start() {
@@ -61,4 +64,24 @@ x_session_start() {
     cat "$x_work/openbox.log"
     exit 1
   fi
+}
+
+# The client area's corner of window WIN on the screen, as "X Y".
+x_origin() {
+  xwininfo -id "$1" | awk '/Absolute upper-left X:/ {x = $4} /Absolute upper-left Y:/ {y = $4}
+                           END {print x, y}'
+}
+
+# Waits (up to about ten seconds) until window WIN stays put: the window manager places a
+# window after it shows, and a click aimed before that lands elsewhere.
+x_settle() {
+  local before after i
+  after=$(x_origin "$1")
+  for ((i = 0; i < 30; ++i)); do
+    before=$after
+    sleep 0.3
+    after=$(x_origin "$1")
+    [ "$before" = "$after" ] && return 0
+  done
+  return 1
 }
