@@ -1,34 +1,14 @@
 #include "platform/drop_finish.h"
 
-#include <xcb/xcb.h>
+#include "platform/x11_session.h"
 
-#include <QtGui/qguiapplication_platform.h>
 #include <QAbstractNativeEventFilter>
 #include <QByteArray>
 #include <QCoreApplication>
 #include <QEventLoop>
-#include <QGuiApplication>
 #include <QTimer>
-#include <cstdlib>
-#include <cstring>
 
 namespace orv::sys {
-
-namespace {
-
-std::uint32_t InternAtom(xcb_connection_t* connection, const char* name) {
-    const xcb_intern_atom_cookie_t cookie =
-        xcb_intern_atom(connection, 0, static_cast<std::uint16_t>(std::strlen(name)), name);
-    xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(connection, cookie, nullptr);
-    if (reply == nullptr) {
-        return 0;
-    }
-    const std::uint32_t atom = reply->atom;
-    std::free(reply);
-    return atom;
-}
-
-}  // namespace
 
 DropFinish ReadDropFinish(const void* xcbEvent, std::uint32_t finishedAtom,
                           std::uint32_t moveAtom) {
@@ -75,16 +55,12 @@ class DropFinishWatch::Filter : public QAbstractNativeEventFilter {
 };
 
 DropFinishWatch::DropFinishWatch() {
-    if (QGuiApplication::platformName() != QLatin1String("xcb")) {
-        return;
-    }
-    auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
-    xcb_connection_t* connection = x11 != nullptr ? x11->connection() : nullptr;
+    xcb_connection_t* connection = x11::Connection();
     if (connection == nullptr) {
         return;
     }
-    const std::uint32_t finished = InternAtom(connection, "XdndFinished");
-    const std::uint32_t move = InternAtom(connection, "XdndActionMove");
+    const std::uint32_t finished = x11::Atom(connection, "XdndFinished");
+    const std::uint32_t move = x11::Atom(connection, "XdndActionMove");
     if (finished == 0 || move == 0) {
         return;
     }

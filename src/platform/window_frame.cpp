@@ -1,9 +1,7 @@
 #include "platform/window_frame.h"
 
-#include <xcb/xcb.h>
+#include "platform/x11_session.h"
 
-#include <QtGui/qguiapplication_platform.h>
-#include <QGuiApplication>
 #include <algorithm>
 #include <chrono>
 #include <cstdint>
@@ -22,17 +20,8 @@ namespace {
 constexpr auto kAnswerWait = std::chrono::milliseconds(300);
 constexpr auto kPollStep = std::chrono::milliseconds(5);
 
-template <class T>
-using Reply = std::unique_ptr<T, decltype(&std::free)>;
-
-xcb_atom_t Atom(xcb_connection_t* c, std::string_view name) {
-    Reply<xcb_intern_atom_reply_t> r(
-        xcb_intern_atom_reply(
-            c, xcb_intern_atom(c, 0, static_cast<std::uint16_t>(name.size()), name.data()),
-            nullptr),
-        &std::free);
-    return r ? r->atom : xcb_atom_t(XCB_ATOM_NONE);
-}
+using x11::Atom;
+using x11::Reply;
 
 // The 32-bit values of a property, at most `max` of them.
 std::vector<std::uint32_t> Cardinals(xcb_connection_t* c, xcb_window_t w, xcb_atom_t property,
@@ -61,8 +50,7 @@ std::optional<FrameExtents> Extents(xcb_connection_t* c, xcb_window_t w, xcb_ato
 }  // namespace
 
 std::optional<FrameExtents> AskFrameExtents(unsigned long window) {
-    auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
-    xcb_connection_t* c = x11 ? x11->connection() : nullptr;
+    xcb_connection_t* c = x11::Connection();
     if (!c || window == 0)
         return std::nullopt;
     const auto w = static_cast<xcb_window_t>(window);
