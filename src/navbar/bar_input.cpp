@@ -175,6 +175,7 @@ bool TmxSideBar::TrackMouse(const QPoint& p, bool hitTest) {
 }
 
 void TmxSideBar::HandleMouseMove(QMouseEvent* event) {
+    LayOutIfStale();
     const QPoint p = event->position().toPoint();
     if (DragMoveStarts(p)) {
         return;
@@ -219,6 +220,7 @@ void TmxSideBar::HandleMouseMove(QMouseEvent* event) {
 }
 
 void TmxSideBar::HandleMousePress(QMouseEvent* event) {
+    LayOutIfStale();
     QWidget::mousePressEvent(event);
     // Every press on the bar is the bar's own: none goes on to the window to move it.
     event->accept();
@@ -266,6 +268,7 @@ void TmxSideBar::HandleMousePress(QMouseEvent* event) {
 }
 
 void TmxSideBar::HandleMouseRelease(QMouseEvent* event) {
+    LayOutIfStale();
     DragRelease();
     QWidget::mouseReleaseEvent(event);
     KillBarTimer(btExplorerScroll);

@@ -91,6 +91,7 @@ void TmxSideBar::Paint(QPainter* target) {
                       QImage::Format_RGB32);
         bitmap.setDevicePixelRatio(scale);
         PaintBitmap(&bitmap);
+        laidOutSize_ = size();
         if (target != nullptr) {
             target->drawImage(QPoint(0, 0), bitmap);
         }
@@ -100,6 +101,12 @@ void TmxSideBar::Paint(QPainter* target) {
         ReportFault("TmxSideBar::Paint", std::current_exception(), FaultBox::LogOnly);
     }
     inPaint_ = false;
+}
+
+void TmxSideBar::LayOutIfStale() {
+    if (laidOutSize_ != size()) {
+        Paint(nullptr);
+    }
 }
 
 void TmxSideBar::PaintBitmap(QImage* bitmap) {

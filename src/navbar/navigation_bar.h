@@ -267,6 +267,9 @@ class TmxSideBar : public QWidget, public TmxBarOwner, private TImageListObserve
     // (when given). Does nothing while Updating or while a paint runs; never throws: a paint
     // that fails copies nothing and leaves no mark set.
     void Paint(QPainter* target);
+    // Lays the bar out when no paint has yet at its present size: the window can show, and
+    // the pointer act on it, before the first paint has run.
+    void LayOutIfStale();
     // The top-left and bottom-right colours of a bevel.
     static std::pair<TColor, TColor> BevelColors(TBevelCut cut);
     // Hit tests against the rectangles of the last paint: the button under p (in the body that
@@ -580,6 +583,8 @@ class TmxSideBar : public QWidget, public TmxBarOwner, private TImageListObserve
     bool autoLayout_ = true;
     int updateCount_ = 0;
     bool inPaint_ = false;
+    // The size the last whole paint laid the bar out at; empty until one has.
+    QSize laidOutSize_;
     int storedActiveIndex_ = -1;
     bool isLoaded_ = false;
     bool dragInProgress_ = false;

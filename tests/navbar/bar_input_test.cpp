@@ -533,6 +533,31 @@ TEST(BarInputTest, EveryPressOnTheBarIsAccepted) {
     }
 }
 
+// The window can show (and the pointer act on it) before the bar's first paint has run: a
+// click then goes to what the bar lays out now, as it would after that paint.
+TEST(BarInputTest, AClickBeforeTheFirstPaintReachesItsButton) {
+    // Where the button stands, from a twin that has painted.
+    ListBar twin;
+    twin.AddButton(1, "Button");
+    twin.Layout();
+    const QPoint at = twin.At(twin.h[1]->GetButton(0));
+
+    TestBar bar;
+    bar.resize(120, 300);
+    for (int i = 0; i < 4; ++i) {
+        bar.Headers().Add();
+    }
+    bar.SetHeaderScrollType(stNone);
+    bar.SetActiveHeader(bar.GetHeader(1));
+    TmxButton* button = bar.GetHeader(1)->AddButton();
+    button->SetCaption("Button");
+    int clicks = 0;
+    button->OnClick = [&](TPersistent*) { ++clicks; };
+    bar.show();  // no events run: nothing has painted yet
+    Click(bar, at);
+    EXPECT_EQ(clicks, 1);
+}
+
 TEST(BarInputTest, CloseXClosesOnItsTimerAfterAReleaseOnIt) {
     struct Case {
         const char* name;
