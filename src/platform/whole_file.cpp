@@ -15,6 +15,7 @@
 namespace orv {
 
 namespace {
+
 std::atomic<unsigned> g_serial{0};
 
 std::string FolderOf(const std::string& path) {
@@ -170,6 +171,7 @@ bool InPlaceMayDo(int err) {
             return false;
     }
 }
+
 }  // namespace
 
 int WriteWholeFile(const std::string& given, std::string_view bytes) {
@@ -195,6 +197,7 @@ int WriteWholeFile(const std::string& given, std::string_view bytes) {
         return err;
     return WriteInPlace(path, bytes, st, err == ENOSPC || err == EDQUOT);
 }
+
 std::string FileErrorText(int err) {
     switch (err) {
         case EACCES:
