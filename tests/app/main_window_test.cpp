@@ -178,21 +178,35 @@ TEST_F(MainWindow, StartUpFillsTheInputsFromTheBrowsersPage) {
     qputenv("HOME", savedHome);
 }
 
+// A HOME of the test's own (no browser of the user's is seen) and a Chromium on loopback,
+// found through its port file in `configDir`, whose answers wait until `gate` opens.
+struct GatedChromium {
+    GatedChromium(const QString& configDir, const char* targets) {
+        qputenv("HOME", home.path().toLocal8Bit());
+        gate.Close();
+        test::ServeDevTools(chromium, targets, [this](test::FixtureConn&) {
+            return gate.Pass({}, -1, std::chrono::seconds(20));
+        });
+        test::WriteFile(
+            std::filesystem::path(configDir.toStdString()) / "chromium/DevToolsActivePort",
+            std::to_string(chromium.Port()) + "\n/devtools/browser/1\n");
+    }
+    ~GatedChromium() { qputenv("HOME", savedHome); }
+    GatedChromium(const GatedChromium&) = delete;
+    GatedChromium& operator=(const GatedChromium&) = delete;
+
+    const QByteArray savedHome = qgetenv("HOME");
+    QTemporaryDir home;
+    test::Gate gate;
+    test::FixtureServer chromium;
+};
+
 // The browser is asked on a worker: the window is built, shown and answers before the browser
 // does, and a box the user typed into meanwhile keeps what they typed.
 TEST_F(MainWindow, StartUpDoesNotWaitForTheBrowser) {
-    const QByteArray savedHome = qgetenv("HOME");
-    QTemporaryDir home;
-    qputenv("HOME", home.path().toLocal8Bit());
-    test::Gate gate;
-    gate.Close();
-    test::FixtureServer chromium;
-    test::ServeDevTools(
-        chromium, R"([{"type":"page","url":"https://busy.example/x","title":"X"}])",
-        [&gate](test::FixtureConn&) { return gate.Pass({}, -1, std::chrono::seconds(20)); });
-    test::WriteFile(
-        std::filesystem::path(config.path().toStdString()) / "chromium/DevToolsActivePort",
-        std::to_string(chromium.Port()) + "\n/devtools/browser/1\n");
+    GatedChromium browser(config.path(),
+                          R"([{"type":"page","url":"https://busy.example/x","title":"X"}])");
+    test::Gate& gate = browser.gate;
 
     Tmain& m = Build();
     m.show();
@@ -208,24 +222,14 @@ TEST_F(MainWindow, StartUpDoesNotWaitForTheBrowser) {
     EXPECT_EQ(m.whois_tab->edDomain->Text(), "busy.example");
     EXPECT_EQ(m.website_scanner_tab->Edit111->Text(), "busy.example");
     win.reset();
-    qputenv("HOME", savedHome);
 }
 
 // The window may go while the browser is still being asked, by the pre-fill and by a press:
 // the asks end on their own and touch nothing of it.
 TEST_F(MainWindow, ClosingWhileTheBrowserIsAskedIsSafe) {
-    const QByteArray savedHome = qgetenv("HOME");
-    QTemporaryDir home;
-    qputenv("HOME", home.path().toLocal8Bit());
-    test::Gate gate;
-    gate.Close();
-    test::FixtureServer chromium;
-    test::ServeDevTools(
-        chromium, R"([{"type":"page","url":"https://late.example/","title":"L"}])",
-        [&gate](test::FixtureConn&) { return gate.Pass({}, -1, std::chrono::seconds(20)); });
-    test::WriteFile(
-        std::filesystem::path(config.path().toStdString()) / "chromium/DevToolsActivePort",
-        std::to_string(chromium.Port()) + "\n/devtools/browser/1\n");
+    GatedChromium browser(config.path(),
+                          R"([{"type":"page","url":"https://late.example/","title":"L"}])");
+    test::Gate& gate = browser.gate;
 
     Tmain& m = Build();
     m.tracert_tab->SpeedButton22->click();
@@ -239,7 +243,6 @@ TEST_F(MainWindow, ClosingWhileTheBrowserIsAskedIsSafe) {
     EXPECT_FALSE(prefill->Finished());
     EXPECT_FALSE(press->Finished());
     EXPECT_TRUE(dialogs.shown.empty());
-    qputenv("HOME", savedHome);
 }
 
 // A send-to is newer than a browser button press its target page still waits on: the press's
