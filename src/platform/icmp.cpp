@@ -641,6 +641,13 @@ std::uint32_t IcmpSendEcho(IcmpHandle h, net::InAddr destination, const void* re
     if (!channel.Apply(options))
         return fail(IpStatus::GeneralFailure);
     const std::uint16_t seq = NextSeq();
+    if (kind == SocketKind::Raw) {
+        // Emptied of what earlier echoes left: passed over one at a time, under load such
+        // leftovers were seen to push a later answer out of the queue.
+        std::uint8_t scrap[64];
+        while (::recv(fd, scrap, sizeof scrap, MSG_DONTWAIT) >= 0) {
+        }
+    }
 
     Request rq{destination, id, seq, static_cast<const std::uint8_t*>(requestData), requestSize};
     std::vector<std::uint8_t>& buf = t.buf;
