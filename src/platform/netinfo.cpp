@@ -20,6 +20,7 @@
 #include <sstream>
 
 #include "common/ascii.h"
+#include "platform/resolver.h"
 #include "platform/system_text.h"
 
 namespace orv::net {
@@ -472,16 +473,12 @@ NetworkParams ReadNetworkParams(const std::string& root) {
     // Without nsswitch.conf the C library looks names up in DNS and in the hosts file.
     p.enableDns = 1;
     bool filesUsed = true;
-    if (auto nss = ReadFile(root + "/etc/nsswitch.conf")) {
-        for (const std::string& line : Lines(*nss)) {
-            std::vector<std::string> w = Words(line.substr(0, line.find('#')));
-            if (w.empty() || w[0] != "hosts:")
-                continue;
-            p.enableDns = std::any_of(w.begin() + 1, w.end(), [](const std::string& s) {
-                return s == "dns" || s == "resolve" || s.starts_with("mdns");
-            });
-            filesUsed = std::find(w.begin() + 1, w.end(), "files") != w.end();
-        }
+    const auto nss = ReadFile(root + "/etc/nsswitch.conf");
+    if (const auto sources = nss ? HostSources(*nss) : std::nullopt) {
+        p.enableDns = std::any_of(sources->begin(), sources->end(), [](const std::string& s) {
+            return s == "dns" || s == "resolve" || s.starts_with("mdns");
+        });
+        filesUsed = std::find(sources->begin(), sources->end(), "files") != sources->end();
     }
     // The domain is that of the host's canonical name, as `hostname -d` gives it. The hosts file
     // answers for the host on a usual install; a name server is not asked here (this runs while

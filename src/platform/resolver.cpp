@@ -193,8 +193,8 @@ std::optional<std::string> HostsFileNameIn(std::string_view hosts, InAddr addr) 
     return name;
 }
 
-bool HostsFileFirst(std::string_view nsswitch) {
-    bool first = false;
+std::optional<std::vector<std::string>> HostSources(std::string_view nsswitch) {
+    std::optional<std::vector<std::string>> sources;
     AnyLine(nsswitch, [&](std::string_view line) {
         // "hosts:", blanks allowed around the ":", then the sources in the order asked.
         std::size_t i = 0;
@@ -207,11 +207,17 @@ bool HostsFileFirst(std::string_view nsswitch) {
             ++i;
         if (i >= line.size() || line[i] != ':')
             return false;
-        const std::vector<std::string_view> sources = Words(line.substr(i + 1));
-        first = !sources.empty() && sources[0] == "files";
+        sources.emplace();
+        for (std::string_view w : Words(line.substr(i + 1)))
+            sources->emplace_back(w);
         return true;
     });
-    return first;
+    return sources;
+}
+
+bool HostsFileFirst(std::string_view nsswitch) {
+    const auto sources = HostSources(nsswitch);
+    return sources && !sources->empty() && sources->front() == "files";
 }
 
 const char* LookupErrorText(LookupError error) {

@@ -66,6 +66,9 @@ class Resolver {
 // The official name (the first name) of the first line of hosts-file text `hosts` that is for
 // `addr`, as the C library's hosts-file look-up finds it; nullopt when no line is.
 std::optional<std::string> HostsFileNameIn(std::string_view hosts, InAddr addr);
+// The sources nsswitch.conf text `nsswitch` names on its "hosts:" line, in the order asked;
+// nullopt when it has no such line.
+std::optional<std::vector<std::string>> HostSources(std::string_view nsswitch);
 // Whether nsswitch.conf text `nsswitch` has host names looked up in the hosts file first (a
 // missing "hosts:" line means the C library's default, which asks DNS first).
 bool HostsFileFirst(std::string_view nsswitch);
