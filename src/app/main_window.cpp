@@ -370,11 +370,14 @@ void Tmain::closeEvent(QCloseEvent* e) {
 
 // A drag on free client area (no child took the press) moves the window, as its caption would.
 // The move starts only once the pointer has gone the drag distance with the button held: a
-// window manager may never end a move begun by a click that is already over.
+// window manager may never end a move begun by a click that is already over. It starts from
+// the event loop, not from the move: X11 may report a click's release where the pointer went
+// next, and Qt then delivers a move with the button held just before that release.
 void Tmain::mousePressEvent(QMouseEvent* e) {
     Guarded("Tmain::mousePressEvent", [&] {
         if (e->button() == Qt::LeftButton) {
             movePressedAt_ = e->globalPosition().toPoint();
+            moveStarting_ = false;
             e->accept();
             return;
         }
@@ -390,19 +393,28 @@ void Tmain::mouseMoveEvent(QMouseEvent* e) {
             return;
         }
         e->accept();
-        if ((e->globalPosition().toPoint() - *movePressedAt_).manhattanLength() <
-            QApplication::startDragDistance())
+        if (moveStarting_ || (e->globalPosition().toPoint() - *movePressedAt_).manhattanLength() <
+                                 QApplication::startDragDistance())
             return;
-        movePressedAt_.reset();
-        if (StartWindowMove)
-            StartWindowMove();
+        moveStarting_ = true;
+        const auto start = [this] {
+            const bool held = movePressedAt_ && moveStarting_;
+            movePressedAt_.reset();
+            moveStarting_ = false;
+            if (held && StartWindowMove)
+                StartWindowMove();
+        };
+        QMetaObject::invokeMethod(this, GuardedSlot("Tmain::StartWindowMove", start),
+                                  Qt::QueuedConnection);
     });
 }
 
 void Tmain::mouseReleaseEvent(QMouseEvent* e) {
     Guarded("Tmain::mouseReleaseEvent", [&] {
-        if (e->button() == Qt::LeftButton)
+        if (e->button() == Qt::LeftButton) {
             movePressedAt_.reset();
+            moveStarting_ = false;
+        }
         QMainWindow::mouseReleaseEvent(e);
     });
 }

@@ -167,9 +167,11 @@ class Tmain final : public QMainWindow {
     task::TaskSlot prefill_;
     IdleScanner idleScanner_;
     ScannerControl* scanner_;
-    // Where the left button went down on free client area, until the drag starts or it is let
-    // go.
+    // Where the left button went down on free client area, until the move starts or it is let
+    // go; and whether the pointer has gone far enough, so the move starts at the next turn of
+    // the event loop unless the release comes first.
     std::optional<QPoint> movePressedAt_;
+    bool moveStarting_ = false;
     bool socketsStarted_ = false;
     bool closeCancelled_ = false;
     bool destroyed_ = false;

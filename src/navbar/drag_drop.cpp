@@ -65,20 +65,42 @@ void TmxSideBar::BeginButtonDrag(bool immediate, int threshold) {
     }
 }
 
+// The drag starts from the event loop, not from the move: when a window manager holds the
+// pointer's events for a moment after a press, X11 reports the release where the pointer went
+// next, and Qt delivers a move with the button still held just before that release. A drag
+// started inside that move would wait for a release already taken and swallow the next click.
 bool TmxSideBar::DragMoveStarts(const QPoint& p) {
     if (!(dragState_ & kDragArmed)) {
         return false;
+    }
+    if (dragState_ & kDragStarting) {
+        return true;
     }
     if (std::abs(p.x() - mouseDownPoint_.x()) < dragThreshold_ &&
         std::abs(p.y() - mouseDownPoint_.y()) < dragThreshold_) {
         return false;
     }
-    StartOleDrag(mouseDownPoint_);
+    // The press is no click any more, whichever comes first.
+    if (pressedButton_ != nullptr) {
+        pressedButton_->SetMouseState(hbsUp);
+        pressedButton_->SetPressedLook(false);
+        update();
+    }
+    dragState_ |= kDragStarting;
+    const auto start = [this] {
+        const bool held = dragState_ & kDragStarting;
+        dragState_ &= ~kDragStarting;
+        if (held) {
+            StartOleDrag(mouseDownPoint_);
+        }
+    };
+    QMetaObject::invokeMethod(this, GuardedSlot("TmxSideBar::StartOleDrag", start),
+                              Qt::QueuedConnection);
     return true;
 }
 
 void TmxSideBar::DragRelease() {
-    dragState_ &= ~kDragArmed;
+    dragState_ &= ~(kDragArmed | kDragStarting);
     pressedButton_ = nullptr;
 }
 

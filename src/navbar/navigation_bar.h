@@ -344,10 +344,13 @@ class TmxSideBar : public QWidget, public TmxBarOwner, private TImageListObserve
     TmxButton* DragButton() const { return dragSource_; }
     TmxDropMode DropMode() const { return dropMode_; }
     bool DragAccepted() const { return dragAccepted_; }
-    // Bits: kDragArmed (a press waits for the pointer to travel), kDragRunning.
+    // Bits: kDragArmed (a press waits for the pointer to travel), kDragRunning, kDragStarting
+    // (the pointer went far enough; the drag starts at the next turn of the event loop unless
+    // the release comes first).
     int DragState() const { return dragState_; }
     static constexpr int kDragArmed = 1;
     static constexpr int kDragRunning = 2;
+    static constexpr int kDragStarting = 4;
     // Arms a drag of the pressed button, or starts it at once; a threshold below 0 takes the
     // system's drag distance.
     void BeginButtonDrag(bool immediate, int threshold = -1);

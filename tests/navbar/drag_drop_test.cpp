@@ -184,6 +184,8 @@ class DragDropTest : public ::testing::Test {
         }
         const int far = QApplication::startDragDistance() + 5;
         Send(bar, QEvent::MouseMove, from + QPoint(far, far), Qt::LeftButton, pressKeys);
+        // The drag starts from the event loop, while the button is still held.
+        QCoreApplication::processEvents();
         Send(bar, QEvent::MouseButtonRelease, from + QPoint(far, far), Qt::LeftButton,
              Qt::NoModifier);
     }
@@ -929,6 +931,33 @@ TEST_F(DragDropTest, TheDragCarriesThePressedApprovedButton) {
         }
         EXPECT_EQ(t.bar.DragState(), 0);
     }
+}
+
+// A window manager that holds the pointer's events for a moment after a press makes X11 report
+// a click's release where the pointer went next, and Qt delivers a move with the button held
+// just before that release. That click starts no drag, which would wait for a release already
+// gone and take the next click as its drop; a drag whose button is still held starts.
+TEST_F(DragDropTest, OnlyAMoveWithTheButtonStillHeldStartsADrag) {
+    ToolBar t;
+    t.bar.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&t.bar));
+    QWindow* window = t.bar.windowHandle();
+    const QPoint ping = Centre(t.B(0, "Batch Ping")->Layout().Button);
+    const QPoint further = ping + QPoint(0, 3 * QApplication::startDragDistance());
+    side.target = &t.bar;
+    side.path = {further};
+
+    QTest::mousePress(window, Qt::LeftButton, {}, ping);
+    QTest::mouseRelease(window, Qt::LeftButton, {}, further);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(drags, 0);
+    EXPECT_EQ(t.bar.DragState(), 0);
+
+    QTest::mousePress(window, Qt::LeftButton, {}, ping);
+    QTest::mouseMove(window, further);
+    EXPECT_EQ(drags, 1);
+    QTest::mouseRelease(window, Qt::LeftButton, {}, further);
+    EXPECT_EQ(t.bar.DragState(), 0);
 }
 
 TEST_F(DragDropTest, HandlersMayDeleteHeadersDuringADrag) {

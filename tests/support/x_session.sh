@@ -4,7 +4,8 @@
 # except under CI=true, where that fails), starts Xvfb on a free display (WINDOW_TEST_DISPLAY=N
 # picks :N) and openbox, and waits until each is ready. It exports DISPLAY, a HOME and config
 # folder of the test's own (so neither openbox nor the program finds the user's), and
-# QT_QPA_PLATFORM=xcb. `x_work` is that folder; `x_track PID` has PID ended when the test ends.
+# QT_QPA_PLATFORM=xcb. `x_work` is that folder, `x_wm` the window manager's process; `x_track
+# PID` has PID ended when the test ends.
 
 x_pids=()
 x_track() { x_pids+=("$1"); }
@@ -58,7 +59,8 @@ x_session_start() {
     export ASAN_OPTIONS=$ASAN_OPTIONS:strict_string_checks=0
   fi
   openbox --startup "sh -c 'echo > $x_work/managing'" >"$x_work/openbox.log" 2>&1 &
-  x_track $!
+  x_wm=$!
+  x_track $x_wm
   if ! read -r -t 20 <"$x_work/managing"; then
     echo "FAIL: openbox did not start"
     cat "$x_work/openbox.log"
