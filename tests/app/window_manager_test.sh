@@ -68,10 +68,12 @@ at() {
   o=$(origin)
   xdotool mousemove --sync $((${o%,*} + $1)) $((${o#*,} + $2))
 }
-# Drags from where the pointer is by ($1, $2) in $3 steps, the left button held.
+# Drags from where the pointer is by ($1, $2) in $3 steps, the left button held. The press
+# stays a moment first, as a user's does: a busy window manager holds the pointer's events back
+# from the press on, and a drag let go before they pass reaches the program as one burst.
 drag() {
   local i
-  xdotool mousedown 1
+  xdotool mousedown 1 sleep 0.3
   for ((i = 0; i < $3; ++i)); do
     xdotool mousemove_relative --sync -- $(($1 / $3)) $(($2 / $3))
     sleep 0.05
@@ -96,7 +98,9 @@ ended() {
 }
 
 # Closes the window as its close box does and sets `page` to the page settings.ini then holds.
+# The pause lets a click just before reach the program first.
 close_window() {
+  sleep 0.3
   xdotool key --clearmodifiers alt+F4
   ended || fail "the window did not close"
   page=$(sed -n 's/^tab=//p' "$XDG_CONFIG_HOME/orvelan/settings.ini")
