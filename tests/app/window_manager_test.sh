@@ -106,6 +106,13 @@ close_window() {
   page=$(sed -n 's/^tab=//p' "$XDG_CONFIG_HOME/orvelan/settings.ini")
 }
 
+# The window is where `before` says it was.
+expect_unmoved() {
+  local after
+  after=$(origin)
+  [ "$after" = "$before" ] || fail "the window moved from $before to $after"
+}
+
 expect_page() {
   [ "$2" = "$1" ] || fail "page $2 shown, expected page $1${3:+ ($3)}"
 }
@@ -135,8 +142,7 @@ if start "quick clicks on side-bar buttons"; then
   quick_click 40 40
   at $button_x "$(button_y 4)" # Whois
   quick_click 40 40
-  after=$(origin)
-  [ "$after" = "$before" ] || fail "the window moved from $before to $after"
+  expect_unmoved
   close_window
   expect_page 3 "$page" "the second click was lost"
 fi
@@ -159,8 +165,7 @@ if start "a click on free client area the window manager held back"; then
   before=$(origin)
   at $free_x $free_y
   held_back_click 40 40
-  after=$(origin)
-  [ "$after" = "$before" ] || fail "the window moved from $before to $after"
+  expect_unmoved
   at $button_x "$(button_y 3)" # Traceroute
   quick_click 40 40
   close_window
@@ -172,8 +177,7 @@ if start "a held click on a side-bar button"; then
   before=$(origin)
   at $button_x "$(button_y 3)" # Traceroute
   xdotool mousedown 1 sleep 0.4 mouseup 1
-  after=$(origin)
-  [ "$after" = "$before" ] || fail "the window moved from $before to $after"
+  expect_unmoved
   close_window
   expect_page 2 "$page"
 fi
@@ -200,8 +204,7 @@ if start "a button dragged within its header"; then
   before=$(origin)
   at $button_x "$(button_y 1)"
   drag 0 40 4
-  after=$(origin)
-  [ "$after" = "$before" ] || fail "the window moved from $before to $after"
+  expect_unmoved
   at $button_x "$(button_y 1)"
   xdotool mousedown 1 mouseup 1
   close_window
